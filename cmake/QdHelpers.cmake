@@ -1,0 +1,41 @@
+# Helpers shared by the build fragments in cmake/parts.
+
+# qd_native_test(NAME SOURCES... LIBS ...): a GoogleTest program of portable code.
+# Native builds register each case with ctest; the Windows build runs the program under Wine as one test.
+function(qd_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT BUILD_TESTING OR QD_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()
+
+# qd_fuzzer(NAME SOURCES... LIBS ...): a libFuzzer target, built only with QD_FUZZ.
+function(qd_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT QD_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# Portable libraries are compiled with the fuzzing instrumentation too, so coverage reaches them.
+function(qd_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(QD_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  endif()
+endfunction()
