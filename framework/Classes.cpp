@@ -1,0 +1,138 @@
+#include "framework/Classes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace qd {
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+    std::int64_t base = 0;
+    switch (origin) {
+        case TSeekOrigin::soBeginning: base = 0; break;
+        case TSeekOrigin::soCurrent: base = FPosition; break;
+        case TSeekOrigin::soEnd: base = Size(); break;
+    }
+    if ((offset > 0 && base > std::numeric_limits<std::int64_t>::max() - offset) || base + offset < 0)
+        throw EStreamError("Stream seek out of range");
+    FPosition = base + offset;
+    return FPosition;
+}
+
+std::size_t TMemoryStream::Read(void* buffer, std::size_t count) noexcept {
+    const std::int64_t avail = Remaining();
+    const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(avail, static_cast<std::int64_t>(
+        std::min<std::size_t>(count, static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max())))));
+    if (n > 0) {
+        std::memcpy(buffer, FData.data() + FPosition, n);
+        FPosition += static_cast<std::int64_t>(n);
+    }
+    return n;
+}
+
+void TMemoryStream::ReadBuffer(void* buffer, std::size_t count) {
+    if (Read(buffer, count) != count) throw EStreamError("Stream read error");
+}
+
+void TMemoryStream::Write(const void* buffer, std::size_t count) {
+    if (count == 0) return;
+    const std::size_t pos = static_cast<std::size_t>(FPosition);
+    if (pos + count < pos) throw EStreamError("Stream write error");
+    if (FData.size() < pos + count) FData.resize(pos + count);
+    std::memcpy(FData.data() + pos, buffer, count);
+    FPosition += static_cast<std::int64_t>(count);
+}
+
+void TMemoryStream::SetSize(std::int64_t size) {
+    if (size < 0) throw EStreamError("Stream size out of range");
+    FData.resize(static_cast<std::size_t>(size));
+    if (FPosition > size) FPosition = size;
+}
+
+std::size_t TStringList::CheckIndex(int index) const {
+    if (index < 0 || index >= Count()) throw EInvalidOperation("List index out of bounds (" + std::to_string(index) + ")");
+    return static_cast<std::size_t>(index);
+}
+
+int TStringList::Add(std::string text, std::intptr_t object) {
+    FItems.push_back({std::move(text), object});
+    return Count() - 1;
+}
+
+void TStringList::Insert(int index, std::string text, std::intptr_t object) {
+    if (index < 0 || index > Count()) throw EInvalidOperation("List index out of bounds (" + std::to_string(index) + ")");
+    FItems.insert(FItems.begin() + index, TItem{std::move(text), object});
+}
+
+void TStringList::Delete(int index) { FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(CheckIndex(index))); }
+
+int TStringList::IndexOf(std::string_view text) const noexcept {
+    for (int i = 0; i < Count(); ++i)
+        if (FItems[static_cast<std::size_t>(i)].Text == text) return i;
+    return -1;
+}
+
+std::string TStringList::Names(int index) const {
+    const std::string& s = (*this)[index];
+    const auto eq = s.find('=');
+    return eq == std::string::npos ? std::string() : s.substr(0, eq);
+}
+
+std::string TStringList::ValueFromIndex(int index) const {
+    const std::string& s = (*this)[index];
+    const auto eq = s.find('=');
+    return eq == std::string::npos ? std::string() : s.substr(eq + 1);
+}
+
+int TStringList::IndexOfName(std::string_view name) const noexcept {
+    for (int i = 0; i < Count(); ++i) {
+        const std::string& s = FItems[static_cast<std::size_t>(i)].Text;
+        const auto eq = s.find('=');
+        if (eq != std::string::npos && SameTextAscii(std::string_view(s).substr(0, eq), name)) return i;
+    }
+    return -1;
+}
+
+std::string TStringList::Values(std::string_view name) const {
+    const int i = IndexOfName(name);
+    return i < 0 ? std::string() : ValueFromIndex(i);
+}
+
+std::string TStringList::Text() const {
+    std::string out;
+    for (const auto& item : FItems) {
+        out += item.Text;
+        out += "\r\n";
+    }
+    return out;
+}
+
+void TStringList::SetText(std::string_view text) {
+    FItems.clear();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            FItems.push_back({std::string(text.substr(start, i - start)), 0});
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) FItems.push_back({std::string(text.substr(start)), 0});
+}
+
+char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::string AsciiLowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = AsciiLower(c);
+    return out;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+}  // namespace qd
