@@ -1,0 +1,106 @@
+#include "framework/Gdi.h"
+
+#include <atomic>
+
+namespace qd {
+
+namespace {
+std::array<std::atomic<long>, static_cast<int>(TGdiKind::Count_)> gLive{};
+}
+
+void detail::GdiCount(TGdiKind kind, int delta) noexcept {
+    gLive[static_cast<int>(kind)].fetch_add(delta, std::memory_order_relaxed);
+}
+
+TGdiCounts GdiLiveCounts() noexcept {
+    TGdiCounts c;
+    for (int i = 0; i < static_cast<int>(TGdiKind::Count_); ++i) c.Live[i] = gLive[i].load(std::memory_order_relaxed);
+    return c;
+}
+
+TMemoryDC::TMemoryDC(HDC compatibleWith) noexcept : FDC(::CreateCompatibleDC(compatibleWith)) {
+    if (FDC) detail::GdiCount(TGdiKind::MemoryDC, +1);
+}
+
+TMemoryDC& TMemoryDC::operator=(TMemoryDC&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        FDC = std::exchange(other.FDC, nullptr);
+    }
+    return *this;
+}
+
+void TMemoryDC::Reset() noexcept {
+    if (FDC) {
+        ::DeleteDC(FDC);
+        detail::GdiCount(TGdiKind::MemoryDC, -1);
+        FDC = nullptr;
+    }
+}
+
+TWindowDC::TWindowDC(HWND wnd, TArea area) noexcept
+    : FWnd(wnd), FDC(area == TArea::Window ? ::GetWindowDC(wnd) : ::GetDC(wnd)) {
+    if (FDC) detail::GdiCount(TGdiKind::WindowDC, +1);
+}
+
+TWindowDC::TWindowDC(HWND wnd, HRGN clip, DWORD flags) noexcept : FWnd(wnd), FDC(::GetDCEx(wnd, clip, flags)) {
+    if (FDC) detail::GdiCount(TGdiKind::WindowDC, +1);
+}
+
+TWindowDC& TWindowDC::operator=(TWindowDC&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        FWnd = std::exchange(other.FWnd, nullptr);
+        FDC = std::exchange(other.FDC, nullptr);
+    }
+    return *this;
+}
+
+void TWindowDC::Reset() noexcept {
+    if (FDC) {
+        ::ReleaseDC(FWnd, FDC);
+        detail::GdiCount(TGdiKind::WindowDC, -1);
+        FDC = nullptr;
+    }
+    FWnd = nullptr;
+}
+
+TPaintScope::TPaintScope(HWND wnd) noexcept : FWnd(wnd), FDC(::BeginPaint(wnd, &FPs)) {
+    if (FDC) detail::GdiCount(TGdiKind::PaintDC, +1);
+}
+
+TPaintScope::~TPaintScope() {
+    if (FDC) {
+        ::EndPaint(FWnd, &FPs);
+        detail::GdiCount(TGdiKind::PaintDC, -1);
+    }
+}
+
+TDibSection CreateDib32(int width, int height) {
+    TDibSection dib;
+    if (width <= 0 || height <= 0) return dib;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) return dib;
+    dib.Bitmap.Reset(bmp);
+    dib.Bits = bits;
+    dib.Width = width;
+    dib.Height = height;
+    return dib;
+}
+
+TBitmapHandle CreateCompatibleBitmapOf(HDC dc, int width, int height) {
+    if (width <= 0 || height <= 0) return {};
+    if (dc) return TBitmapHandle(::CreateCompatibleBitmap(dc, width, height));
+    TWindowDC screen(nullptr);
+    return TBitmapHandle(::CreateCompatibleBitmap(screen, width, height));
+}
+
+}  // namespace qd
