@@ -1,0 +1,68 @@
+#pragma once
+// Drawing primitives of the skin engine: one state frame out of a strip, nine-part and three-part images,
+// tiling, key-colour blits, regions from bitmaps, and wide text. Every skinned surface goes through these.
+//
+// A strip holds `frames` equal frames side by side (or stacked when `vertical`); frames count from 1.
+// Defensive rules for skin data that cannot be trusted: frames < 1 count as 1, the frame index is clamped
+// into 1..frames, a zero frame width or height draws nothing, margins are clamped to the frame, and a
+// rectangle whose right < left or bottom < top draws nothing.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "framework/Gdi.h"
+
+namespace qd {
+
+// Magenta marks transparent pixels in every skin bitmap.
+inline constexpr COLORREF SkinKeyColor = RGB(255, 0, 255);
+
+// The fixed bands of a nine-part image (a skin object's LeftWidth, TopHeight, RightWidth, BottomHeight).
+struct TSliceMargins {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+};
+
+// Size of a bitmap, (0, 0) for a null or invalid handle.
+SIZE BitmapSize(HBITMAP bitmap) noexcept;
+
+// The source rectangle of one frame of a strip; empty when the strip has no pixels for it.
+RECT StripFrameRect(HBITMAP bitmap, int frame, int frames, bool vertical) noexcept;
+
+// A new bitmap of the rectangle's size holding the nine-part image (caller owns it).
+TBitmapHandle BuildNineSliceBitmap(const RECT& rect, HBITMAP bitmap, TSliceMargins margins, int frame, int frames,
+                                   bool tile, bool vertical);
+void DrawNineSlice(HDC dc, const RECT& rect, HBITMAP bitmap, TSliceMargins margins, int frame, int frames,
+                   bool transparent, bool tile, bool vertical);
+// The eight outer parts stretched straight onto the DC; the centre is left alone.
+void DrawNineSliceDirect(HDC dc, const RECT& dest, HBITMAP bitmap, bool vertical, int frames, int frame,
+                         TSliceMargins margins);
+// Left cap, repeated middle, right cap; the top and bottom margins are not used.
+void DrawThreeSlice(HDC dc, const RECT& rect, HBITMAP bitmap, TSliceMargins margins, int frame, int frames,
+                    bool transparent, bool vertical);
+// One frame of a horizontal strip scaled into the rectangle.
+void DrawSkinFrame(HDC dc, const RECT& rect, HBITMAP bitmap, bool transparent, int frames, int frame);
+// One frame of a horizontal strip unscaled, centred in the rectangle.
+void DrawSkinFrameCentered(HDC dc, const RECT& rect, HBITMAP bitmap, bool transparent, int frames, int frame);
+// Repeats the source part of the bitmap over the destination in whole tiles (the last ones may overrun).
+void TileBitmapRect(HDC dc, const RECT& dest, HBITMAP bitmap, const RECT& src);
+// Blits the whole bitmap at the rectangle's top-left, leaving pixels of the key colour untouched.
+void TransparentBlit(HDC dc, const RECT& rect, HBITMAP bitmap, COLORREF key);
+// Region of all pixels that are not within the tolerances above the key colour, offset by (dx, dy).
+// Returns an empty region for an all-key bitmap; null only when the bitmap itself is unusable.
+TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int tolR, int tolG, int tolB);
+
+// All text of the engine is wide and drawn here.
+int DrawTextWide(HDC dc, std::wstring_view text, RECT& rect, UINT format);
+std::wstring AnsiToWide(std::string_view text);
+std::string WideToAnsi(std::wstring_view text);
+
+// One line of text centred in the rectangle (alignment index 0 left, 1 right, 2 centre); disabled text is
+// drawn in the button-shadow colour. The DC's font is used as it is.
+void DrawCentredCaption(HDC dc, const RECT& rect, std::wstring_view text, int alignment, bool enabled);
+
+}  // namespace qd
