@@ -14,6 +14,16 @@ namespace qd {
 
 class TClassInfo;  // framework/Properties.h: class name, parent class, published properties
 
+// Declares a persistent class's class information (framework/Properties.h) and reports it:
+//   class TFont : public TPersistent {
+//       QD_CLASS_INFO
+//   public: ...
+// Leaves the access at public.
+#define QD_CLASS_INFO                                             \
+public:                                                           \
+    static const ::qd::TClassInfo& StaticClassInfo();             \
+    const ::qd::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
 // Root of every class whose properties can be set by name.
 class TObject {
 public:
@@ -27,6 +37,7 @@ public:
 // that stored descriptions can set its properties by name (see framework/Properties.h).
 class TPersistent : public TObject {
 public:
+    static const TClassInfo& StaticClassInfo();
     virtual const TClassInfo& ClassInfo() const;
     // Class name as registered ("TComponent", "TForm_Main", ...).
     const std::string& ClassName() const;
@@ -44,8 +55,12 @@ enum class TComponentStateFlag : std::uint32_t {
 class TComponent : public TPersistent {
 public:
     explicit TComponent(TComponent* AOwner);
+    // Tells the components that asked for free notification, frees the owned components (last created first)
+    // and leaves the owner's list.
     ~TComponent() override;
 
+    // Published: Name, Tag.
+    static const TClassInfo& StaticClassInfo();
     const TClassInfo& ClassInfo() const override;
 
     const std::string& Name() const noexcept { return FName; }
@@ -69,20 +84,28 @@ public:
     // then its components in creation order). Clears csLoading. Overrides call the inherited one first.
     virtual void Loaded();
 
-    // Moves ownership (null owner: nobody frees it but its creator).
+    // Takes ownership of `component`, taking it from its previous owner. Raises Exception when its name is
+    // already used by a component of this owner. Null is ignored.
     void InsertComponent(TComponent* component);
+    // Gives up ownership (nobody frees it then but its creator). A component this one does not own is ignored.
     void RemoveComponent(TComponent* component);
+    // Frees the owned components now, last created first. Derived destructors call it when their components
+    // must go before the derived part does (the base destructor would free them only afterwards).
+    void DestroyComponents() noexcept;
 
     // Stored descriptions nest child objects inside their parent; the reader calls this on each child
     // with the object it was nested in. Controls override it to take that object as their parent window.
     virtual void SetParentComponent(TComponent* parent);
 
-    // Components that want to hear when another component goes away (to drop references to it).
+    // `component` is told (Notification opRemove) when this one is destroyed; and the other way round, so
+    // neither keeps a reference to the other past its end. Null and this are ignored.
     void FreeNotification(TComponent* component);
-    void RemoveFreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component) noexcept;
 
 protected:
-    // `component` is being destroyed (opRemove) or was inserted into this owner (opInsert).
+    // `component` is being destroyed or leaves this owner (opRemove) or was inserted into this owner (opInsert).
+    // The owner's notification is passed on to all its components, so siblings hear of each other too.
+    // Overrides drop their references on opRemove and call the inherited one.
     enum class TOperation { opInsert, opRemove };
     virtual void Notification(TComponent* component, TOperation operation);
 
