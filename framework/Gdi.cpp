@@ -96,6 +96,20 @@ TDibSection CreateDib32(int width, int height) {
     return dib;
 }
 
+void KeyColorBlit(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, COLORREF key) {
+    if (w <= 0 || h <= 0) return;
+    TBitmapHandle mask(::CreateBitmap(w, h, 1, 1, nullptr));
+    if (!mask) return;
+    TMemoryDC maskDC(dst);
+    TSelectGuard keepMask(maskDC, mask.Get());
+    // Colour to monochrome: source pixels equal to the source's background colour become 1 (white).
+    const COLORREF oldBk = ::SetBkColor(src, key);
+    ::BitBlt(maskDC, 0, 0, w, h, src, sx, sy, SRCCOPY);
+    ::SetBkColor(src, oldBk);
+    // Where the mask is white the destination stays (ROP 0x00AA0029); elsewhere the source is copied.
+    ::MaskBlt(dst, x, y, w, h, src, sx, sy, mask.Get(), 0, 0, MAKEROP4(0x00AA0029, SRCCOPY));
+}
+
 TBitmapHandle CreateCompatibleBitmapOf(HDC dc, int width, int height) {
     if (width <= 0 || height <= 0) return {};
     if (dc) return TBitmapHandle(::CreateCompatibleBitmap(dc, width, height));

@@ -11,7 +11,7 @@
 
 namespace qd {
 
-enum class TGdiKind : int { Bitmap, MemoryDC, WindowDC, PaintDC, Region, Font, Brush, Pen, Count_ };
+enum class TGdiKind : int { Bitmap, MemoryDC, WindowDC, PaintDC, Region, Font, Brush, Pen, Icon, Count_ };
 
 struct TGdiCounts {
     std::array<long, static_cast<int>(TGdiKind::Count_)> Live{};
@@ -75,6 +75,43 @@ using TRegionHandle = TGdiObject<HRGN, TGdiKind::Region>;
 using TFontHandle = TGdiObject<HFONT, TGdiKind::Font>;
 using TBrushHandle = TGdiObject<HBRUSH, TGdiKind::Brush>;
 using TPenHandle = TGdiObject<HPEN, TGdiKind::Pen>;
+
+// An icon or cursor from CreateIconIndirect / CreateIconFromResourceEx / LoadImage without LR_SHARED,
+// destroyed with DestroyIcon. Shared icons (LR_SHARED, LoadIcon) belong to the system and never go in here.
+class TIconHandle {
+public:
+    TIconHandle() noexcept = default;
+    explicit TIconHandle(HICON icon) noexcept : FIcon(icon) {
+        if (FIcon) detail::GdiCount(TGdiKind::Icon, +1);
+    }
+    TIconHandle(TIconHandle&& other) noexcept : FIcon(std::exchange(other.FIcon, nullptr)) {}
+    TIconHandle& operator=(TIconHandle&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    TIconHandle(const TIconHandle&) = delete;
+    TIconHandle& operator=(const TIconHandle&) = delete;
+    ~TIconHandle() { Reset(); }
+
+    HICON Get() const noexcept { return FIcon; }
+    explicit operator bool() const noexcept { return FIcon != nullptr; }
+    void Reset(HICON icon = nullptr) noexcept {
+        if (FIcon == icon) return;
+        if (FIcon) {
+            ::DestroyIcon(FIcon);
+            detail::GdiCount(TGdiKind::Icon, -1);
+        }
+        FIcon = icon;
+        if (FIcon) detail::GdiCount(TGdiKind::Icon, +1);
+    }
+    HICON Release() noexcept {
+        if (FIcon) detail::GdiCount(TGdiKind::Icon, -1);
+        return std::exchange(FIcon, nullptr);
+    }
+
+private:
+    HICON FIcon = nullptr;
+};
 
 // A memory DC from CreateCompatibleDC, deleted with DeleteDC.
 class TMemoryDC {
@@ -176,6 +213,10 @@ struct TDibSection {
     int Height = 0;
 };
 TDibSection CreateDib32(int width, int height);
+
+// Copies w x h pixels from (sx, sy) of `src` to (x, y) of `dst`, leaving out source pixels of the key colour
+// (the destination shows through them). Both DCs must be colour DCs; `src` holds the image to copy.
+void KeyColorBlit(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, COLORREF key);
 
 // A bitmap compatible with `dc` (the screen when null) of the given size, or empty for a non-positive size.
 TBitmapHandle CreateCompatibleBitmapOf(HDC dc, int width, int height);

@@ -71,25 +71,10 @@ void TileFromDC(HDC dst, const RECT& dest, HDC src, const RECT& part) {
         for (int y = dest.top; y < dest.bottom; y += sh) ::BitBlt(dst, x, y, sw, sh, tileDC, 0, 0, SRCCOPY);
 }
 
-// Blits w x h pixels of srcDC at (0, 0) onto dc at (x, y), leaving key-colour pixels of the source out.
-void MaskedBlit(HDC dc, int x, int y, int w, int h, HDC srcDC, COLORREF key) {
-    if (w <= 0 || h <= 0) return;
-    TBitmapHandle mask(::CreateBitmap(w, h, 1, 1, nullptr));
-    if (!mask) return;
-    TMemoryDC maskDC(dc);
-    TSelectGuard keepMask(maskDC, mask.Get());
-    // Colour-to-monochrome: pixels equal to the source background colour become 1 (white), all else 0.
-    const COLORREF oldBk = ::SetBkColor(srcDC, key);
-    ::BitBlt(maskDC, 0, 0, w, h, srcDC, 0, 0, SRCCOPY);
-    ::SetBkColor(srcDC, oldBk);
-    // White mask bits keep the destination (ROP 0x00AA0029), black ones copy the source.
-    ::MaskBlt(dc, x, y, w, h, srcDC, 0, 0, mask.Get(), 0, 0, MAKEROP4(0x00AA0029, SRCCOPY));
-}
-
 // Puts a composed w x h bitmap onto the DC at (x, y), through the key colour or as a plain copy.
 void PutComposed(HDC dc, int x, int y, int w, int h, HDC composedDC, bool transparent) {
     if (transparent)
-        MaskedBlit(dc, x, y, w, h, composedDC, SkinKeyColor);
+        KeyColorBlit(dc, x, y, w, h, composedDC, 0, 0, SkinKeyColor);
     else
         ::BitBlt(dc, x, y, w, h, composedDC, 0, 0, SRCCOPY);
 }
@@ -245,7 +230,7 @@ void TransparentBlit(HDC dc, const RECT& rect, HBITMAP bitmap, COLORREF key) {
     if (w <= 0 || h <= 0) return;
     TMemoryDC srcDC(dc);
     TSelectGuard keep(srcDC, bitmap);
-    MaskedBlit(dc, rect.left, rect.top, w, h, srcDC, key);
+    KeyColorBlit(dc, rect.left, rect.top, w, h, srcDC, 0, 0, key);
 }
 
 TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int tolR, int tolG, int tolB) {
