@@ -41,7 +41,9 @@ struct TChannel {
     }
     bool Present() const noexcept { return Mask != 0; }
     // Scales the field to 0..255 so that its maximum maps to 255 (a 5-bit 31 becomes 255, not 248).
+    // An absent channel (zero mask) reads as 0.
     std::uint8_t Extract(std::uint32_t pixel) const noexcept {
+        if (Mask == 0) return 0;
         const std::uint32_t v = (pixel & Mask) >> Shift;
         if (Bits >= 8) return static_cast<std::uint8_t>(v >> (Bits - 8));
         const std::uint32_t max = (std::uint32_t{1} << Bits) - 1;

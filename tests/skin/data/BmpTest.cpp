@@ -316,6 +316,18 @@ TEST(BmpRead, ThirtyTwoBitRgbKeepsTheFourthByteAndWideMasksKeepTheirTopBits) {
     EXPECT_EQ(tenBit->Pixel(0, 0), MakeBgra(0x00, 0x80, 0xFF, 0xFF));
 }
 
+TEST(BmpRead, AZeroColourMaskMakesThatChannelZero) {
+    TBmpSpec s;
+    s.Bits = 16;
+    s.Width = 1;
+    s.Compression = 3;
+    s.Masks = {0xF800, 0, 0x001F};
+    s.Pixels = Bytes({0xFF, 0xFF, 0, 0});
+    const std::optional<TImageBuffer> image = ReadBmp(BuildBmp(s));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->Pixel(0, 0), MakeBgra(255, 0, 255));
+}
+
 // --- Malformed files are rejected as a whole --------------------------------------------------------------
 
 TBmpSpec ValidSmall() {
