@@ -800,6 +800,10 @@ Version=1.0
 
 ; ---- window frame: 30-pixel title band, 4-pixel sides and bottom.
 ; Frame 1 = active window, frame 2 = inactive window.
+; Top and bottom hold their frames stacked, left and right side by side.
+; Caps: Top keeps 25 pixels at the left and 32 at the right unscaled; the
+; sides keep the 30 title rows and the 4 bottom rows. The rounded top
+; corners are magenta, so the window region cuts them away.
 [Personality]
 Top=blue_frametop.bmp
 TopTopHeight=25
@@ -849,6 +853,7 @@ FontName=Trebuchet MS
 FontHeight=16
 FontBold=1
 
+; colours are red green blue, 0..255
 [Colours]
 WindowText=0 0 0
 ButtonFace=236 233 216
@@ -867,6 +872,7 @@ MenuBarText=0 0 0
 TitleTextActive=255 255 255
 TitleTextNoActive=216 228 248
 
+; palette of the theme: title blue, selection, face, green
 [Colour0]
 color=0 84 227
 [Colour1]
@@ -876,6 +882,7 @@ color=236 233 216
 [Colour3]
 color=33 161 33
 
+; colours offered to custom colour pickers
 [Customcolors]
 Color0=0 84 227
 Color1=61 149 255
@@ -930,7 +937,8 @@ Xcoord=7
 Ycoord=7
 Visibility=0
 
-; minimise, restore, close of a maximised MDI child: 12 frames of 15 x 15
+; minimise, restore, close of a maximised MDI child: 12 frames of 15 x 15,
+; four per button: normal, pressed, hot, hot in the menu band
 [MDICONTROLS]
 Image=blue_mdicontrols.bmp
 
@@ -1093,7 +1101,8 @@ BottomHeight=3
 Trans=1
 FrameCount=3
 
-; ---- desktop parts, kept for completeness of the theme
+; ---- desktop parts, kept for completeness of the theme; the window
+; engine does not read them
 [RebarGrip]
 Image=blue_rebargrip.bmp
 
