@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace qd {
@@ -37,9 +38,23 @@ void TMemoryStream::ReadBuffer(void* buffer, std::size_t count) {
 void TMemoryStream::Write(const void* buffer, std::size_t count) {
     if (count == 0) return;
     const std::size_t pos = static_cast<std::size_t>(FPosition);
-    if (pos + count < pos) throw EStreamError("Stream write error");
-    if (FData.size() < pos + count) FData.resize(pos + count);
-    std::memcpy(FData.data() + pos, buffer, count);
+    // The position may have been set far past the end: the new end must still be a valid size and position.
+    const std::size_t limit = std::min<std::size_t>(FData.max_size(),
+                                                    static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max()));
+    if (count > limit || pos > limit - count) throw EStreamError("Stream write error");
+    const auto* source = static_cast<const std::uint8_t*>(buffer);
+    if (FData.size() < pos + count) {
+        // The source may lie in this stream's own memory (appending a part of the stream to itself); growing
+        // the buffer would free it before the copy, so remember it as an offset.
+        const std::uint8_t* begin = FData.data();
+        const bool inside = begin != nullptr && !std::less<const std::uint8_t*>()(source, begin) &&
+                            std::less<const std::uint8_t*>()(source, begin + FData.size());
+        const std::size_t offset = inside ? static_cast<std::size_t>(source - begin) : 0;
+        FData.resize(pos + count);
+        if (inside) source = FData.data() + offset;
+    }
+    // Source and destination may overlap when the stream copies within itself.
+    std::memmove(FData.data() + pos, source, count);
     FPosition += static_cast<std::int64_t>(count);
 }
 
