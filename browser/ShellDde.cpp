@@ -1,0 +1,466 @@
+#include "browser/ShellDde.h"
+
+#include <dde.h>
+
+#include <cstring>
+#include <cwchar>
+#include <utility>
+
+namespace qd {
+
+namespace {
+
+constexpr wchar_t InitiationClassName[] = L"QdShellDdeInitiation";
+
+// Nesting depth of explore/find requests out with the shell, process-wide (one GUI thread).
+int GBusyDepth = 0;
+
+class TBusyScope {
+public:
+    TBusyScope() noexcept { ++GBusyDepth; }
+    ~TBusyScope() { --GBusyDepth; }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+};
+
+// A library loaded on first use and kept until the program ends. A failed load is retried next time.
+class TLazyLibrary {
+public:
+    explicit TLazyLibrary(const wchar_t* name) noexcept : FName(name) {}
+    ~TLazyLibrary() {
+        if (FModule != nullptr) FreeLibrary(FModule);
+    }
+    TLazyLibrary(const TLazyLibrary&) = delete;
+    TLazyLibrary& operator=(const TLazyLibrary&) = delete;
+
+    FARPROC Ordinal(WORD ordinal) noexcept {
+        if (FModule == nullptr) {
+            // No "file not found" box if the library is missing.
+            DWORD previous = 0;
+            const BOOL changed = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
+            FModule = LoadLibraryW(FName);
+            if (changed) SetThreadErrorMode(previous, nullptr);
+            if (FModule == nullptr) return nullptr;
+        }
+        return GetProcAddress(FModule, MAKEINTRESOURCEA(ordinal));
+    }
+
+private:
+    const wchar_t* FName;
+    HMODULE FModule = nullptr;
+};
+
+TLazyLibrary& Shell32() {
+    static TLazyLibrary library(L"shell32.dll");
+    return library;
+}
+
+using TSHLockShared = void*(WINAPI*)(HANDLE, DWORD);
+using TSHUnlockShared = BOOL(WINAPI*)(void*);
+using TSHFreeShared = BOOL(WINAPI*)(HANDLE, DWORD);
+
+bool IsSpace(wchar_t c) noexcept { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+std::wstring_view Trim(std::wstring_view text) noexcept {
+    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// A decimal number of at most `maxDigits` digits with an optional leading '-', the whole text; nullopt
+// otherwise. Leading zeros count as digits so that a long run cannot overflow.
+std::optional<std::int64_t> ParseDecimal(std::wstring_view text, bool allowMinus, std::size_t maxDigits) noexcept {
+    bool negative = false;
+    if (allowMinus && !text.empty() && text.front() == L'-') {
+        negative = true;
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    std::int64_t value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        value = value * 10 + (c - L'0');
+    }
+    return negative ? -value : value;
+}
+
+// The ":handle:process" field of a folder command. The leading colon is the shell's; a field without a
+// process number (the old form whose number is an address in the receiving process) is refused.
+bool ParseSharedIdListField(std::wstring_view field, HANDLE& handle, DWORD& processId) noexcept {
+    field = Trim(field);
+    if (field.empty() || field.front() != L':') return false;
+    field.remove_prefix(1);
+    const auto colon = field.find(L':');
+    if (colon == std::wstring_view::npos) return false;
+    // Shared-memory handles are 32-bit values, written signed or unsigned.
+    const auto handleNumber = ParseDecimal(Trim(field.substr(0, colon)), true, 10);
+    const auto processNumber = ParseDecimal(Trim(field.substr(colon + 1)), false, 10);
+    if (!handleNumber || !processNumber) return false;
+    if (*handleNumber < INT32_MIN || *handleNumber > static_cast<std::int64_t>(UINT32_MAX)) return false;
+    if (*processNumber == 0 || *processNumber > static_cast<std::int64_t>(UINT32_MAX)) return false;
+    const std::intptr_t bits = *handleNumber > INT32_MAX
+                                   ? static_cast<std::intptr_t>(static_cast<std::uint32_t>(*handleNumber))
+                                   : static_cast<std::intptr_t>(*handleNumber);
+    if (bits == 0) return false;
+    handle = reinterpret_cast<HANDLE>(bits);
+    processId = static_cast<DWORD>(*processNumber);
+    return true;
+}
+
+// The command text of a locked WM_DDE_EXECUTE block, never reading past its size. The text is wide when
+// both windows are Unicode windows, else in the ANSI code page.
+std::wstring ReadCommandText(const void* data, SIZE_T size, bool wide) {
+    if (wide) {
+        const auto* chars = static_cast<const wchar_t*>(data);
+        return std::wstring(chars, wcsnlen(chars, size / sizeof(wchar_t)));
+    }
+    const auto* chars = static_cast<const char*>(data);
+    const std::size_t length = strnlen(chars, size);
+    if (length == 0 || length > static_cast<std::size_t>(INT32_MAX)) return {};
+    const int count = MultiByteToWideChar(CP_ACP, 0, chars, static_cast<int>(length), nullptr, 0);
+    if (count <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, chars, static_cast<int>(length), text.data(), count);
+    return text;
+}
+
+bool DefaultShellExecute(SHELLEXECUTEINFOW& info) { return ShellExecuteExW(&info) != FALSE; }
+
+HINSTANCE ModuleInstance() noexcept { return GetModuleHandleW(nullptr); }
+
+}  // namespace
+
+// ---- Names ---------------------------------------------------------------------------------------------
+
+std::optional<std::wstring> TRegistryShellDdeRegistry::DefaultValue(std::wstring_view subKey) const {
+    const std::wstring path = FPrefix + std::wstring(subKey);
+    DWORD bytes = 0;
+    LONG rc = RegGetValueW(FRoot, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &bytes);
+    for (int attempt = 0; attempt < 4 && rc == ERROR_SUCCESS; ++attempt) {
+        std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+        DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        rc = RegGetValueW(FRoot, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text.data(), &size);
+        if (rc == ERROR_MORE_DATA) {
+            bytes = size;
+            rc = ERROR_SUCCESS;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        text.resize(wcsnlen(text.c_str(), text.size()));
+        return text;
+    }
+    return std::nullopt;
+}
+
+std::wstring DdeCommandName(std::wstring_view commandTemplate) {
+    const auto open = commandTemplate.find(L'[');
+    if (open == std::wstring_view::npos) return {};
+    const auto paren = commandTemplate.find(L'(', open + 1);
+    if (paren == std::wstring_view::npos) return {};
+    return std::wstring(commandTemplate.substr(open + 1, paren - open - 1));
+}
+
+TShellDdeNames ReadShellDdeNames(const IShellDdeRegistry& registry) {
+    const auto value = [&](std::wstring_view key) { return registry.DefaultValue(key).value_or(L""); };
+    TShellDdeNames names;
+    names.HtmlApplication = value(L"htmlfile\\shell\\open\\ddeexec\\application");
+    names.HtmlTopic = value(L"htmlfile\\shell\\open\\ddeexec\\topic");
+    names.FolderApplication = value(L"Folder\\shell\\open\\ddeexec\\application");
+    names.FolderTopic = value(L"Folder\\shell\\open\\ddeexec\\topic");
+    names.OpenCommand = DdeCommandName(value(L"Folder\\shell\\open\\ddeexec"));
+    names.ExploreCommand = DdeCommandName(value(L"Folder\\shell\\explore\\ddeexec"));
+    names.FindCommand = DdeCommandName(value(L"Directory\\shell\\find\\ddeexec"));
+    return names;
+}
+
+// ---- Command parsing -------------------------------------------------------------------------------------
+
+TShellDdeCommand ParseFolderCommand(std::wstring_view text, const TShellDdeNames& names) {
+    TShellDdeCommand command;
+    const auto open = text.find(L'[');
+    if (open == std::wstring_view::npos) return command;
+    const auto paren = text.find(L'(', open + 1);
+    if (paren == std::wstring_view::npos) return command;
+    const std::wstring_view name = text.substr(open + 1, paren - open - 1);
+
+    TShellDdeCommandKind kind = TShellDdeCommandKind::ckNone;
+    if (!names.OpenCommand.empty() && name == names.OpenCommand) {
+        kind = TShellDdeCommandKind::ckOpen;
+    } else if (!names.ExploreCommand.empty() && name == names.ExploreCommand) {
+        kind = TShellDdeCommandKind::ckExplore;
+    } else if (!names.FindCommand.empty() && name == names.FindCommand) {
+        kind = TShellDdeCommandKind::ckFind;
+    }
+    if (kind == TShellDdeCommandKind::ckNone) return command;
+
+    // The path may hold commas and colons of its own: the numbers are looked for after its closing quote.
+    std::size_t argumentsStart = paren + 1;
+    const auto firstQuote = text.find(L'"', paren + 1);
+    if (firstQuote != std::wstring_view::npos) {
+        const auto secondQuote = text.find(L'"', firstQuote + 1);
+        if (secondQuote == std::wstring_view::npos) return command;  // unterminated path: not a command
+        command.Path.assign(text.substr(firstQuote + 1, secondQuote - firstQuote - 1));
+        argumentsStart = secondQuote + 1;
+    }
+    command.Kind = kind;
+
+    // The argument fields end at a comma, at the closing parenthesis or at the end of the text.
+    const auto fieldAfterComma = [&](std::size_t from, std::size_t& next) -> std::optional<std::wstring_view> {
+        const auto comma = text.find(L',', from);
+        if (comma == std::wstring_view::npos) return std::nullopt;
+        auto end = text.find_first_of(L",)", comma + 1);
+        if (end == std::wstring_view::npos) end = text.size();
+        next = end;
+        return text.substr(comma + 1, end - comma - 1);
+    };
+    std::size_t next = argumentsStart;
+    const auto idField = fieldAfterComma(argumentsStart, next);
+    if (!idField) return command;
+    command.HasSharedIdList = ParseSharedIdListField(*idField, command.SharedHandle, command.ProcessId);
+    if (next >= text.size() || text[next] != L',') return command;  // no show-command field
+    const auto showField = fieldAfterComma(next, next);
+    if (!showField) return command;
+    const auto show = ParseDecimal(Trim(*showField), false, 2);
+    if (show && *show <= SW_MAX) command.ShowCommand = static_cast<int>(*show);
+    return command;
+}
+
+std::wstring ParseHtmlCommand(std::wstring_view text) {
+    if (text.empty() || text.front() != L'"') return std::wstring(text);
+    text.remove_prefix(1);
+    const auto quote = text.find(L'"');
+    return std::wstring(quote == std::wstring_view::npos ? text : text.substr(0, quote));
+}
+
+// ---- Shared-memory ID lists ------------------------------------------------------------------------------
+
+TItemIdList TakeSharedItemIdList(HANDLE shared, DWORD processId) noexcept {
+    auto lock = reinterpret_cast<TSHLockShared>(Shell32().Ordinal(521));
+    auto unlock = reinterpret_cast<TSHUnlockShared>(Shell32().Ordinal(522));
+    auto free = reinterpret_cast<TSHFreeShared>(Shell32().Ordinal(523));
+    if (lock == nullptr || unlock == nullptr || free == nullptr || shared == nullptr || processId == 0) return {};
+
+    void* block = lock(shared, processId);
+    if (block == nullptr) return {};
+    // The block's own length field is not to be trusted: walk only the bytes the view really maps.
+    TItemIdList list;
+    MEMORY_BASIC_INFORMATION info{};
+    if (VirtualQuery(block, &info, sizeof info) == sizeof info && info.State == MEM_COMMIT) {
+        const auto* start = static_cast<const std::uint8_t*>(block);
+        const auto* end = static_cast<const std::uint8_t*>(info.BaseAddress) + info.RegionSize;
+        if (end > start) list = TItemIdList::CopyFrom(block, static_cast<std::size_t>(end - start));
+    }
+    unlock(block);
+    free(shared, processId);
+    return list;
+}
+
+// ---- Server ----------------------------------------------------------------------------------------------
+
+TShellDdeServer::TShellDdeServer(IShellDdeTarget& target, TShellDdeNames names, TShellExecuteFunction shellExecute)
+    : FTarget(target), FNames(std::move(names)), FShellExecute(std::move(shellExecute)) {
+    if (!FShellExecute) FShellExecute = DefaultShellExecute;
+    static bool classReady = false;
+    if (!classReady) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = InitiationProc;
+        windowClass.hInstance = ModuleInstance();
+        windowClass.lpszClassName = InitiationClassName;
+        classReady = RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }
+    // A hidden top-level window: WM_DDE_INITIATE is broadcast to top-level windows only.
+    FWindow = CreateWindowExW(WS_EX_TOOLWINDOW, InitiationClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              ModuleInstance(), this);
+    if (FWindow == nullptr) throw EShellDdeError("Cannot create the DDE initiation window");
+}
+
+TShellDdeServer::~TShellDdeServer() {
+    const HWND host = FTarget.DdeWindow();
+    for (const auto& conversation : FConversations) {
+        if (IsWindow(conversation.Client)) {
+            PostMessageW(conversation.Client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(host), 0);
+        }
+    }
+    FConversations.clear();
+    if (FWindow != nullptr) DestroyWindow(FWindow);
+}
+
+bool TShellDdeServer::Busy() noexcept { return GBusyDepth > 0; }
+
+LRESULT CALLBACK TShellDdeServer::InitiationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    auto* server = reinterpret_cast<TShellDdeServer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+        case WM_DDE_INITIATE:
+            if (server != nullptr && server->FTarget.EnableDDE()) {
+                server->OnInitiate(reinterpret_cast<HWND>(wParam), lParam);
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            // Late messages must not reach a server that is going away.
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            if (server != nullptr) server->FWindow = nullptr;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TShellDdeServer::OnInitiate(HWND client, LPARAM lParam) noexcept {
+    if (Busy()) return;
+    DWORD processId = 0;
+    const DWORD threadId = GetWindowThreadProcessId(client, &processId);
+    if (threadId == 0 || threadId != GetCurrentThreadId() || processId != GetCurrentProcessId()) return;
+    const HWND host = FTarget.DdeWindow();
+    if (host == nullptr) return;
+
+    // WM_DDE_INITIATE is not packed: application atom low, topic atom high.
+    const ATOM requestedApplication = LOWORD(lParam);
+    const ATOM requestedTopic = HIWORD(lParam);
+    wchar_t name[256] = {};
+    if (requestedApplication != 0) GlobalGetAtomNameW(requestedApplication, name, 256);
+
+    const bool html = !FNames.HtmlApplication.empty() && FNames.HtmlApplication == name;
+    const std::wstring& application = html ? FNames.HtmlApplication : FNames.FolderApplication;
+    const std::wstring& topic = html ? FNames.HtmlTopic : FNames.FolderTopic;
+    const ATOM replyApplication = application.empty() ? 0 : GlobalAddAtomW(application.c_str());
+    const ATOM replyTopic = topic.empty() ? 0 : GlobalAddAtomW(topic.c_str());
+    if (replyApplication != 0 && replyTopic != 0 && replyApplication == requestedApplication &&
+        replyTopic == requestedTopic) {
+        // Record the partner before the acknowledgement: the client may post its first command at once.
+        const TDdeMode mode = html ? TDdeMode::dmHtml : TDdeMode::dmFolder;
+        if (TConversation* existing = FindConversation(client)) {
+            existing->Mode = mode;
+        } else {
+            FConversations.push_back({client, mode});
+        }
+        // The atoms of an acknowledgement to WM_DDE_INITIATE belong to the client, which deletes them.
+        // Deleting them here as well would drop the reference the client's own request still holds.
+        SendMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(host), MAKELPARAM(replyApplication, replyTopic));
+        return;
+    }
+    if (replyApplication != 0) GlobalDeleteAtom(replyApplication);
+    if (replyTopic != 0) GlobalDeleteAtom(replyTopic);
+}
+
+bool TShellDdeServer::HandleHostMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+        case WM_DDE_EXECUTE:
+            OnExecute(reinterpret_cast<HWND>(wParam), lParam);
+            return true;
+        case WM_DDE_TERMINATE:
+            OnTerminate(reinterpret_cast<HWND>(wParam));
+            return true;
+        default:
+            return false;
+    }
+}
+
+TShellDdeServer::TConversation* TShellDdeServer::FindConversation(HWND client) noexcept {
+    for (auto& conversation : FConversations) {
+        if (conversation.Client == client) return &conversation;
+    }
+    return nullptr;
+}
+
+void TShellDdeServer::OnExecute(HWND client, LPARAM lParam) noexcept {
+    // Only a partner acknowledged at initiation, and only while DDE is enabled; anything else is ignored.
+    const TConversation* conversation = FindConversation(client);
+    if (conversation == nullptr || !FTarget.EnableDDE()) return;
+    const TDdeMode mode = conversation->Mode;
+
+    UINT_PTR unusedLow = 0;
+    UINT_PTR commandsBits = 0;
+    if (!UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unusedLow, &commandsBits)) return;
+    const auto commands = reinterpret_cast<HGLOBAL>(commandsBits);
+
+    WORD status = StatusFailed;
+    if (commands != nullptr) {
+        if (const void* data = GlobalLock(commands)) {
+            try {
+                const bool wide = IsWindowUnicode(client) && IsWindowUnicode(FTarget.DdeWindow());
+                status = RunCommand(mode, ReadCommandText(data, GlobalSize(commands), wide));
+            } catch (...) {
+                // A failed navigation or an exhausted allocator fails this command only.
+                status = StatusFailed;
+            }
+            GlobalUnlock(commands);
+        }
+    }
+
+    // The command handle goes back with the acknowledgement so that the client can free it.
+    const LPARAM ack = ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, status, commandsBits);
+    if (!PostMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(FTarget.DdeWindow()), ack)) {
+        FreeDDElParam(WM_DDE_ACK, ack);
+    }
+}
+
+void TShellDdeServer::OnTerminate(HWND client) noexcept {
+    // Only a conversation partner gets the closing terminate; a stranger's message names no conversation.
+    for (auto it = FConversations.begin(); it != FConversations.end(); ++it) {
+        if (it->Client == client) {
+            FConversations.erase(it);
+            PostMessageW(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(FTarget.DdeWindow()), 0);
+            return;
+        }
+    }
+}
+
+WORD TShellDdeServer::RunCommand(TDdeMode mode, const std::wstring& text) {
+    if (mode == TDdeMode::dmHtml) {
+        const std::wstring url = ParseHtmlCommand(text);
+        if (url.empty()) return StatusFailed;
+        FTarget.NavigateDdeUrl(url);
+        return StatusDone;
+    }
+    return RunFolderCommand(ParseFolderCommand(text, FNames));
+}
+
+WORD TShellDdeServer::RunFolderCommand(const TShellDdeCommand& command) {
+    if (command.Kind == TShellDdeCommandKind::ckNone) return StatusFailed;
+    const TItemIdList idList =
+        command.HasSharedIdList ? TakeSharedItemIdList(command.SharedHandle, command.ProcessId) : TItemIdList{};
+
+    if (command.Kind == TShellDdeCommandKind::ckOpen) {
+        if (!command.Path.empty()) {
+            FTarget.NavigateDdeUrl(command.Path);
+            return StatusDone;
+        }
+        if (idList) {
+            FTarget.NavigateDdeIdList(idList);
+            return StatusDone;
+        }
+        return StatusFailed;  // nothing to open
+    }
+
+    if (command.Path.empty() && !idList) return StatusFailed;
+    const bool explore = command.Kind == TShellDdeCommandKind::ckExplore;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    if (!command.Path.empty()) {
+        info.fMask = explore ? SEE_MASK_CLASSNAME : 0;
+        info.lpFile = command.Path.c_str();
+    } else {
+        info.fMask = explore ? (SEE_MASK_IDLIST | SEE_MASK_CLASSNAME) : SEE_MASK_IDLIST;
+        info.lpIDList = const_cast<ITEMIDLIST*>(reinterpret_cast<const ITEMIDLIST*>(idList.Get()));
+    }
+    info.lpClass = explore ? L"folder" : nullptr;
+    info.lpVerb = explore ? L"explore" : L"find";
+    info.hwnd = nullptr;
+    info.nShow = command.ShowCommand;
+    bool done = false;
+    {
+        TBusyScope busy;
+        done = FShellExecute(info);
+    }
+    return done ? StatusDone : StatusFailed;
+}
+
+}  // namespace qd

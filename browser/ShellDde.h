@@ -1,0 +1,163 @@
+#pragma once
+// The shell DDE server of the browser host. When the host's EnableDDE is set it answers the shell's DDE
+// conversations started on the host's own thread: HTML files and URLs open in the embedded browser, folders
+// are navigated to there, and explore/find requests go back to the shell.
+//
+// Conversations are started by a WM_DDE_INITIATE broadcast that a hidden top-level window receives (a
+// message-only window would get no broadcasts); the rest of the conversation is carried by the host's own
+// window, whose procedure hands WM_DDE_EXECUTE and WM_DDE_TERMINATE to HandleHostMessage.
+//
+// Commands are untrusted text from another window. Only clients this server acknowledged get their
+// commands carried out, ID lists come only from the shell's shared-memory form and are walked within the
+// mapped bytes, and every locked command is unlocked and acknowledged.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "browser/ItemIdList.h"
+#include "framework/Exception.h"
+
+namespace qd {
+
+class EShellDdeError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The shell's DDE names, read from the registry of the machine. An empty name never matches anything.
+struct TShellDdeNames {
+    std::wstring HtmlApplication;    // htmlfile\shell\open\ddeexec\application
+    std::wstring HtmlTopic;          // htmlfile\shell\open\ddeexec\topic
+    std::wstring FolderApplication;  // Folder\shell\open\ddeexec\application
+    std::wstring FolderTopic;        // Folder\shell\open\ddeexec\topic
+    std::wstring OpenCommand;        // from the template in Folder\shell\open\ddeexec
+    std::wstring ExploreCommand;     // from the template in Folder\shell\explore\ddeexec
+    std::wstring FindCommand;        // from the template in Directory\shell\find\ddeexec
+};
+
+// Reads default values of keys under HKEY_CLASSES_ROOT (or a stand-in root for tests).
+class IShellDdeRegistry {
+public:
+    virtual ~IShellDdeRegistry() = default;
+    // The default string value of `subKey`; nullopt when the key or the value is missing or not a string.
+    virtual std::optional<std::wstring> DefaultValue(std::wstring_view subKey) const = 0;
+};
+
+class TRegistryShellDdeRegistry final : public IShellDdeRegistry {
+public:
+    TRegistryShellDdeRegistry() = default;
+    // Keys are looked up as `prefix` + subKey under `root` (e.g. a scratch key of HKEY_CURRENT_USER).
+    TRegistryShellDdeRegistry(HKEY root, std::wstring prefix) : FRoot(root), FPrefix(std::move(prefix)) {}
+    std::optional<std::wstring> DefaultValue(std::wstring_view subKey) const override;
+
+private:
+    HKEY FRoot = HKEY_CLASSES_ROOT;
+    std::wstring FPrefix;
+};
+
+// The command name of a DDE command template such as "[ViewFolder("%l", %I, %S)]": the text after the
+// first "[" up to the first "(" after it. Empty when either is missing.
+std::wstring DdeCommandName(std::wstring_view commandTemplate);
+
+// Reads the seven names; each one that is missing stays empty.
+TShellDdeNames ReadShellDdeNames(const IShellDdeRegistry& registry);
+
+enum class TShellDdeCommandKind { ckNone = 0, ckOpen = 1, ckExplore = 2, ckFind = 3 };
+
+// A parsed folder command: "[Name("path", :handle:process, show)]".
+struct TShellDdeCommand {
+    TShellDdeCommandKind Kind = TShellDdeCommandKind::ckNone;
+    std::wstring Path;
+    // Set only for the shell's shared-memory form ":handle:process" with a non-zero process number.
+    bool HasSharedIdList = false;
+    HANDLE SharedHandle = nullptr;
+    DWORD ProcessId = 0;
+    int ShowCommand = SW_SHOWNORMAL;
+};
+
+// Parses a folder-mode command. A command that is not of the form "[Name(...)" with a known name, or whose
+// path quote is not closed, has kind ckNone. Numbers are read after the path's closing quote; a malformed,
+// out-of-range or address-like ID-list field gives no ID list, a malformed show command gives SW_SHOWNORMAL.
+TShellDdeCommand ParseFolderCommand(std::wstring_view text, const TShellDdeNames& names);
+
+// The URL of an HTML-mode command: the text between a leading double quote and the next one, or the whole
+// text when it does not start with a quote.
+std::wstring ParseHtmlCommand(std::wstring_view text);
+
+// What the server needs of the browser host.
+class IShellDdeTarget {
+public:
+    // The host's window: it carries the conversations and receives WM_DDE_EXECUTE / WM_DDE_TERMINATE.
+    virtual HWND DdeWindow() const noexcept = 0;
+    virtual bool EnableDDE() const noexcept = 0;
+    // Navigations may raise qd::Exception; the server reports them to the client as a failed command.
+    virtual void NavigateDdeUrl(const std::wstring& url) = 0;
+    virtual void NavigateDdeIdList(const TItemIdList& list) = 0;
+
+protected:
+    ~IShellDdeTarget() = default;
+};
+
+// Hands an explore or find request to the shell; ShellExecuteExW unless a test supplies another.
+using TShellExecuteFunction = std::function<bool(SHELLEXECUTEINFOW&)>;
+
+class TShellDdeServer {
+public:
+    // Creates the hidden initiation window; raises EShellDdeError when it cannot be created.
+    TShellDdeServer(IShellDdeTarget& target, TShellDdeNames names, TShellExecuteFunction shellExecute = {});
+    // Ends the conversations still open (WM_DDE_TERMINATE to each client) and destroys the hidden window.
+    ~TShellDdeServer();
+    TShellDdeServer(const TShellDdeServer&) = delete;
+    TShellDdeServer& operator=(const TShellDdeServer&) = delete;
+
+    HWND InitiationWindow() const noexcept { return FWindow; }
+    const TShellDdeNames& Names() const noexcept { return FNames; }
+    std::size_t ConversationCount() const noexcept { return FConversations.size(); }
+
+    // For the host's window procedure: handles WM_DDE_EXECUTE and WM_DDE_TERMINATE (result 0) and returns
+    // true; returns false for every other message. Never throws.
+    bool HandleHostMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    // True while a server of this process has an explore or find request out with the shell; initiations
+    // are ignored meanwhile so that the shell's own DDE request is not captured.
+    static bool Busy() noexcept;
+
+    // Status words of the acknowledgement of WM_DDE_EXECUTE.
+    static constexpr WORD StatusDone = 0x8000;  // fAck
+    static constexpr WORD StatusFailed = 0;
+
+private:
+    enum class TDdeMode { dmHtml, dmFolder };
+    struct TConversation {
+        HWND Client;
+        TDdeMode Mode;
+    };
+
+    static LRESULT CALLBACK InitiationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitiate(HWND client, LPARAM lParam) noexcept;
+    void OnExecute(HWND client, LPARAM lParam) noexcept;
+    void OnTerminate(HWND client) noexcept;
+    WORD RunCommand(TDdeMode mode, const std::wstring& text);
+    WORD RunFolderCommand(const TShellDdeCommand& command);
+    TConversation* FindConversation(HWND client) noexcept;
+
+    IShellDdeTarget& FTarget;
+    TShellDdeNames FNames;
+    TShellExecuteFunction FShellExecute;
+    HWND FWindow = nullptr;
+    std::vector<TConversation> FConversations;
+};
+
+// An ID list from the shell's shared memory (shell32 ordinals 521-523, SHLockShared and friends), copied
+// within the mapped bytes. The block is freed only when it could be locked, so a number that names some
+// other handle is never closed. Empty when the block cannot be locked or its list is malformed.
+TItemIdList TakeSharedItemIdList(HANDLE shared, DWORD processId) noexcept;
+
+}  // namespace qd
