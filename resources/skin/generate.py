@@ -25,9 +25,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 FACE = (236, 233, 216)          # dialog and button face
 WHITE = (255, 255, 255)
-BLACK = (0, 0, 0)
 SHADOW = (172, 168, 153)
-DKSHADOW = (113, 111, 100)
 HILIGHT = (49, 106, 197)        # selected menu item, selected text
 GLYPH = (77, 97, 133)           # arrows on light blue buttons
 TRACK = (246, 245, 240)         # scroll bar track

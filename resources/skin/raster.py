@@ -7,7 +7,6 @@ decide per pixel: partial coverage must never be blended with magenta, or the
 key test of the engine (exact colour) would leave pink fringes on screen.
 """
 
-import math
 import struct
 
 KEY = (255, 0, 255)
