@@ -1,0 +1,15 @@
+# Controls, forms, the application object, timer, status bar and label base (Windows only).
+if(WIN32)
+  add_library(qd_framework STATIC
+    framework/Application.cpp
+    framework/Controls.cpp
+    framework/Forms.cpp
+    framework/ExtCtrls.cpp
+    framework/ComCtrls.cpp
+    framework/StdCtrls.cpp
+    framework/Resources.cpp)
+  target_include_directories(qd_framework PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(qd_framework PUBLIC qd_framework_graphics qd_framework_core qd_gdi
+    user32 gdi32 comctl32 ole32)
+
+endif()
