@@ -378,6 +378,25 @@ TEST(Canvas, TextBackgroundFollowsTheBrushStyle) {
     EXPECT_EQ(yellow, 0);
 }
 
+TEST(Canvas, TextRectClipsAndFillsItsRectangle) {
+    TBitmap bmp;
+    bmp.SetSize(60, 30);
+    FillBitmap(bmp, clLime);
+    TCanvas& c = bmp.Canvas();
+    c.Font().SetHeight(-20);
+    c.Font().SetColor(clBlack);
+    c.Brush().SetColor(clYellow);
+    c.TextRect(RECT{10, 5, 30, 25}, 12, 5, L"WWWWWWWW");
+    EXPECT_EQ(RgbAt(bmp, 9, 10), 0x00FF00u) << "left of the rectangle";
+    EXPECT_EQ(RgbAt(bmp, 30, 10), 0x00FF00u) << "the text is clipped at the right";
+    EXPECT_EQ(RgbAt(bmp, 45, 10), 0x00FF00u);
+    EXPECT_EQ(RgbAt(bmp, 10, 24), 0xFFFF00u) << "the whole rectangle gets the background";
+    int dark = 0;
+    for (int y = 5; y < 25; ++y)
+        for (int x = 12; x < 30; ++x) dark += RgbAt(bmp, x, y) == 0 ? 1 : 0;
+    EXPECT_GT(dark, 0);
+}
+
 TEST(Canvas, MeasuresTextWithItsFont) {
     TBitmap bmp;
     bmp.SetSize(4, 4);
@@ -990,6 +1009,39 @@ TEST(Icon, MalformedIcoBytesAreRejected) {
         EXPECT_EQ(icon.Handle(), kept) << "case " << i;
     }
     EXPECT_THROW(icon.LoadFromIcoBytes(good, 300), EInvalidGraphicOperation);
+}
+
+TEST(Icon, ResourcesOfAModuleAreLoaded) {
+    // The platform's user32 carries the OEM icons and bitmaps as ordinary resources.
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    ASSERT_NE(user32, nullptr);
+    const long start = GdiLiveCounts()[TGdiKind::Icon];
+    {
+        TIcon large, small;
+        large.LoadFromResourceId(user32, 32512 /* OIC_SAMPLE, the application icon */);
+        small.LoadFromResourceId(user32, 32512, TIcon::SmallIconSize());
+        EXPECT_FALSE(large.Empty());
+        EXPECT_EQ(large.Width(), TIcon::LargeIconSize());
+        EXPECT_EQ(small.Width(), TIcon::SmallIconSize());
+        ICONINFO ii{};
+        ASSERT_TRUE(::GetIconInfo(small.Handle(), &ii));
+        BITMAP bm{};
+        ::GetObjectW(ii.hbmMask, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, TIcon::SmallIconSize());
+        if (ii.hbmColor) ::DeleteObject(ii.hbmColor);
+        if (ii.hbmMask) ::DeleteObject(ii.hbmMask);
+        EXPECT_EQ(GdiLiveCounts()[TGdiKind::Icon], start + 2);
+    }
+    EXPECT_EQ(GdiLiveCounts()[TGdiKind::Icon], start);
+
+    TBitmap bmp;
+    bmp.LoadFromResourceName(user32, MAKEINTRESOURCEW(32754) /* OBM_CLOSE */);
+    EXPECT_FALSE(bmp.Empty());
+    TBitmapHandle platform(::LoadBitmapW(nullptr, MAKEINTRESOURCEW(32754)));
+    BITMAP bm{};
+    ::GetObjectW(platform.Get(), sizeof bm, &bm);
+    EXPECT_EQ(bmp.Width(), bm.bmWidth);
+    EXPECT_EQ(bmp.Height(), bm.bmHeight);
 }
 
 TEST(Icon, ResourcesAreLoadedAndMissingOnesReported) {
