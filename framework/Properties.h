@@ -208,8 +208,8 @@ TFormValue GetPropertyValue(TPersistent& obj, std::string_view path);
 // The value as text: integers in decimal, strings and identifiers as they are, sets as "[a, b]", lists one line
 // each (LF), binary data as hex, floats in shortest round-trip form, collections as "<n items>".
 std::string GetPropertyText(TPersistent& obj, std::string_view path);
-// Every readable property of `obj` (base class first, sub-objects flattened to "Font.Height"), as a stored
-// description would list them.
+// Every property of `obj` that can be both read and set (base class first, sub-objects flattened to
+// "Font.Height", unbound events left out), as a stored description would list them.
 std::vector<TFormProperty> GetPublishedValues(TPersistent& obj);
 
 // Name of the handler an event was bound to by a stored description, or "" (unbound, or set in code).
@@ -229,19 +229,14 @@ C& CastTo(TPersistent& obj, const std::string& className) {
     throw EPropertyError("object of class " + obj.ClassName() + " is not a " + className);
 }
 
-template <class T>
-decltype(auto) Deref(T&& value) {
-    if constexpr (std::is_pointer_v<std::remove_cvref_t<T>>) {
-        return *value;
-    } else {
-        return std::forward<T>(value);
-    }
-}
+// The object a getter's result refers to: the result itself or what it points at. Only for results that refer to
+// an object that outlives the call (a reference or a pointer).
 template <class T>
 auto* AsPointer(T&& value) {
     if constexpr (std::is_pointer_v<std::remove_cvref_t<T>>) {
         return value;
     } else {
+        static_assert(std::is_lvalue_reference_v<T&&>, "the getter must return a reference or a pointer");
         return &value;
     }
 }
@@ -476,9 +471,15 @@ public:
         const std::string cls = FInfo.FName;
         p.Get = [getter, cls](TPersistent& o) {
             C& c = detail::CastTo<C>(o, cls);
-            const T& list = detail::Deref(std::invoke(getter, c));
+            decltype(auto) got = std::invoke(getter, c);  // a value is kept here, a reference stays one
+            const T* list = nullptr;
+            if constexpr (std::is_pointer_v<std::remove_cvref_t<R>>)
+                list = got;
+            else
+                list = &got;
             std::vector<std::string> lines;
-            for (const auto& item : list) {
+            if (!list) return detail::EncodeStrings({});
+            for (const auto& item : *list) {
                 if constexpr (std::is_same_v<T, TStringList>)
                     lines.push_back(item.Text);
                 else

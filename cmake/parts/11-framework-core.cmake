@@ -1,0 +1,7 @@
+# Components with owners, the class and published-property registry, and the form-description applier.
+qd_portable_library(qd_framework_core framework/Component.cpp framework/Properties.cpp framework/FormReader.cpp)
+target_link_libraries(qd_framework_core PUBLIC qd_formtext qd_classes)
+
+qd_test(framework_core_tests
+  SOURCES tests/framework/ComponentTest.cpp tests/framework/PropertiesTest.cpp tests/framework/FormReaderTest.cpp
+  LIBS qd_framework_core)
