@@ -7,20 +7,6 @@
 
 namespace qd {
 
-std::size_t ItemIdListSize(const void* data, std::size_t limit) noexcept {
-    if (data == nullptr) return 0;
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    std::size_t offset = 0;
-    for (;;) {
-        if (limit - offset < 2) return 0;  // no room left for a count
-        // Items are not aligned: read the count byte by byte.
-        const std::size_t count = bytes[offset] | (static_cast<std::size_t>(bytes[offset + 1]) << 8);
-        if (count == 0) return offset + 2;
-        if (count < 2 || count > limit - offset) return 0;
-        offset += count;
-    }
-}
-
 TItemIdList& TItemIdList::operator=(TItemIdList&& other) noexcept {
     if (this != &other) {
         Reset();

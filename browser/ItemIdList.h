@@ -10,12 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace qd {
+#include "browser/ShellDdeParsing.h"
 
-// Size in bytes of the ID list at `data`, its 2-byte terminator included, reading no byte at or past
-// `data + limit`. Returns 0 for a list that is malformed: no terminator inside the limit, or an item whose
-// count is 1 (shorter than the count itself) or runs past the limit.
-std::size_t ItemIdListSize(const void* data, std::size_t limit) noexcept;
+namespace qd {
 
 // An ID list in a block of the shell's allocator (CoTaskMemAlloc), freed with it. Move-only.
 class TItemIdList {

@@ -59,54 +59,6 @@ using TSHLockShared = void*(WINAPI*)(HANDLE, DWORD);
 using TSHUnlockShared = BOOL(WINAPI*)(void*);
 using TSHFreeShared = BOOL(WINAPI*)(HANDLE, DWORD);
 
-bool IsSpace(wchar_t c) noexcept { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
-std::wstring_view Trim(std::wstring_view text) noexcept {
-    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// A decimal number of at most `maxDigits` digits with an optional leading '-', the whole text; nullopt
-// otherwise. Leading zeros count as digits so that a long run cannot overflow.
-std::optional<std::int64_t> ParseDecimal(std::wstring_view text, bool allowMinus, std::size_t maxDigits) noexcept {
-    bool negative = false;
-    if (allowMinus && !text.empty() && text.front() == L'-') {
-        negative = true;
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > maxDigits) return std::nullopt;
-    std::int64_t value = 0;
-    for (const wchar_t c : text) {
-        if (c < L'0' || c > L'9') return std::nullopt;
-        value = value * 10 + (c - L'0');
-    }
-    return negative ? -value : value;
-}
-
-// The ":handle:process" field of a folder command. The leading colon is the shell's; a field without a
-// process number (the old form whose number is an address in the receiving process) is refused.
-bool ParseSharedIdListField(std::wstring_view field, HANDLE& handle, DWORD& processId) noexcept {
-    field = Trim(field);
-    if (field.empty() || field.front() != L':') return false;
-    field.remove_prefix(1);
-    const auto colon = field.find(L':');
-    if (colon == std::wstring_view::npos) return false;
-    // Shared-memory handles are 32-bit values, written signed or unsigned.
-    const auto handleNumber = ParseDecimal(Trim(field.substr(0, colon)), true, 10);
-    const auto processNumber = ParseDecimal(Trim(field.substr(colon + 1)), false, 10);
-    if (!handleNumber || !processNumber) return false;
-    if (*handleNumber < INT32_MIN || *handleNumber > static_cast<std::int64_t>(UINT32_MAX)) return false;
-    if (*processNumber == 0 || *processNumber > static_cast<std::int64_t>(UINT32_MAX)) return false;
-    const std::intptr_t bits = *handleNumber > INT32_MAX
-                                   ? static_cast<std::intptr_t>(static_cast<std::uint32_t>(*handleNumber))
-                                   : static_cast<std::intptr_t>(*handleNumber);
-    if (bits == 0) return false;
-    handle = reinterpret_cast<HANDLE>(bits);
-    processId = static_cast<DWORD>(*processNumber);
-    return true;
-}
-
 // The command text of a locked WM_DDE_EXECUTE block, never reading past its size. The text is wide when
 // both windows are Unicode windows, else in the ANSI code page.
 std::wstring ReadCommandText(const void* data, SIZE_T size, bool wide) {
@@ -152,14 +104,6 @@ std::optional<std::wstring> TRegistryShellDdeRegistry::DefaultValue(std::wstring
     return std::nullopt;
 }
 
-std::wstring DdeCommandName(std::wstring_view commandTemplate) {
-    const auto open = commandTemplate.find(L'[');
-    if (open == std::wstring_view::npos) return {};
-    const auto paren = commandTemplate.find(L'(', open + 1);
-    if (paren == std::wstring_view::npos) return {};
-    return std::wstring(commandTemplate.substr(open + 1, paren - open - 1));
-}
-
 TShellDdeNames ReadShellDdeNames(const IShellDdeRegistry& registry) {
     const auto value = [&](std::wstring_view key) { return registry.DefaultValue(key).value_or(L""); };
     TShellDdeNames names;
@@ -171,65 +115,6 @@ TShellDdeNames ReadShellDdeNames(const IShellDdeRegistry& registry) {
     names.ExploreCommand = DdeCommandName(value(L"Folder\\shell\\explore\\ddeexec"));
     names.FindCommand = DdeCommandName(value(L"Directory\\shell\\find\\ddeexec"));
     return names;
-}
-
-// ---- Command parsing -------------------------------------------------------------------------------------
-
-TShellDdeCommand ParseFolderCommand(std::wstring_view text, const TShellDdeNames& names) {
-    TShellDdeCommand command;
-    const auto open = text.find(L'[');
-    if (open == std::wstring_view::npos) return command;
-    const auto paren = text.find(L'(', open + 1);
-    if (paren == std::wstring_view::npos) return command;
-    const std::wstring_view name = text.substr(open + 1, paren - open - 1);
-
-    TShellDdeCommandKind kind = TShellDdeCommandKind::ckNone;
-    if (!names.OpenCommand.empty() && name == names.OpenCommand) {
-        kind = TShellDdeCommandKind::ckOpen;
-    } else if (!names.ExploreCommand.empty() && name == names.ExploreCommand) {
-        kind = TShellDdeCommandKind::ckExplore;
-    } else if (!names.FindCommand.empty() && name == names.FindCommand) {
-        kind = TShellDdeCommandKind::ckFind;
-    }
-    if (kind == TShellDdeCommandKind::ckNone) return command;
-
-    // The path may hold commas and colons of its own: the numbers are looked for after its closing quote.
-    std::size_t argumentsStart = paren + 1;
-    const auto firstQuote = text.find(L'"', paren + 1);
-    if (firstQuote != std::wstring_view::npos) {
-        const auto secondQuote = text.find(L'"', firstQuote + 1);
-        if (secondQuote == std::wstring_view::npos) return command;  // unterminated path: not a command
-        command.Path.assign(text.substr(firstQuote + 1, secondQuote - firstQuote - 1));
-        argumentsStart = secondQuote + 1;
-    }
-    command.Kind = kind;
-
-    // The argument fields end at a comma, at the closing parenthesis or at the end of the text.
-    const auto fieldAfterComma = [&](std::size_t from, std::size_t& next) -> std::optional<std::wstring_view> {
-        const auto comma = text.find(L',', from);
-        if (comma == std::wstring_view::npos) return std::nullopt;
-        auto end = text.find_first_of(L",)", comma + 1);
-        if (end == std::wstring_view::npos) end = text.size();
-        next = end;
-        return text.substr(comma + 1, end - comma - 1);
-    };
-    std::size_t next = argumentsStart;
-    const auto idField = fieldAfterComma(argumentsStart, next);
-    if (!idField) return command;
-    command.HasSharedIdList = ParseSharedIdListField(*idField, command.SharedHandle, command.ProcessId);
-    if (next >= text.size() || text[next] != L',') return command;  // no show-command field
-    const auto showField = fieldAfterComma(next, next);
-    if (!showField) return command;
-    const auto show = ParseDecimal(Trim(*showField), false, 2);
-    if (show && *show <= SW_MAX) command.ShowCommand = static_cast<int>(*show);
-    return command;
-}
-
-std::wstring ParseHtmlCommand(std::wstring_view text) {
-    if (text.empty() || text.front() != L'"') return std::wstring(text);
-    text.remove_prefix(1);
-    const auto quote = text.find(L'"');
-    return std::wstring(quote == std::wstring_view::npos ? text : text.substr(0, quote));
 }
 
 // ---- Shared-memory ID lists ------------------------------------------------------------------------------
@@ -426,7 +311,9 @@ WORD TShellDdeServer::RunCommand(TDdeMode mode, const std::wstring& text) {
 WORD TShellDdeServer::RunFolderCommand(const TShellDdeCommand& command) {
     if (command.Kind == TShellDdeCommandKind::ckNone) return StatusFailed;
     const TItemIdList idList =
-        command.HasSharedIdList ? TakeSharedItemIdList(command.SharedHandle, command.ProcessId) : TItemIdList{};
+        command.HasSharedIdList
+            ? TakeSharedItemIdList(reinterpret_cast<HANDLE>(command.SharedHandle), command.ProcessId)
+            : TItemIdList{};
 
     if (command.Kind == TShellDdeCommandKind::ckOpen) {
         if (!command.Path.empty()) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "browser/ItemIdList.h"
+#include "browser/ShellDdeParsing.h"
 #include "framework/Exception.h"
 
 namespace qd {
@@ -29,17 +30,6 @@ namespace qd {
 class EShellDdeError : public Exception {
 public:
     using Exception::Exception;
-};
-
-// The shell's DDE names, read from the registry of the machine. An empty name never matches anything.
-struct TShellDdeNames {
-    std::wstring HtmlApplication;    // htmlfile\shell\open\ddeexec\application
-    std::wstring HtmlTopic;          // htmlfile\shell\open\ddeexec\topic
-    std::wstring FolderApplication;  // Folder\shell\open\ddeexec\application
-    std::wstring FolderTopic;        // Folder\shell\open\ddeexec\topic
-    std::wstring OpenCommand;        // from the template in Folder\shell\open\ddeexec
-    std::wstring ExploreCommand;     // from the template in Folder\shell\explore\ddeexec
-    std::wstring FindCommand;        // from the template in Directory\shell\find\ddeexec
 };
 
 // Reads default values of keys under HKEY_CLASSES_ROOT (or a stand-in root for tests).
@@ -62,34 +52,8 @@ private:
     std::wstring FPrefix;
 };
 
-// The command name of a DDE command template such as "[ViewFolder("%l", %I, %S)]": the text after the
-// first "[" up to the first "(" after it. Empty when either is missing.
-std::wstring DdeCommandName(std::wstring_view commandTemplate);
-
 // Reads the seven names; each one that is missing stays empty.
 TShellDdeNames ReadShellDdeNames(const IShellDdeRegistry& registry);
-
-enum class TShellDdeCommandKind { ckNone = 0, ckOpen = 1, ckExplore = 2, ckFind = 3 };
-
-// A parsed folder command: "[Name("path", :handle:process, show)]".
-struct TShellDdeCommand {
-    TShellDdeCommandKind Kind = TShellDdeCommandKind::ckNone;
-    std::wstring Path;
-    // Set only for the shell's shared-memory form ":handle:process" with a non-zero process number.
-    bool HasSharedIdList = false;
-    HANDLE SharedHandle = nullptr;
-    DWORD ProcessId = 0;
-    int ShowCommand = SW_SHOWNORMAL;
-};
-
-// Parses a folder-mode command. A command that is not of the form "[Name(...)" with a known name, or whose
-// path quote is not closed, has kind ckNone. Numbers are read after the path's closing quote; a malformed,
-// out-of-range or address-like ID-list field gives no ID list, a malformed show command gives SW_SHOWNORMAL.
-TShellDdeCommand ParseFolderCommand(std::wstring_view text, const TShellDdeNames& names);
-
-// The URL of an HTML-mode command: the text between a leading double quote and the next one, or the whole
-// text when it does not start with a quote.
-std::wstring ParseHtmlCommand(std::wstring_view text);
 
 // What the server needs of the browser host.
 class IShellDdeTarget {
