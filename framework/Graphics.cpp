@@ -478,27 +478,10 @@ int TCanvas::DrawText(std::wstring_view text, RECT& rect, UINT flags) {
 
 namespace {
 
-// A DC with `bitmap` selected for reading: the bitmap's own canvas DC when it has one (a bitmap can be selected
-// into one DC only), else a temporary memory DC.
-class TBitmapSource {
-public:
-    explicit TBitmapSource(TBitmap& bitmap) {
-        if (bitmap.CanvasAllocated()) {
-            FDC = bitmap.Canvas().Handle();
-        } else {
-            FTemp = TMemoryDC(nullptr);
-            if (!FTemp) throw EOutOfResources("Out of system resources (memory DC)");
-            FDC = FTemp.Get();
-            FSelect.emplace(FDC, bitmap.Handle());
-        }
-    }
-    HDC DC() const noexcept { return FDC; }
-
-private:
-    TMemoryDC FTemp;
-    std::optional<TSelectGuard> FSelect;
-    HDC FDC = nullptr;
-};
+// A DC with `bitmap` selected for reading: the bitmap's own canvas DC. It stays with the bitmap until Dormant(),
+// so drawing the same bitmap again costs no DC creation (a bitmap can be selected into one DC only, so a
+// temporary DC would have to be made every time).
+HDC SourceDC(TBitmap& bitmap) { return bitmap.Canvas().Handle(); }
 
 }  // namespace
 
@@ -512,15 +495,15 @@ void TCanvas::StretchDraw(const RECT& rect, TBitmap& bitmap) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (w <= 0 || h <= 0) return;
     const HDC dc = Handle();
-    TBitmapSource src(bitmap);
+    const HDC src = SourceDC(bitmap);
     const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
     if (bitmap.Transparent()) {
-        ::TransparentBlt(dc, rect.left, rect.top, w, h, src.DC(), 0, 0, bitmap.Width(), bitmap.Height(),
+        ::TransparentBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(),
                          ColorToRGB(bitmap.TransparentColor()));
     } else if (w == bitmap.Width() && h == bitmap.Height()) {
-        ::BitBlt(dc, rect.left, rect.top, w, h, src.DC(), 0, 0, FCopyMode);
+        ::BitBlt(dc, rect.left, rect.top, w, h, src, 0, 0, FCopyMode);
     } else {
-        ::StretchBlt(dc, rect.left, rect.top, w, h, src.DC(), 0, 0, bitmap.Width(), bitmap.Height(), FCopyMode);
+        ::StretchBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(), FCopyMode);
     }
     if (oldMode) ::SetStretchBltMode(dc, oldMode);
 }

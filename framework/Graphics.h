@@ -257,6 +257,7 @@ public:
     int DrawText(std::wstring_view text, RECT& rect, UINT flags);
 
     // The bitmap at (x, y), unscaled. A Transparent bitmap leaves the pixels of its TransparentColor out.
+    // The bitmap is read through its own canvas DC, which it keeps until Dormant(): drawing it again is cheap.
     void Draw(int x, int y, TBitmap& bitmap);
     void Draw(int x, int y, const TIcon& icon);
     // The bitmap scaled into `rect` (COLORONCOLOR), honouring Transparent like Draw.
