@@ -524,6 +524,17 @@ void TForm::WMActivate(TMessage& m) {
 void TForm::WndProc(TMessage& m) {
     switch (m.Msg) {
         case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
+        case WM_WINDOWPOSCHANGING: {
+            // Programmatic sizes obey the constraints too, not only the user's dragging.
+            auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
+            if (!(wp->flags & SWP_NOSIZE) && !::IsZoomed(FHandle) && !::IsIconic(FHandle)) {
+                int w = wp->cx, h = wp->cy;
+                FConstraints.Apply(w, h);
+                wp->cx = w;
+                wp->cy = h;
+            }
+            break;
+        }
         case WM_CLOSE: Close(); m.Result = 0; return;
         case WM_ACTIVATE: WMActivate(m); return;
         case WM_QUERYENDSESSION: m.Result = CloseQuery() ? 1 : 0; return;

@@ -12,4 +12,9 @@ if(WIN32)
   target_link_libraries(qd_framework PUBLIC qd_framework_graphics qd_framework_core qd_gdi
     user32 gdi32 comctl32 ole32)
 
+  qd_test(framework_controls_tests
+    SOURCES
+      tests/support/MessageRecorder.cpp
+      tests/framework/ControlsTest.cpp
+    LIBS qd_framework)
 endif()
