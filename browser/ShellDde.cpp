@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <new>
 #include <utility>
 
 namespace qd {
@@ -224,7 +225,15 @@ void TShellDdeServer::OnInitiate(HWND client, LPARAM lParam) noexcept {
         if (TConversation* existing = FindConversation(client)) {
             existing->Mode = mode;
         } else {
-            FConversations.push_back({client, mode});
+            try {
+                // Partners that went away without a terminate leave no stale entries behind.
+                std::erase_if(FConversations, [](const TConversation& c) { return !IsWindow(c.Client); });
+                FConversations.push_back({client, mode});
+            } catch (const std::bad_alloc&) {
+                GlobalDeleteAtom(replyApplication);
+                GlobalDeleteAtom(replyTopic);
+                return;  // no room to remember the partner: no conversation
+            }
         }
         // The atoms of an acknowledgement to WM_DDE_INITIATE belong to the client, which deletes them.
         // Deleting them here as well would drop the reference the client's own request still holds.

@@ -5,10 +5,12 @@
 #include <dde.h>
 #include <ddeml.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qd {
@@ -156,9 +158,15 @@ public:
     std::optional<WORD> Execute(HWND server, std::wstring_view text, std::optional<std::size_t> bytes = std::nullopt,
                                 DWORD timeoutMs = 2000) {
         const std::size_t size = bytes.value_or((text.size() + 1) * sizeof(wchar_t));
+        return ExecuteBytes(server, text.data(), std::min(size, text.size() * sizeof(wchar_t)), size, timeoutMs);
+    }
+
+    // As Execute, with the first `count` bytes of `data` in a zero-filled block of `size` bytes.
+    std::optional<WORD> ExecuteBytes(HWND server, const void* data, std::size_t count, std::size_t size,
+                                     DWORD timeoutMs = 2000) {
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, size);
         if (memory == nullptr) return std::nullopt;
-        std::memcpy(GlobalLock(memory), text.data(), std::min(size, text.size() * sizeof(wchar_t)));
+        std::memcpy(GlobalLock(memory), data, count);
         GlobalUnlock(memory);
         const std::size_t before = ExecuteAcks.size();
         PostMessageW(server, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(FWindow),
@@ -639,6 +647,37 @@ TEST_F(ShellDdeServerTest, CommandWithoutTerminatorIsReadWithinItsBlock) {
     EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), text, text.size() * sizeof(wchar_t)), TShellDdeServer::StatusDone);
     EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), text, 7), TShellDdeServer::StatusFailed) << "odd, cut block";
     EXPECT_EQ(FHost.Urls, std::vector<std::wstring>{L"C:\\Orders"});
+}
+
+TEST_F(ShellDdeServerTest, CommandOfAnAnsiClientIsReadInTheAnsiCodePage) {
+    StartFolderConversation();
+    // Platform quirk: only the client's window tells the character set of a WM_DDE_EXECUTE block; a window
+    // whose procedure was set through the ANSI function is an ANSI window, as a non-Unicode client's is.
+    SetWindowLongPtrA(FClient.Window(), GWLP_WNDPROC, GetWindowLongPtrW(FClient.Window(), GWLP_WNDPROC));
+    ASSERT_FALSE(IsWindowUnicode(FClient.Window()));
+    const char command[] = "[ViewFolder(\"C:\\Ansi\",,1)]";
+    EXPECT_EQ(FClient.ExecuteBytes(FHost.DdeWindow(), command, sizeof command, sizeof command),
+              TShellDdeServer::StatusDone);
+    const char unterminated[] = {'[', 'V', 'i'};
+    EXPECT_EQ(FClient.ExecuteBytes(FHost.DdeWindow(), unterminated, sizeof unterminated, sizeof unterminated),
+              TShellDdeServer::StatusFailed);
+    EXPECT_EQ(FHost.Urls, std::vector<std::wstring>{L"C:\\Ansi"});
+}
+
+TEST_F(ShellDdeServerTest, InitiationFromAnotherThreadOfTheProcessIsIgnored) {
+    std::size_t answers = 99;
+    std::atomic<bool> done{false};
+    const HWND initiationWindow = FServer->InitiationWindow();
+    std::thread other([&] {
+        TRawClient client;  // its window belongs to this other thread
+        answers = client.Initiate(initiationWindow, L"QdFolder", L"QdAppProperties");
+        done = true;
+    });
+    // The other thread's sent message is delivered while this thread takes its messages.
+    PumpUntil([&] { return done.load(); }, 5000);
+    other.join();
+    EXPECT_EQ(answers, 0u);
+    EXPECT_EQ(FServer->ConversationCount(), 0u);
 }
 
 TEST_F(ShellDdeServerTest, TerminateEndsOnlyARealConversation) {
