@@ -72,6 +72,9 @@ protected:
 // Hands an explore or find request to the shell; ShellExecuteExW unless a test supplies another.
 using TShellExecuteFunction = std::function<bool(SHELLEXECUTEINFOW&)>;
 
+// One per browser host, created at the host's construction with the machine's names:
+//     TShellDdeServer(host, ReadShellDdeNames(TRegistryShellDdeRegistry()))
+// and destroyed before the host's window.
 class TShellDdeServer {
 public:
     // Creates the hidden initiation window; raises EShellDdeError when it cannot be created.
