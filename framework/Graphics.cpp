@@ -694,7 +694,6 @@ void TBitmap::Assign(const TBitmap& source) {
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
-constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3;
 
 std::uint32_t ReadU32(std::span<const std::uint8_t> b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
@@ -705,130 +704,29 @@ std::uint16_t ReadU16(std::span<const std::uint8_t> b, std::size_t at) {
 }
 std::int32_t ReadI32(std::span<const std::uint8_t> b, std::size_t at) { return static_cast<std::int32_t>(ReadU32(b, at)); }
 
-// A validated packed DIB: what SetDIBits needs, in a header of our own making so the platform never reads
-// anything of the input beyond the checked pixel rows.
-struct TParsedDib {
-    int Width = 0;
-    int Height = 0;  // rows, positive
-    bool TopDown = false;
-    int BitCount = 0;
-    std::uint32_t Compression = kBiRgb;
-    std::uint32_t Masks[3] = {};
-    std::vector<RGBQUAD> Colors;  // 2^BitCount entries for indexed images (padded with black)
-    std::vector<RGBQUAD> FilePalette;  // as stored
-    const std::uint8_t* Bits = nullptr;
-};
-
-bool ContiguousMask(std::uint32_t m) {
-    if (m == 0) return false;
-    while (!(m & 1)) m >>= 1;
-    return (m & (m + 1)) == 0;
-}
-
-// `dib` starts at the info header. `bitsOffset` is where the pixel rows start, relative to `dib` (from the file
-// header), or nothing when they follow the colour table directly (packed DIB).
-TParsedDib ParseDib(std::span<const std::uint8_t> dib, std::optional<std::uint64_t> bitsOffset) {
-    TParsedDib p;
-    if (dib.size() < 4) throw EInvalidGraphic("Bitmap image is not valid: truncated header");
-    const std::uint32_t headerSize = ReadU32(dib, 0);
-    const bool core = headerSize == 12;
-    if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
-        throw EInvalidGraphic("Bitmap image is not valid: unsupported header size " + std::to_string(headerSize));
-    if (dib.size() < headerSize) throw EInvalidGraphic("Bitmap image is not valid: truncated header");
-
-    std::int64_t width, height;
-    int planes;
-    std::uint32_t clrUsed = 0;
-    if (core) {
-        width = ReadU16(dib, 4);
-        height = ReadU16(dib, 6);
-        planes = ReadU16(dib, 8);
-        p.BitCount = ReadU16(dib, 10);
-    } else {
-        width = ReadI32(dib, 4);
-        height = ReadI32(dib, 8);
-        planes = ReadU16(dib, 12);
-        p.BitCount = ReadU16(dib, 14);
-        p.Compression = ReadU32(dib, 16);
-        clrUsed = ReadU32(dib, 32);
-    }
-    if (planes != 1) throw EInvalidGraphic("Bitmap image is not valid: " + std::to_string(planes) + " planes");
-    if (width <= 0 || height == 0) throw EInvalidGraphic("Bitmap image is not valid: empty or negative size");
-    p.TopDown = height < 0;
-    if (p.TopDown) height = -height;  // int64: INT_MIN is safe here and rejected below
-    if (width > TBitmap::kMaxDimension || height > TBitmap::kMaxDimension || width * height > TBitmap::kMaxPixels)
-        throw EInvalidGraphic("Bitmap image is too large: " + std::to_string(width) + " x " + std::to_string(height));
-    p.Width = static_cast<int>(width);
-    p.Height = static_cast<int>(height);
-
-    const int bpp = p.BitCount;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        throw EInvalidGraphic("Bitmap image is not valid: " + std::to_string(bpp) + " bits per pixel");
-    if (p.Compression != kBiRgb && !(p.Compression == kBiBitfields && (bpp == 16 || bpp == 32)))
-        throw EInvalidGraphic("Bitmap image uses an unsupported compression (" + std::to_string(p.Compression) + ")");
-
-    std::uint64_t tableAt = headerSize;
-    if (p.Compression == kBiBitfields) {
-        std::size_t maskAt = 40;
-        if (headerSize == 40) {
-            if (dib.size() < 52) throw EInvalidGraphic("Bitmap image is not valid: truncated colour masks");
-            tableAt += 12;
-        }
-        for (int i = 0; i < 3; ++i) p.Masks[i] = ReadU32(dib, maskAt + 4 * i);
-        const std::uint32_t limit = bpp == 16 ? 0xFFFFu : 0xFFFFFFFFu;
-        for (int i = 0; i < 3; ++i)
-            if (!ContiguousMask(p.Masks[i]) || p.Masks[i] > limit)
-                throw EInvalidGraphic("Bitmap image is not valid: bad colour mask");
-        if ((p.Masks[0] & p.Masks[1]) || (p.Masks[0] & p.Masks[2]) || (p.Masks[1] & p.Masks[2]))
-            throw EInvalidGraphic("Bitmap image is not valid: overlapping colour masks");
-    }
-
-    const std::uint64_t entrySize = core ? 3 : 4;
-    std::uint64_t tableCount = 0;
-    if (bpp <= 8) {
-        const std::uint32_t full = 1u << bpp;
-        if (clrUsed > full) throw EInvalidGraphic("Bitmap image is not valid: colour table larger than its depth allows");
-        tableCount = clrUsed ? clrUsed : full;
-    } else if (!bitsOffset) {
-        tableCount = clrUsed;  // an optional table before the rows; its size only moves the rows
-    }
-    const std::uint64_t tableEnd = tableAt + tableCount * entrySize;
-    if (tableEnd > dib.size()) throw EInvalidGraphic("Bitmap image is not valid: truncated colour table");
-    if (bpp <= 8) {
-        p.FilePalette.reserve(static_cast<std::size_t>(tableCount));
-        for (std::uint64_t i = 0; i < tableCount; ++i) {
-            const std::size_t at = static_cast<std::size_t>(tableAt + i * entrySize);
-            p.FilePalette.push_back(RGBQUAD{dib[at], dib[at + 1], dib[at + 2], 0});
-        }
-        p.Colors = p.FilePalette;
-        p.Colors.resize(std::size_t{1} << bpp, RGBQUAD{0, 0, 0, 0});
-    }
-
-    const std::uint64_t rowsAt = bitsOffset ? *bitsOffset : tableEnd;
-    if (rowsAt < tableEnd && bpp <= 8) throw EInvalidGraphic("Bitmap image is not valid: pixel offset inside the colour table");
-    if (rowsAt < tableAt) throw EInvalidGraphic("Bitmap image is not valid: pixel offset inside the header");
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(p.Width) * bpp + 31) / 32) * 4;
-    const std::uint64_t need = stride * static_cast<std::uint64_t>(p.Height);
-    if (rowsAt > dib.size() || dib.size() - rowsAt < need)
-        throw EInvalidGraphic("Bitmap image is not valid: pixel data truncated");
-    p.Bits = dib.data() + rowsAt;
-    return p;
-}
-
-TPixelFormat FormatOf(const TParsedDib& p) {
+TPixelFormat FormatOf(const TDibLayout& p) {
     switch (p.BitCount) {
         case 1: return TPixelFormat::pf1bit;
         case 4: return TPixelFormat::pf4bit;
         case 8: return TPixelFormat::pf8bit;
         case 16:
-            return p.Compression == kBiBitfields && p.Masks[1] == 0x07E0 ? TPixelFormat::pf16bit : TPixelFormat::pf15bit;
+            return p.Compression == kDibBitfields && p.Masks[1] == 0x07E0 ? TPixelFormat::pf16bit : TPixelFormat::pf15bit;
         case 24: return TPixelFormat::pf24bit;
         default: return TPixelFormat::pf32bit;
     }
 }
 
-TDibSection DecodeDib(const TParsedDib& p) {
-    // BITMAPINFO with room for 256 colours (or three masks).
+std::vector<RGBQUAD> ToRgbQuads(const std::vector<TDibColor>& colors) {
+    std::vector<RGBQUAD> out;
+    out.reserve(colors.size());
+    for (const TDibColor& c : colors) out.push_back(RGBQUAD{c.Blue, c.Green, c.Red, 0});
+    return out;
+}
+
+// Decodes the checked rows into a new 32-bit DIB section. The platform gets a header of our own making with a
+// full 2^depth colour table (unlisted entries black), so neither an index beyond a short table nor anything of
+// the input's own header makes it read outside what was checked.
+TDibSection DecodeDib(const TDibLayout& p, const std::uint8_t* bits) {
     std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
     auto* h = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
     h->biSize = sizeof(BITMAPINFOHEADER);
@@ -838,16 +736,18 @@ TDibSection DecodeDib(const TParsedDib& p) {
     h->biBitCount = static_cast<WORD>(p.BitCount);
     h->biCompression = p.Compression;
     std::uint8_t* after = info.data() + sizeof(BITMAPINFOHEADER);
-    if (p.Compression == kBiBitfields) {
+    if (p.Compression == kDibBitfields) {
         std::memcpy(after, p.Masks, sizeof(p.Masks));
-    } else if (!p.Colors.empty()) {
-        h->biClrUsed = static_cast<DWORD>(p.Colors.size());
-        std::memcpy(after, p.Colors.data(), p.Colors.size() * sizeof(RGBQUAD));
+    } else if (p.BitCount <= 8) {
+        std::vector<RGBQUAD> colors = ToRgbQuads(p.Palette);
+        colors.resize(std::size_t{1} << p.BitCount, RGBQUAD{0, 0, 0, 0});
+        h->biClrUsed = static_cast<DWORD>(colors.size());
+        std::memcpy(after, colors.data(), colors.size() * sizeof(RGBQUAD));
     }
 
     TDibSection dib = NewDib(p.Width, p.Height);
     TMemoryDC dc(nullptr);
-    const int rows = ::SetDIBits(dc.Get(), dib.Bitmap.Get(), 0, static_cast<UINT>(p.Height), p.Bits,
+    const int rows = ::SetDIBits(dc.Get(), dib.Bitmap.Get(), 0, static_cast<UINT>(p.Height), bits,
                                  reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
     if (rows != p.Height) throw EInvalidGraphic("Bitmap image could not be decoded");
     ::GdiFlush();
@@ -856,13 +756,17 @@ TDibSection DecodeDib(const TParsedDib& p) {
 
 }  // namespace
 
-void TBitmap::LoadFromDibBytes(std::span<const std::uint8_t> bytes) {
-    const TParsedDib p = ParseDib(bytes, std::nullopt);
-    TDibSection dib = DecodeDib(p);
+void TBitmap::LoadDib(const TDibLayout& layout, const std::uint8_t* bits) {
+    TDibSection dib = DecodeDib(layout, bits);
     ReplaceImage(std::move(dib));
-    FPixelFormat = FormatOf(p);
-    FPalette = p.FilePalette;
+    FPixelFormat = FormatOf(layout);
+    FPalette = ToRgbQuads(layout.Palette);
     Changed();
+}
+
+void TBitmap::LoadFromDibBytes(std::span<const std::uint8_t> bytes) {
+    const TDibLayout layout = ParseDibLayout(bytes);
+    LoadDib(layout, bytes.data() + layout.BitsOffset);
 }
 
 void TBitmap::LoadFromBmpBytes(std::span<const std::uint8_t> bytes) {
@@ -872,16 +776,8 @@ void TBitmap::LoadFromBmpBytes(std::span<const std::uint8_t> bytes) {
         Changed();
         return;
     }
-    if (bytes.size() < kFileHeaderSize + 4) throw EInvalidGraphic("Bitmap image is not valid: truncated file header");
-    if (bytes[0] != 'B' || bytes[1] != 'M') throw EInvalidGraphic("Bitmap image is not valid: no BM signature");
-    const std::uint32_t offBits = ReadU32(bytes, 10);
-    if (offBits < kFileHeaderSize) throw EInvalidGraphic("Bitmap image is not valid: pixel offset inside the file header");
-    const TParsedDib p = ParseDib(bytes.subspan(kFileHeaderSize), std::uint64_t{offBits} - kFileHeaderSize);
-    TDibSection dib = DecodeDib(p);
-    ReplaceImage(std::move(dib));
-    FPixelFormat = FormatOf(p);
-    FPalette = p.FilePalette;
-    Changed();
+    const TDibLayout layout = ParseBmpLayout(bytes);
+    LoadDib(layout, bytes.data() + layout.BitsOffset);
 }
 
 void TBitmap::SetData(const std::vector<std::uint8_t>& bytes) {
@@ -1029,7 +925,7 @@ void TIcon::LoadFromIcoBytes(std::span<const std::uint8_t> bytes, int size) {
             throw EInvalidGraphic("Icon image is not valid: bad image size");
         if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
             throw EInvalidGraphic("Icon image is not valid: " + std::to_string(bpp) + " bits per pixel");
-        if (compression != kBiRgb) throw EInvalidGraphic("Icon image is not valid: compressed image");
+        if (compression != kDibRgb) throw EInvalidGraphic("Icon image is not valid: compressed image");
         if (bpp <= 8 && clrUsed > (1u << bpp)) throw EInvalidGraphic("Icon image is not valid: colour table too large");
         const std::uint64_t colors = bpp <= 8 ? (clrUsed ? clrUsed : (1u << bpp)) : 0;
         const std::uint64_t h = static_cast<std::uint64_t>(h2) / 2;

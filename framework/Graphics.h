@@ -20,6 +20,7 @@
 
 #include "framework/Colors.h"
 #include "framework/Component.h"
+#include "framework/DibFormat.h"
 #include "framework/Exception.h"
 #include "framework/Gdi.h"
 
@@ -34,13 +35,7 @@ namespace qd {
 COLORREF ColorToRGB(TColor color, TColor fallback = clBlack) noexcept;
 
 // ---------------------------------------------------------------------------------------------------------------
-// Errors
-
-// Image bytes that are not a well-formed image of a supported kind.
-class EInvalidGraphic : public Exception {
-public:
-    using Exception::Exception;
-};
+// Errors (EInvalidGraphic, for malformed image bytes, is in framework/DibFormat.h)
 
 // An operation a graphics object cannot do in its state (a canvas without a DC, a font name too long, ...).
 class EInvalidGraphicOperation : public Exception {
@@ -300,8 +295,8 @@ enum class TPixelFormat : int { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16b
 class TBitmap : public TPersistent {
 public:
     // Larger images are rejected: no skin, glyph or resource of this program comes near these.
-    static constexpr int kMaxDimension = 32768;
-    static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 24;
+    static constexpr int kMaxDimension = kMaxBitmapDimension;
+    static constexpr std::int64_t kMaxPixels = kMaxBitmapPixels;
 
     TBitmap();
     ~TBitmap() override;
@@ -370,6 +365,7 @@ public:
 private:
     class TBitmapCanvas;
     void Changed();
+    void LoadDib(const TDibLayout& layout, const std::uint8_t* bits);
     void ReplaceImage(TDibSection&& dib);
 
     TDibSection FDib;

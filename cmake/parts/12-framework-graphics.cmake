@@ -1,10 +1,15 @@
-# Colours, fonts, brushes, pens, canvases, bitmaps and icons (Windows only).
+# Colours, fonts, brushes, pens, canvases, bitmaps and icons (Windows), on the portable BMP/DIB layout checker.
+qd_portable_library(qd_dib_format framework/DibFormat.cpp)
+target_link_libraries(qd_dib_format PUBLIC qd_core)
+qd_test(framework_dib_format_tests SOURCES tests/framework/DibFormatTest.cpp LIBS qd_dib_format)
+qd_fuzzer(fuzz_dib SOURCES tests/fuzz/fuzz_dib.cpp LIBS qd_dib_format)
+
 if(WIN32)
   add_library(qd_framework_graphics STATIC framework/Graphics.cpp)
-  target_link_libraries(qd_framework_graphics PUBLIC qd_gdi qd_framework_core gdi32 user32 msimg32)
+  target_link_libraries(qd_framework_graphics PUBLIC qd_dib_format qd_gdi qd_framework_core gdi32 user32 msimg32)
   qd_test(framework_graphics_tests SOURCES tests/framework/GraphicsTest.cpp LIBS qd_framework_graphics)
-endif()
-if(WIN32 AND NOT QD_FUZZ)
-  add_executable(graphics_bench bench/GraphicsBench.cpp)
-  target_link_libraries(graphics_bench PRIVATE qd_framework_graphics)
+  if(NOT QD_FUZZ)
+    add_executable(graphics_bench bench/GraphicsBench.cpp)
+    target_link_libraries(graphics_bench PRIVATE qd_framework_graphics)
+  endif()
 endif()

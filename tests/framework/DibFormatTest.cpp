@@ -1,0 +1,162 @@
+// Layout checks of BMP files and packed DIBs: what the reader finds in well-formed bytes, and that every
+// malformed size, offset and count is refused before anything outside the input could be read.
+
+#include "framework/DibFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "framework/BmpBuilder.h"
+
+namespace qd {
+namespace {
+
+using namespace qd::bmptest;
+
+// 5 x 3 picture of raw values (indexes for indexed depths), so 1/4/8/24-bit rows all need padding.
+std::vector<std::vector<std::uint32_t>> Rows(std::uint32_t v = 1) {
+    return std::vector<std::vector<std::uint32_t>>(3, std::vector<std::uint32_t>(5, v));
+}
+
+TEST(DibLayout, ReportsSizeOrientationStrideAndRows) {
+    struct TCase {
+        int Bits;
+        std::size_t Stride;
+    };
+    for (const TCase c : {TCase{1, 4}, TCase{4, 4}, TCase{8, 8}, TCase{16, 12}, TCase{24, 16}, TCase{32, 20}}) {
+        for (bool topDown : {false, true}) {
+            TBmpSpec s;
+            s.BitCount = c.Bits;
+            s.TopDown = topDown;
+            if (c.Bits <= 8) s.Palette = {0x000000, 0xFFFFFF};
+            s.Rows = Rows();
+            const std::vector<std::uint8_t> file = MakeBmp(s);
+            const TDibLayout l = ParseBmpLayout(file);
+            EXPECT_EQ(l.Width, 5) << c.Bits;
+            EXPECT_EQ(l.Height, 3) << c.Bits;
+            EXPECT_EQ(l.TopDown, topDown) << c.Bits;
+            EXPECT_EQ(l.BitCount, c.Bits);
+            EXPECT_EQ(l.Stride, c.Stride) << c.Bits;
+            EXPECT_EQ(l.BitsOffset + l.Stride * 3, file.size()) << "rows end the file, " << c.Bits << " bits";
+            EXPECT_EQ(l.Palette.size(), c.Bits <= 8 ? 2u : 0u);
+        }
+    }
+}
+
+TEST(DibLayout, ReadsColourTablesOfEveryHeaderKind) {
+    TBmpSpec s;
+    s.BitCount = 8;
+    s.Palette = {0x112233, 0x445566, 0x778899};
+    s.Rows = Rows(2);
+    TDibLayout l = ParseBmpLayout(MakeBmp(s));
+    ASSERT_EQ(l.Palette.size(), 3u);
+    EXPECT_EQ(l.Palette[1].Red, 0x44);
+    EXPECT_EQ(l.Palette[1].Green, 0x55);
+    EXPECT_EQ(l.Palette[1].Blue, 0x66);
+
+    // Core headers hold three-byte entries and always 2^depth of them.
+    s.HeaderSize = 12;
+    s.BitCount = 4;
+    s.Palette.resize(16, 0xABCDEF);
+    l = ParseBmpLayout(MakeBmp(s));
+    ASSERT_EQ(l.Palette.size(), 16u);
+    EXPECT_EQ(l.Palette[2].Red, 0x77);
+    EXPECT_EQ(l.Palette[15].Blue, 0xEF);
+    EXPECT_EQ(l.BitsOffset, 14u + 12u + 16u * 3u);
+}
+
+TEST(DibLayout, BitfieldMasksComeFromBehindOrInsideTheHeader) {
+    for (int header : {40, 108, 124}) {
+        TBmpSpec s{16, header, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Rows()};
+        const std::vector<std::uint8_t> file = MakeBmp(s);
+        const TDibLayout l = ParseBmpLayout(file);
+        EXPECT_EQ(l.Compression, kDibBitfields);
+        EXPECT_EQ(l.Masks[0], 0xF800u) << header;
+        EXPECT_EQ(l.Masks[1], 0x07E0u) << header;
+        EXPECT_EQ(l.Masks[2], 0x001Fu) << header;
+        EXPECT_EQ(l.BitsOffset, 14u + header + (header == 40 ? 12u : 0u));
+    }
+}
+
+TEST(DibLayout, PackedDibRowsFollowTheTable) {
+    TBmpSpec s;
+    s.BitCount = 8;
+    s.Palette = {0, 1, 2, 3};
+    s.Rows = Rows(3);
+    const std::vector<std::uint8_t> file = MakeBmp(s);
+    const std::span<const std::uint8_t> dib = std::span<const std::uint8_t>(file).subspan(14);
+    const TDibLayout l = ParseDibLayout(dib);
+    EXPECT_EQ(l.BitsOffset, 40u + 4u * 4u);
+    // A true-colour packed DIB may carry an optimisation table that only moves the rows.
+    TBmpSpec t;
+    t.Palette = {1, 2};
+    t.Rows = Rows();
+    const std::vector<std::uint8_t> file24 = MakeBmp(t);
+    EXPECT_EQ(ParseDibLayout(std::span<const std::uint8_t>(file24).subspan(14)).BitsOffset, 40u + 8u);
+}
+
+TEST(DibLayout, SizeLimitsHoldWithoutOverflow) {
+    TBmpSpec s;
+    s.Rows = Rows();
+    std::vector<std::uint8_t> file = MakeBmp(s);
+    auto with = [&](std::size_t at, std::uint32_t v) {
+        auto b = file;
+        Put32(b, at, v);
+        return b;
+    };
+    auto reason = [](const std::vector<std::uint8_t>& b) -> std::string {
+        try {
+            ParseBmpLayout(b);
+            return "accepted";
+        } catch (const EInvalidGraphic& e) {
+            return e.Message();
+        }
+    };
+    // Dimensions whose byte counts would overflow 32 bits are refused as too large, not wrapped around.
+    EXPECT_NE(reason(with(18, 0x7FFFFFFF)).find("too large"), std::string::npos);
+    EXPECT_NE(reason(with(22, 0x80000000u)).find("too large"), std::string::npos) << "INT_MIN rows";
+    EXPECT_NE(reason(with(18, kMaxBitmapDimension + 1)).find("too large"), std::string::npos);
+    // Within the limits but more rows than the bytes hold.
+    EXPECT_NE(reason(with(18, 8000)).find("truncated"), std::string::npos);
+    // -1 rows: one top-down row, which the bytes do hold.
+    const TDibLayout l = ParseBmpLayout(with(22, 0xFFFFFFFFu));
+    EXPECT_TRUE(l.TopDown);
+    EXPECT_EQ(l.Height, 1);
+}
+
+TEST(DibLayout, EveryTruncationAndCorruptionIsRefusedOrFitsTheInput) {
+    std::vector<std::vector<std::uint8_t>> files;
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        TBmpSpec s;
+        s.BitCount = bits;
+        if (bits <= 8) s.Palette = {0, 0xFFFFFF, 0xFF};
+        s.Rows = Rows();
+        files.push_back(MakeBmp(s));
+    }
+    files.push_back(MakeBmp(TBmpSpec{32, 124, true, 3, {0xFF0000, 0xFF00, 0xFF}, {}, Rows()}));
+    for (const auto& file : files)
+        for (std::size_t n = 0; n < file.size(); ++n)
+            EXPECT_THROW(ParseBmpLayout(std::span<const std::uint8_t>(file.data(), n)), EInvalidGraphic) << n;
+
+    // Whatever corrupted headers say, an accepted layout must lie inside the input.
+    std::mt19937 random(7);
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<std::uint8_t> b = files[round % files.size()];
+        for (int f = 0; f < 3; ++f) b[random() % std::min<std::size_t>(b.size(), 60)] = static_cast<std::uint8_t>(random());
+        try {
+            const TDibLayout l = ParseBmpLayout(b);
+            ++accepted;
+            ASSERT_LE(l.BitsOffset + l.Stride * static_cast<std::size_t>(l.Height), b.size());
+            ASSERT_LE(l.Palette.size(), l.BitCount <= 8 ? (std::size_t{1} << l.BitCount) : 0u);
+            ASSERT_GE(l.Stride * 8, static_cast<std::size_t>(l.Width) * l.BitCount);
+        } catch (const EInvalidGraphic&) {
+        }
+    }
+    EXPECT_GT(accepted, 0);
+}
+
+}  // namespace
+}  // namespace qd
