@@ -16,5 +16,7 @@ if(WIN32)
     SOURCES
       tests/support/MessageRecorder.cpp
       tests/framework/ControlsTest.cpp
+      tests/framework/FormsTest.cpp
+      tests/framework/ApplicationTest.cpp
     LIBS qd_framework)
 endif()

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/FrameworkTestSupport.h"
+#include "framework/StdCtrls.h"
 
 using namespace qd;
 using namespace qd::test;
@@ -374,6 +376,112 @@ TEST(ParentTest, ReparentingMovesTheWindowAndCyclesAreRejected) {
     // A control freed on its own leaves its parent's list.
     delete inner;
     EXPECT_EQ(form->ControlCount(), 1);
+}
+
+// Rows and columns of a captured area that hold a given colour.
+struct TInk {
+    int Top = -1, Bottom = -1, Left = -1, Right = -1;
+};
+TInk FindInk(const TClientCapture& cap, RECT area, COLORREF ink) {
+    TInk r;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (cap.Pixel(x, y) == ink) {
+                if (r.Top < 0) r.Top = y;
+                r.Bottom = y;
+                if (r.Left < 0 || x < r.Left) r.Left = x;
+                r.Right = std::max(r.Right, x);
+            }
+    return r;
+}
+
+TEST(LabelTest, AutoSizeMeasuresTheCaptionAndKeepsTheRightEdgeOfRightAlignedText) {
+    auto form = PlainForm(300, 200);
+    TLabel label(form.get());
+    label.SetParent(form.get());
+    label.Font().SetHeight(-15);
+    label.SetBounds(100, 10, 10, 10);
+    label.SetCaption(L"提示：");
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, label.Font().Handle());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, L"提示：", 3, &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(label.Width(), size.cx);
+    EXPECT_EQ(label.Height(), size.cy);
+    EXPECT_EQ(label.Left(), 100);
+
+    label.SetAlignment(taRightJustify);
+    const int right = label.Left() + label.Width();
+    label.SetCaption(L"提示：更长的文字");
+    EXPECT_GT(label.Width(), size.cx);
+    EXPECT_EQ(label.Left() + label.Width(), right) << "right-aligned text grows to the left";
+
+    label.SetAutoSize(false);
+    label.SetCaption(L"x");
+    EXPECT_GT(label.Width(), size.cx) << "without auto-size the bounds stay";
+}
+
+TEST(LabelTest, CentredLayoutWordWrapAndDisabledText) {
+    auto form = PlainForm(340, 120, clWhite);
+    TLabel label(form.get());
+    label.SetParent(form.get());
+    label.SetAutoSize(false);
+    label.SetBounds(20, 10, 300, 75);
+    label.SetColor(clWhite);
+    label.Font().SetHeight(-15);
+    label.Font().SetColor(clNavy);
+    label.SetAlignment(taCenter);
+    label.SetLayout(tlCenter);
+    label.SetWordWrap(true);
+    label.SetCaption(L"确认退出系统？");
+    form->HandleNeeded();
+    const RECT area{20, 10, 320, 85};
+    {
+        TClientCapture cap(form->Handle());
+        const TInk ink = FindInk(cap, area, RGB(0, 0, 0x80));
+        ASSERT_GE(ink.Top, 0) << "the caption was drawn";
+        // Centred both ways within a pixel or two of rounding.
+        EXPECT_NEAR((ink.Left + ink.Right) / 2.0, 170.0, 3.0);
+        EXPECT_NEAR((ink.Top + ink.Bottom) / 2.0, 47.5, 4.0);
+    }
+    // A long text wraps into several lines, still centred as a block.
+    label.SetCaption(L"这是一段很长的提示文字，它需要在标签的宽度之内换行显示，并且整体垂直居中。");
+    {
+        TClientCapture cap(form->Handle());
+        const TInk ink = FindInk(cap, area, RGB(0, 0, 0x80));
+        ASSERT_GE(ink.Top, 0);
+        EXPECT_GT(ink.Bottom - ink.Top, 20) << "more than one line";
+        EXPECT_LE(ink.Right, 320);
+        EXPECT_NEAR((ink.Top + ink.Bottom) / 2.0, 47.5, 4.0);
+    }
+    label.SetEnabled(false);
+    {
+        TClientCapture cap(form->Handle());
+        EXPECT_LT(FindInk(cap, area, RGB(0, 0, 0x80)).Top, 0) << "no navy ink when disabled";
+        EXPECT_GE(FindInk(cap, area, GetSysColor(COLOR_GRAYTEXT)).Top, 0);
+    }
+}
+
+TEST(LabelTest, TransparentLabelLeavesTheParentBackground) {
+    auto form = PlainForm(100, 50, clYellow);
+    TLabel label(form.get());
+    label.SetParent(form.get());
+    label.SetAutoSize(false);
+    label.SetBounds(0, 0, 100, 50);
+    label.SetColor(clBlue);
+    label.SetCaption(L"");
+    form->HandleNeeded();
+    {
+        TClientCapture cap(form->Handle());
+        EXPECT_EQ(cap.Pixel(50, 25), RGB(0, 0, 255));
+    }
+    label.SetTransparent(true);
+    {
+        TClientCapture cap(form->Handle());
+        EXPECT_EQ(cap.Pixel(50, 25), RGB(255, 255, 0));
+    }
 }
 
 }  // namespace

@@ -839,6 +839,37 @@ TEST(GraphicsProperties, BitmapDataIsABmpFileInHex) {
     ExpectPicture(bmp, kPicture, "after bad Data");
 }
 
+TEST(GraphicsProperties, PublishedValuesReadBackIntoEqualObjects) {
+    for (int height : {-11, -13, -14, -17, 13, 0}) {
+        TFont a;
+        a.SetHeight(height);
+        a.SetName(L"宋体");
+        a.SetCharset(GB2312_CHARSET);
+        a.SetColor(clBtnText);
+        a.SetStyle(fsUnderline);
+        a.SetPitch(TFontPitch::fpVariable);
+        TFont b;
+        ApplyProperties(b, GetPublishedValues(a));
+        EXPECT_EQ(b.Height(), height) << "Size rounds; Height must win";
+        EXPECT_EQ(b.Name(), a.Name());
+        EXPECT_EQ(b.Charset(), a.Charset());
+        EXPECT_EQ(b.Color(), a.Color());
+        EXPECT_EQ(b.Style(), a.Style());
+        EXPECT_EQ(b.Pitch(), a.Pitch());
+    }
+
+    TBitmap a;
+    a.LoadFromBmpBytes(Picture24());
+    a.SetTransparent(true);
+    TBitmap b;
+    ApplyProperties(b, GetPublishedValues(a));
+    ExpectPicture(b, kPicture, "published Data");
+    EXPECT_TRUE(b.Transparent());
+    EXPECT_EQ(b.StoredTransparentColor(), clDefault) << "still follows the bottom-left pixel";
+    FillBitmap(b, clRed);
+    EXPECT_EQ(b.TransparentColor(), clRed);
+}
+
 // ---- icons -------------------------------------------------------------------------------------------------------
 
 // An .ico file with one 32-bit image per size, every pixel `bgra`, AND mask all zero.
