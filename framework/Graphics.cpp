@@ -986,13 +986,14 @@ const TClassInfo& TFont::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TFont::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TFont>("TFont", &TGraphicsObject::StaticClassInfo())
+            // Size is derived from Height and rounds: it comes before Height so that a description written
+            // from these values sets the exact Height last.
+            .Int("Size", &TFont::Size, &TFont::SetSize)
             .Charset("Charset", &TFont::Charset, &TFont::SetCharset)
             .Color("Color", &TFont::Color, &TFont::SetColor)
             .Int("Height", &TFont::Height, &TFont::SetHeight)
             .WStr("Name", &TFont::Name, &TFont::SetName)
             .Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, {"fpDefault", "fpVariable", "fpFixed"})
-            // Size is derived from Height: setting it is welcome, but a writer stores Height only.
-            .Int("Size", &TFont::Size, &TFont::SetSize)
             .Set("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
             .Build();
     return info;
@@ -1039,7 +1040,9 @@ const TClassInfo& TBitmap::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TBitmap>("TBitmap", &TPersistent::StaticClassInfo())
                                        .Binary("Data", &TBitmap::Data, &TBitmap::SetData)
                                        .Bool("Transparent", &TBitmap::Transparent, &TBitmap::SetTransparent)
-                                       .Color("TransparentColor", &TBitmap::TransparentColor, &TBitmap::SetTransparentColor)
+                                       // The stored value, clDefault while it follows the bottom-left pixel.
+                                       .Color("TransparentColor", &TBitmap::StoredTransparentColor,
+                                              &TBitmap::SetTransparentColor)
                                        .Build();
     return info;
 }

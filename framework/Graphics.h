@@ -355,6 +355,7 @@ public:
     // The colour left out by transparent drawing: the one set, else the bottom-left pixel's (clNone when empty).
     TColor TransparentColor() const;
     void SetTransparentColor(TColor value);  // clDefault goes back to the bottom-left pixel
+    TColor StoredTransparentColor() const noexcept { return FTransparentColor; }
 
     // Deep copy of image, format, palette and transparency.
     void Assign(const TBitmap& source);
