@@ -379,6 +379,11 @@ void TCanvas::FillRect(const RECT& rect) {
     ::FillRect(FHandle, &rect, FBrush.Handle());
 }
 
+void TCanvas::DrawFocusRect(const RECT& rect) {
+    RequireBrush();
+    ::DrawFocusRect(FHandle, &rect);
+}
+
 void TCanvas::FrameRect(const RECT& rect) {
     RequireBrush();
     ::FrameRect(FHandle, &rect, FBrush.Handle());

@@ -226,7 +226,13 @@ public:
     UINT TextFlags() const noexcept { return FTextFlags; }
     void SetTextFlags(UINT value) noexcept { FTextFlags = value; }
 
+    // Puts the DC's own font, brush and pen back and forgets the drawing state, so code that selects objects or
+    // changes modes on Handle() directly cannot leave the canvas believing its objects are still in place.
+    void Refresh() noexcept { DeselectAll(); }
+
     void FillRect(const RECT& rect);
+    // The platform's dotted focus rectangle (drawn with XOR: drawing it twice removes it).
+    void DrawFocusRect(const RECT& rect);
     void FrameRect(const RECT& rect);
     void Rectangle(int x1, int y1, int x2, int y2);
     void Rectangle(const RECT& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }

@@ -378,6 +378,41 @@ TEST(Canvas, PutsTheDcsOwnObjectsBackWhenDetached) {
     EXPECT_EQ(GdiLiveCounts().Total(), start.Total());
 }
 
+TEST(Canvas, RefreshReselectsAfterDirectDcUse) {
+    TBitmap bmp;
+    bmp.SetSize(10, 10);
+    FillBitmap(bmp, clWhite);
+    TCanvas& c = bmp.Canvas();
+    c.Brush().SetColor(clRed);
+    c.FillRect(RECT{0, 0, 1, 1});
+    const HDC dc = c.Handle();
+    // Someone draws on the DC directly and leaves a brush and background mode of their own.
+    TBrushHandle foreign(::CreateSolidBrush(RGB(0, 0, 0xFF)));
+    const HGDIOBJ ours = ::SelectObject(dc, foreign.Get());
+    EXPECT_EQ(ours, c.Brush().Handle());
+    c.Refresh();
+    EXPECT_NE(::GetCurrentObject(dc, OBJ_BRUSH), foreign.Get()) << "the DC's original brush is back";
+    c.Rectangle(2, 2, 6, 6);
+    EXPECT_EQ(RgbAt(bmp, 4, 4), 0xFF0000u) << "the canvas selected its own brush again";
+    c.Refresh();
+    EXPECT_NE(::GetCurrentObject(dc, OBJ_BRUSH), c.Brush().Handle());
+}
+
+TEST(Canvas, FocusRectangleIsDottedAndXored) {
+    TBitmap bmp;
+    bmp.SetSize(12, 12);
+    FillBitmap(bmp, clWhite);
+    TCanvas& c = bmp.Canvas();
+    c.DrawFocusRect(RECT{1, 1, 11, 11});
+    int black = 0, white = 0;
+    for (int x = 1; x < 11; ++x) (RgbAt(bmp, x, 1) == 0 ? black : white)++;
+    EXPECT_GT(black, 0);
+    EXPECT_GT(white, 0) << "dotted, not solid";
+    EXPECT_EQ(RgbAt(bmp, 5, 5), 0xFFFFFFu);
+    c.DrawFocusRect(RECT{1, 1, 11, 11});
+    for (int x = 1; x < 11; ++x) EXPECT_EQ(RgbAt(bmp, x, 1), 0xFFFFFFu) << "drawn twice, gone";
+}
+
 TEST(Canvas, WithoutADcRefusesToDraw) {
     TCanvas c;
     EXPECT_FALSE(c.HandleAllocated());
