@@ -324,7 +324,7 @@ public:
     // The colour table of an image loaded from 1, 4 or 8 bits per pixel (empty otherwise).
     const std::vector<RGBQUAD>& Palette() const noexcept { return FPalette; }
 
-    // The DIB section (null when empty). It stays the same handle until the size changes or it is released.
+    // The DIB section (null when empty). Drawing never replaces it; a new size, a load or an Assign does.
     HBITMAP Handle() const noexcept { return FDib.Bitmap.Get(); }
     // Gives the DIB section to the caller (who deletes it); the bitmap is empty afterwards.
     HBITMAP ReleaseHandle();
