@@ -3,6 +3,7 @@
 // form with handlers and published fields, and a shared event log that records construction, destruction,
 // notifications and Loaded calls in order.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -164,9 +165,9 @@ inline TFormValue TTestControl::GetBlock() const {
     TFormValue v;
     v.Kind = TFormValueKind::vkBinary;
     const auto n = static_cast<std::uint32_t>(Block.Bytes.size());
-    v.Bytes = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
-               static_cast<std::uint8_t>(n >> 24)};
-    v.Bytes.insert(v.Bytes.end(), Block.Bytes.begin(), Block.Bytes.end());
+    v.Bytes.resize(4 + Block.Bytes.size());
+    for (int i = 0; i < 4; ++i) v.Bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(n >> (8 * i));
+    std::copy(Block.Bytes.begin(), Block.Bytes.end(), v.Bytes.begin() + 4);
     return v;
 }
 
