@@ -483,10 +483,52 @@ int TCanvas::DrawText(std::wstring_view text, RECT& rect, UINT flags) {
 
 namespace {
 
-// A DC with `bitmap` selected for reading: the bitmap's own canvas DC. It stays with the bitmap until Dormant(),
-// so drawing the same bitmap again costs no DC creation (a bitmap can be selected into one DC only, so a
-// temporary DC would have to be made every time).
-HDC SourceDC(TBitmap& bitmap) { return bitmap.Canvas().Handle(); }
+// One memory DC for the life of the process, used only to read bitmaps from while they are drawn. Making a DC
+// per draw costs far more than the blit of a small glyph (about 200 us under Wine), and keeping a DC per bitmap
+// would hold its DIB: GDI lets a bitmap be selected into one DC only, so code that selects the raw handle
+// elsewhere (the skin primitives do) would fail. It is deliberately not in the live counts: it is never a leak.
+class TScratchDC {
+public:
+    TScratchDC() noexcept : FDC(::CreateCompatibleDC(nullptr)) {}
+    ~TScratchDC() {
+        if (FDC) ::DeleteDC(FDC);
+    }
+    TScratchDC(const TScratchDC&) = delete;
+    TScratchDC& operator=(const TScratchDC&) = delete;
+    HDC Get() const noexcept { return FDC; }
+
+private:
+    HDC FDC;
+};
+
+// A DC to read `bitmap` from for one drawing call: its own canvas DC when it has one (the DIB is selected there
+// already), else the scratch DC with the DIB selected for the guard's lifetime.
+class TBitmapSource {
+public:
+    explicit TBitmapSource(TBitmap& bitmap) {
+        if (bitmap.CanvasAllocated()) {
+            FDC = bitmap.Canvas().Handle();
+            return;
+        }
+        static TScratchDC scratch;
+        if (!scratch.Get()) throw EOutOfResources("Out of system resources (memory DC)");
+        const HGDIOBJ old = ::SelectObject(scratch.Get(), bitmap.Handle());
+        // Selected into a DC of someone else's: there is nothing to read it through.
+        if (!old || old == HGDI_ERROR) return;
+        FDC = scratch.Get();
+        FOld = old;
+    }
+    ~TBitmapSource() {
+        if (FOld) ::SelectObject(FDC, FOld);
+    }
+    TBitmapSource(const TBitmapSource&) = delete;
+    TBitmapSource& operator=(const TBitmapSource&) = delete;
+    HDC DC() const noexcept { return FDC; }
+
+private:
+    HDC FDC = nullptr;
+    HGDIOBJ FOld = nullptr;
+};
 
 }  // namespace
 
@@ -500,7 +542,9 @@ void TCanvas::StretchDraw(const RECT& rect, TBitmap& bitmap) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (w <= 0 || h <= 0) return;
     const HDC dc = Handle();
-    const HDC src = SourceDC(bitmap);
+    const TBitmapSource source(bitmap);
+    const HDC src = source.DC();
+    if (!src) return;
     const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
     if (bitmap.Transparent()) {
         ::TransparentBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(),

@@ -258,7 +258,8 @@ public:
     int DrawText(std::wstring_view text, RECT& rect, UINT flags);
 
     // The bitmap at (x, y), unscaled. A Transparent bitmap leaves the pixels of its TransparentColor out.
-    // The bitmap is read through its own canvas DC, which it keeps until Dormant(): drawing it again is cheap.
+    // Drawing leaves the bitmap's DIB as free as it found it: selected into no DC of ours but its own canvas's.
+    // A bitmap whose raw handle is selected into someone else's DC is not drawn.
     void Draw(int x, int y, TBitmap& bitmap);
     void Draw(int x, int y, const TIcon& icon);
     // The bitmap scaled into `rect` (COLORONCOLOR), honouring Transparent like Draw.

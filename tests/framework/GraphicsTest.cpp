@@ -502,6 +502,21 @@ TEST(BitmapDraw, DrawingABitmapWhoseCanvasIsInUse) {
     EXPECT_EQ(src.Canvas().Font().Height(), TFont().Height()) << "the canvas outlives its DC";
 }
 
+TEST(BitmapDraw, DrawingLeavesTheDibFreeForOtherDcs) {
+    TBitmap glyph;
+    glyph.AssignPixels(2, 2, std::vector<std::uint32_t>(4, 0x00FF0000).data());
+    TBitmap dst;
+    dst.SetSize(4, 4);
+    dst.Canvas().Draw(0, 0, glyph);
+    dst.Canvas().StretchDraw(RECT{0, 0, 4, 4}, glyph);
+    // Code that blits from the raw handle (the skin primitives do) must still be able to select it.
+    TMemoryDC other(nullptr);
+    const HGDIOBJ previous = ::SelectObject(other, glyph.Handle());
+    EXPECT_NE(previous, nullptr) << "the DIB is not held by a DC of ours";
+    if (previous) ::SelectObject(other, previous);
+    EXPECT_FALSE(glyph.CanvasAllocated());
+}
+
 // ---- bitmaps: image ----------------------------------------------------------------------------------------------
 
 TEST(BitmapImage, SetSizeKeepsTheOverlapAndRejectsBadSizes) {
