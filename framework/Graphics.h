@@ -326,6 +326,8 @@ public:
     const std::vector<RGBQUAD>& Palette() const noexcept { return FPalette; }
 
     // The DIB section (null when empty). Drawing never replaces it; a new size, a load or an Assign does.
+    // After drawing on Canvas() the DIB stays selected into the canvas's DC (GDI allows one DC per bitmap):
+    // call Dormant() before selecting it into a DC of your own.
     HBITMAP Handle() const noexcept { return FDib.Bitmap.Get(); }
     // Gives the DIB section to the caller (who deletes it); the bitmap is empty afterwards.
     HBITMAP ReleaseHandle();
