@@ -55,11 +55,8 @@ std::optional<std::int32_t> StrToInt32(std::string_view text) noexcept {
             if (-magnitude < minValue) return std::nullopt;
             return static_cast<std::int32_t>(-magnitude);
         }
-        // Two's complement: $80000000..$FFFFFFFF are the negative values.
-        const auto bits = static_cast<std::uint32_t>(magnitude);
-        return bits > static_cast<std::uint32_t>(maxValue)
-                   ? static_cast<std::int32_t>(static_cast<std::int64_t>(bits) - (std::int64_t{1} << 32))
-                   : static_cast<std::int32_t>(bits);
+        // Two's complement: $80000000..$FFFFFFFF are the negative values (a modular conversion since C++20).
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude));
     }
     if (text.empty()) return std::nullopt;
     for (char c : text) {
