@@ -28,6 +28,15 @@ public:
         Apply(FRoot, tree.Properties);
         ReadChildren(FRoot, tree);
 
+        // References between components, now that all of them exist.
+        for (const TFixup& fixup : FFixups) {
+            try {
+                fixup.Resolve();
+            } catch (const EPropertyError& e) {
+                Fail(fixup.Line, fixup.Property, e.Reason());
+            }
+        }
+
         Guard(tree.Line, [&] { FRoot.Loaded(); });
         for (const TCreated& c : FCreated) {
             // A Loaded handler may have freed a component created before it; skip those.
@@ -57,7 +66,7 @@ private:
 
     void Apply(TPersistent& obj, const std::vector<TFormProperty>& properties) {
         try {
-            ApplyProperties(obj, properties, TApplyContext{&FRoot});
+            ApplyProperties(obj, properties, TApplyContext{&FRoot, &FFixups});
         } catch (const EPropertyError& e) {
             Fail(e.Line(), e.Property(), e.Reason());
         }
@@ -106,6 +115,7 @@ private:
     TComponent& FRoot;
     std::string_view FSource;
     std::vector<TCreated> FCreated;
+    std::vector<TFixup> FFixups;
 };
 
 }  // namespace

@@ -8,7 +8,8 @@
 //   2. Each child object, depth first in file order: its class is looked up, it is created with the root as
 //      owner (csLoading set), named, handed the object it is nested in (SetParentComponent), stored in the root's
 //      published field of that name, and its properties are applied; then its own children follow.
-//   3. Loaded() runs on the root, then on every created component in creation order.
+//   3. References between components ("FocusControl = Button1") are resolved; they may name a later component.
+//   4. Loaded() runs on the root, then on every created component in creation order.
 // Any fault raises one EFormReadError naming the form, the line and, where there is one, the property. Components
 // created before the fault stay owned by the root and go with it.
 

@@ -61,6 +61,7 @@ std::string_view PropertyKindName(TPropertyKind kind) noexcept {
         case TPropertyKind::pkStrings: return "Strings";
         case TPropertyKind::pkCollection: return "Collection";
         case TPropertyKind::pkCustom: return "Custom";
+        case TPropertyKind::pkComponent: return "Component";
     }
     return "?";
 }
@@ -339,15 +340,30 @@ TResolved Resolve(TPersistent& start, std::string_view path) {
     throw EPropertyError("the property name is empty");  // not reached: SplitPath yields at least one part
 }
 
+// `inner` (a path relative to the property `outer`: "Alignment", "[1].Width" or "") seen from outer's object.
+std::string JoinPath(std::string_view outer, const std::string& inner) {
+    if (outer.empty()) return inner;
+    std::string full(outer);
+    if (!inner.empty()) full += (inner[0] == '[' ? "" : ".") + inner;
+    return full;
+}
+
+// Fixups queued while a property was applied get the property's path (and line, where they have none).
+void NameNewFixups(const TApplyContext& context, std::size_t from, std::string_view path, int line) {
+    if (!context.Fixups) return;
+    for (std::size_t i = from; i < context.Fixups->size(); ++i) {
+        TFixup& f = (*context.Fixups)[i];
+        f.Property = JoinPath(path, f.Property);
+        if (f.Line <= 0) f.Line = line;
+    }
+}
+
 // Re-raises a fault from inside a property as an EPropertyError naming the whole path.
 [[noreturn]] void RethrowWithin(std::string_view path, int line) {
     try {
         throw;
     } catch (const EPropertyError& e) {
-        std::string inner = e.Property();
-        std::string full(path);
-        if (!inner.empty()) full += (inner[0] == '[' ? "" : ".") + inner;
-        throw EPropertyError(e.Reason(), std::move(full), e.Line() > 0 ? e.Line() : line);
+        throw EPropertyError(e.Reason(), JoinPath(path, e.Property()), e.Line() > 0 ? e.Line() : line);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
@@ -358,6 +374,7 @@ TResolved Resolve(TPersistent& start, std::string_view path) {
 }  // namespace
 
 void SetPropertyValue(TPersistent& obj, std::string_view path, const TFormValue& value, const TApplyContext& context) {
+    const std::size_t fixupsBefore = context.Fixups ? context.Fixups->size() : 0;
     try {
         const TResolved r = Resolve(obj, path);
         if (r.Property->Kind == TPropertyKind::pkObject)
@@ -368,6 +385,7 @@ void SetPropertyValue(TPersistent& obj, std::string_view path, const TFormValue&
     } catch (...) {
         RethrowWithin(path, value.Line);
     }
+    NameNewFixups(context, fixupsBefore, path, value.Line);
 }
 
 void SetPropertyText(TPersistent& obj, std::string_view path, std::string_view valueText,
@@ -390,12 +408,14 @@ void SetPropertyText(TPersistent& obj, std::string_view path, std::string_view v
 
 void ApplyProperties(TPersistent& obj, const std::vector<TFormProperty>& properties, const TApplyContext& context) {
     for (const TFormProperty& p : properties) {
+        const std::size_t fixupsBefore = context.Fixups ? context.Fixups->size() : 0;
         try {
             SetPropertyValue(obj, p.Name, p.Value, context);
         } catch (const EPropertyError& e) {
             if (e.Line() > 0 || p.Line <= 0) throw;
             throw EPropertyError(e.Reason(), e.Property(), p.Line);
         }
+        NameNewFixups(context, fixupsBefore, {}, p.Line);
     }
 }
 
@@ -471,8 +491,10 @@ void CollectPublished(TPersistent& obj, const std::string& prefix, int depth, st
                 TFormProperty fp;
                 fp.Name = name;
                 fp.Value = p.Get(obj);
-                // An unbound event is no value at all.
-                if (p.Kind == TPropertyKind::pkEvent && fp.Value.Text.empty()) continue;
+                // An unbound event or an empty reference is no value at all.
+                if ((p.Kind == TPropertyKind::pkEvent || p.Kind == TPropertyKind::pkComponent) &&
+                    fp.Value.Text.empty())
+                    continue;
                 out.push_back(std::move(fp));
             }
         }
@@ -689,6 +711,22 @@ const THandlerInfo& FindEventHandler(const TFormValue& v, const TApplyContext& c
     return *handler;
 }
 
+TComponent* FindReferencedComponent(const std::string& name, TPersistent* root) {
+    if (SameTextAscii(name, "nil")) return nullptr;
+    auto* owner = dynamic_cast<TComponent*>(root);
+    if (!owner) throw EPropertyError("components are referred to by name only while a form is read");
+    if (!name.empty() && SameTextAscii(owner->Name(), name)) return owner;
+    if (TComponent* found = owner->FindComponent(name)) return found;
+    throw EPropertyError("there is no component named " + Quoted(name));
+}
+
+void ResolveOrDefer(const TApplyContext& context, int line, std::function<void()> resolve) {
+    if (context.Fixups)
+        context.Fixups->push_back(TFixup{std::move(resolve), {}, line});
+    else
+        resolve();
+}
+
 void ApplyCollection(const TFormValue& v, const TApplyContext& context,
                      const std::function<TPersistent*()>& addItem) {
     ExpectKind(v, TFormValueKind::vkCollection);
@@ -696,13 +734,13 @@ void ApplyCollection(const TFormValue& v, const TApplyContext& context,
         const std::string prefix = "[" + std::to_string(i) + "]";
         TPersistent* item = addItem ? addItem() : nullptr;
         if (!item) throw EPropertyError("item " + std::to_string(i) + " could not be created");
+        const std::size_t fixupsBefore = context.Fixups ? context.Fixups->size() : 0;
         try {
             ApplyProperties(*item, v.Items[i], context);
         } catch (const EPropertyError& e) {
-            std::string inner = e.Property();
-            throw EPropertyError(e.Reason(), prefix + (inner.empty() || inner[0] == '[' ? "" : ".") + inner,
-                                 e.Line());
+            throw EPropertyError(e.Reason(), JoinPath(prefix, e.Property()), e.Line());
         }
+        NameNewFixups(context, fixupsBefore, prefix, 0);
     }
 }
 

@@ -37,6 +37,9 @@
 //   Strings  ( 'line' 'line' ... ) -> TStringList or std::vector<std::string>; "X.Strings" names X as well
 //   Collection  < item ... end > : cleared, then one item object per item with its properties applied
 //   Custom   the raw TFormValue, for stored forms of a class's own (a counted byte block, ...)
+//   Component  identifier naming a component of the root (or the root itself), or nil; while a description is
+//            read the reference is resolved after every component was created, so it may name a later one.
+//            The class holding the pointer clears it in its Notification when the component goes.
 // Names of properties, handlers and fields are compared with ASCII case folding; lookups walk the class chain,
 // the derived class first.
 //
@@ -82,7 +85,7 @@ private:
 
 enum class TPropertyKind {
     pkInt, pkBool, pkFloat, pkStr, pkWStr, pkEnum, pkSet, pkColor, pkCharset,
-    pkObject, pkEvent, pkBinary, pkStrings, pkCollection, pkCustom,
+    pkObject, pkEvent, pkBinary, pkStrings, pkCollection, pkCustom, pkComponent,
 };
 std::string_view PropertyKindName(TPropertyKind kind) noexcept;
 
@@ -110,10 +113,20 @@ private:
 // Character sets by their platform names (ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, GB2312_CHARSET = 134, ...).
 const TIdentTable& CharsetIdents();
 
+// A component reference waiting for the rest of the description: Resolve raises EPropertyError when the name
+// does not fit. Property and Line say where it was given.
+struct TFixup {
+    std::function<void()> Resolve;
+    std::string Property;
+    int Line = 0;
+};
+
 // While properties are applied: the root object of the stored description, whose handler methods events bind to
-// (null outside a description: setting an event is then an error).
+// and whose components references name (null outside a description: setting an event is then an error), and
+// where component references wait until all components exist (null: they are resolved at once).
 struct TApplyContext {
     TPersistent* Root = nullptr;
+    std::vector<TFixup>* Fixups = nullptr;
 };
 
 struct TPropertyInfo {
@@ -277,6 +290,10 @@ std::vector<std::uint8_t> DecodeBinary(const TFormValue& v);
 std::vector<std::string> DecodeStrings(const TFormValue& v);
 const THandlerInfo& FindEventHandler(const TFormValue& v, const TApplyContext& context,
                                      const std::type_info& eventType);
+// The component a reference value names among the root's components (or the root); null for nil.
+TComponent* FindReferencedComponent(const std::string& name, TPersistent* root);
+// Queues `resolve` in the context's fixups, or runs it now when there are none.
+void ResolveOrDefer(const TApplyContext& context, int line, std::function<void()> resolve);
 // Creates the items of a collection value through `addItem` and applies their properties; faults name
 // "[i].Property" relative to the collection.
 void ApplyCollection(const TFormValue& v, const TApplyContext& context,
@@ -537,6 +554,43 @@ public:
                             return event;
                         },
                         [](const T& x) { return detail::EncodeIdent(EventHandlerName(x)); });
+    }
+
+    // A reference to another component of the form: the getter gives a T* (T a component class). Without a
+    // setter a data member is assigned.
+    template <class G, class S = std::nullptr_t>
+    TClassBuilder& Component(std::string name, G getter, S setter = nullptr) {
+        using P = detail::GetterValue<G, C>;
+        static_assert(std::is_pointer_v<P> && std::is_base_of_v<TComponent, std::remove_cv_t<std::remove_pointer_t<P>>>,
+                      "Component properties are component pointers");
+        using T = std::remove_cv_t<std::remove_pointer_t<P>>;
+        TPropertyInfo p;
+        p.Name = std::move(name);
+        p.Kind = TPropertyKind::pkComponent;
+        const std::string cls = FInfo.FName;
+        p.Get = [getter, cls](TPersistent& o) {
+            const TComponent* target = std::invoke(getter, detail::CastTo<C>(o, cls));
+            return detail::EncodeIdent(target ? target->Name() : std::string());
+        };
+        if constexpr (!std::is_null_pointer_v<S> || std::is_member_object_pointer_v<G>) {
+            p.Set = [getter, setter, cls](TPersistent& o, const TFormValue& v, const TApplyContext& context) {
+                C* self = &detail::CastTo<C>(o, cls);
+                detail::ExpectKind(v, TFormValueKind::vkIdent);
+                TPersistent* root = context.Root;
+                detail::ResolveOrDefer(context, v.Line, [self, getter, setter, root, name = v.Text] {
+                    TComponent* found = detail::FindReferencedComponent(name, root);
+                    T* typed = found ? dynamic_cast<T*>(found) : nullptr;
+                    if (found && !typed)
+                        throw EPropertyError("component \"" + name + "\" is a " + found->ClassName() +
+                                             ", which does not fit here");
+                    if constexpr (!std::is_null_pointer_v<S>)
+                        std::invoke(setter, *self, typed);
+                    else
+                        std::invoke(getter, *self) = typed;
+                });
+            };
+        }
+        return Add(std::move(p));
     }
 
     // Collections: `clear(C&)` empties it, `add(C&)` appends a new item and returns it (pointer or reference to

@@ -72,6 +72,7 @@ public:
 
     void Loaded() override {
         TComponent::Loaded();
+        FocusAtLoaded = FocusControl;
         EventLog().push_back("loaded " + Name());
     }
     void SetParentComponent(TComponent* parent) override { ParentComponent = parent; }
@@ -104,6 +105,8 @@ public:
     TNotifyEvent OnClick;
     std::function<void(TObject*, bool&)> OnCloseQuery;
     TComponent* ParentComponent = nullptr;
+    TTestControl* FocusControl = nullptr;
+    TTestControl* FocusAtLoaded = nullptr;
     bool LeftSetWhileLoading = false;
 
 private:
@@ -217,6 +220,7 @@ inline const TClassInfo& TTestControl::StaticClassInfo() {
             .Custom("Block", &TTestControl::GetBlock, &TTestControl::SetBlock)
             .Event("OnClick", &TTestControl::OnClick)
             .Event("OnCloseQuery", &TTestControl::OnCloseQuery)
+            .Component("FocusControl", &TTestControl::FocusControl)
             .Build();
     return info;
 }

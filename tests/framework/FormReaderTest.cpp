@@ -264,6 +264,38 @@ TEST_F(FormReaderTest, ComponentFreedDuringLoadedIsSkipped) {
     EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "loaded Victim"), 0);
 }
 
+TEST_F(FormReaderTest, ReferencesMayNameLaterComponentsAndAreSetBeforeLoaded) {
+    TTestForm form(nullptr);
+    ReadComponentText(form,
+                      "object F: TTestForm\n"
+                      "  FocusControl = Button1\n"
+                      "  object Label1: TTestLabel\n"
+                      "    FocusControl = Button1\n"
+                      "  end\n"
+                      "  object Button1: TTestControl\n"
+                      "    FocusControl = F\n"
+                      "  end\n"
+                      "end\n",
+                      "F");
+    ASSERT_NE(form.Button1, nullptr);
+    EXPECT_EQ(form.FocusControl, form.Button1);
+    EXPECT_EQ(form.Label1->FocusControl, form.Button1);
+    EXPECT_EQ(form.Button1->FocusControl, &form);
+    EXPECT_EQ(form.FocusAtLoaded, form.Button1) << "resolved before Loaded";
+    EXPECT_EQ(form.Label1->FocusAtLoaded, form.Button1);
+}
+
+TEST_F(FormReaderTest, UnresolvableReferenceNamesItsLineAndProperty) {
+    EXPECT_EQ(ReadFails("object Form_Test: TTestForm\n"
+                        "  object Label1: TTestLabel\n"
+                        "    FocusControl = Button2\n"
+                        "  end\n"
+                        "  object Button1: TTestControl\n"
+                        "  end\n"
+                        "end\n"),
+              "Form_Test, line 3, property \"FocusControl\": there is no component named \"Button2\"");
+}
+
 TEST_F(FormReaderTest, ReadingTheSameTreeIntoTwoRoots) {
     const TFormObject tree = ParseFormText(kForm, "Form_Test");
     TTestForm first(nullptr);

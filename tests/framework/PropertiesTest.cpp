@@ -359,6 +359,41 @@ TEST_F(EventTest, UnknownOrMismatchedHandlersAreRejected) {
     EXPECT_EQ(EventHandlerName(Button->OnClick), "") << "set in code, not bound by name";
 }
 
+TEST_F(EventTest, ComponentReferencesNameComponentsOfTheRoot) {
+    Button->SetName("Button");
+    TTestControl other(nullptr);
+    SetPropertyText(other, "FocusControl", "button", TApplyContext{&Form});
+    EXPECT_EQ(other.FocusControl, Button);
+    EXPECT_EQ(GetPropertyText(other, "FocusControl"), "Button");
+    Form.SetName("Form_Test");
+    SetPropertyText(other, "FocusControl", "Form_Test", TApplyContext{&Form});
+    EXPECT_EQ(other.FocusControl, &Form) << "the root itself may be named";
+    SetPropertyText(other, "FocusControl", "nil", TApplyContext{&Form});
+    EXPECT_EQ(other.FocusControl, nullptr);
+
+    (new TComponent(&Form))->SetName("Plain");
+    EXPECT_EQ(SetFails(other, "FocusControl", "Plain", &Form),
+              "component \"Plain\" is a TComponent, which does not fit here");
+    EXPECT_EQ(SetFails(other, "FocusControl", "Buton", &Form), "there is no component named \"Buton\"");
+    EXPECT_EQ(SetFails(other, "FocusControl", "'Button'", &Form), "expected an identifier, found a string");
+    EXPECT_EQ(SetFails(other, "FocusControl", "Button"),
+              "components are referred to by name only while a form is read");
+    EXPECT_EQ(other.FocusControl, nullptr);
+}
+
+TEST_F(EventTest, DeferredReferencesKnowTheirPropertyPathAndLine) {
+    std::vector<TFixup> fixups;
+    const TFormObject tree = ParseFormText("object F: TTestForm\n  Left = 1\n  FocusControl = Later\nend\n", "t");
+    ApplyProperties(Form, tree.Properties, TApplyContext{&Form, &fixups});
+    ASSERT_EQ(fixups.size(), 1u);
+    EXPECT_EQ(fixups[0].Property, "FocusControl");
+    EXPECT_EQ(fixups[0].Line, 3);
+    EXPECT_EQ(Form.FocusControl, nullptr) << "nothing is resolved before the fixups run";
+    Button->SetName("Later");
+    fixups[0].Resolve();
+    EXPECT_EQ(Form.FocusControl, Button);
+}
+
 TEST(ClassInfoTest, LookupsWalkTheChainDerivedFirstIgnoringCase) {
     const TClassInfo& label = TTestLabel::StaticClassInfo();
     ASSERT_NE(label.FindProperty("caption"), nullptr);
