@@ -593,8 +593,14 @@ protected:
         if (FOwner.Empty()) return;  // nothing to draw on: Handle() reports it
         TMemoryDC dc(nullptr);
         if (!dc) throw EOutOfResources("Out of system resources (memory DC)");
+        FSelect.emplace(dc.Get(), FOwner.Handle());
+        // GDI selects a bitmap into one DC at a time: if the caller holds the raw handle in a DC of theirs, this
+        // canvas would silently draw on the DC's 1 x 1 default bitmap.
+        if (::GetCurrentObject(dc.Get(), OBJ_BITMAP) != FOwner.Handle()) {
+            FSelect.reset();
+            throw EInvalidGraphicOperation("Bitmap is selected into another device context");
+        }
         FDC = std::move(dc);
-        FSelect.emplace(FDC.Get(), FOwner.Handle());
         SetHandle(FDC.Get());
     }
 

@@ -513,8 +513,18 @@ TEST(BitmapDraw, DrawingLeavesTheDibFreeForOtherDcs) {
     TMemoryDC other(nullptr);
     const HGDIOBJ previous = ::SelectObject(other, glyph.Handle());
     EXPECT_NE(previous, nullptr) << "the DIB is not held by a DC of ours";
-    if (previous) ::SelectObject(other, previous);
     EXPECT_FALSE(glyph.CanvasAllocated());
+
+    // While someone else holds the DIB, its canvas refuses to draw instead of drawing nowhere, and drawing the
+    // bitmap does nothing.
+    EXPECT_THROW(glyph.Canvas().FillRect(RECT{0, 0, 1, 1}), EInvalidGraphicOperation);
+    FillBitmap(dst, clWhite);
+    dst.Canvas().Draw(0, 0, glyph);
+    EXPECT_EQ(RgbAt(dst, 0, 0), 0xFFFFFFu);
+    if (previous) ::SelectObject(other, previous);
+    glyph.Canvas().Brush().SetColor(clBlue);
+    glyph.Canvas().FillRect(RECT{0, 0, 1, 1});
+    EXPECT_EQ(RgbAt(glyph, 0, 0), 0x0000FFu) << "usable again once the other DC let go";
 }
 
 // ---- bitmaps: image ----------------------------------------------------------------------------------------------
