@@ -55,6 +55,10 @@ function(_qd_skin_codec_wire_formats)
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _qd_skin_codec_wire_formats)
 
+if(TARGET skin_codec_tests)
+  target_compile_definitions(skin_codec_tests PRIVATE QD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+endif()
+
 # The command-line tests run the native tool.
 if(TARGET skin_codec_tests AND TARGET skinpack AND NOT WIN32)
   add_dependencies(skin_codec_tests skinpack)

@@ -114,9 +114,36 @@ TEST(SkinpackVerify, NeedsADescriptionAndReadableBitmaps) {
     ASSERT_EQ(r.LoadPackage(BuildPackage(std::vector<TPackageEntry>{{"s.ini", B("[A]\r\n")}, {"bad.bmp", B("XX")}})),
               TSkinLoadResult::slLoaded);
     EXPECT_NE(VerifyEntries(r).find("bad.bmp"), std::string::npos);
-    ASSERT_EQ(r.LoadPackage(BuildPackage(std::vector<TPackageEntry>{{"s.ini", B("[A]\r\n")}})), TSkinLoadResult::slLoaded);
+    ASSERT_EQ(r.LoadPackage(BuildPackage(std::vector<TPackageEntry>{{"s.ini", B("[A]\r\n")}, {"ok.bmp", TinyBmp(1)}})),
+              TSkinLoadResult::slLoaded);
     EXPECT_EQ(VerifyEntries(r), "");
 }
+
+#ifdef QD_SOURCE_DIR
+// The skin the program ships, packed as the build packs it: the shape the skin data component relies on.
+TEST(SkinpackShippedSkin, PacksIntoAPackageTheProgramCanUse) {
+    const fs::path dir = fs::path(QD_SOURCE_DIR) / "resources" / "skin";
+    if (!fs::exists(dir / PackageManifestName)) GTEST_SKIP() << "no resources/skin/package.lst";
+    const std::vector<TPackageEntry> entries = CollectSkinDirectory(dir);
+    const Bytes container = BuildContainer(entries);
+    const Bytes package = BuildPackage(entries);
+    EXPECT_LT(package.size() * 2, container.size()) << "the packer should at least halve the skin";
+    TSkinReader r;
+    ASSERT_EQ(r.LoadPackage(package), TSkinLoadResult::slLoaded) << r.LoadError();
+    EXPECT_EQ(r.EntryCount, 45);
+    TMemoryStream t;
+    std::string name;
+    ASSERT_TRUE(r.ExtractEntryContaining(".ini", t, name));
+    EXPECT_EQ(name, "xpluna.ini");
+    EXPECT_FALSE(r.ExtractBitmapEntry("XPLuna\\MenuFrame.bmp", t)) << "the description names an entry the package lacks";
+    EXPECT_TRUE(r.ExtractBitmapEntry("XPLuna\\Blue_FrameTop.bmp", t));
+    EXPECT_EQ(VerifyEntries(r), "");
+    int repeated = 0;
+    for (int i = 0; i < r.EntryCount; ++i)
+        if (r.IndexOfEntry(r.EntryNames[i]) != i) ++repeated;
+    EXPECT_EQ(repeated, 2) << "two names are listed twice";
+}
+#endif
 
 #ifdef QD_SKINPACK_EXE
 // The tool itself: exit status, stdout and stderr as a script would see them.
