@@ -78,9 +78,14 @@ void TFont::SetHeight(int value) {
     Change();
 }
 
-int TFont::Size() const noexcept { return -MulDivRound(FHeight, 72, FPixelsPerInch); }
+namespace {
+// -value, with -INT_MIN (which int cannot hold) kept at INT_MAX.
+int Negated(int value) noexcept { return value == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : -value; }
+}  // namespace
 
-void TFont::SetSize(int points) { SetHeight(-MulDivRound(points, FPixelsPerInch, 72)); }
+int TFont::Size() const noexcept { return Negated(MulDivRound(FHeight, 72, FPixelsPerInch)); }
+
+void TFont::SetSize(int points) { SetHeight(Negated(MulDivRound(points, FPixelsPerInch, 72))); }
 
 void TFont::SetPixelsPerInch(int value) {
     if (value <= 0) throw EInvalidGraphicOperation("PixelsPerInch must be positive");

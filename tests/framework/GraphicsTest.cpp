@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -95,6 +96,13 @@ TEST(Font, SizeAndHeightConvertAtPixelsPerInch) {
     font.SetSize(12);
     EXPECT_EQ(font.Height(), -20);
     EXPECT_THROW(font.SetPixelsPerInch(0), EInvalidGraphicOperation);
+    // Extreme values saturate instead of overflowing.
+    font.SetSize(std::numeric_limits<int>::min());
+    EXPECT_EQ(font.Height(), std::numeric_limits<int>::max());
+    font.SetPixelsPerInch(1);
+    font.SetHeight(std::numeric_limits<int>::min());
+    EXPECT_EQ(font.Size(), std::numeric_limits<int>::max());
+    EXPECT_NE(font.Handle(), nullptr) << "the platform's answer or the stock font";
 }
 
 TEST(Font, HandleIsCachedUntilAPropertyChanges) {
