@@ -349,11 +349,6 @@ void TWgLabel::FontChanged() {
     TCustomLabel::FontChanged();
 }
 
-void TWgLabel::EnabledChanged() {
-    TCustomLabel::EnabledChanged();
-    Invalidate();
-}
-
 void TWgLabel::MouseEnter() {
     if (!HasState(TComponentStateFlag::csDesigning) && FFlyByEnabled) {
         FHovered = true;

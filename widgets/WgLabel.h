@@ -159,7 +159,6 @@ protected:
     void AdjustBounds() override;
     UINT DrawTextFlags() const override;
     void FontChanged() override;
-    void EnabledChanged() override;
     void MouseEnter() override;
     void MouseLeave() override;
 

@@ -569,3 +569,47 @@ TEST(WgButtonResources, GdiHandlesStayFlatOver500CreatePaintDestroyCycles) {
 }
 
 }  // namespace qd::widgets_test
+
+namespace qd::widgets_test {
+
+// Writes the confirmation box as the widgets paint it (labels on the form, buttons in their states) to
+// widgets_box.bmp in the working folder, for a person to look at.
+TEST(WgScreenshot, ConfirmationBoxIsWrittenForInspection) {
+    TTestForm form(MessageBoxFormText());
+    form.HandleNeeded();
+    auto& ok = form.Get<TWgBitBtn>("WgBitBtn_Ok");
+    auto& cancel = form.Get<TWgBitBtn>("WgBitBtn_Cancel");
+    form.Get<TWgLabel>("Label_Tip").SetCaption(L"确认退出系统？");
+    const int w = form.ClientWidth(), h = form.ClientHeight();
+    Surface box(w, h * 3);
+    auto place = [&](TWinControl& c, int dy) {
+        auto s = Render(c);
+        ::BitBlt(box.DC, c.Left(), c.Top() + dy, c.Width(), c.Height(), s->DC, 0, 0, SRCCOPY);
+    };
+    for (int row = 0; row < 3; ++row) {
+        TSaveDCGuard save(box.DC);
+        ::SetViewportOrgEx(box.DC, 0, row * h, nullptr);
+        form.Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(box.DC.Get()), PRF_CLIENT);
+    }
+    place(ok, 0);  // row 1: as the box opens (Cancel is the default button)
+    place(cancel, 0);
+    ok.Perform(CM_MOUSEENTER);  // row 2: the mouse over OK, Cancel pressed
+    place(ok, h);
+    cancel.Perform(WM_KEYDOWN, VK_SPACE, 1);
+    place(cancel, h);
+    cancel.Perform(WM_KEYUP, VK_SPACE, 0xC0000001);
+    ok.Perform(CM_MOUSELEAVE);  // row 3: both disabled
+    ok.SetEnabled(false);
+    cancel.SetEnabled(false);
+    place(ok, 2 * h);
+    place(cancel, 2 * h);
+    ::GdiFlush();
+    TBitmap shot;
+    shot.AssignPixels(w, h * 3, static_cast<const std::uint32_t*>(box.Dib.Bits));
+    const std::vector<std::uint8_t> bytes = shot.SaveToBmpBytes();
+    std::ofstream("widgets_box.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                             static_cast<std::streamsize>(bytes.size()));
+    EXPECT_GT(bytes.size(), static_cast<std::size_t>(w * h * 3));
+}
+
+}  // namespace qd::widgets_test

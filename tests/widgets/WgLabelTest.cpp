@@ -313,6 +313,18 @@ TEST(WgLabelHover, FlyByColourWhileHoveredAndEventsEitherWay) {
     EXPECT_EQ(l.CurrentTextColor(), clNavy);
     EXPECT_EQ(entered, 2);
     EXPECT_EQ(left, 2);
+
+    // A label that takes its parent's font keeps doing so through hovering, and a font change made while
+    // hovered is not undone by leaving.
+    TLabelForm parented(OneLabelForm("    Caption = 'x'\n    FlyByEnabled = True\n    FlyByColor = clRed\n"));
+    TWgLabel& p = parented.Label("L");
+    ASSERT_TRUE(p.ParentFont());
+    p.Perform(CM_MOUSEENTER);
+    EXPECT_EQ(p.CurrentTextColor(), clRed);
+    parented.Font().SetColor(clTeal);
+    p.Perform(CM_MOUSELEAVE);
+    EXPECT_TRUE(p.ParentFont());
+    EXPECT_EQ(p.CurrentTextColor(), clTeal);
 }
 
 TEST(WgLabelBlink, OneSharedListAndTimerSwitchAllBlinkingLabelsInStep) {
