@@ -1,0 +1,611 @@
+#include "skin/data/SkinObjects.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "skin/data/Bmp.h"
+#include "skin/data/PixelOps.h"
+#include "skin/data/QuickIni.h"
+#include "skin/data/SkinReader.h"
+
+namespace qd {
+// From skin/data/SkinColors.h, which cannot be included next to framework/Colors.h (see SkinObjects.h).
+TColorValue ReadColorTriple(const TQuickIni& ini, std::string_view section, std::string_view key, TColorValue def);
+std::optional<TColorValue> ReadRgbKeys(const TQuickIni& ini, std::string_view section, std::string_view prefix);
+}  // namespace qd
+
+namespace qd {
+
+namespace {
+
+// Size of every frame of the combo box composite.
+constexpr int ComboFrameWidth = 50;
+constexpr int ComboFrameHeight = 21;
+
+// Frame counts every build sets, whatever the description says.
+constexpr int ButtonsFrames = 5;
+constexpr int TitleFrames = 2;
+constexpr int ProgressFrames = 2;
+constexpr int MenuBarFrames = 2;
+constexpr int GroupBoxEdgeFrames = 2;
+constexpr int GroupBoxFrames = 1;
+constexpr int ToolbarsFrames = 5;
+constexpr int TabsFrames = 5;
+constexpr int StatusBarEdgesFrames = 3;
+constexpr int ComboButtonFrames = 4;
+constexpr int SunkEdgeFrames = 4;
+constexpr int ExtraImagesFrames = 5;
+constexpr int HeaderbarFrames = 5;
+constexpr int MenuItemFrames = 5;
+constexpr int MenuBackgroundFrames = 1;
+constexpr int ScrollbarFrames = 23;
+constexpr int ScrollArrowFrames = 4;
+constexpr int ScrollThumbDefaultFrames = 3;
+constexpr int TrackbarThumbFrames = 5;
+constexpr int UpDownFrames = 8;
+constexpr int MdiButtonFrames = 4;
+constexpr int CaptionButtonFrames = 6;
+
+// The action that marks a hidden caption button section, and the MDI child buttons' actions.
+constexpr int ActionHidden = -1;
+constexpr int ActionMdiMinimize = 7;
+constexpr int ActionMdiRestore = 8;
+constexpr int ActionMdiClose = 9;
+constexpr int ActionSystemMenu = 3;
+constexpr int ActionWindowIcon = 11;
+
+std::string AsciiUpperCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Everything one build reads from.
+struct TBuild {
+    TSkinObjects& Objects;
+    const TQuickIni& Ini;
+    const TSkinBitmapSource& Source;
+
+    std::int32_t Int(std::string_view section, std::string_view key, std::int32_t def) const {
+        return Ini.ReadInteger(section, key, def);
+    }
+    std::string Str(std::string_view section, std::string_view key) const { return Ini.ReadString(section, key, ""); }
+    // A count of frames: a description that gives less than 1 gets the key's default.
+    std::int32_t Frames(std::string_view section, std::string_view key, std::int32_t def) const {
+        const std::int32_t value = Int(section, key, def);
+        return value < 1 ? def : value;
+    }
+    void LoadBitmap(TBitmap& bitmap, std::string_view reference) const {
+        std::vector<std::uint8_t> bytes;
+        try {
+            bytes = Source.EntryFor(reference);
+        } catch (...) {
+            bytes.clear();  // an entry that cannot be had is a missing entry
+        }
+        AssignBmpBytes(bitmap, bytes);
+    }
+    void ReadTextColours(TDataSkinObject& object, std::string_view section) const {
+        const TColorValue def = Objects.ButtonTextColor;
+        object.NormalColour2 = ReadColorTriple(Ini, section, "NormalColour2", def);
+        object.MouseOverColour2 = ReadColorTriple(Ini, section, "MouseOverColour2", def);
+        object.PressedColour2 = ReadColorTriple(Ini, section, "PressedColour2", def);
+    }
+    void ReadStateColours(TDataSkinObject& object, std::string_view section) const {
+        object.NormalColour = Int(section, "NormalColour", -1);
+        object.MouseOverColour = Int(section, "MouseOverColour", -1);
+        object.PressedColour = Int(section, "PressedColour", -1);
+    }
+};
+
+// Loader A (and, without Style and with an extra image, loader B; as a box label, loader D).
+template <class T>
+std::unique_ptr<T> LoadPlain(const TBuild& b, std::string_view section, bool readStyle = true,
+                             std::string_view extraKey = {}) {
+    const std::string image = b.Str(section, "Image");
+    if (image.empty()) return nullptr;
+    auto object = std::make_unique<T>();
+    object->Name = std::string(section);
+    b.LoadBitmap(object->Bitmap, image);
+    if (readStyle) object->Style = b.Int(section, "Style", 0);
+    object->LeftWidth = b.Int(section, "LeftWidth", 0);
+    object->RightWidth = b.Int(section, "RightWidth", 0);
+    object->TopHeight = b.Int(section, "TopHeight", 0);
+    object->BottomHeight = b.Int(section, "BottomHeight", 0);
+    object->Trans = b.Int(section, "Trans", 0);
+    object->Tile = b.Int(section, "Tile", 0);
+    b.ReadStateColours(*object, section);
+    b.ReadTextColours(*object, section);
+    if (object->Tile > 1) object->Tile = 0;
+    if constexpr (std::is_base_of_v<TDataSkinBorder, T>) {
+        if (!extraKey.empty()) {
+            const std::string extra = b.Str(section, extraKey);
+            if (!extra.empty()) b.LoadBitmap(object->ExtraBitmap, extra);
+        }
+    }
+    if constexpr (std::is_same_v<T, TDataSkinBoxLabel>) {
+        object->BackgroundAlignment = b.Int(section, "BackgroundAlignment", 0);
+        object->BackgroundLeftShift = b.Int(section, "BackgroundLeftShift", 0);
+        object->BackgroundRightShift = b.Int(section, "BackgroundRightShift", 0);
+    }
+    return object;
+}
+
+std::unique_ptr<TDataSkinBorder> LoadBorderObject(const TBuild& b, std::string_view section,
+                                                  std::string_view extraKey) {
+    return LoadPlain<TDataSkinBorder>(b, section, false, extraKey);
+}
+
+// Loader C.
+std::unique_ptr<TDataSkinBorder> LoadProgress(const TBuild& b) {
+    constexpr std::string_view S = "Progress";
+    const std::string image = b.Str(S, "Bitmap");
+    if (image.empty()) return nullptr;
+    auto object = std::make_unique<TDataSkinBorder>();
+    object->Name = std::string(S);
+    b.LoadBitmap(object->Bitmap, image);
+    const std::string chunk = b.Str(S, "Chunk");
+    if (!chunk.empty()) b.LoadBitmap(object->ExtraBitmap, chunk);
+    object->Style = b.Int(S, "Style", 0);
+    object->LeftWidth = b.Int(S, "LeftWidth", 0);
+    object->RightWidth = b.Int(S, "RightWidth", 0);
+    object->TopHeight = b.Int(S, "TopHeight", 0);
+    object->BottomHeight = b.Int(S, "BottomHeight", 0);
+    object->Trans = b.Int(S, "Trans", 0);
+    object->Tile = b.Int(S, "Tile", 0);
+    return object;
+}
+
+// Loader E: the push, check and radio button images, updated in place.
+void LoadButtons(const TBuild& b, TDataSkinButton& o) {
+    constexpr std::string_view S = "Buttons";
+    o.Name = std::string(S);
+    o.LeftWidth = b.Int(S, "LeftWidth", 0);
+    o.RightWidth = b.Int(S, "RightWidth", 0);
+    o.TopHeight = b.Int(S, "TopHeight", 0);
+    o.BottomHeight = b.Int(S, "BottomHeight", 0);
+    o.Trans = b.Int(S, "Trans", 0);
+    b.LoadBitmap(o.Bitmap, b.Str(S, "Bitmap"));
+    o.Tile = b.Int(S, "Tile", 0);
+    b.LoadBitmap(o.CheckBitmap, b.Str(S, "CheckButton"));
+    b.LoadBitmap(o.RadioBitmap, b.Str(S, "RadioButton"));
+    b.ReadStateColours(o, S);
+    // Below 1 means "count the frames from the image" (step 10), like a missing key.
+    o.RadioFrameCount = std::max(0, b.Int(S, "RadioButtonFrame", 0));
+    o.CheckFrameCount = std::max(0, b.Int(S, "CheckButtonFrame", 0));
+    o.HasNormalColour2 = !b.Str(S, "NormalColour2").empty();
+    o.HasMouseOverColour2 = !b.Str(S, "MouseOverColour2").empty();
+    o.HasPressedColour2 = !b.Str(S, "PressedColour2").empty();
+    b.ReadTextColours(o, S);
+}
+
+// Loader F: the caption text, updated in place.
+void LoadTitle(const TBuild& b, TDataSkinTitle& o) {
+    constexpr std::string_view S = "Personality";
+    o.Name = std::string(S);
+    b.LoadBitmap(o.Bitmap, b.Str(S, "TextBack"));
+    o.LeftWidth = b.Int(S, "TextShift", 0);
+    o.TopHeight = b.Int(S, "TextShiftVert", 0);
+    o.RightWidth = b.Int(S, "TextRightClip", 0);
+    o.BottomHeight = 0;
+    o.TextAlignment = b.Int(S, "TextAlignment", 0);
+    o.TextBackground = b.Int(S, "Textbackground", 0);
+    o.FontHeight = b.Int("Fonts", "FontHeight", 14);
+    o.TextBackLeft = b.Int(S, "TXTBackleft", 0);
+    o.TextBackRight = b.Int(S, "TXTBackRight", 0);
+    o.ActiveTextColor = ReadRgbKeys(b.Ini, S, "ActiveText").value_or(clNone);
+    o.InactiveTextColor = ReadRgbKeys(b.Ini, S, "InActiveText").value_or(clNone);
+}
+
+// Loader G.
+std::unique_ptr<TDataSkinObject> LoadMenuBar(const TBuild& b) {
+    constexpr std::string_view S = "Personality";
+    const std::string image = b.Str(S, "menuBar");
+    if (image.empty()) return nullptr;
+    auto object = std::make_unique<TDataSkinObject>();
+    object->Name = std::string(S);
+    b.LoadBitmap(object->Bitmap, image);
+    object->TopHeight = 0;
+    object->BottomHeight = 0;
+    object->Tile = b.Int(S, "TileMenu", 0);
+    object->LeftWidth = b.Int(S, "TileLeftMenu", 1);
+    object->RightWidth = b.Int(S, "TileRightMenu", 1);
+    return object;
+}
+
+// Loader H: one window border, updated in place.
+void LoadBorder(const TBuild& b, TDataSkinBorder& o, const std::string& name) {
+    constexpr std::string_view S = "Personality";
+    o.Name = name;
+    const std::int32_t first = b.Int(S, name + "TopHeight", 0);
+    const std::int32_t last = b.Int(S, name + "BotHeight", 0);
+    if (name == "Left" || name == "Right") {
+        o.TopHeight = first;
+        o.BottomHeight = last;
+        o.LeftWidth = o.RightWidth = 0;
+    } else {
+        o.LeftWidth = first;
+        o.RightWidth = last;
+        o.TopHeight = o.BottomHeight = 0;
+    }
+    o.FrameCount = b.Frames(S, name + "Frame", 1);
+    o.Tile = b.Int(S, name + "Stretch", 1);
+    o.Trans = b.Int(S, name + "Trans", 1);
+    b.LoadBitmap(o.Bitmap, b.Str(S, name));
+}
+
+void ReadColours(const TBuild& b) {
+    constexpr std::string_view S = "Colours";
+    TSkinObjects& o = b.Objects;
+    const TQuickIni& ini = b.Ini;
+    o.WindowTextColor = ReadColorTriple(ini, S, "WindowText", SkinSystemColor(COLOR_WINDOWTEXT));
+    o.ButtonFaceColor = ReadColorTriple(ini, S, "ButtonFace", SkinSystemColor(COLOR_BTNFACE));
+    o.ScrollbarColor = ReadColorTriple(ini, S, "Scrollbar", SkinSystemColor(COLOR_SCROLLBAR));
+    o.HilightTextColor = ReadColorTriple(ini, S, "HilightText", SkinSystemColor(COLOR_HIGHLIGHTTEXT));
+    o.HilightColor = ReadColorTriple(ini, S, "Hilight", SkinSystemColor(COLOR_HIGHLIGHT));
+    o.MenuBarColor = ReadColorTriple(ini, S, "Menubar", o.ButtonFaceColor);
+    o.MenuColor = ReadColorTriple(ini, S, "Menu", SkinSystemColor(COLOR_MENU));
+    o.MenuTextColor = ReadColorTriple(ini, S, "MenuText", SkinSystemColor(COLOR_MENUTEXT));
+    o.ButtonTextColor = ReadColorTriple(ini, S, "ButtonText", SkinSystemColor(COLOR_BTNTEXT));
+    o.ButtonHilightColor = ReadColorTriple(ini, S, "ButtonHilight", SkinSystemColor(COLOR_BTNHIGHLIGHT));
+    o.ButtonLightColor = ReadColorTriple(ini, S, "Buttonlight", SkinSystemColor(COLOR_BTNHIGHLIGHT));
+    o.ButtonShadowColor = ReadColorTriple(ini, S, "ButtonShadow", SkinSystemColor(COLOR_BTNSHADOW));
+    o.ButtonDkShadowColor = ReadColorTriple(ini, S, "ButtonDkShadow", SkinSystemColor(COLOR_3DDKSHADOW));
+    o.MenuBarTextColor = ReadColorTriple(ini, S, "MenuBarText", SkinSystemColor(COLOR_MENUTEXT));
+    o.TitleTextActiveColor = ReadColorTriple(ini, S, "TitleTextActive", SkinSystemColor(COLOR_CAPTIONTEXT));
+    o.TitleTextNoActiveColor = ReadColorTriple(ini, S, "TitleTextNoActive", SkinSystemColor(COLOR_INACTIVECAPTIONTEXT));
+}
+
+void ReadPaletteAndCustomColours(const TBuild& b, const TStringList& sections) {
+    b.Objects.Palette.clear();
+    for (const auto& item : sections) {
+        const std::string upper = AsciiUpperCase(item.Text);
+        if (StartsWith(upper, "COLOUR") && upper != "COLOURS")
+            b.Objects.Palette.push_back(ReadColorTriple(b.Ini, item.Text, "color", SkinSystemColor(COLOR_WINDOWTEXT)));
+    }
+    for (int k = 0; k < 10; ++k)
+        b.Objects.CustomColors[static_cast<std::size_t>(k)] =
+            ReadColorTriple(b.Ini, "Customcolors", "Color" + std::to_string(k), TColorValue{0xFFFFFF});
+}
+
+// Loader I: the caption buttons, in description order.
+void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
+    auto& buttons = b.Objects.SysButtons;
+    buttons.clear();
+    std::vector<std::string> kept;
+    for (const auto& item : sections) {
+        const std::string name = AsciiUpperCase(item.Text);
+        if (!StartsWith(name, "BUTTON") || name == "BUTTONS" || name == "BUTTON.RADIO" ||
+            name == "BUTTON.CHECKBOX" || name == "BUTTON")
+            continue;
+        if (b.Int(name, "Action", 0) == ActionHidden && b.Int(name, "Visibility", -1) != 0) continue;
+        kept.push_back(name);
+    }
+    buttons.reserve(kept.size() + 3);
+    for (const std::string& S : kept) {
+        auto o = std::make_unique<TDataSkinSysButton>();
+        o->Name = S;
+        o->Action = b.Int(S, "Action", 0);
+        o->Align = b.Int(S, "Align", 0);
+        o->XCoord = b.Int(S, "Xcoord", 0);
+        o->YCoord = b.Int(S, "Ycoord", 0);
+        o->Visibility = b.Int(S, "Visibility", 0);
+        o->Visibility1 = b.Int(S, "Visibility1", o->Action == ActionHidden ? -1 : 0);
+        o->CombineOp = b.Int(S, "CombineOp", -1);
+        // Below 1 counts as not given: the count then comes from the image.
+        o->FrameCount = std::max(0, b.Int(S, "frame", 0));
+        b.LoadBitmap(o->Bitmap, b.Str(S, "ButtonImage"));
+        if (o->FrameCount == 0) {
+            o->FrameCount = CaptionButtonFrames;
+            if (!o->Bitmap.Empty()) {
+                const double ratio = static_cast<double>(o->Bitmap.Width()) / o->Bitmap.Height();
+                o->FrameCount = ratio <= 3.8 ? 3 : CaptionButtonFrames;
+                if (o->Action < 0) o->FrameCount = CaptionButtonFrames;
+            }
+            // These buttons show the window icon instead of an image.
+            if (o->Action == ActionSystemMenu || o->Action == ActionWindowIcon) o->Bitmap.SetSize(0, 0);
+        }
+        buttons.push_back(std::move(o));
+    }
+}
+
+// Loader J: the minimise, restore and close buttons of a maximised MDI child, cut from one image.
+void LoadMdiButtons(const TBuild& b) {
+    auto& buttons = b.Objects.SysButtons;
+    const std::size_t n = buttons.size();
+    const int actions[3] = {ActionMdiMinimize, ActionMdiRestore, ActionMdiClose};
+    for (int action : actions) {
+        auto o = std::make_unique<TDataSkinSysButton>();
+        o->Name = "MDICONTROLS";
+        o->Action = action;
+        o->Align = 100;
+        o->Visibility = 100;
+        o->Visibility1 = 100;
+        o->FrameCount = MdiButtonFrames;
+        buttons.push_back(std::move(o));
+    }
+    TBitmap whole;
+    b.LoadBitmap(whole, b.Str("MDICONTROLS", "Image"));
+    if (whole.Empty()) return;
+    const TImageBuffer image = BitmapToImage(whole);
+    const int w = image.Width() / 12;
+    const int h = image.Height();
+    for (int k = 0; k < 3; ++k) {
+        TDataSkinSysButton& o = *buttons[n + static_cast<std::size_t>(k)];
+        o.XCoord = (w + 4) * (3 - k);
+        if (w == 0) continue;  // narrower than 12 pixels: no frames to cut
+        std::vector<std::uint32_t> part(static_cast<std::size_t>(4 * w) * static_cast<std::size_t>(h));
+        for (int y = 0; y < h; ++y) {
+            const auto row = image.Row(y);
+            std::copy_n(row.begin() + 4 * w * k, 4 * w, part.begin() + static_cast<std::ptrdiff_t>(y) * 4 * w);
+        }
+        try {
+            o.Bitmap.AssignPixels(4 * w, h, part.data());
+        } catch (...) {
+            o.Bitmap.SetSize(0, 0);
+        }
+    }
+}
+
+void SetFrames(TDataSkinObject* object, int frames) {
+    if (object) object->FrameCount = frames;
+}
+
+// Step 10 for the check and radio images: the frame count implied by the image when the description gives none.
+int FramesOfToggle(const TBitmap& bitmap) {
+    const int unit = bitmap.Height() < 16 ? 13 : 16;
+    return std::max(4, bitmap.Width() / unit);
+}
+
+// Step 11: the sunken edit frame and the combo button drawn together, one 50 x 21 frame per state, so that a
+// combo box paints from a single strip (button right) and its mirror (button left).
+void BuildComboComposite(TSkinObjects& o) {
+    if (!o.SunkEdge || !o.ComboButton) return;
+    TDataSkinObject& edge = *o.SunkEdge;
+    TDataSkinBorder& button = *o.ComboButton;
+    const int f = std::max(1, edge.FrameCount);
+    const int bw = ComboButtonWidth();
+
+    TDibSection strip = CreateDib32(ComboFrameWidth * f, ComboFrameHeight);
+    TDibSection work = CreateDib32(ComboFrameWidth, ComboFrameHeight);
+    if (!strip.Bitmap || !work.Bitmap) return;  // the platform refused: leave both objects as loaded
+    std::fill_n(static_cast<std::uint32_t*>(strip.Bits), static_cast<std::size_t>(strip.Width) * strip.Height,
+                MakeBgra(0xFF, 0x00, 0xFF));
+
+    TMemoryDC stripDC(nullptr);
+    TMemoryDC workDC(nullptr);
+    if (!stripDC || !workDC) return;
+    {
+        TSelectGuard selStrip(stripDC, strip.Bitmap.Get());
+        TSelectGuard selWork(workDC, work.Bitmap.Get());
+        TBrushHandle key(::CreateSolidBrush(SkinKeyColor));
+        const RECT whole{0, 0, ComboFrameWidth, ComboFrameHeight};
+        const RECT buttonRect{ComboFrameWidth - bw, 0, ComboFrameWidth, ComboFrameHeight};
+        const RECT text{2, 2, ComboFrameWidth - 1 - bw, ComboFrameHeight - 3};
+        for (int k = 1; k <= f; ++k) {
+            ::FillRect(workDC, &whole, key.Get());
+            DrawNineSlice(workDC, whole, edge.Bitmap.Handle(), edge.Margins(), k, f, edge.Trans != 0,
+                          edge.Tile != 0, false);
+            DrawNineSlice(workDC, buttonRect, button.Bitmap.Handle(), button.Margins(), k,
+                          std::max(1, button.FrameCount), true, button.Tile != 0, false);
+            if (o.ExtraImages)
+                DrawSkinFrameCentered(workDC, buttonRect, o.ExtraImages->Bitmap.Handle(), true,
+                                      std::max(1, o.ExtraImages->FrameCount), k);
+            if (text.right > text.left) ::FillRect(workDC, &text, key.Get());
+            ::BitBlt(stripDC, ComboFrameWidth * (k - 1), 0, ComboFrameWidth, ComboFrameHeight, workDC, 0, 0,
+                     SRCCOPY);
+        }
+    }
+    ::GdiFlush();
+
+    TImageBuffer composite(ComboFrameWidth * f, ComboFrameHeight);
+    std::copy_n(static_cast<const std::uint32_t*>(strip.Bits), composite.Pixels().size(), composite.Pixels().begin());
+    for (std::uint32_t& p : composite.Pixels()) p |= 0xFF000000u;  // GDI leaves alpha undefined
+
+    button.Style = 2;
+    button.LeftWidth = 2;
+    button.TopHeight = edge.TopHeight;
+    button.RightWidth = bw + 2;
+    button.BottomHeight = edge.BottomHeight;
+    AssignImage(button.Bitmap, composite);
+
+    MirrorHorizontal(composite);
+    AssignImage(edge.Bitmap, composite);
+    edge.LeftWidth = bw + 2;
+    edge.RightWidth = 2;
+}
+
+}  // namespace
+
+TSkinObjects::TSkinObjects()
+    : Buttons(std::make_unique<TDataSkinButton>()),
+      Title(std::make_unique<TDataSkinTitle>()),
+      BorderLeft(std::make_unique<TDataSkinBorder>()),
+      BorderRight(std::make_unique<TDataSkinBorder>()),
+      BorderTop(std::make_unique<TDataSkinBorder>()),
+      BorderBottom(std::make_unique<TDataSkinBorder>()) {
+    CustomColors.fill(TColorValue{0xFFFFFF});
+}
+
+TSkinObjects::~TSkinObjects() = default;
+
+std::vector<std::uint8_t> TReaderBitmapSource::EntryFor(std::string_view reference) const {
+    if (!FReader) return {};
+    const std::optional<std::string> name = TSkinReader::BitmapEntryName(reference);
+    if (!name) return {};
+    const auto bytes = FReader->EntryBytes(FReader->IndexOfEntry(*name));
+    return {bytes.begin(), bytes.end()};
+}
+
+bool AssignBmpBytes(TBitmap& bitmap, std::span<const std::uint8_t> bytes) noexcept {
+    std::optional<TImageBuffer> image;
+    if (!bytes.empty()) image = ReadBmp(bytes);
+    if (!image) {
+        try {
+            bitmap.SetSize(0, 0);
+        } catch (...) {
+        }
+        return false;
+    }
+    return AssignImage(bitmap, *image);
+}
+
+TImageBuffer BitmapToImage(const TBitmap& bitmap) {
+    if (bitmap.Empty()) return {};
+    TImageBuffer image(bitmap.Width(), bitmap.Height());
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const std::uint32_t* row = bitmap.ScanLine(y);
+        std::copy_n(row, bitmap.Width(), image.Row(y).begin());
+    }
+    return image;
+}
+
+bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept {
+    try {
+        if (image.Empty()) {
+            bitmap.SetSize(0, 0);
+            return false;
+        }
+        bitmap.AssignPixels(image.Width(), image.Height(), image.Pixels().data());
+        // Remember the depth the entry came with; the pixels stay 32-bit.
+        switch (image.BitsPerPixel()) {
+            case 1: bitmap.SetPixelFormat(TPixelFormat::pf1bit); break;
+            case 4: bitmap.SetPixelFormat(TPixelFormat::pf4bit); break;
+            case 8: bitmap.SetPixelFormat(TPixelFormat::pf8bit); break;
+            case 16: bitmap.SetPixelFormat(TPixelFormat::pf16bit); break;
+            case 24: bitmap.SetPixelFormat(TPixelFormat::pf24bit); break;
+            default: bitmap.SetPixelFormat(TPixelFormat::pf32bit); break;
+        }
+        return true;
+    } catch (...) {
+        try {
+            bitmap.SetSize(0, 0);
+        } catch (...) {
+        }
+        return false;
+    }
+}
+
+int ComboButtonWidth() noexcept { return ::GetSystemMetrics(SM_CXHSCROLL) + 2; }
+
+COLORREF SkinColorToRGB(TColorValue color) noexcept { return ColorToRGB(color, clBlack); }
+
+void BuildSkinObjects(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& source) {
+    const TBuild b{o, ini, source};
+
+    // 1. Sections; the skin's name.
+    TStringList sections;
+    ini.ReadSections(sections);
+    o.SkinName = ini.ReadString("TitlebarSkin", "SkinName", "");
+
+    // 2. Window borders.
+    LoadBorder(b, *o.BorderLeft, "Left");
+    LoadBorder(b, *o.BorderRight, "Right");
+    LoadBorder(b, *o.BorderTop, "Top");
+    LoadBorder(b, *o.BorderBottom, "Bottom");
+
+    // 3. Colours first: the text colours of every later object default to ButtonTextColor.
+    ReadColours(b);
+    ReadPaletteAndCustomColours(b, sections);
+
+    // 4. Caption buttons, then the MDI child buttons after them.
+    LoadCaptionButtons(b, sections);
+    LoadMdiButtons(b);
+
+    // 5, 6.
+    LoadButtons(b, *o.Buttons);
+    LoadTitle(b, *o.Title);
+
+    // 7. Optional objects (each slot freed first, so a build never keeps an object of the previous skin).
+    o.Progress.reset();
+    o.Progress = LoadProgress(b);
+    o.MenuBar.reset();
+    o.MenuBar = LoadMenuBar(b);
+    o.GroupBoxEdge.reset();
+    o.GroupBoxEdge = LoadPlain<TDataSkinObject>(b, "GroupBoxEdge");
+    o.GroupBox.reset();
+    o.GroupBox = LoadPlain<TDataSkinBoxLabel>(b, "GroupBox");
+    o.Toolbars.reset();
+    o.Toolbars = LoadPlain<TDataSkinObject>(b, "Toolbars");
+    o.Tabs.reset();
+    o.Tabs = LoadBorderObject(b, "Tabs", "Border");
+    o.StatusBarEdges.reset();
+    o.StatusBarEdges = LoadPlain<TDataSkinObject>(b, "StatusBarEdges");
+    o.ComboButton.reset();
+    o.ComboButton = LoadBorderObject(b, "ComboButton", "****");
+
+    // 8. The combo button facing the other way, for combo boxes drawn right to left.
+    if (o.ComboButton && !o.ComboButton->Bitmap.Empty()) {
+        TImageBuffer mirrored = BitmapToImage(o.ComboButton->Bitmap);
+        mirrored.ConvertTo24Bit();
+        MirrorHorizontal(mirrored);
+        AssignImage(o.ComboButton->ExtraBitmap, mirrored);
+    }
+
+    // 9.
+    const auto plain = [&](std::unique_ptr<TDataSkinObject>& slot, std::string_view section) {
+        slot.reset();
+        slot = LoadPlain<TDataSkinObject>(b, section);
+    };
+    plain(o.SunkEdge, "SunkEdge");
+    plain(o.ExtraImages, "ExtraImages");
+    plain(o.Headerbar, "Headerbar");
+    plain(o.MenuItem, "MenuItem");
+    plain(o.MenuBackground, "MenuBackground");
+    plain(o.Scrollbar, "Scrollbar");
+    plain(o.HorzScroll, "HorzScroll");
+    plain(o.VertScroll, "VertScroll");
+    plain(o.HorzScrollThumb, "HorzScrollThumb");
+    plain(o.VertScrollThumb, "VertScrollThumb");
+    plain(o.TrackbarThumbHorz, "Trackbar.ThumbHorz");
+    plain(o.TrackbarThumbVert, "Trackbar.ThumbVert");
+    plain(o.TrackbarThumbLeft, "Trackbar.ThumbLeft");
+    plain(o.TrackbarThumbRight, "Trackbar.ThumbRight");
+    plain(o.TrackbarThumbUp, "Trackbar.ThumbUp");
+    plain(o.TrackbarThumbDown, "Trackbar.ThumbDown");
+    o.UpDownHorz.reset();
+    o.UpDownHorz = LoadBorderObject(b, "UpDown.Horz", "GlyphImage");
+    o.UpDownVert.reset();
+    o.UpDownVert = LoadBorderObject(b, "UpDown.Vert", "GlyphImage");
+
+    // 10. Fixed frame counts.
+    SetFrames(o.Buttons.get(), ButtonsFrames);
+    SetFrames(o.Title.get(), TitleFrames);
+    SetFrames(o.Progress.get(), ProgressFrames);
+    SetFrames(o.MenuBar.get(), MenuBarFrames);
+    SetFrames(o.GroupBoxEdge.get(), GroupBoxEdgeFrames);
+    SetFrames(o.GroupBox.get(), GroupBoxFrames);
+    SetFrames(o.Toolbars.get(), ToolbarsFrames);
+    SetFrames(o.Tabs.get(), TabsFrames);
+    SetFrames(o.StatusBarEdges.get(), StatusBarEdgesFrames);
+    SetFrames(o.ComboButton.get(), ComboButtonFrames);
+    SetFrames(o.SunkEdge.get(), SunkEdgeFrames);
+    SetFrames(o.ExtraImages.get(), ExtraImagesFrames);
+    SetFrames(o.Headerbar.get(), HeaderbarFrames);
+    SetFrames(o.MenuItem.get(), MenuItemFrames);
+    SetFrames(o.MenuBackground.get(), MenuBackgroundFrames);
+    SetFrames(o.Scrollbar.get(), ScrollbarFrames);
+    SetFrames(o.HorzScroll.get(), ScrollArrowFrames);
+    SetFrames(o.VertScroll.get(), ScrollArrowFrames);
+    SetFrames(o.HorzScrollThumb.get(), b.Frames("HorzScrollThumb", "FrameCount", ScrollThumbDefaultFrames));
+    SetFrames(o.VertScrollThumb.get(), b.Frames("VertScrollThumb", "FrameCount", ScrollThumbDefaultFrames));
+    for (auto* thumb : {o.TrackbarThumbHorz.get(), o.TrackbarThumbVert.get(), o.TrackbarThumbLeft.get(),
+                        o.TrackbarThumbRight.get(), o.TrackbarThumbUp.get(), o.TrackbarThumbDown.get()})
+        SetFrames(thumb, TrackbarThumbFrames);
+    SetFrames(o.UpDownHorz.get(), UpDownFrames);
+    SetFrames(o.UpDownVert.get(), UpDownFrames);
+    if (o.Buttons->RadioFrameCount == 0) o.Buttons->RadioFrameCount = FramesOfToggle(o.Buttons->RadioBitmap);
+    if (o.Buttons->CheckFrameCount == 0) o.Buttons->CheckFrameCount = FramesOfToggle(o.Buttons->CheckBitmap);
+
+    // 11.
+    BuildComboComposite(o);
+
+    // 12. The brush is made before the old one goes, so a failure keeps the previous brush.
+    if (HBRUSH brush = ::CreateSolidBrush(SkinColorToRGB(o.ButtonFaceColor))) o.ButtonFaceBrush.Reset(brush);
+}
+
+}  // namespace qd

@@ -1,0 +1,208 @@
+#pragma once
+// Skin objects: what a skin description and its bitmaps turn into, and what every skinner paints from.
+//
+// Each object is an image (usually a strip of equal state frames) plus the numbers that say how to cut and draw
+// it. Bitmaps are framework TBitmaps: one 32-bit DIB section each, made once when the skin is built; drawing
+// never reloads them. TSkinObjects holds every slot and the skin colours; TSkinData (skin/data/SkinData.h)
+// derives from it, so skinners read `SkinData->BorderTop`, `SkinData->ButtonFaceColor` and the like.
+//
+// Building never fails: a missing section leaves an optional slot null, a missing key gives the key's default,
+// and a missing, unreadable or malformed image gives an empty bitmap. Consumers test a slot for null and, where
+// it matters, its bitmap for Empty() before drawing.
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Colors.h"
+#include "framework/Gdi.h"
+#include "framework/Graphics.h"
+#include "skin/data/ImageBuffer.h"
+#include "skin/form/SkinDraw.h"
+
+namespace qd {
+
+// Colour values of a skin: 0x00BBGGRR, or 0xFF0000nn for system colour nn, or clNone (0x1FFFFFFF) for "none".
+// Platform quirk (of this code base): skin/data/SkinColors.h and framework/Colors.h both define IsSystemColor for
+// 32-bit values, so no unit can include both; this header stays on the framework's side and the build reads
+// colour triples through SkinColors.h in SkinObjects.cpp alone.
+using TColorValue = std::uint32_t;
+constexpr TColorValue SkinSystemColor(int index) noexcept { return kSystemColorFlag | static_cast<TColorValue>(index); }
+
+class TQuickIni;
+class TSkinReader;
+
+class TDataSkinObject {
+public:
+    TDataSkinObject() = default;
+    TDataSkinObject(const TDataSkinObject&) = delete;
+    TDataSkinObject& operator=(const TDataSkinObject&) = delete;
+    virtual ~TDataSkinObject() = default;
+
+    std::int32_t LeftWidth = 0;
+    std::int32_t TopHeight = 0;
+    std::int32_t RightWidth = 0;
+    std::int32_t BottomHeight = 0;
+    TBitmap Bitmap;
+    std::int32_t Trans = 0;     // non-zero: magenta pixels are transparent
+    std::int32_t Tile = 0;      // 0 stretch, 1 tile; a window border keeps its Stretch key here
+    std::string Name;
+    std::int32_t FrameCount = 0;
+    std::int32_t Style = 0;
+    std::int32_t NormalColour = -1;
+    std::int32_t MouseOverColour = -1;
+    std::int32_t PressedColour = -1;
+    TColorValue NormalColour2 = 0;
+    TColorValue MouseOverColour2 = 0;
+    TColorValue PressedColour2 = 0;
+
+    // The four bands as the drawing primitives take them.
+    TSliceMargins Margins() const noexcept { return {LeftWidth, TopHeight, RightWidth, BottomHeight}; }
+};
+
+class TDataSkinBorder : public TDataSkinObject {
+public:
+    TBitmap ExtraBitmap;  // tab border, progress chunk, up-down glyph or mirrored combo button
+};
+
+class TDataSkinButton : public TDataSkinObject {
+public:
+    TBitmap CheckBitmap;
+    TBitmap RadioBitmap;
+    std::int32_t RadioFrameCount = 0;
+    std::int32_t CheckFrameCount = 0;
+    bool HasNormalColour2 = false;
+    bool HasMouseOverColour2 = false;
+    bool HasPressedColour2 = false;
+};
+
+class TDataSkinSysButton : public TDataSkinObject {
+public:
+    std::int32_t Action = 0;
+    std::int32_t Align = 0;
+    std::int32_t XCoord = 0;
+    std::int32_t YCoord = 0;
+    std::int32_t CombineOp = -1;
+    std::int32_t Visibility = 0;
+    std::int32_t Visibility1 = 0;
+};
+
+class TDataSkinTitle : public TDataSkinObject {
+public:
+    std::int32_t TextAlignment = 0;
+    std::int32_t TextBackground = 0;
+    std::int32_t FontHeight = 14;
+    std::int32_t TextBackLeft = 0;
+    std::int32_t TextBackRight = 0;
+    TColorValue ActiveTextColor = clNone;
+    TColorValue InactiveTextColor = clNone;
+};
+
+class TDataSkinBoxLabel : public TDataSkinObject {
+public:
+    std::int32_t BackgroundLeftShift = 0;
+    std::int32_t BackgroundRightShift = 0;
+    std::int32_t BackgroundAlignment = 0;
+};
+
+// Every slot and colour of a skin. The fixed objects (Buttons, Title, the four borders) exist for the whole life
+// of the holder and are refilled by each build; optional slots are null when the skin lacks them.
+class TSkinObjects {
+public:
+    TSkinObjects();
+    TSkinObjects(const TSkinObjects&) = delete;
+    TSkinObjects& operator=(const TSkinObjects&) = delete;
+    virtual ~TSkinObjects();
+
+    std::unique_ptr<TDataSkinButton> Buttons;
+    std::unique_ptr<TDataSkinTitle> Title;
+    std::unique_ptr<TDataSkinBorder> BorderLeft, BorderRight, BorderTop, BorderBottom;
+    // Caption buttons in description order, then the three MDI child buttons (minimise, restore, close).
+    std::vector<std::unique_ptr<TDataSkinSysButton>> SysButtons;
+    std::unique_ptr<TDataSkinBorder> Progress;
+    std::unique_ptr<TDataSkinObject> MenuBar;
+    std::unique_ptr<TDataSkinObject> GroupBoxEdge;
+    std::unique_ptr<TDataSkinBoxLabel> GroupBox;
+    std::unique_ptr<TDataSkinObject> Toolbars;
+    std::unique_ptr<TDataSkinBorder> Tabs;
+    std::unique_ptr<TDataSkinObject> StatusBarEdges;
+    std::unique_ptr<TDataSkinBorder> ComboButton;
+    std::unique_ptr<TDataSkinObject> SunkEdge;
+    std::unique_ptr<TDataSkinObject> ExtraImages;
+    std::unique_ptr<TDataSkinObject> Headerbar;
+    std::unique_ptr<TDataSkinObject> MenuItem;
+    std::unique_ptr<TDataSkinObject> MenuBackground;
+    std::unique_ptr<TDataSkinObject> Scrollbar;
+    std::unique_ptr<TDataSkinObject> HorzScroll, VertScroll;
+    std::unique_ptr<TDataSkinObject> HorzScrollThumb, VertScrollThumb;
+    std::unique_ptr<TDataSkinObject> TrackbarThumbHorz, TrackbarThumbVert, TrackbarThumbLeft, TrackbarThumbRight,
+        TrackbarThumbUp, TrackbarThumbDown;
+    std::unique_ptr<TDataSkinBorder> UpDownHorz, UpDownVert;
+
+    TColorValue WindowTextColor = SkinSystemColor(COLOR_WINDOWTEXT);
+    TColorValue ButtonFaceColor = SkinSystemColor(COLOR_BTNFACE);
+    TColorValue ScrollbarColor = SkinSystemColor(COLOR_SCROLLBAR);
+    TColorValue HilightTextColor = SkinSystemColor(COLOR_HIGHLIGHTTEXT);
+    TColorValue HilightColor = SkinSystemColor(COLOR_HIGHLIGHT);
+    TColorValue MenuBarColor = SkinSystemColor(COLOR_BTNFACE);
+    TColorValue MenuColor = SkinSystemColor(COLOR_MENU);
+    TColorValue MenuTextColor = SkinSystemColor(COLOR_MENUTEXT);
+    TColorValue ButtonTextColor = SkinSystemColor(COLOR_BTNTEXT);
+    TColorValue ButtonHilightColor = SkinSystemColor(COLOR_BTNHIGHLIGHT);
+    TColorValue ButtonLightColor = SkinSystemColor(COLOR_BTNHIGHLIGHT);
+    TColorValue ButtonShadowColor = SkinSystemColor(COLOR_BTNSHADOW);
+    TColorValue ButtonDkShadowColor = SkinSystemColor(COLOR_3DDKSHADOW);
+    TColorValue MenuBarTextColor = SkinSystemColor(COLOR_MENUTEXT);
+    TColorValue TitleTextActiveColor = SkinSystemColor(COLOR_CAPTIONTEXT);
+    TColorValue TitleTextNoActiveColor = SkinSystemColor(COLOR_INACTIVECAPTIONTEXT);
+
+    std::vector<TColorValue> Palette;          // [ColourN] sections, key color
+    std::array<TColorValue, 10> CustomColors{};  // [Customcolors] Color0 .. Color9
+    std::string SkinName;                     // [TitlebarSkin] SkinName, informational
+    TBrushHandle ButtonFaceBrush;             // solid brush of ButtonFaceColor, made by each build
+};
+
+// Resolves image references of a description to bitmaps. The default resolves them against a package reader.
+class TSkinBitmapSource {
+public:
+    virtual ~TSkinBitmapSource() = default;
+    // The bytes of the entry an image reference names; empty when there is none to use.
+    virtual std::vector<std::uint8_t> EntryFor(std::string_view reference) const = 0;
+};
+
+// Entries of a loaded package; references follow the package rules (file-name part, ".bmp" in lower case).
+class TReaderBitmapSource : public TSkinBitmapSource {
+public:
+    explicit TReaderBitmapSource(const TSkinReader* reader) : FReader(reader) {}
+    std::vector<std::uint8_t> EntryFor(std::string_view reference) const override;
+
+private:
+    const TSkinReader* FReader;
+};
+
+// Loads `bitmap` from the bytes of a bitmap file; anything unreadable (or a DIB section the platform refuses)
+// leaves it empty. Never throws. True when the bitmap holds an image.
+bool AssignBmpBytes(TBitmap& bitmap, std::span<const std::uint8_t> bytes) noexcept;
+// The pixels of a bitmap as an image buffer (empty for an empty bitmap), and back. AssignImage never throws:
+// a failure leaves the bitmap empty.
+TImageBuffer BitmapToImage(const TBitmap& bitmap);
+bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept;
+
+// Builds every skin object of `objects` from the parsed description, resolving images through `source`, in the
+// order that colour defaults and derived images need (the last step makes ButtonFaceBrush). Never throws for
+// anything a description or its images can hold.
+void BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source);
+
+// Width the combo box composite reserves for its button: the platform's scroll-arrow width + 2.
+int ComboButtonWidth() noexcept;
+
+// A colour value of a skin as GDI takes it: system colours are looked up now.
+COLORREF SkinColorToRGB(TColorValue color) noexcept;
+
+}  // namespace qd
