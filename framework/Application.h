@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "framework/Component.h"
+#include "framework/Graphics.h"
 
 namespace qd {
 
@@ -50,9 +51,8 @@ public:
 
     const std::wstring& Title() const noexcept { return FTitle; }
     void SetTitle(const std::wstring& value);
-    HICON Icon() const noexcept { return FIcon; }
-    // The icon is borrowed: the caller keeps it alive (forms without an icon of their own show it).
-    void SetIcon(HICON icon) noexcept { FIcon = icon; }
+    // The application's icon: forms without an icon of their own show it.
+    TIcon& Icon() noexcept { return FIcon; }
 
     TForm* MainForm() const noexcept { return FMainForm; }
     // Creates a form owned by the application; the first form created becomes the main form.
@@ -113,7 +113,7 @@ private:
     static LRESULT CALLBACK AppWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     std::wstring FTitle;
-    HICON FIcon = nullptr;
+    TIcon FIcon;
     HWND FHandle = nullptr;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;

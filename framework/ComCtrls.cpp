@@ -30,7 +30,7 @@ std::wstring AlignedText(const TStatusPanel& panel) {
 void TStatusPanel::SetAlignment(TAlignment value) {
     if (value == FAlignment) return;
     FAlignment = value;
-    if (FBar) FBar->UpdatePanels();
+    if (FBar) FBar->UpdatePanelText(Index());
 }
 
 void TStatusPanel::SetWidth(int value) {
@@ -43,7 +43,7 @@ void TStatusPanel::SetWidth(int value) {
 void TStatusPanel::SetText(const std::wstring& value) {
     if (value == FText) return;
     FText = value;
-    if (FBar) FBar->UpdatePanels();
+    if (FBar) FBar->UpdatePanelText(Index());
 }
 
 int TStatusPanel::Index() const {
@@ -114,6 +114,14 @@ void TStatusBar::CreateHandleCompleted() {
     UpdatePanels();
 }
 
+void TStatusBar::WndProc(TMessage& m) {
+    TWinControl::WndProc(m);
+    // Platform quirk: with CCS_NORESIZE the control (Wine's at least) keeps the part rectangles it computed
+    // for its old width, and ignores SB_SETPARTS with unchanged edges, so the open-ended last part would stop
+    // short after the bar grows. Set different edges first to make it lay the parts out again.
+    if (m.Msg == WM_SIZE && FHandle && !FSimplePanel) UpdateParts(true);
+}
+
 void TStatusBar::SetSimplePanel(bool value) {
     if (value == FSimplePanel) return;
     FSimplePanel = value;
@@ -144,9 +152,25 @@ void TStatusBar::UpdatePanels() {
         ::SendMessageW(FHandle, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(FSimpleText.c_str()));
         return;
     }
+    UpdateParts();
+    const int n = FPanels.Count();
+    for (int i = 0; i < n; ++i) {
+        const std::wstring text = AlignedText(*FPanels.Items(i));
+        ::SendMessageW(FHandle, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    if (n == 0) ::SendMessageW(FHandle, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+}
+
+void TStatusBar::UpdatePanelText(int index) {
+    if (!FHandle || FSimplePanel || index < 0 || index >= FPanels.Count()) return;
+    const std::wstring text = AlignedText(*FPanels.Items(index));
+    ::SendMessageW(FHandle, SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TStatusBar::UpdateParts(bool relayout) {
     const int n = FPanels.Count();
     std::vector<int> edges;
-    edges.reserve(static_cast<std::size_t>(n));
+    edges.reserve(static_cast<std::size_t>(n) + 1);
     long long right = 0;
     for (int i = 0; i < n; ++i) {
         right += FPanels.Items(i)->Width();
@@ -154,12 +178,12 @@ void TStatusBar::UpdatePanels() {
     }
     if (!edges.empty()) edges.back() = -1;  // the last panel reaches the right edge, whatever its width
     if (edges.empty()) edges.push_back(-1);
-    ::SendMessageW(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-    for (int i = 0; i < n; ++i) {
-        const std::wstring text = AlignedText(*FPanels.Items(i));
-        ::SendMessageW(FHandle, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.c_str()));
+    if (relayout) {
+        std::vector<int> other = edges;
+        other.back() = 0x3FFFFFFF;
+        ::SendMessageW(FHandle, SB_SETPARTS, other.size(), reinterpret_cast<LPARAM>(other.data()));
     }
-    if (n == 0) ::SendMessageW(FHandle, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+    ::SendMessageW(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 std::wstring TStatusBar::PanelTextFromControl(int index) {

@@ -78,6 +78,8 @@ public:
 
     // Pushes panel widths and texts to the control (done on every change; public for the panels).
     void UpdatePanels();
+    // Pushes one panel's text (a new clock text repaints that panel only).
+    void UpdatePanelText(int index);
     // The text a panel carries in the control as the platform reports it (alignment marks removed).
     std::wstring PanelTextFromControl(int index);
     // Right edges of the parts as the control has them (-1 = to the right edge).
@@ -86,8 +88,10 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateHandleCompleted() override;
+    void WndProc(TMessage& message) override;
 
 private:
+    void UpdateParts(bool relayout = false);
     TStatusPanels FPanels;
     bool FSimplePanel = false;
     std::wstring FSimpleText;

@@ -284,7 +284,7 @@ void TForm::DestroyWnd() {
 
 void TForm::ApplyIcon() {
     if (!FHandle) return;
-    HICON icon = FIcon.Empty() ? Application->Icon() : FIcon.Handle();
+    HICON icon = FIcon.Empty() ? Application->Icon().Handle() : FIcon.Handle();
     ::SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     ::SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
@@ -649,6 +649,7 @@ const TClassInfo& TForm::StaticClassInfo() {
             .Object("Constraints", &TForm::Constraints)
             .Object("Icon", &TForm::Icon)
             .Bool("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)
+            .Bool("AutoScroll", &TForm::AutoScroll, &TForm::SetAutoScroll)
             .Int("PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch)
             .Int("TextHeight", &TForm::TextHeight, &TForm::SetTextHeight)
             .Int("ModalResult", &TForm::ModalResult, &TForm::SetModalResult)

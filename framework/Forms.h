@@ -99,6 +99,11 @@ public:
     bool KeyPreview() const noexcept { return FKeyPreview; }
     void SetKeyPreview(bool value) noexcept { FKeyPreview = value; }
     TIcon& Icon() noexcept { return FIcon; }
+    // Stored by descriptions and turned off by skinners; forms here never scroll their client area.
+    bool AutoScroll() const noexcept { return FAutoScroll; }
+    void SetAutoScroll(bool value) noexcept { FAutoScroll = value; }
+    // Re-sends the icon (its own, else the application's) to the window.
+    void ApplyIcon();
     // The window of the MDI client (fsMDIForm with a window), else null.
     HWND ClientHandle() const noexcept { return FClientHandle; }
 
@@ -161,7 +166,6 @@ protected:
 
 private:
     void ApplyPosition();
-    void ApplyIcon();
     void ApplyWindowStyle();
     void WMGetMinMaxInfo(TMessage& m);
     void WMClose(TMessage& m);
@@ -180,6 +184,7 @@ private:
     int FPixelsPerInch = 96;
     int FTextHeight = 0;
     bool FKeyPreview = false;
+    bool FAutoScroll = false;
     TIcon FIcon;
     HWND FClientHandle = nullptr;
     TModalResult FModalResult = mrNone;
