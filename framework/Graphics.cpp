@@ -535,6 +535,90 @@ private:
     HGDIOBJ FOld = nullptr;
 };
 
+// Platform quirk: Wine's TransparentBlt (and MaskBlt) costs milliseconds even for a 16 x 16 glyph, because it
+// builds temporary masks and DCs per call. On a memory DC with plain coordinates the same result is composed
+// here instead: read the destination area back into a DIB, put the source's non-key pixels over it in memory,
+// blit it back in one piece (so nothing half-drawn is ever visible). Other DCs (screen, printer, metafile, scaled
+// mapping modes) keep TransparentBlt.
+class TTransparentComposer {
+public:
+    static constexpr std::int64_t kMaxComposedPixels = 512 * 512;
+
+    static bool Compose(HDC dc, const RECT& rect, HDC src, int srcWidth, int srcHeight, COLORREF key) {
+        const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+        if (::GetObjectType(dc) != OBJ_MEMDC || ::GetMapMode(dc) != MM_TEXT || ::GetGraphicsMode(dc) != GM_COMPATIBLE)
+            return false;
+        // Large areas are rare (and the buffers stay allocated): those go to the platform.
+        if (static_cast<std::int64_t>(w) * h > kMaxComposedPixels) return false;
+        static TTransparentComposer composer;
+        return composer.Run(dc, rect.left, rect.top, w, h, src, srcWidth, srcHeight, key);
+    }
+
+private:
+    // Process-lifetime buffers, like the scratch DC: kept out of the live counts, they are never a leak.
+    struct TBuffer {
+        HBITMAP Bitmap = nullptr;
+        void* Bits = nullptr;
+        int Width = 0;
+        int Height = 0;
+    };
+
+    TTransparentComposer() noexcept : FDC(::CreateCompatibleDC(nullptr)) {}
+    ~TTransparentComposer() {
+        Deselect();
+        if (FBack.Bitmap) ::DeleteObject(FBack.Bitmap);
+        if (FSource.Bitmap) ::DeleteObject(FSource.Bitmap);
+        if (FDC) ::DeleteDC(FDC);
+    }
+
+    void Deselect() noexcept {
+        if (FDC && FDefaultBitmap) ::SelectObject(FDC, FDefaultBitmap);
+    }
+
+    // A buffer at least w x h, kept for the next call (glyphs of one size are drawn again and again).
+    bool Ensure(TBuffer& buffer, int w, int h) {
+        if (buffer.Bitmap && buffer.Width >= w && buffer.Height >= h) return true;
+        TDibSection dib = CreateDib32(std::max(w, buffer.Width), std::max(h, buffer.Height));
+        if (!dib.Bitmap) return false;
+        Deselect();  // the old buffer may be selected: it cannot be deleted while it is
+        if (buffer.Bitmap) ::DeleteObject(buffer.Bitmap);
+        buffer = TBuffer{dib.Bitmap.Release(), dib.Bits, dib.Width, dib.Height};
+        return true;
+    }
+
+    bool Select(const TBuffer& buffer) {
+        const HGDIOBJ old = ::SelectObject(FDC, buffer.Bitmap);
+        if (!old || old == HGDI_ERROR) return false;
+        if (!FDefaultBitmap) FDefaultBitmap = old;
+        return true;
+    }
+
+    bool Run(HDC dc, int x, int y, int w, int h, HDC src, int sw, int sh, COLORREF key) {
+        if (!FDC || !Ensure(FBack, w, h) || !Ensure(FSource, w, h)) return false;
+        // The source at the destination's size (nearest pixel, so key pixels stay exactly the key).
+        if (!Select(FSource)) return false;
+        ::SetStretchBltMode(FDC, COLORONCOLOR);
+        const BOOL scaled = (w == sw && h == sh) ? ::BitBlt(FDC, 0, 0, w, h, src, 0, 0, SRCCOPY)
+                                                 : ::StretchBlt(FDC, 0, 0, w, h, src, 0, 0, sw, sh, SRCCOPY);
+        if (!Select(FBack)) return false;
+        if (!scaled || !::BitBlt(FDC, 0, 0, w, h, dc, x, y, SRCCOPY)) return false;
+        ::GdiFlush();
+        const std::uint32_t keyBgra = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
+        for (int row = 0; row < h; ++row) {
+            const auto* s = static_cast<const std::uint32_t*>(FSource.Bits) + static_cast<std::size_t>(row) * FSource.Width;
+            auto* d = static_cast<std::uint32_t*>(FBack.Bits) + static_cast<std::size_t>(row) * FBack.Width;
+            for (int col = 0; col < w; ++col)
+                if ((s[col] & 0xFFFFFFu) != keyBgra) d[col] = s[col];
+        }
+        return ::BitBlt(dc, x, y, w, h, FDC, 0, 0, SRCCOPY) != FALSE;
+    }
+
+    HDC FDC;
+    HGDIOBJ FDefaultBitmap = nullptr;
+    TBuffer FBack;    // the destination area
+    TBuffer FSource;  // the source at the destination's size
+};
+
 }  // namespace
 
 void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
@@ -552,8 +636,9 @@ void TCanvas::StretchDraw(const RECT& rect, TBitmap& bitmap) {
     if (!src) return;
     const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
     if (bitmap.Transparent()) {
-        ::TransparentBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(),
-                         ColorToRGB(bitmap.TransparentColor()));
+        const COLORREF key = ColorToRGB(bitmap.TransparentColor());
+        if (!TTransparentComposer::Compose(dc, rect, src, bitmap.Width(), bitmap.Height(), key))
+            ::TransparentBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(), key);
     } else if (w == bitmap.Width() && h == bitmap.Height()) {
         ::BitBlt(dc, rect.left, rect.top, w, h, src, 0, 0, FCopyMode);
     } else {

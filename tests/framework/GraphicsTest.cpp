@@ -478,6 +478,64 @@ TEST(BitmapDraw, OpaqueAndTransparent) {
     EXPECT_EQ(glyph.TransparentColor(), clFuchsia);
 }
 
+TEST(BitmapDraw, TransparentDrawHonoursEdgesAndClipping) {
+    const std::uint32_t R = 0x00FF0000, K = 0x00FF00FF;
+    TBitmap glyph;  // R K / K R
+    glyph.AssignPixels(2, 2, std::vector<std::uint32_t>{R, K, K, R}.data());
+    glyph.SetTransparent(true);
+    TBitmap dst;
+    dst.SetSize(4, 4);
+    FillBitmap(dst, clBlue);
+    dst.Canvas().Draw(-1, -1, glyph);  // only its bottom-right pixel lands
+    dst.Canvas().Draw(3, 3, glyph);    // only its top-left pixel lands
+    EXPECT_EQ(RgbAt(dst, 0, 0), 0xFF0000u);
+    EXPECT_EQ(RgbAt(dst, 3, 3), 0xFF0000u);
+    EXPECT_EQ(RgbAt(dst, 1, 0), 0x0000FFu);
+    EXPECT_EQ(RgbAt(dst, 0, 1), 0x0000FFu);
+    EXPECT_EQ(RgbAt(dst, 2, 3), 0x0000FFu);
+
+    FillBitmap(dst, clBlue);
+    const HDC dc = dst.Canvas().Handle();
+    ::IntersectClipRect(dc, 0, 0, 2, 4);  // the left half only
+    dst.Canvas().StretchDraw(RECT{0, 0, 4, 4}, glyph);
+    ::SelectClipRgn(dc, nullptr);
+    EXPECT_EQ(RgbAt(dst, 0, 0), 0xFF0000u);
+    EXPECT_EQ(RgbAt(dst, 1, 1), 0xFF0000u);
+    EXPECT_EQ(RgbAt(dst, 0, 2), 0x0000FFu) << "key";
+    EXPECT_EQ(RgbAt(dst, 3, 3), 0x0000FFu) << "clipped away";
+    EXPECT_EQ(RgbAt(dst, 2, 2), 0x0000FFu) << "clipped away";
+}
+
+TEST(BitmapDraw, TransparentOnDcsTheComposerLeavesToThePlatform) {
+    // A scaled mapping mode and an area too large to compose both take the platform's TransparentBlt.
+    const std::uint32_t R = 0x00FF0000, K = 0x00FF00FF;
+    TBitmap glyph;
+    glyph.AssignPixels(2, 1, std::vector<std::uint32_t>{K, R}.data());
+    glyph.SetTransparent(true);
+
+    TBitmap dst;
+    dst.SetSize(8, 8);
+    FillBitmap(dst, clWhite);
+    const HDC dc = dst.Canvas().Handle();
+    ::SetMapMode(dc, MM_ANISOTROPIC);
+    ::SetWindowExtEx(dc, 1, 1, nullptr);
+    ::SetViewportExtEx(dc, 2, 2, nullptr);  // one logical unit = 2 x 2 pixels
+    dst.Canvas().Draw(0, 0, glyph);
+    ::SetMapMode(dc, MM_TEXT);
+    EXPECT_EQ(RgbAt(dst, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(RgbAt(dst, 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(RgbAt(dst, 2, 0), 0xFF0000u);
+    EXPECT_EQ(RgbAt(dst, 3, 1), 0xFF0000u);
+    EXPECT_EQ(RgbAt(dst, 4, 0), 0xFFFFFFu);
+
+    TBitmap big;
+    big.SetSize(600, 600);
+    FillBitmap(big, clWhite);
+    big.Canvas().StretchDraw(RECT{0, 0, 600, 600}, glyph);
+    EXPECT_EQ(RgbAt(big, 100, 500), 0xFFFFFFu);
+    EXPECT_EQ(RgbAt(big, 500, 100), 0xFF0000u);
+}
+
 TEST(BitmapDraw, StretchDrawScalesAndKeepsTransparency) {
     const std::uint32_t R = 0x00FF0000, K = 0x00FF00FF;
     TBitmap glyph;
