@@ -17,7 +17,7 @@ inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
     Put16(b, at + 2, v >> 16);
 }
 
-struct TBmpSpec {
+struct TBmpRecipe {
     int BitCount = 24;
     int HeaderSize = 40;  // 12, 40, 108 or 124
     bool TopDown = false;
@@ -27,7 +27,7 @@ struct TBmpSpec {
     std::vector<std::vector<std::uint32_t>> Rows;  // raw pixel values (index or packed), top row first
 };
 
-inline std::vector<std::uint8_t> MakeBmp(const TBmpSpec& s) {
+inline std::vector<std::uint8_t> MakeBmp(const TBmpRecipe& s) {
     const int w = static_cast<int>(s.Rows.at(0).size()), h = static_cast<int>(s.Rows.size());
     const std::size_t stride = ((static_cast<std::size_t>(w) * s.BitCount + 31) / 32) * 4;
     const bool core = s.HeaderSize == 12;

@@ -27,7 +27,7 @@ TEST(DibLayout, ReportsSizeOrientationStrideAndRows) {
     };
     for (const TCase c : {TCase{1, 4}, TCase{4, 4}, TCase{8, 8}, TCase{16, 12}, TCase{24, 16}, TCase{32, 20}}) {
         for (bool topDown : {false, true}) {
-            TBmpSpec s;
+            TBmpRecipe s;
             s.BitCount = c.Bits;
             s.TopDown = topDown;
             if (c.Bits <= 8) s.Palette = {0x000000, 0xFFFFFF};
@@ -46,7 +46,7 @@ TEST(DibLayout, ReportsSizeOrientationStrideAndRows) {
 }
 
 TEST(DibLayout, ReadsColourTablesOfEveryHeaderKind) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.BitCount = 8;
     s.Palette = {0x112233, 0x445566, 0x778899};
     s.Rows = Rows(2);
@@ -69,7 +69,7 @@ TEST(DibLayout, ReadsColourTablesOfEveryHeaderKind) {
 
 TEST(DibLayout, BitfieldMasksComeFromBehindOrInsideTheHeader) {
     for (int header : {40, 108, 124}) {
-        TBmpSpec s{16, header, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Rows()};
+        TBmpRecipe s{16, header, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Rows()};
         const std::vector<std::uint8_t> file = MakeBmp(s);
         const TDibLayout l = ParseBmpLayout(file);
         EXPECT_EQ(l.Compression, kDibBitfields);
@@ -81,7 +81,7 @@ TEST(DibLayout, BitfieldMasksComeFromBehindOrInsideTheHeader) {
 }
 
 TEST(DibLayout, PackedDibRowsFollowTheTable) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.BitCount = 8;
     s.Palette = {0, 1, 2, 3};
     s.Rows = Rows(3);
@@ -90,7 +90,7 @@ TEST(DibLayout, PackedDibRowsFollowTheTable) {
     const TDibLayout l = ParseDibLayout(dib);
     EXPECT_EQ(l.BitsOffset, 40u + 4u * 4u);
     // A true-colour packed DIB may carry an optimisation table that only moves the rows.
-    TBmpSpec t;
+    TBmpRecipe t;
     t.Palette = {1, 2};
     t.Rows = Rows();
     const std::vector<std::uint8_t> file24 = MakeBmp(t);
@@ -98,7 +98,7 @@ TEST(DibLayout, PackedDibRowsFollowTheTable) {
 }
 
 TEST(DibLayout, SizeLimitsHoldWithoutOverflow) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.Rows = Rows();
     std::vector<std::uint8_t> file = MakeBmp(s);
     auto with = [&](std::size_t at, std::uint32_t v) {
@@ -129,13 +129,13 @@ TEST(DibLayout, SizeLimitsHoldWithoutOverflow) {
 TEST(DibLayout, EveryTruncationAndCorruptionIsRefusedOrFitsTheInput) {
     std::vector<std::vector<std::uint8_t>> files;
     for (int bits : {1, 4, 8, 16, 24, 32}) {
-        TBmpSpec s;
+        TBmpRecipe s;
         s.BitCount = bits;
         if (bits <= 8) s.Palette = {0, 0xFFFFFF, 0xFF};
         s.Rows = Rows();
         files.push_back(MakeBmp(s));
     }
-    files.push_back(MakeBmp(TBmpSpec{32, 124, true, 3, {0xFF0000, 0xFF00, 0xFF}, {}, Rows()}));
+    files.push_back(MakeBmp(TBmpRecipe{32, 124, true, 3, {0xFF0000, 0xFF00, 0xFF}, {}, Rows()}));
     for (const auto& file : files)
         for (std::size_t n = 0; n < file.size(); ++n)
             EXPECT_THROW(ParseBmpLayout(std::span<const std::uint8_t>(file.data(), n)), EInvalidGraphic) << n;

@@ -42,7 +42,7 @@ std::vector<std::vector<std::uint32_t>> Encoded(std::uint32_t (*encode)(std::uin
 }
 
 std::vector<std::uint8_t> Picture24(bool topDown = false) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.TopDown = topDown;
     s.Rows = kPicture;
     return MakeBmp(s);
@@ -668,7 +668,7 @@ TEST(BitmapImage, OnChangeReportsImageChanges) {
 
 struct TDepthCase {
     const char* Name;
-    TBmpSpec Spec;
+    TBmpRecipe Recipe;
     TPixelFormat Format;
 };
 
@@ -696,44 +696,44 @@ const std::vector<std::uint32_t> kPalette = {0x000000, 0xFF0000, 0x00FF00, 0x000
 std::vector<TDepthCase> DepthCases() {
     std::vector<TDepthCase> cases;
     for (bool topDown : {false, true}) {
-        auto add = [&](const char* name, TBmpSpec s, TPixelFormat f) {
+        auto add = [&](const char* name, TBmpRecipe s, TPixelFormat f) {
             s.TopDown = topDown;
             cases.push_back({name, std::move(s), f});
         };
-        add("4 bit", TBmpSpec{4, 40, false, 0, {}, kPalette, Encoded(ToIndex)}, TPixelFormat::pf4bit);
-        add("8 bit", TBmpSpec{8, 40, false, 0, {}, kPalette, Encoded(ToIndex)}, TPixelFormat::pf8bit);
-        add("16 bit 555", TBmpSpec{16, 40, false, 0, {}, {}, Encoded(To555)}, TPixelFormat::pf15bit);
-        add("16 bit 565 bitfields", TBmpSpec{16, 40, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Encoded(To565)},
+        add("4 bit", TBmpRecipe{4, 40, false, 0, {}, kPalette, Encoded(ToIndex)}, TPixelFormat::pf4bit);
+        add("8 bit", TBmpRecipe{8, 40, false, 0, {}, kPalette, Encoded(ToIndex)}, TPixelFormat::pf8bit);
+        add("16 bit 555", TBmpRecipe{16, 40, false, 0, {}, {}, Encoded(To555)}, TPixelFormat::pf15bit);
+        add("16 bit 565 bitfields", TBmpRecipe{16, 40, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Encoded(To565)},
             TPixelFormat::pf16bit);
-        add("24 bit", TBmpSpec{24, 40, false, 0, {}, {}, kPicture}, TPixelFormat::pf24bit);
-        add("32 bit", TBmpSpec{32, 40, false, 0, {}, {}, kPicture}, TPixelFormat::pf32bit);
-        add("32 bit bitfields RGBX", TBmpSpec{32, 40, false, 3, {0x0000FF, 0x00FF00, 0xFF0000}, {}, Encoded(ToRgbx)},
+        add("24 bit", TBmpRecipe{24, 40, false, 0, {}, {}, kPicture}, TPixelFormat::pf24bit);
+        add("32 bit", TBmpRecipe{32, 40, false, 0, {}, {}, kPicture}, TPixelFormat::pf32bit);
+        add("32 bit bitfields RGBX", TBmpRecipe{32, 40, false, 3, {0x0000FF, 0x00FF00, 0xFF0000}, {}, Encoded(ToRgbx)},
             TPixelFormat::pf32bit);
-        add("24 bit V4 header", TBmpSpec{24, 108, false, 0, {}, {}, kPicture}, TPixelFormat::pf24bit);
-        add("16 bit 565 V5 header", TBmpSpec{16, 124, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Encoded(To565)},
+        add("24 bit V4 header", TBmpRecipe{24, 108, false, 0, {}, {}, kPicture}, TPixelFormat::pf24bit);
+        add("16 bit 565 V5 header", TBmpRecipe{16, 124, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Encoded(To565)},
             TPixelFormat::pf16bit);
     }
-    cases.push_back({"24 bit core header", TBmpSpec{24, 12, false, 0, {}, {}, kPicture}, TPixelFormat::pf24bit});
+    cases.push_back({"24 bit core header", TBmpRecipe{24, 12, false, 0, {}, {}, kPicture}, TPixelFormat::pf24bit});
     // A core header has no colour count: its table always holds 2^depth entries.
     std::vector<std::uint32_t> fullPalette = kPalette;
     fullPalette.resize(256, 0x808080);
-    cases.push_back({"8 bit core header", TBmpSpec{8, 12, false, 0, {}, fullPalette, Encoded(ToIndex)}, TPixelFormat::pf8bit});
+    cases.push_back({"8 bit core header", TBmpRecipe{8, 12, false, 0, {}, fullPalette, Encoded(ToIndex)}, TPixelFormat::pf8bit});
     return cases;
 }
 
 TEST(BmpDecode, EveryDepthAndOrientationGivesTheSamePicture) {
     for (const TDepthCase& c : DepthCases()) {
-        const std::string what = std::string(c.Name) + (c.Spec.TopDown ? " top-down" : " bottom-up");
+        const std::string what = std::string(c.Name) + (c.Recipe.TopDown ? " top-down" : " bottom-up");
         TBitmap bmp;
-        ASSERT_NO_THROW(bmp.LoadFromBmpBytes(MakeBmp(c.Spec))) << what;
+        ASSERT_NO_THROW(bmp.LoadFromBmpBytes(MakeBmp(c.Recipe))) << what;
         ExpectPicture(bmp, kPicture, what.c_str());
         EXPECT_EQ(bmp.PixelFormat(), c.Format) << what;
-        EXPECT_EQ(bmp.Palette().size(), c.Spec.Palette.size()) << what;
+        EXPECT_EQ(bmp.Palette().size(), c.Recipe.Palette.size()) << what;
     }
 }
 
 TEST(BmpDecode, OneBitImagesUseTheirTwoColours) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.BitCount = 1;
     s.Palette = {0x000080, 0xFFFF00};  // navy, yellow
     // 10 wide: a row spans two bytes.
@@ -750,7 +750,7 @@ TEST(BmpDecode, OneBitImagesUseTheirTwoColours) {
 }
 
 TEST(BmpDecode, IndexesBeyondAShortColourTableAreBlack) {
-    TBmpSpec s;
+    TBmpRecipe s;
     s.BitCount = 8;
     s.Palette = {0xFF0000, 0x00FF00};
     s.Rows = {{0, 1, 200}};
@@ -770,7 +770,7 @@ TEST(BmpDecode, PackedDibAsInBitmapResources) {
 
 TEST(BmpDecode, SaveAndLoadRoundTrip) {
     TBitmap a;
-    a.LoadFromBmpBytes(MakeBmp(TBmpSpec{8, 40, true, 0, {}, kPalette, Encoded(ToIndex)}));
+    a.LoadFromBmpBytes(MakeBmp(TBmpRecipe{8, 40, true, 0, {}, kPalette, Encoded(ToIndex)}));
     const std::vector<std::uint8_t> saved = a.SaveToBmpBytes();
     ASSERT_GE(saved.size(), 54u);
     EXPECT_EQ(saved[28], 24) << "indexed images are written at 24 bits";
@@ -815,7 +815,7 @@ void ExpectRejected(const std::vector<std::uint8_t>& bytes, const char* what) {
 
 TEST(BmpMalformed, EveryTruncationIsRejected) {
     for (const TDepthCase& c : DepthCases()) {
-        const std::vector<std::uint8_t> file = MakeBmp(c.Spec);
+        const std::vector<std::uint8_t> file = MakeBmp(c.Recipe);
         for (std::size_t n = 1; n < file.size(); ++n) {
             std::vector<std::uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
             TBitmap bmp;
@@ -859,7 +859,7 @@ TEST(BmpMalformed, BadHeadersAreRejected) {
 }
 
 TEST(BmpMalformed, BadColourTablesAndMasksAreRejected) {
-    TBmpSpec s{8, 40, false, 0, {}, kPalette, Encoded(ToIndex)};
+    TBmpRecipe s{8, 40, false, 0, {}, kPalette, Encoded(ToIndex)};
     auto file = MakeBmp(s);
     Put32(file, 46, 257);
     ExpectRejected(file, "colour table larger than 8 bits allow");
@@ -870,7 +870,7 @@ TEST(BmpMalformed, BadColourTablesAndMasksAreRejected) {
     Put32(file, 10, 14 + 40 + 8);  // rows start inside the six-entry table
     ExpectRejected(file, "pixel offset inside the colour table");
 
-    TBmpSpec m{16, 40, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Encoded(To565)};
+    TBmpRecipe m{16, 40, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Encoded(To565)};
     file = MakeBmp(m);
     Put32(file, 54, 0);
     ExpectRejected(file, "empty red mask");
@@ -888,7 +888,7 @@ TEST(BmpMalformed, RandomlyCorruptedFilesDecodeOrAreRejected) {
     const std::vector<TDepthCase> cases = DepthCases();
     int rejected = 0, decoded = 0;
     for (int round = 0; round < 3000; ++round) {
-        std::vector<std::uint8_t> file = MakeBmp(cases[round % cases.size()].Spec);
+        std::vector<std::uint8_t> file = MakeBmp(cases[round % cases.size()].Recipe);
         const int flips = 1 + static_cast<int>(random() % 4);
         for (int f = 0; f < flips; ++f) {
             // Mostly the headers, where the sizes and offsets are.
@@ -1135,7 +1135,7 @@ TEST(Icon, ResourcesAreLoadedAndMissingOnesReported) {
 // ---- handle hygiene ----------------------------------------------------------------------------------------------
 
 TEST(GdiHygiene, ThousandCreateDrawDestroyCyclesLeakNothing) {
-    const std::vector<std::uint8_t> picture = MakeBmp(TBmpSpec{8, 40, false, 0, {}, kPalette, Encoded(ToIndex)});
+    const std::vector<std::uint8_t> picture = MakeBmp(TBmpRecipe{8, 40, false, 0, {}, kPalette, Encoded(ToIndex)});
     const auto ico = MakeIco({16}, 0xFF0000FF);
     const TGdiCounts start = GdiLiveCounts();
     for (int i = 0; i < 1000; ++i) {
