@@ -1106,6 +1106,11 @@ void TWinControl::WndProc(TMessage& m) {
             }
             break;
         }
+        case WM_SETTEXT:
+            // Text set from outside (SetWindowTextW by a host or skinner) is the control's text too.
+            DefaultHandler(m);
+            if (m.Result && m.LParam) FText = reinterpret_cast<const wchar_t*>(m.LParam);
+            return;
         case CM_CURSORCHANGED:
             return;
         default:

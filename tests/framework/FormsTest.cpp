@@ -71,8 +71,10 @@ public:
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
+    static inline bool ThrowInCreate = false;
     void FormCreate(TObject*) {
         ++Creates;
+        if (ThrowInCreate) throw Exception("导航失败");
         // Everything was read and told so before OnCreate runs.
         CreatedAfterLoading = Label_Tip && StatusBar1 && !HasState(TComponentStateFlag::csLoading) &&
                               !Label_Tip->HasState(TComponentStateFlag::csLoading) && Label_Tip->Parent() == this;
@@ -217,6 +219,20 @@ TEST(StoredFormTest, PropertiesComponentsAndEventsComeFromTheDescription) {
     EXPECT_EQ(client.bottom, 173);
 }
 
+TEST(StoredFormTest, AnErrorInOnCreateIsReportedAndTheFormIsStillCreated) {
+    TReportCapture reports;
+    TTestForm::ThrowInCreate = true;
+    std::unique_ptr<TTestForm> form;
+    EXPECT_NO_THROW(form = std::make_unique<TTestForm>(nullptr, kBoxText));
+    TTestForm::ThrowInCreate = false;
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->Creates, 1);
+    ASSERT_EQ(reports.Reports.size(), 1u);
+    EXPECT_EQ(reports.Reports[0].Text, L"导航失败");
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+}
+
 TEST(StoredFormTest, FaultsNameTheFormLineAndProperty) {
     const std::string base = "object TestForm: TTestForm\n  Left = 1\n";
     auto messageOf = [](const std::string& text) -> std::string {
@@ -288,6 +304,17 @@ TEST(StatusBarTest, PartsAreRunningSumsAndTheLastReachesTheRightEdge) {
     EXPECT_THROW(bar.Panels().Items(5), EInvalidOperation);
     bar.Panels().Clear();
     EXPECT_EQ(bar.PartEdgesFromControl(), (std::vector<int>{-1}));
+}
+
+TEST(CaptionTest, TextSetFromOutsideIsTheFormCaption) {
+    TForm form(nullptr);
+    form.SetCaption(L"岚栎在线订单管理系统");
+    SetWindowTextW(form.Handle(), L"外部标题");
+    EXPECT_EQ(form.Caption(), L"外部标题");
+    form.SetCaption(L"岚栎");
+    wchar_t text[16]{};
+    GetWindowTextW(form.Handle(), text, 16);
+    EXPECT_STREQ(text, L"岚栎");
 }
 
 TEST(ConstraintsTest, RestoredSizeCannotGoBelowTheMinimum) {
@@ -630,8 +657,10 @@ TEST(ResourceBalanceTest, FiveHundredFormCyclesLeaveHandleCountsFlat) {
     const TGdiCounts gdiBefore = GdiLiveCounts();
     const int windowsBefore = ThreadWindowCount();
     const auto start = std::chrono::steady_clock::now();
+    long peak = 0;
     for (int i = 0; i < 500; ++i) {
         TTestForm form(nullptr, kBoxText);
+        peak = std::max(peak, GdiLiveCounts().Total());
         form.StatusBar1->Panels()[4]->SetText(L"2026年12月6日 08:05:09");
         if (i % 50 == 0) {
             form.Show();
@@ -640,8 +669,10 @@ TEST(ResourceBalanceTest, FiveHundredFormCyclesLeaveHandleCountsFlat) {
             form.HandleNeeded();
         }
         TClientCapture paint(form.Handle());
+        peak = std::max(peak, GdiLiveCounts().Total());
         Application->ProcessMessages();
     }
+    EXPECT_GT(peak, gdiBefore.Total()) << "the forms' fonts and brushes are counted while they live";
     Application->ProcessMessages();
     const double perCycleMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / 500;
@@ -649,8 +680,9 @@ TEST(ResourceBalanceTest, FiveHundredFormCyclesLeaveHandleCountsFlat) {
     for (int k = 0; k < static_cast<int>(TGdiKind::Count_); ++k)
         EXPECT_EQ(gdiAfter.Live[static_cast<std::size_t>(k)], gdiBefore.Live[static_cast<std::size_t>(k)]) << "GDI kind " << k;
     EXPECT_EQ(ThreadWindowCount(), windowsBefore);
-    std::printf("[ figures  ] form create/read/paint/destroy: %.2f ms per cycle; GDI live %ld -> %ld; windows %d\n",
-                perCycleMs, gdiBefore.Total(), gdiAfter.Total(), windowsBefore);
+    std::printf("[ figures  ] form create/read/paint/destroy: %.2f ms per cycle; GDI live %ld -> %ld (peak %ld); "
+                "windows %d -> %d\n",
+                perCycleMs, gdiBefore.Total(), gdiAfter.Total(), peak, windowsBefore, ThreadWindowCount());
 }
 
 }  // namespace
