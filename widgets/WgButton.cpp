@@ -474,6 +474,10 @@ void TWgButton::SetGroupIndex(int value) {
 }
 
 void TWgButton::SetDown(bool value) {
+    if (HasState(TComponentStateFlag::csLoading)) {
+        FDown = value;
+        return;
+    }
     if (FGroupIndex == 0) value = false;  // only grouped buttons stay down
     if (value == FDown) return;
     // The last button down of a group stays down unless the group allows all up.
@@ -481,6 +485,14 @@ void TWgButton::SetDown(bool value) {
     FDown = value;
     if (value) UpdateExclusive();
     Invalidate();
+}
+
+void TWgButton::Loaded() {
+    TWgCustomButton::Loaded();
+    if (FGroupIndex == 0)
+        FDown = false;
+    else if (FDown)
+        UpdateExclusive();
 }
 
 void TWgButton::UpdateExclusive() {

@@ -169,6 +169,9 @@ public:
     // Gives the parent form this button's ModalResult, then runs OnClick. Grouped buttons toggle Down first.
     void Click() override;
 
+    // A stored description may name Down before GroupIndex: the group rules apply once both are read.
+    void Loaded() override;
+
 protected:
     void WndProc(TMessage& message) override;
     bool ShowsActiveLook() const override;

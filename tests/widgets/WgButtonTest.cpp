@@ -423,6 +423,16 @@ TEST(WgButtonGlyph, EnabledShowsTheFirstImageDisabledTheSecondWithTheKeyColourLe
     EXPECT_EQ(disabled->At(gx, gy + 15), Rgb(ok.Color()));
 }
 
+TEST(WgButtonGroup, DownStoredBeforeGroupIndexSurvivesLoadingAndOneButtonOfAGroupIsDown) {
+    // Stored descriptions list properties in name order: Down comes before GroupIndex.
+    TTestForm form(MessageBoxFormText("    Down = True\n    GroupIndex = 3\n", "    Down = True\n    GroupIndex = 3\n"));
+    auto& ok = form.Get<TWgBitBtn>("WgBitBtn_Ok");
+    auto& cancel = form.Get<TWgBitBtn>("WgBitBtn_Cancel");
+    EXPECT_NE(ok.Down(), cancel.Down());  // the group keeps one button down
+    TTestForm plain(MessageBoxFormText("    Down = True\n"));
+    EXPECT_FALSE(plain.Get<TWgBitBtn>("WgBitBtn_Ok").Down());  // an ungrouped button never stays down
+}
+
 TEST(WgButtonGlyph, ImageChoiceFollowsDownAndGroupState) {
     TTestForm form(MessageBoxFormText("    NumGlyphs = 4\n    GroupIndex = 1\n", "    GroupIndex = 1\n"));
     auto& ok = form.Get<TWgBitBtn>("WgBitBtn_Ok");
