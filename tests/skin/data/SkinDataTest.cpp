@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -415,6 +416,44 @@ TEST_F(SkinDataTest, PackageWithoutDescriptionBuildsDefaults) {
     EXPECT_EQ(data.MenuItem, nullptr);
     EXPECT_EQ(data.SysButtons.size(), 3u);
 }
+
+#ifdef QD_FORM_MAIN_FILE
+TEST_F(SkinDataTest, MainFormDescriptionStoresOurSkinAndTheDocumentedValues) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(std::filesystem::path(QD_FORM_MAIN_FILE));
+    const TFormObject form = ParseFormText(std::string(bytes.begin(), bytes.end()), "Form_Main");
+    const TFormObject* stored = nullptr;
+    for (const TFormObject& child : form.Children)
+        if (child.Name == "SkinData_Main") stored = &child;
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->ClassName, "TSkinData");
+    TFormObject tree{"Form_Test", "TTestRoot", 1, {}, {*stored}};
+    TTestRoot root(nullptr);
+    ReadComponent(root, tree, "Form_Main");
+    TSkinData* data = root.SkinData_Main;
+    ASSERT_NE(data, nullptr);
+    EXPECT_FALSE(data->SkinEmpty);
+    EXPECT_TRUE(data->Active());
+    EXPECT_EQ(data->SkinPackage.Bytes().size(), OurPackage().size());
+    EXPECT_TRUE(std::equal(OurPackage().begin(), OurPackage().end(), data->SkinPackage.Bytes().begin()));
+    EXPECT_EQ(data->DisableTag(), 99);
+    EXPECT_EQ(data->SkinControls(), SkinControlBit(xcMainMenu) | SkinControlBit(xcPopupMenu) |
+                                        SkinControlBit(xcToolbar) | SkinControlBit(xcControlbar) |
+                                        SkinControlBit(xcProgress) | SkinControlBit(xcButton) |
+                                        SkinControlBit(xcBitBtn) | SkinControlBit(xcSpeedButton) |
+                                        SkinControlBit(xcPanel) | SkinControlBit(xcGroupBox) | SkinControlBit(xcTab));
+    EXPECT_EQ(data->Options(), 0u);
+    EXPECT_EQ(data->SkinFormtype(), sfMainform);
+    EXPECT_FALSE(data->MenuUpdate);
+    EXPECT_FALSE(data->MenuMerge);
+    EXPECT_EQ(data->Skin3rd.Text(), TSkinData::DefaultSkin3rd().Text());
+    const std::vector<TSkinManagerStandIn::TRecord> expected = {
+        {TCall::Register, 0, 0, data, nullptr},
+        {TCall::InstallHook},
+        {TCall::RequestAction, saSkinAll, 250, nullptr, nullptr},
+    };
+    EXPECT_EQ(StandIn()->Calls, expected) << StandIn()->Describe();
+}
+#endif
 
 // ------------------------------------------------------------------------------------------------------------
 // Requests to the skin manager
