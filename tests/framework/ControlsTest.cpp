@@ -142,6 +142,109 @@ TEST(WindowProcTest, HooksChainOuterFirstAndRestoreCleanly) {
     EXPECT_STREQ(text, L"restored");
 }
 
+// Every message the platform delivers to the window, sent or posted, is seen by the control's WindowProc in
+// the same order: a thread hook records what the platform delivers, the WindowProc recorder what we see.
+HHOOK gCallHook = nullptr, gGetHook = nullptr;
+TMessageRecorder* gPlatformRecorder = nullptr;
+HWND gWatched = nullptr;
+LRESULT CALLBACK CallHook(int code, WPARAM w, LPARAM l) {
+    if (code == HC_ACTION && gPlatformRecorder) {
+        const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(l);
+        if (cwp->hwnd == gWatched) gPlatformRecorder->Add(cwp->hwnd, cwp->message, kSent, cwp->wParam, cwp->lParam);
+    }
+    return CallNextHookEx(gCallHook, code, w, l);
+}
+LRESULT CALLBACK GetHook(int code, WPARAM w, LPARAM l) {
+    if (code == HC_ACTION && w == PM_REMOVE && gPlatformRecorder) {
+        const auto* msg = reinterpret_cast<const MSG*>(l);
+        if (msg->hwnd == gWatched && msg->message != WM_QUIT)
+            gPlatformRecorder->Add(msg->hwnd, msg->message, kSent, msg->wParam, msg->lParam);
+    }
+    return CallNextHookEx(gGetHook, code, w, l);
+}
+
+TEST(WindowProcTest, EveryDeliveredMessageGoesThroughWindowProcInOrder) {
+    auto form = PlainForm(200, 100);
+    auto* child = new TSquareControl(form.get());
+    child->SetParent(form.get());
+    form->HandleNeeded();
+    TMessageRecorder platform(MessageName), seen(MessageName);
+    for (auto* r : {&platform, &seen}) {
+        r->Ignore(WM_TIMER);
+        r->Ignore(0x0118);  // WM_SYSTIMER (caret blink)
+    }
+    gPlatformRecorder = &platform;
+    gWatched = form->Handle();
+    gCallHook = SetWindowsHookExW(WH_CALLWNDPROC, CallHook, nullptr, GetCurrentThreadId());
+    gGetHook = SetWindowsHookExW(WH_GETMESSAGE, GetHook, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(gCallHook && gGetHook);
+    {
+        TWindowProcRecorder hook(*form, seen);
+        form->SetBounds(10, 10, 300, 150);
+        form->SetCaption(L"窗口");
+        form->Show();
+        child->SetFocus();
+        form->Invalidate();
+        PostMessageW(form->Handle(), WM_APP + 30, 1, 2);
+        PumpFor(80);
+        form->Hide();
+        PumpFor(20);
+    }
+    UnhookWindowsHookEx(gCallHook);
+    UnhookWindowsHookEx(gGetHook);
+    gPlatformRecorder = nullptr;
+    ASSERT_GT(platform.Entries().size(), 10u);
+    std::vector<TMsgEntry> expected;
+    for (const auto& e : platform.Entries()) expected.push_back(TMsgEntry{e.Message, kSent | kWParam, e.WParam, 0});
+    EXPECT_TRUE(seen.Contains(expected, "delivered messages seen by WindowProc"));
+}
+
+TEST(WindowProcTest, HooksSeeNestedMessagesAndOwnedHooksGoWhileTheControlIsWhole) {
+    auto form = PlainForm(100, 100);
+    HWND wnd = form->Handle();
+    std::vector<std::string> log;
+    // Re-entrancy: a handler that sends another message to its own window sees it pass the chain again.
+    const TWndMethod original = form->WindowProc;
+    form->WindowProc = [&, original](TMessage& m) {
+        if (m.Msg == WM_APP + 40) {
+            log.push_back("outer-begin");
+            m.Result = SendMessageW(wnd, WM_APP + 41, 0, 0) + 1;
+            log.push_back("outer-end");
+            return;
+        }
+        if (m.Msg == WM_APP + 41) {
+            log.push_back("nested");
+            m.Result = 10;
+            return;
+        }
+        original(m);
+    };
+    EXPECT_EQ(SendMessageW(wnd, WM_APP + 40, 0, 0), 11);
+    EXPECT_EQ(log, (std::vector<std::string>{"outer-begin", "nested", "outer-end"}));
+    form->WindowProc = original;
+
+    // A hooking component owned by the control is freed before the control's window goes, and unhooks then.
+    struct THookComponent : TComponent {
+        TWinControl& Target;
+        TWndMethod Previous;
+        bool WindowAliveAtUnhook = false;
+        bool* Done;
+        THookComponent(TWinControl& target, bool* done) : TComponent(&target), Target(target), Done(done) {
+            Previous = target.WindowProc;
+            target.WindowProc = [this](TMessage& m) { Previous(m); };
+        }
+        ~THookComponent() override {
+            WindowAliveAtUnhook = Target.HandleAllocated() && IsWindow(Target.Handle());
+            Target.WindowProc = Previous;
+            *Done = WindowAliveAtUnhook;
+        }
+    };
+    bool unhookedWithWindow = false;
+    new THookComponent(*form, &unhookedWithWindow);
+    form.reset();
+    EXPECT_TRUE(unhookedWithWindow);
+}
+
 TEST(WindowProcTest, ExceptionsInHandlersGoToTheErrorReportAndNeverCrossTheWindowProcedure) {
     TReportCapture reports;
     TForm form(nullptr);
