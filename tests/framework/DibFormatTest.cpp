@@ -126,6 +126,67 @@ TEST(DibLayout, SizeLimitsHoldWithoutOverflow) {
     EXPECT_EQ(l.Height, 1);
 }
 
+void ExpectRejected(const std::vector<std::uint8_t>& bytes, const char* what) {
+    EXPECT_THROW(ParseBmpLayout(bytes), EInvalidGraphic) << what;
+}
+
+TEST(DibLayoutRejects, BadHeaders) {
+    const std::vector<std::uint8_t> good = MakeBmp(TBmpRecipe{24, 40, false, 0, {}, {}, Rows()});
+    auto with32 = [&](std::size_t at, std::uint32_t v) {
+        auto b = good;
+        Put32(b, at, v);
+        return b;
+    };
+    auto with16 = [&](std::size_t at, std::uint32_t v) {
+        auto b = good;
+        Put16(b, at, v);
+        return b;
+    };
+    ExpectRejected(with16(0, 0x4D42 ^ 0x0101), "signature");
+    ExpectRejected(with32(14, 64), "OS/2 2.x header size");
+    ExpectRejected(with32(14, 0xFFFFFFFF), "huge header size");
+    ExpectRejected(with32(18, 0), "zero width");
+    ExpectRejected(with32(18, 0x80000000u), "negative width");
+    ExpectRejected(with32(22, 0), "zero height");
+    ExpectRejected(with32(22, 0x80000000u), "INT_MIN height");
+    ExpectRejected(with32(18, 0x7FFFFFFF), "huge width");
+    ExpectRejected(with32(22, 100000), "huge height");
+    ExpectRejected(with32(18, 8000), "width over the pixel budget with a small file");
+    ExpectRejected(with16(26, 2), "two planes");
+    ExpectRejected(with16(28, 7), "7 bits per pixel");
+    ExpectRejected(with16(28, 0), "0 bits per pixel");
+    ExpectRejected(with32(30, 1), "RLE8");
+    ExpectRejected(with32(30, 4), "JPEG");
+    ExpectRejected(with32(30, 3), "bitfields at 24 bits");
+    ExpectRejected(with32(10, 0xFFFFFFF0u), "pixel offset beyond the file");
+    ExpectRejected(with32(10, 4), "pixel offset inside the file header");
+    ExpectRejected(with32(10, 20), "pixel offset inside the info header");
+}
+
+TEST(DibLayoutRejects, BadColourTablesAndMasks) {
+    TBmpRecipe s{8, 40, false, 0, {}, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFFFF, 0x808080}, Rows(2)};
+    auto file = MakeBmp(s);
+    Put32(file, 46, 257);
+    ExpectRejected(file, "colour table larger than 8 bits allow");
+    file = MakeBmp(s);
+    Put32(file, 46, 0xFFFFFFFFu);
+    ExpectRejected(file, "colour count overflow");
+    file = MakeBmp(s);
+    Put32(file, 10, 14 + 40 + 8);  // rows start inside the six-entry table
+    ExpectRejected(file, "pixel offset inside the colour table");
+
+    TBmpRecipe m{16, 40, false, 3, {0xF800, 0x07E0, 0x001F}, {}, Rows()};
+    file = MakeBmp(m);
+    Put32(file, 54, 0);
+    ExpectRejected(file, "empty red mask");
+    file = MakeBmp(m);
+    Put32(file, 58, 0xF800);
+    ExpectRejected(file, "overlapping masks");
+    file = MakeBmp(m);
+    Put32(file, 54, 0xF0F00);
+    ExpectRejected(file, "mask with a gap and beyond 16 bits");
+}
+
 TEST(DibLayout, EveryTruncationAndCorruptionIsRefusedOrFitsTheInput) {
     std::vector<std::vector<std::uint8_t>> files;
     for (int bits : {1, 4, 8, 16, 24, 32}) {
