@@ -188,23 +188,17 @@ void TWgCustomButton::MouseUp(TMouseButton button, TShiftState shift, int x, int
 }
 
 void TWgCustomButton::MouseEnter() {
-    if (!HasState(TComponentStateFlag::csDesigning)) {
-        FMouseOver = true;
-        TCustomControl::MouseEnter();
-        if (FHotTrack || ButtonThemesActive()) Invalidate();
-        return;
-    }
+    const bool tracking = !HasState(TComponentStateFlag::csDesigning);
+    if (tracking) FMouseOver = true;
     TCustomControl::MouseEnter();
+    if (tracking && (FHotTrack || ButtonThemesActive())) Invalidate();
 }
 
 void TWgCustomButton::MouseLeave() {
-    if (!HasState(TComponentStateFlag::csDesigning)) {
-        FMouseOver = false;
-        TCustomControl::MouseLeave();
-        if (FHotTrack || ButtonThemesActive()) Invalidate();
-        return;
-    }
+    const bool tracking = !HasState(TComponentStateFlag::csDesigning);
+    if (tracking) FMouseOver = false;
     TCustomControl::MouseLeave();
+    if (tracking && (FHotTrack || ButtonThemesActive())) Invalidate();
 }
 
 void TWgCustomButton::KeyDown(WORD& key, TShiftState shift) {

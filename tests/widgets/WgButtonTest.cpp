@@ -346,6 +346,12 @@ TEST(WgButtonKeys, SpaceAndAcceleratorClickTheButton) {
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(form.Perform(CM_DIALOGCHAR, L'x', 0), 0);
     EXPECT_EQ(clicks, 2);
+    // The same through the message loop's key routing, with the focus on the button.
+    ok.SetFocus();
+    PostKey(ok.Handle(), VK_SPACE);
+    Pump();
+    EXPECT_EQ(clicks, 3);
+    EXPECT_FALSE(ok.ShownDown());
 }
 
 TEST(WgButtonMouse, DraggingOutShowsReleasedAndReleasingOutsideDoesNotClick) {
