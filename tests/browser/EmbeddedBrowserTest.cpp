@@ -1,0 +1,3 @@
+#include "browser/EmbeddedBrowser.h"
+
+#include <gtest/gtest.h>
