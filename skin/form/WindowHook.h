@@ -1,0 +1,54 @@
+#pragma once
+// One way for every skinner of the engine to take over a window it did not create: the platform's subclass
+// chain (SetWindowSubclass with the object as reference data). Removal in any order is safe, so a skinner that
+// goes while someone subclassed the window after it cuts nobody off, and the window procedure returns to
+// exactly what it was once the last subclass is gone.
+//
+// Rules the class keeps:
+// - After WM_NCDESTROY the window is never touched again: the hook removes itself while that message passes
+//   and forgets the handle.
+// - Depth() counts how many of this object's procedure calls are on the stack. An owner must not free the
+//   object while it is non-zero (menu, move/size and modal loops run inside a message); free it later.
+// - No exception crosses the window procedure: one thrown by HookProc is swallowed at the edge and the
+//   message goes on to the previous procedure.
+
+#include <windows.h>
+
+namespace qd {
+
+class TWindowHook {
+public:
+    TWindowHook() = default;
+    TWindowHook(const TWindowHook&) = delete;
+    TWindowHook& operator=(const TWindowHook&) = delete;
+    // Removes the hook if it is still installed.
+    virtual ~TWindowHook();
+
+    // Hooks `wnd`; false when the platform refuses or the object already hooks a window.
+    bool Hook(HWND wnd);
+    // Takes the hook off the window (no-op when not hooked). Safe inside the object's own procedure.
+    void Unhook() noexcept;
+
+    bool Hooked() const noexcept { return FWnd != nullptr; }
+    HWND HookedWindow() const noexcept { return FWnd; }
+    int Depth() const noexcept { return FDepth; }
+    // True once the hooked window went through WM_NCDESTROY.
+    bool WindowGone() const noexcept { return FWindowGone; }
+
+protected:
+    // The object's window procedure. Call CallPrevious for what it passes on.
+    virtual LRESULT HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+    // Called after WM_NCDESTROY has been passed on and the hook taken off (the window must not be used).
+    virtual void WindowDestroyed() noexcept {}
+    // The next procedure of the chain (only from inside HookProc).
+    static LRESULT CallPrevious(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR refData);
+    HWND FWnd = nullptr;
+    int FDepth = 0;
+    bool FWindowGone = false;
+};
+
+}  // namespace qd
