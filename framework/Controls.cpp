@@ -1121,10 +1121,6 @@ void TWinControl::WndProc(TMessage& m) {
             }
             break;
     }
-    if (IsMouseMessage(m.Msg)) {
-        TControl::WndProc(m);
-        return;
-    }
     TControl::WndProc(m);
 }
 

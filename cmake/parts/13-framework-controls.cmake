@@ -1,5 +1,6 @@
 # Controls, forms, the application object, timer, status bar and label base (Windows only).
 if(WIN32)
+  enable_language(RC)
   add_library(qd_framework STATIC
     framework/Application.cpp
     framework/Controls.cpp
@@ -18,5 +19,6 @@ if(WIN32)
       tests/framework/ControlsTest.cpp
       tests/framework/FormsTest.cpp
       tests/framework/ApplicationTest.cpp
+      tests/framework/FormResource.rc
     LIBS qd_framework)
 endif()

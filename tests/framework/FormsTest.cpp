@@ -275,6 +275,37 @@ TEST(StoredFormTest, DescriptionsComeFromResourcesNamedAfterTheClass) {
     SetFormResourceProvider(std::move(previous));
 }
 
+// A form class whose description is the program's RCDATA resource "TRESOURCEFORM".
+class TResourceForm : public TForm {
+public:
+    explicit TResourceForm(TComponent* owner) : TForm(owner) { ReadStoredForm(); }
+    static const TClassInfo& StaticClassInfo() {
+        static const TClassInfo info = TClassBuilder<TResourceForm>("TResourceForm", &TForm::StaticClassInfo())
+                                           .Handler<TNotifyEvent>("FormCreate", &TResourceForm::FormCreate)
+                                           .Field("StatusBar_Main", &TResourceForm::StatusBar_Main)
+                                           .Build();
+        return info;
+    }
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+    void FormCreate(TObject*) { Created = true; }
+    TStatusBar* StatusBar_Main = nullptr;
+    bool Created = false;
+};
+
+TEST(StoredFormTest, AFormClassReadsItsOwnResourceWhenConstructed) {
+    const std::string text = LoadFormResource("TResourceForm");
+    EXPECT_EQ(text.rfind("object ResourceForm: TResourceForm", 0), 0u);
+    TResourceForm form(nullptr);
+    EXPECT_TRUE(form.Created);
+    EXPECT_EQ(form.Caption(), L"资源窗体");
+    ASSERT_NE(form.StatusBar_Main, nullptr);
+    EXPECT_EQ(form.StatusBar_Main->Panels()[0]->Text(), L"岚栎软件");
+    RECT client{};
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 200);
+    EXPECT_EQ(client.bottom, 80);
+}
+
 TEST(StatusBarTest, PartsAreRunningSumsAndTheLastReachesTheRightEdge) {
     TTestForm form(nullptr, kBoxText);
     TStatusBar& bar = *form.StatusBar1;
