@@ -127,6 +127,14 @@ void TForm::DoCreate() {
 
 void TForm::Loaded() {
     TWinControl::Loaded();
+    if (!FActiveControlName.empty()) {
+        auto* control = dynamic_cast<TWinControl*>(FindComponent(FActiveControlName));
+        if (!control || control == this)
+            throw EInvalidOperation("ActiveControl \"" + FActiveControlName + "\" is not a windowed control of " +
+                                    Name());
+        FActiveControlName.clear();
+        SetActiveControl(control);
+    }
     if (FWindowState != wsNormal && FHandle) SetWindowState(FWindowState);
 }
 
@@ -646,6 +654,21 @@ const TClassInfo& TForm::StaticClassInfo() {
             .Enum("Position", &TForm::Position, &TForm::SetPosition,
                   {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
                    "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
+            .Custom(
+                "ActiveControl",
+                [](TForm& f) {
+                    TFormValue v;
+                    v.Kind = TFormValueKind::vkIdent;
+                    v.Text = f.ActiveControl() ? f.ActiveControl()->Name() : "nil";
+                    return v;
+                },
+                [](TForm& f, const TFormValue& v) {
+                    if (v.Kind != TFormValueKind::vkIdent) throw EPropertyError("expected a component name");
+                    if (SameTextAscii(v.Text, "nil"))
+                        f.SetActiveControl(nullptr);
+                    else
+                        f.SetActiveControlName(v.Text);
+                })
             .Object("Constraints", &TForm::Constraints)
             .Object("Icon", &TForm::Icon)
             .Bool("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)

@@ -126,6 +126,8 @@ public:
 
     TWinControl* ActiveControl() const noexcept { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
+    // Stored descriptions name the active control; it is looked up among the form's components when loading ends.
+    void SetActiveControlName(const std::string& name) { FActiveControlName = name; }
     // The form was told that `control` took the focus: remembers it and tells every control of the form.
     void FocusChanged(TWinControl* control);
 
@@ -194,6 +196,7 @@ private:
     int FPendingClientWidth = -1;
     int FPendingClientHeight = -1;
     TWinControl* FActiveControl = nullptr;
+    std::string FActiveControlName;
     TWinControl* FFocusedControl = nullptr;
 
 protected:

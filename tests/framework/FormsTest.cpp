@@ -110,6 +110,7 @@ const char* const kBoxText = R"(object TestForm: TTestForm
   Font.Style = []
   FormStyle = fsStayOnTop
   KeyPreview = True
+  ActiveControl = StatusBar1
   Position = poDesktopCenter
   OnCreate = FormCreate
   OnCloseQuery = FormCloseQuery
@@ -181,6 +182,7 @@ TEST(StoredFormTest, PropertiesComponentsAndEventsComeFromTheDescription) {
     EXPECT_EQ(form.Font().Charset(), GB2312_CHARSET);
     EXPECT_EQ(form.Color(), clBtnFace);
     EXPECT_EQ(form.PixelsPerInch(), 96);
+    EXPECT_EQ(form.ActiveControl(), form.StatusBar1);
 
     ASSERT_NE(form.Label_Tip, nullptr);
     EXPECT_EQ(form.Label_Tip->Font().Height(), -15) << "the label follows the form's font";
@@ -258,6 +260,9 @@ TEST(StoredFormTest, FaultsNameTheFormLineAndProperty) {
     m = messageOf(base + "  object S: TStatusBar\n    Panels = <\n      item\n        Width = -5\n      end>\n  end\nend\n");
     EXPECT_NE(m.find("Width"), std::string::npos) << m;
     EXPECT_NE(m.find("line 6"), std::string::npos) << m;
+
+    m = messageOf(base + "  ActiveControl = Nobody\nend\n");
+    EXPECT_NE(m.find("Nobody"), std::string::npos) << m;
 
     m = messageOf(base + "  OnCreate = NoSuchHandler\nend\n");
     EXPECT_NE(m.find("NoSuchHandler"), std::string::npos) << m;
