@@ -6,6 +6,7 @@
 #include <mshtml.h>
 
 #include <array>
+#include <new>
 #include <utility>
 
 #include "framework/Application.h"
@@ -278,9 +279,9 @@ HRESULT TEmbeddedBrowser::QueryHostInterface(REFIID riid, void** ppv) noexcept {
         *ppv = static_cast<IOleCommandTarget*>(this);
     else if (riid == IID_IServiceProvider)
         *ppv = static_cast<IServiceProvider*>(this);
-    else if (riid == IID_IDocHostUIHandler2 || riid == IID_IDocHostUIHandler)
+    else if (riid == kIIDDocHostUIHandler2 || riid == IID_IDocHostUIHandler)
         *ppv = static_cast<IDocHostUIHandler2*>(this);
-    else if (riid == IID_IDocHostShowUI)
+    else if (riid == kIIDDocHostShowUI)
         *ppv = static_cast<IDocHostShowUI*>(this);
     else
         return E_NOINTERFACE;
@@ -615,29 +616,55 @@ void TEmbeddedBrowser::HookOwner() noexcept {
         return;
     }
     HWND wnd = owner->Handle();
-    if (::SetWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, reinterpret_cast<UINT_PTR>(this),
-                            reinterpret_cast<DWORD_PTR>(this))) {
-        FOwnerWindow = wnd;
-        FOwnerHookPending = false;
+    auto* hook = new (std::nothrow) TOwnerHook{this};
+    if (!hook) return;
+    if (!::SetWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, reinterpret_cast<UINT_PTR>(hook),
+                             reinterpret_cast<DWORD_PTR>(hook))) {
+        delete hook;
+        return;
     }
+    FOwnerHook = hook;
+    FOwnerWindow = wnd;
+    FOwnerChainProc = ::GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    FOwnerHookPending = false;
 }
 
 void TEmbeddedBrowser::UnhookOwner() noexcept {
     FOwnerHookPending = false;
     if (!FOwnerWindow) return;
     HWND wnd = std::exchange(FOwnerWindow, nullptr);
-    if (::IsWindow(wnd))
-        ::RemoveWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, reinterpret_cast<UINT_PTR>(this));
+    TOwnerHook* hook = std::exchange(FOwnerHook, nullptr);
+    if (!::IsWindow(wnd)) {
+        delete hook;
+        return;
+    }
+    // Platform quirk: Wine's comctl32 puts the window's first procedure back when the last subclass leaves,
+    // even when someone replaced the window procedure after us, which would cut that one off. Leave the chain
+    // only while its procedure is still the window's; otherwise stay on as a pass-through until WM_NCDESTROY.
+    if (::GetWindowLongPtrW(wnd, GWLP_WNDPROC) == FOwnerChainProc &&
+        ::RemoveWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, reinterpret_cast<UINT_PTR>(hook))) {
+        delete hook;
+        return;
+    }
+    hook->Host = nullptr;
 }
 
 LRESULT CALLBACK TEmbeddedBrowser::OwnerSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                                      DWORD_PTR refData) {
-    auto* self = reinterpret_cast<TEmbeddedBrowser*>(refData);
-    if (msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) self->OwnerLostActivation(reinterpret_cast<HWND>(lParam));
+    auto* hook = reinterpret_cast<TOwnerHook*>(refData);
+    TEmbeddedBrowser* self = hook->Host;
+    if (self && msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)
+        self->OwnerLostActivation(reinterpret_cast<HWND>(lParam));
     if (msg == WM_NCDESTROY) {
         // The window goes: nothing of ours may stay on it, and we never touch it again.
         ::RemoveWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, id);
-        if (self->FOwnerWindow == wnd) self->FOwnerWindow = nullptr;
+        if (self) {
+            if (self->FOwnerWindow == wnd) self->FOwnerWindow = nullptr;
+            if (self->FOwnerHook == hook) self->FOwnerHook = nullptr;
+            // A new window of the owner (ours comes back with it) is hooked again.
+            self->FOwnerHookPending = true;
+        }
+        delete hook;
     }
     return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
@@ -830,7 +857,12 @@ const TClassInfo& TEmbeddedBrowser::ClassInfo() const { return StaticClassInfo()
 
 void RegisterBrowserClasses() {
     RegisterFrameworkClasses();
-    RegisterClassInfo(TEmbeddedBrowser::StaticClassInfo());
+    RegisterClassInfos({&TWebBrowser::StaticClassInfo(), &TEmbeddedBrowser::StaticClassInfo()});
 }
+
+namespace {
+// Stored descriptions may name the host as soon as this unit is part of the program.
+const bool BrowserClassesRegistered = (RegisterBrowserClasses(), true);
+}  // namespace
 
 }  // namespace qd

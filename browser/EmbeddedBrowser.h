@@ -40,6 +40,10 @@ enum class TUserInterfaceOption : int {
     URL_ENCODING_DISABLE_UTF8, URL_ENCODING_ENABLE_UTF8, ENABLE_FORMS_AUTOCOMPLETE, ENABLE_INPLACE_NAVIGATION,
     IME_ENABLE_RECONVERSION, THEME, NOTHEME, NOPICS, NO3DOUTERBORDER,
 };
+// Interface ids the import libraries of this toolchain lack.
+inline constexpr IID kIIDDocHostUIHandler2 = {0x3050F6D0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+inline constexpr IID kIIDDocHostShowUI = {0xC4D244B0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+
 using TDownloadControlOptions = std::uint32_t;
 using TUserInterfaceOptions = std::uint32_t;
 
@@ -284,6 +288,12 @@ private:
     bool FOwnerHookPending = false;
     TWndMethod FPreviousWindowProc;
     HWND FOwnerWindow = nullptr;
+    // What the owner's subclass procedure finds: outlives the host when the hook has to stay as a pass-through.
+    struct TOwnerHook {
+        TEmbeddedBrowser* Host;
+    };
+    TOwnerHook* FOwnerHook = nullptr;
+    LONG_PTR FOwnerChainProc = 0;  // the owner's window procedure right after our subclass went on
     int FKeyFilter = 0;
     bool FUserAgentWritten = false;
     TComPtr<IInternetSecurityManager> FSecurityManager;

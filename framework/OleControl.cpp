@@ -299,12 +299,13 @@ void TOleControl::CreateControl() {
     auto persist = ComQuery<IPersistStreamInit>(object.Get(), IID_IPersistStreamInit);
     HRESULT hr = S_OK;
     if (persist) {
-        if (FControlData.empty()) {
-            hr = persist->InitNew();
-        } else {
+        if (!FControlData.empty()) {
             auto stream = StreamOf(FControlData);
             hr = persist->Load(stream.Get());
         }
+        // A block the control cannot read (another version's, or damaged) must not keep it from starting:
+        // it starts from its defaults instead.
+        if (FControlData.empty() || FAILED(hr)) hr = persist->InitNew();
     }
     if (FAILED(hr)) {
         if (siteFirst) object->SetClientSite(nullptr);
@@ -413,6 +414,10 @@ void TOleControl::WndProc(TMessage& m) {
                 FOleObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, FHandle, &r);
             }
             return;
+        case WM_DESTROY:
+            // Our window may go with its parent's (DestroyWnd is not called then): the control leaves it first.
+            DeactivateInPlace();
+            break;
         case WM_ERASEBKGND:
             // The control paints all of our client area.
             if (FInPlaceActive) {
