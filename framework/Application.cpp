@@ -163,7 +163,8 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Run() {
-    if (FMainForm && !FMainForm->Visible()) CallGuarded([&] { FMainForm->Show(); });
+    if (!FMainForm) return;  // nothing would ever end the loop
+    if (!FMainForm->Visible()) CallGuarded([&] { FMainForm->Show(); });
     while (!FTerminated) {
         HandleMessage();
         if (!FMainForm) FTerminated = true;  // the main form is gone: nothing left to run for

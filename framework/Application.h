@@ -63,7 +63,8 @@ public:
         if (!FMainForm) FMainForm = form;
     }
 
-    // Message loop until the main form closes (or Terminate). Exceptions escaping a message are reported.
+    // Shows the main form and runs the message loop until it closes (or Terminate); returns at once without a
+    // main form. Exceptions escaping a message are reported.
     void Run();
     // Handles every message waiting in the queue, then returns.
     void ProcessMessages();
