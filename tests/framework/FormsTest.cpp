@@ -381,6 +381,27 @@ TEST(ConstraintsTest, RestoredSizeCannotGoBelowTheMinimum) {
     EXPECT_EQ(form.Constraints().MinHeight(), 0);
 }
 
+TEST(WindowStateTest, AStoredMaximisedFormShowsMaximisedAndRestoresToItsSize) {
+    TForm form(nullptr);
+    form.Constraints().SetMinWidth(400);
+    form.Constraints().SetMinHeight(300);
+    form.SetBounds(50, 40, 400, 300);
+    form.SetWindowState(wsMaximized);
+    EXPECT_FALSE(form.HandleAllocated()) << "the state waits for the window";
+    form.Show();
+    EXPECT_TRUE(IsZoomed(form.Handle()));
+    EXPECT_EQ(form.WindowState(), wsMaximized);
+    form.SetWindowState(wsNormal);
+    EXPECT_FALSE(IsZoomed(form.Handle()));
+    RECT r{};
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 400);
+    EXPECT_EQ(r.bottom - r.top, 300);
+    form.SetWindowState(wsMinimized);
+    EXPECT_TRUE(IsIconic(form.Handle()));
+    EXPECT_EQ(form.WindowState(), wsMinimized);
+}
+
 TEST(ModalTest, EndsOnModalResultWithOtherWindowsDisabledMeanwhile) {
     TForm other(nullptr);
     other.Show();
