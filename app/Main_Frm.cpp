@@ -5,6 +5,7 @@
 
 #include "app/AppConstants.h"
 #include "app/Unit_MessageBox.h"
+#include "browser/EmbeddedBrowser.h"
 #include "framework/Properties.h"
 #include "framework/Resources.h"
 
@@ -59,9 +60,12 @@ void TForm_Main::CheckComponents() const {
 void TForm_Main::SetClockSource(TClockSource source) { FClock = source ? std::move(source) : LocalTimeNow; }
 
 void TForm_Main::FormCreate(TObject* /*Sender*/) {
-    // Step 1, skin activation (SkinData_Main->SetActive(true)), and step 2, navigation of WebBrowser to
-    // kStartUrl (Navigate2 with the four optional arguments left out), belong here. They arrive with the skin
-    // data component and the browser host; until then the window is created without either.
+    // Step 1, skin activation (SkinData_Main->SetActive(true)), belongs here. It arrives with the skin data
+    // component; until then the window is created without it.
+
+    // Step 2: the browser opens the web application. Navigate2 gets the URL and leaves the four optional
+    // arguments out; it returns at once and the page loads on its own. A failing result is raised.
+    if (auto* browser = dynamic_cast<TEmbeddedBrowser*>(FindComponent("WebBrowser"))) browser->Navigate2(kStartUrl);
 }
 
 void TForm_Main::FormCloseQuery(TObject* /*Sender*/, bool& CanClose) { CanClose = ShowMessageBox(kExitQuestion); }

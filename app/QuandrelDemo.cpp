@@ -3,6 +3,7 @@
 // configuration file is read.
 
 #include <windows.h>
+#include <ole2.h>
 
 #include "app/AppConstants.h"
 #include "app/Main_Frm.h"
@@ -10,7 +11,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
     using namespace qd;
-    // OLE initialisation for the browser host's control belongs here, before the main window is created.
+    // The browser host's control needs OLE on this thread before the main window creates it.
+    const bool oleStarted = SUCCEEDED(::OleInitialize(nullptr));
     try {
         Application->SetTitle(kAppTitle);
         // Shared icon (LR_SHARED): the system keeps it for the process's lifetime; forms without an icon of
@@ -21,8 +23,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     } catch (...) {
         // A description that cannot be read ends the start-up, reported like any other error.
         HandleCurrentException();
+        Application->DestroyComponents();
+        if (oleStarted) ::OleUninitialize();
         return 1;
     }
     Application->Run();
+    // The forms, and the browser host's control with them, go while OLE is still up.
+    Application->DestroyComponents();
+    if (oleStarted) ::OleUninitialize();
     return 0;
 }

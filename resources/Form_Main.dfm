@@ -54,6 +54,37 @@ object Form_Main: TForm_Main
       end>
     ParentFont = False
   end
+  object WebBrowser: TEmbeddedBrowser
+    Left = 0
+    Top = 0
+    Width = 1016
+    Height = 716
+    Align = alClient
+    TabOrder = 1
+    ControlData = {
+      9C00000002690000004A00000000000000000000000000000000000000000000
+      0000000000000000000000000000000000000000000000000000000000000000
+      0000000000000000000000000000000000000000000000000000000000000000
+      0000000000000000000000000000000000000000000000000000000000000000
+      00000000000000000000000000000000000000000000000000000000}
+    DownloadOptions = [DLCTL_DLIMAGES, DLCTL_VIDEOS, DLCTL_BGSOUNDS]
+    UserInterfaceOptions = [FLAT_SCROLLBAR]
+    PrintOptions.Margins.Left = 19.050000000000000000
+    PrintOptions.Margins.Right = 19.050000000000000000
+    PrintOptions.Margins.Top = 19.050000000000000000
+    PrintOptions.Margins.Bottom = 19.050000000000000000
+    PrintOptions.Header = '&w&b页码，&p/&P'
+    PrintOptions.HTMLHeader.Strings = (
+      '<HTML></HTML>')
+    PrintOptions.Footer = '&u&b&d'
+    PrintOptions.Orientation = poPortrait
+    ReplaceCaption = True
+    HideBorders = False
+    HideScrollBars = False
+    DisableRightClickMenu = False
+    EnableDDE = False
+    fpExceptions = True
+  end
   object SkinData_Main: TSkinData
     Active = True
     DisableTag = 99
