@@ -8,13 +8,16 @@
 #include <optional>
 #include <string_view>
 
+#include "framework/Colors.h"
+
 namespace qd {
 
 class TQuickIni;
 
-using TColorValue = std::uint32_t;
+// The framework's colour type: IsSystemColor and SystemColorIndex come from framework/Colors.h.
+using TColorValue = TColor;
 
-constexpr TColorValue ColorNone = 0x1FFFFFFF;
+constexpr TColorValue ColorNone = clNone;
 // Magenta: the transparent pixels of every skin bitmap.
 constexpr TColorValue ColorKey = 0x00FF00FF;
 
@@ -22,9 +25,7 @@ constexpr TColorValue RgbColor(std::uint8_t red, std::uint8_t green, std::uint8_
     return static_cast<TColorValue>(red) | (static_cast<TColorValue>(green) << 8) |
            (static_cast<TColorValue>(blue) << 16);
 }
-constexpr TColorValue SystemColor(std::uint8_t index) noexcept { return 0xFF000000u | index; }
-constexpr bool IsSystemColor(TColorValue color) noexcept { return (color & 0xFFFFFF00u) == 0xFF000000u; }
-constexpr std::uint8_t SystemColorIndex(TColorValue color) noexcept { return static_cast<std::uint8_t>(color); }
+constexpr TColorValue SystemColor(std::uint8_t index) noexcept { return kSystemColorFlag | index; }
 
 // A colour triple as a description writes it ("210 232 249", "0,78,152"): decimal numbers separated by any other
 // characters give red, green and blue in that order, each reduced to its low 8 bits. A number that ends the text

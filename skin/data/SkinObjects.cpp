@@ -9,12 +9,6 @@
 #include "skin/data/SkinReader.h"
 
 namespace qd {
-// From skin/data/SkinColors.h, which cannot be included next to framework/Colors.h (see SkinObjects.h).
-TColorValue ReadColorTriple(const TQuickIni& ini, std::string_view section, std::string_view key, TColorValue def);
-std::optional<TColorValue> ReadRgbKeys(const TQuickIni& ini, std::string_view section, std::string_view prefix);
-}  // namespace qd
-
-namespace qd {
 
 namespace {
 

@@ -24,15 +24,12 @@
 #include "framework/Gdi.h"
 #include "framework/Graphics.h"
 #include "skin/data/ImageBuffer.h"
+#include "skin/data/SkinColors.h"
 #include "skin/form/SkinDraw.h"
 
 namespace qd {
 
 // Colour values of a skin: 0x00BBGGRR, or 0xFF0000nn for system colour nn, or clNone (0x1FFFFFFF) for "none".
-// skin/data/SkinColors.h and framework/Colors.h both define IsSystemColor for 32-bit values, so no unit can
-// include both: this header stays on the framework's side (skinners draw with it) and SkinObjects.cpp declares
-// the two colour-triple readers of SkinColors.h it needs.
-using TColorValue = std::uint32_t;
 constexpr TColorValue SkinSystemColor(int index) noexcept { return kSystemColorFlag | static_cast<TColorValue>(index); }
 
 class TQuickIni;
