@@ -16,6 +16,7 @@ if(WIN32)
   qd_test(framework_controls_tests
     SOURCES
       tests/support/MessageRecorder.cpp
+      tests/support/MessageRecorderTest.cpp
       tests/framework/ControlsTest.cpp
       tests/framework/FormsTest.cpp
       tests/framework/ApplicationTest.cpp

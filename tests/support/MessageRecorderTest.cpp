@@ -1,0 +1,61 @@
+// The message recorder itself: matching with optional entries, flags and parameters, and the failure dump.
+
+#include <gtest/gtest.h>
+
+#include "support/MessageRecorder.h"
+
+namespace qd::test {
+namespace {
+
+TEST(MessageRecorderTest, OptionalEntriesMayBeMissingButNothingExtraMayBeThere) {
+    TMessageRecorder rec;
+    rec.Add(nullptr, WM_NCCREATE, kSent);
+    rec.Add(nullptr, WM_CREATE, kSent);
+    static const TMsgEntry kWithOptional[] = {
+        {WM_GETMINMAXINFO, kSent | kOptional}, {WM_NCCREATE, kSent}, {WM_CREATE, kSent}, {WM_SIZE, kSent | kOptional}};
+    EXPECT_TRUE(rec.Matches(kWithOptional, "optional", false));
+    static const TMsgEntry kShort[] = {{WM_NCCREATE, kSent}};
+    const auto extra = rec.Matches(kShort, "extra", false);
+    EXPECT_FALSE(extra);
+    EXPECT_NE(std::string(extra.message()).find("unexpected"), std::string::npos);
+    static const TMsgEntry kLong[] = {{WM_NCCREATE, kSent}, {WM_CREATE, kSent}, {WM_SHOWWINDOW, kSent}};
+    const auto missing = rec.Matches(kLong, "missing", false);
+    EXPECT_FALSE(missing);
+    EXPECT_NE(std::string(missing.message()).find("missing"), std::string::npos);
+}
+
+TEST(MessageRecorderTest, FlagsAndParametersAreComparedOnlyWhenAsked) {
+    TMessageRecorder rec;
+    rec.Add(nullptr, WM_SIZE, kPosted, SIZE_MAXIMIZED, MAKELPARAM(10, 20));
+    static const TMsgEntry kSentKind[] = {{WM_SIZE, kSent}};
+    EXPECT_FALSE(rec.Matches(kSentKind, "kind", false)) << "sent and posted differ";
+    static const TMsgEntry kAnyParams[] = {{WM_SIZE, kPosted}};
+    EXPECT_TRUE(rec.Matches(kAnyParams, "params ignored", false));
+    static const TMsgEntry kWrongW[] = {{WM_SIZE, kPosted | kWParam, SIZE_RESTORED}};
+    EXPECT_FALSE(rec.Matches(kWrongW, "wparam", false));
+    static const TMsgEntry kRightBoth[] = {{WM_SIZE, kPosted | kWParam | kLParam, SIZE_MAXIMIZED, MAKELPARAM(10, 20)}};
+    EXPECT_TRUE(rec.Matches(kRightBoth, "both", true));
+    EXPECT_TRUE(rec.Entries().empty()) << "a match clears the recording when asked";
+}
+
+TEST(MessageRecorderTest, IgnoredMessagesSeparatorsAndOrderedSubsequences) {
+    TMessageRecorder rec;
+    rec.IgnoreCommonNoise();
+    rec.Add(nullptr, WM_NCHITTEST, kSent);
+    rec.Add(nullptr, WM_LBUTTONDOWN, kPosted);
+    rec.AddSeparator();
+    rec.Add(nullptr, WM_SETCURSOR, kSent);
+    rec.Add(nullptr, WM_LBUTTONUP, kPosted);
+    EXPECT_EQ(rec.Entries().size(), 3u);
+    EXPECT_EQ(rec.IndexOf(kSeparatorMessage), 1);
+    static const TMsgEntry kInOrder[] = {{WM_LBUTTONDOWN, kPosted}, {WM_LBUTTONUP, kPosted}};
+    EXPECT_TRUE(rec.Contains(kInOrder, "in order", false));
+    static const TMsgEntry kReversed[] = {{WM_LBUTTONUP, kPosted}, {WM_LBUTTONDOWN, kPosted}};
+    const auto reversed = rec.Contains(kReversed, "reversed", false);
+    EXPECT_FALSE(reversed);
+    // The dump lists both sides.
+    EXPECT_NE(std::string(reversed.message()).find("| "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qd::test
