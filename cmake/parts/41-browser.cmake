@@ -14,4 +14,8 @@ if(WIN32)
       tests/browser/OleControlTest.cpp
       tests/browser/EmbeddedBrowserTest.cpp
     LIBS qd_browser)
+  if(TARGET browser_tests)
+    # The tests read the main window's stored description from the source tree (through Wine's Z: drive).
+    target_compile_definitions(browser_tests PRIVATE QD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  endif()
 endif()

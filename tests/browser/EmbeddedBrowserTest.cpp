@@ -10,6 +10,7 @@
 #include <float.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -53,34 +54,21 @@ struct TReportCatcher {
     std::vector<std::wstring> Reports;
 };
 
-// The stored values of the main window's browser host.
-constexpr char kBrowserBlock[] = R"(
-  object WebBrowser: TEmbeddedBrowser
-    Left = 0
-    Top = 0
-    Width = 1016
-    Height = 716
-    Align = alClient
-    TabOrder = 1
-    DownloadOptions = [DLCTL_DLIMAGES, DLCTL_VIDEOS, DLCTL_BGSOUNDS]
-    UserInterfaceOptions = [FLAT_SCROLLBAR]
-    PrintOptions.Margins.Left = 19.050000000000000000
-    PrintOptions.Margins.Right = 19.050000000000000000
-    PrintOptions.Margins.Top = 19.050000000000000000
-    PrintOptions.Margins.Bottom = 19.050000000000000000
-    PrintOptions.Header = '&w&b页码，&p/&P'
-    PrintOptions.HTMLHeader.Strings = (
-      '<HTML></HTML>')
-    PrintOptions.Footer = '&u&b&d'
-    PrintOptions.Orientation = poPortrait
-    ReplaceCaption = True
-    HideBorders = False
-    HideScrollBars = False
-    DisableRightClickMenu = False
-    EnableDDE = False
-    fpExceptions = True
-  end
-)";
+// The browser host's block of the main window's stored description, as the program reads it.
+std::string MainFormBrowserBlock() {
+    const std::string path = std::string("Z:") + QD_SOURCE_DIR + "/resources/Form_Main.dfm";
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return {};
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    std::fclose(file);
+    const std::size_t begin = text.find("  object WebBrowser: TEmbeddedBrowser");
+    if (begin == std::string::npos) return {};
+    const std::size_t end = text.find("\n  end", begin);
+    if (end == std::string::npos) return {};
+    return "\n" + text.substr(begin, end + 7 - begin) + "\n";
+}
 
 class TBrowserTestForm : public TForm {
 public:
@@ -118,7 +106,7 @@ std::string MainFormBody() {
     Top = 716
     Width = 1016
     Height = 25
-  end)") + kBrowserBlock;
+  end)") + MainFormBrowserBlock();
 }
 
 // A host whose document "has" a script error event object: Wine runs no script.
@@ -205,6 +193,7 @@ const GUID kCgidExplorer = {0x000214D0, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00,
 // ---------------------------------------------------------------------------------------------------------------
 
 TEST(EmbeddedBrowserFlags, ConstructorDefaultsAndStoredValuesGiveTheSystemsFlagWords) {
+    ASSERT_FALSE(MainFormBrowserBlock().empty()) << "resources/Form_Main.dfm has no WebBrowser block";
     TForm owner(nullptr);
     auto* browser = new TEmbeddedBrowser(&owner);
     EXPECT_EQ(browser->DownloadFlags(), 0x70u);
@@ -228,6 +217,9 @@ TEST(EmbeddedBrowserFlags, ConstructorDefaultsAndStoredValuesGiveTheSystemsFlagW
     ASSERT_EQ(b.PrintOptions().HTMLHeader().Count(), 1);
     EXPECT_EQ(b.PrintOptions().HTMLHeader()[0], "<HTML></HTML>");
     EXPECT_EQ(GetPropertyText(b, "UserInterfaceOptions"), "[FLAT_SCROLLBAR]");
+    EXPECT_EQ(b.ControlData().size(), 156u);  // handed to the control's IPersistStreamInit::Load
+    EXPECT_EQ(b.Align(), alClient);
+    EXPECT_EQ(b.TabOrder(), 1);
 }
 
 TEST(EmbeddedBrowserFlags, EmptySetsGiveZeroAndEveryElementHasItsPlatformValue) {
