@@ -1,0 +1,22 @@
+# Skin manager and the control dispatch (Windows), with their tests under Wine.
+if(WIN32)
+  add_library(qd_skin_controls STATIC
+    skin/controls/ControlDispatch.cpp
+    skin/controls/SkinManage.cpp)
+  target_include_directories(qd_skin_controls PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(qd_skin_controls PUBLIC qd_skin_data qd_framework user32 gdi32)
+
+  # The engine's form skinner, when its library is declared (by a fragment read before or after this one).
+  function(_qd_skin_controls_wire_form)
+    if(TARGET qd_skin_form)
+      target_link_libraries(qd_skin_controls PUBLIC qd_skin_form)
+      target_compile_definitions(qd_skin_controls PRIVATE QD_HAVE_SKIN_FORM=1)
+    endif()
+  endfunction()
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _qd_skin_controls_wire_form)
+
+  qd_test(skin_controls_tests
+    SOURCES tests/support/MessageRecorder.cpp tests/skin/controls/ControlDispatchTest.cpp
+            tests/skin/controls/SkinManageTest.cpp
+    LIBS qd_skin_controls comctl32 comdlg32)
+endif()
