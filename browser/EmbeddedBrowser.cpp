@@ -403,6 +403,7 @@ HRESULT TEmbeddedBrowser::AmbientGetIDsOfNames(REFIID riid, LPOLESTR* names, UIN
 
 HRESULT TEmbeddedBrowser::AmbientInvoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                         VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept {
+    if (result) ::VariantInit(result);
     UpdateUserInterfaceFlags();
     if ((flags & DISPATCH_PROPERTYGET) && result && id == kDispidAmbientDlControl) {
         ::VariantInit(result);
@@ -494,10 +495,8 @@ STDMETHODIMP TEmbeddedBrowser::TranslateAccelerator(LPMSG lpMsg, const GUID* pgu
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetOptionKeyPath(LPOLESTR* pchKey, DWORD dw) {
-    if (!OnGetOptionKeyPath) {
-        ClearOut(pchKey);
-        return S_FALSE;
-    }
+    ClearOut(pchKey);
+    if (!OnGetOptionKeyPath) return S_FALSE;
     return Guarded([&] { return OnGetOptionKeyPath(pchKey, dw); }, S_FALSE);
 }
 
@@ -526,10 +525,8 @@ STDMETHODIMP TEmbeddedBrowser::FilterDataObject(IDataObject* pDO, IDataObject** 
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetOverrideKeyPath(LPOLESTR* pchKey, DWORD dw) {
-    if (!OnGetOverrideKeyPath) {
-        ClearOut(pchKey);
-        return S_OK;
-    }
+    ClearOut(pchKey);
+    if (!OnGetOverrideKeyPath) return S_OK;
     return Guarded([&] { return OnGetOverrideKeyPath(pchKey, dw); }, S_OK);
 }
 
@@ -538,6 +535,7 @@ STDMETHODIMP TEmbeddedBrowser::GetOverrideKeyPath(LPOLESTR* pchKey, DWORD dw) {
 
 STDMETHODIMP TEmbeddedBrowser::ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption, DWORD dwType,
                                            LPOLESTR lpstrHelpFile, DWORD dwHelpContext, LRESULT* plResult) {
+    if (plResult) *plResult = 0;
     if (!OnShowMessage) return S_FALSE;
     return Guarded(
         [&] { return OnShowMessage(hwnd, lpstrText, lpstrCaption, dwType, lpstrHelpFile, dwHelpContext, plResult); },

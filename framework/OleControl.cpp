@@ -21,6 +21,17 @@ std::string OleErrorMessage(HRESULT code) {
     std::wstring message;
     if (n && text) message.assign(text, n);
     if (text) ::LocalFree(text);
+    // Platform quirk: Wine's system message table has no entries for HRESULTs; a wrapped Win32 error still
+    // has its text under the plain error number.
+    if (message.empty() && HRESULT_FACILITY(code) == FACILITY_WIN32) {
+        text = nullptr;
+        const DWORD m = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                             FORMAT_MESSAGE_IGNORE_INSERTS,
+                                         nullptr, static_cast<DWORD>(HRESULT_CODE(code)), 0,
+                                         reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        if (m && text) message.assign(text, m);
+        if (text) ::LocalFree(text);
+    }
     while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' ||
                                 message.back() == L'.'))
         message.pop_back();
@@ -415,8 +426,11 @@ void TOleControl::WndProc(TMessage& m) {
             }
             return;
         case WM_DESTROY:
-            // Our window may go with its parent's (DestroyWnd is not called then): the control leaves it first.
-            DeactivateInPlace();
+            // Our window may go with its parent's (DestroyWnd is not called then). The control's own window is
+            // our child and goes with it, and a control may not make a new one for a later window of ours
+            // (Wine's WebBrowser makes it once, with the client site): close the control now and create it
+            // afresh for the next window.
+            DestroyControl();
             break;
         case WM_ERASEBKGND:
             // The control paints all of our client area.
