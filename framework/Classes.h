@@ -103,6 +103,9 @@ private:
     std::vector<TItem> FItems;
 };
 
+// Appends the UTF-8 encoding of a code point (at most U+10FFFF; callers check surrogates).
+void AppendUtf8(std::string& out, std::uint32_t codePoint);
+
 // ASCII-only case folding: never locale-dependent.
 char AsciiLower(char c) noexcept;
 std::string AsciiLowerCase(std::string_view text);
