@@ -9,3 +9,17 @@ if(WIN32)
   target_include_directories(qd_skin_form PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(qd_skin_form PUBLIC qd_skin_data qd_skin_draw qd_framework comctl32 gdi32 user32)
 endif()
+
+if(WIN32 AND TARGET qd_skin_package)
+  qd_test(skin_form_tests
+    SOURCES
+      tests/support/MessageRecorder.cpp
+      tests/skin/form/SkinFormTest.cpp
+      tests/skin/form/SkinFrameTest.cpp
+      tests/skin/form/SkinButtonsTest.cpp
+    LIBS qd_skin_form)
+  if(TARGET skin_form_tests)
+    add_dependencies(skin_form_tests qd_skin_package)
+    target_compile_definitions(skin_form_tests PRIVATE QD_SKIN_PACKAGE_FILE="Z:${CMAKE_BINARY_DIR}/resources/xpluna.skn")
+  endif()
+endif()

@@ -1,0 +1,242 @@
+// Caption buttons: hot tracking, press and release, the actions, double clicks, the system menu and the
+// visibility rules.
+
+#include "SkinFormTestSupport.h"
+
+namespace qd::test {
+namespace {
+
+class SkinButtons : public SkinFormFixture {
+protected:
+    void SetUp() override {
+        SkinFormFixture::SetUp();
+        MakeWindow();
+        Skin();
+        ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
+        Skinner->PaintFrame();  // places the buttons
+        PumpMessages();
+    }
+    TWinSysButton* ButtonWithAction(int action) {
+        for (auto& b : Skinner->SysButtons)
+            if (b->Visible && b->Data->Action == action) return b.get();
+        return nullptr;
+    }
+    LPARAM At(const TWinSysButton& b) {
+        return PointParam(FrameToScreen(POINT{(b.Rect.left + b.Rect.right) / 2, (b.Rect.top + b.Rect.bottom) / 2}));
+    }
+    LPARAM OnEmptyCaption() {
+        return PointParam(FrameToScreen(POINT{Skinner->FrameLeft + 120, Skinner->FrameTop / 2 + 2}));
+    }
+    void DropPosted() {
+        MSG m;
+        while (::PeekMessageW(&m, Wnd, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) {}
+        while (::PeekMessageW(&m, Wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) {}
+    }
+};
+
+TEST_F(SkinButtons, HoverPressAndReleaseClicksClose) {
+    TWinSysButton* close = ButtonWithAction(0);
+    ASSERT_NE(close, nullptr);
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
+    EXPECT_EQ(close->State, 3);
+    EXPECT_EQ(Skinner->HotObject, close);
+    ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*close));
+    EXPECT_EQ(close->State, 2);
+    ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, At(*close));
+    EXPECT_EQ(close->State, 3);
+    WPARAM command = 0;
+    ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command, static_cast<WPARAM>(SC_CLOSE));
+}
+
+TEST_F(SkinButtons, ReleaseOutsideAfterLeavingDoesNotClick) {
+    TWinSysButton* close = ButtonWithAction(0);
+    ASSERT_NE(close, nullptr);
+    ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*close));
+    EXPECT_EQ(close->State, 2);
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, OnEmptyCaption());
+    EXPECT_EQ(close->State, 1);
+    EXPECT_EQ(Skinner->HotObject, nullptr);
+    DropPosted();
+    ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, OnEmptyCaption());
+    EXPECT_FALSE(TakePosted(Wnd, WM_SYSCOMMAND));
+    // Coming back and releasing without a new press does not click either.
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
+    DropPosted();
+    ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, OnEmptyCaption());
+    EXPECT_FALSE(TakePosted(Wnd, WM_SYSCOMMAND));
+}
+
+TEST_F(SkinButtons, MovingToAnotherButtonMakesTheFirstLeave) {
+    TWinSysButton* close = ButtonWithAction(0);
+    TWinSysButton* minimize = ButtonWithAction(2);
+    ASSERT_NE(close, nullptr);
+    ASSERT_NE(minimize, nullptr);
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*minimize));
+    EXPECT_EQ(close->State, 1);
+    EXPECT_EQ(minimize->State, 3);
+    EXPECT_EQ(Skinner->HotObject, minimize);
+}
+
+TEST_F(SkinButtons, HoverTimerNoticesTheCursorLeft) {
+    TWinSysButton* close = ButtonWithAction(0);
+    ASSERT_NE(close, nullptr);
+    ::SetCursorPos(5, 5);  // far from the button
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
+    ASSERT_EQ(Skinner->HotObject, close);
+    Skinner->HoverTimer->Tick();
+    EXPECT_EQ(Skinner->HotObject, nullptr);
+    EXPECT_EQ(close->State, 1);
+}
+
+TEST_F(SkinButtons, InactiveWindowIgnoresMouseMoves) {
+    TWinSysButton* close = ButtonWithAction(0);
+    ASSERT_NE(close, nullptr);
+    ::SendMessageW(Wnd, WM_NCACTIVATE, FALSE, 0);
+    Skinner->PaintFrame();
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
+    EXPECT_EQ(Skinner->HotObject, nullptr);
+}
+
+TEST_F(SkinButtons, MaximizeAndMinimizeActions) {
+    TWinSysButton* maximize = ButtonWithAction(1);
+    ASSERT_NE(maximize, nullptr);
+    ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*maximize));
+    ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, At(*maximize));
+    WPARAM command = 0;
+    ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command, static_cast<WPARAM>(SC_MAXIMIZE));
+    EXPECT_EQ(Skinner->SizeState(), TSizeState::Maximized);
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    PumpMessages();
+    EXPECT_TRUE(::IsZoomed(Wnd));
+    Skinner->PaintFrame();
+    // Maximized: the restore button (Visibility 1) shows where the maximize one was.
+    TWinSysButton* restore = ButtonWithAction(1);
+    ASSERT_NE(restore, nullptr);
+    EXPECT_EQ(restore->Data->Visibility, 1);
+    ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*restore));
+    ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, At(*restore));
+    ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command, static_cast<WPARAM>(SC_RESTORE));
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    PumpMessages();
+    EXPECT_FALSE(::IsZoomed(Wnd));
+    EXPECT_EQ(Skinner->SizeState(), TSizeState::Normal);
+}
+
+TEST_F(SkinButtons, TitleDoubleClickRules) {
+    DropPosted();
+    ::SendMessageW(Wnd, WM_NCLBUTTONDBLCLK, HTCAPTION, OnEmptyCaption());
+    WPARAM command = 0;
+    ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command, static_cast<WPARAM>(SC_MAXIMIZE));
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    PumpMessages();
+    ::SendMessageW(Wnd, WM_NCLBUTTONDBLCLK, HTCAPTION, OnEmptyCaption());
+    ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command, static_cast<WPARAM>(SC_RESTORE));
+}
+
+TEST_F(SkinButtons, DoubleClickOnWindowWithoutMaximizeBoxDoesNothing) {
+    Unskin();
+    ::DestroyWindow(Wnd);
+    MakeWindow(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+    Skin();
+    DropPosted();
+    ::SendMessageW(Wnd, WM_NCLBUTTONDBLCLK, HTCAPTION, OnEmptyCaption());
+    EXPECT_FALSE(TakePosted(Wnd, WM_SYSCOMMAND));
+    Skinner->PaintFrame();
+    EXPECT_EQ(ButtonWithAction(1), nullptr);  // no maximize button either
+}
+
+TEST_F(SkinButtons, MaximizedWindowCannotBeDraggedByItsTitle) {
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    PumpMessages();
+    ASSERT_EQ(Skinner->SizeState(), TSizeState::Maximized);
+    WindowRecorder().Clear();
+    // Posted so that the default procedure's modal move loop is not entered from the test.
+    WPARAM wp = HTCAPTION;
+    bool handled = false;
+    Skinner->NCMouse(WM_NCLBUTTONDOWN, wp, OnEmptyCaption(), handled);
+    EXPECT_FALSE(handled);
+    EXPECT_EQ(wp, static_cast<WPARAM>(HTMENU));
+}
+
+TEST_F(SkinButtons, SystemMenuOpensOnceWithinTheDoubleClickTime) {
+    int opened = 0;
+    Skinner->TrackMenu = [&](HMENU, int, int) {
+        ++opened;
+        return 0;
+    };
+    ::SendMessageW(Wnd, WM_NCRBUTTONDOWN, HTCAPTION, OnEmptyCaption());
+    ::SendMessageW(Wnd, WM_NCRBUTTONDOWN, HTCAPTION, OnEmptyCaption());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(Manager.MenuKind, 2);
+    EXPECT_FALSE(TakePosted(Wnd, WM_CLOSE));  // nothing hot: the second click does nothing
+}
+
+TEST_F(SkinButtons, SystemMenuItemsFollowTheWindowState) {
+    std::vector<std::pair<std::wstring, bool>> items;
+    Skinner->TrackMenu = [&](HMENU menu, int, int) {
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = {};
+            ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+            const UINT state = ::GetMenuState(menu, i, MF_BYPOSITION);
+            items.emplace_back(text, !(state & (MF_GRAYED | MF_DISABLED)));
+        }
+        return 4;  // " Close "
+    };
+    Skinner->ShowSystemMenu(100, 100);
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0].first, L" Restore ");
+    EXPECT_FALSE(items[0].second);  // a normal window cannot be restored
+    EXPECT_EQ(items[1].first, L" Maximize ");
+    EXPECT_TRUE(items[1].second);
+    EXPECT_EQ(items[2].first, L" Minimize ");
+    EXPECT_EQ(items[4].first, L" Close \tShift+F4");
+    EXPECT_TRUE(TakePosted(Wnd, WM_CLOSE));
+}
+
+TEST_F(SkinButtons, NativeSystemMenuCommandsComeBackAsSystemCommands) {
+    DropPosted();
+    EXPECT_EQ(::SendMessageW(Wnd, WM_COMMAND, SC_MINIMIZE, 0), 0);
+    WPARAM command = 0;
+    ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command, static_cast<WPARAM>(SC_MINIMIZE));
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_COMMAND, 1234, 0);
+    EXPECT_EQ(WindowRecorder().Count(WM_COMMAND), 1);  // anything else is passed on
+}
+
+TEST_F(SkinButtons, VisibilityRules) {
+    // Find the close entry (Visibility 0, Action 0): hidden once the window has no system menu.
+    int closeIndex = -1;
+    for (int i = 0; i < Skinner->SysButtonCount; ++i)
+        if (Skinner->SysButtons[static_cast<std::size_t>(i)]->Data->Action == 0 &&
+            Skinner->SysButtons[static_cast<std::size_t>(i)]->Data->Visibility == 0)
+            closeIndex = i;
+    ASSERT_GE(closeIndex, 0);
+    EXPECT_TRUE(Skinner->SysButtonVisible(closeIndex));
+    Skinner->BorderIcons &= ~biSkinSystemMenu;
+    EXPECT_FALSE(Skinner->SysButtonVisible(closeIndex));
+    EXPECT_FALSE(Skinner->SysButtonVisible(-1));
+    EXPECT_FALSE(Skinner->SysButtonVisible(Skinner->SysButtonCount));
+}
+
+TEST_F(SkinButtons, CustomButtonVisibilityAsksTheWindow) {
+    TDataSkinSysButton custom;
+    custom.Visibility = 1500;
+    custom.Action = 40;
+    Skinner->SysButtons.push_back(std::make_unique<TWinSysButton>(Skinner.get(), &custom));
+    const int index = static_cast<int>(Skinner->SysButtons.size()) - 1;
+    WindowRecorder().Clear();
+    EXPECT_FALSE(Skinner->SysButtonVisible(index));  // the window answers 0
+    EXPECT_EQ(WindowRecorder().Count(WM_SKIN_BUTTONVISIBLE), 1);
+    Skinner->SysButtons.pop_back();
+}
+
+}  // namespace
+}  // namespace qd::test

@@ -1,0 +1,302 @@
+// Attach, detach, the subclass chain, destruction while attached, and the messages that reach the window's own
+// procedure while a form skinner sits on it.
+
+#include "SkinFormTestSupport.h"
+
+#include <commctrl.h>
+
+namespace qd::test {
+namespace {
+
+struct TWindowState {
+    LONG_PTR Proc;
+    LONG_PTR Style;
+    LONG_PTR ExStyle;
+    RECT Client;
+    int RegionKind;
+    RECT RegionBox;
+    bool operator==(const TWindowState& o) const {
+        return Proc == o.Proc && Style == o.Style && ExStyle == o.ExStyle && EqualRect(&Client, &o.Client) &&
+               RegionKind == o.RegionKind && EqualRect(&RegionBox, &o.RegionBox);
+    }
+};
+
+TWindowState StateOf(HWND wnd) {
+    TWindowState s{};
+    s.Proc = ::GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    s.Style = ::GetWindowLongPtrW(wnd, GWL_STYLE);
+    s.ExStyle = ::GetWindowLongPtrW(wnd, GWL_EXSTYLE);
+    ::GetClientRect(wnd, &s.Client);
+    TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
+    s.RegionKind = ::GetWindowRgn(wnd, rgn.Get());
+    if (s.RegionKind != ERROR) ::GetRgnBox(rgn.Get(), &s.RegionBox);
+    return s;
+}
+
+using SkinFormAttach = SkinFormFixture;
+
+TEST_F(SkinFormAttach, SkinsTheFrameAndKeepsTheClientSize) {
+    MakeWindow();
+    const TWindowState before = StateOf(Wnd);
+    TSkinForm& s = Skin();
+    EXPECT_EQ(s.SkinState(), TSkinState::Running);
+    EXPECT_EQ(Manager.DispatchCount, 1);
+    EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 1);
+    // The standard caption is gone; the client keeps its size inside the skin's borders.
+    EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWL_STYLE) & WS_CAPTION, 0);
+    RECT client{}, window{};
+    ::GetClientRect(Wnd, &client);
+    ::GetWindowRect(Wnd, &window);
+    EXPECT_EQ(client.right, before.Client.right);
+    EXPECT_EQ(client.bottom, before.Client.bottom);
+    ASSERT_GT(s.FrameTop, 0);
+    ASSERT_GT(s.FrameLeft, 0);
+    EXPECT_EQ(window.right - window.left, client.right + s.FrameLeft + s.FrameRight);
+    EXPECT_EQ(window.bottom - window.top, client.bottom + s.FrameTop + s.FrameBottom);
+    POINT origin{0, 0};
+    ::ClientToScreen(Wnd, &origin);
+    EXPECT_EQ(origin.x - window.left, s.FrameLeft);
+    EXPECT_EQ(origin.y - window.top, s.FrameTop);
+    // The sides cut their magenta pixels away: the window has a region of its own size.
+    TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(::GetWindowRgn(Wnd, rgn.Get()), ERROR);
+    EXPECT_TRUE(s.RegionOwned);
+}
+
+TEST_F(SkinFormAttach, AttachDetachThousandTimesRestoresExactlyWithFlatHandles) {
+    MakeWindow();
+    const TWindowState before = StateOf(Wnd);
+    // One round first: one-time allocations (the skin's default icon) are made there.
+    Skin();
+    Unskin();
+    ASSERT_TRUE(StateOf(Wnd) == before);
+    const long gdiBefore = GdiLiveCounts().Total();
+    for (int i = 0; i < 1000; ++i) {
+        Skin();
+        ASSERT_NE(::GetWindowLongPtrW(Wnd, GWL_STYLE), before.Style) << "round " << i;
+        Unskin();
+        const TWindowState after = StateOf(Wnd);
+        ASSERT_TRUE(after == before) << "round " << i << ": client " << after.Client.right << "x"
+                                     << after.Client.bottom << " region kind " << after.RegionKind;
+    }
+    EXPECT_EQ(GdiLiveCounts().Total(), gdiBefore);
+}
+
+TEST_F(SkinFormAttach, GivesBackTheRegionTheWindowHadBeforeAttach) {
+    MakeWindow();
+    ::SetWindowRgn(Wnd, ::CreateEllipticRgn(0, 0, 300, 200), TRUE);
+    const TWindowState before = StateOf(Wnd);
+    ASSERT_NE(before.RegionKind, ERROR);
+    Skin();
+    Unskin();
+    EXPECT_TRUE(StateOf(Wnd) == before);
+}
+
+TEST_F(SkinFormAttach, AttachingTwiceIsIgnored) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    const LONG_PTR style = ::GetWindowLongPtrW(Wnd, GWL_STYLE);
+    s.AttachWindow(&OurSkin());
+    EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWL_STYLE), style);
+    Unskin();
+    EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 0);
+}
+
+TEST_F(SkinFormAttach, OwnedWindowKeepsItsCaptionBitLosesItsBoxes) {
+    HWND owner = ::CreateWindowExW(0, TestWindowClass(), L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+                                   nullptr, nullptr, nullptr);
+    MakeWindow(WS_OVERLAPPEDWINDOW, L"owned", 300, 200, owner);
+    const LONG_PTR style = ::GetWindowLongPtrW(Wnd, GWL_STYLE);
+    Skin();
+    const LONG_PTR skinned = ::GetWindowLongPtrW(Wnd, GWL_STYLE);
+    EXPECT_EQ(skinned & WS_CAPTION, WS_CAPTION);
+    EXPECT_EQ(skinned & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    Unskin();
+    EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWL_STYLE), style);
+    ::DestroyWindow(Wnd);
+    Wnd = nullptr;
+    ::DestroyWindow(owner);
+}
+
+TEST_F(SkinFormAttach, PopupWithoutCaptionIsNoFrameButStillHooked) {
+    MakeWindow(WS_POPUP | WS_THICKFRAME, L"popup", 300, 200);
+    const TWindowState before = StateOf(Wnd);
+    TSkinForm& s = Skin();
+    EXPECT_EQ(s.FrameKind, TFrameKind::NoFrame);
+    EXPECT_EQ(s.FrameTop, 0);
+    EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 1);
+    // The system frame stays: non-client painting goes to the window's own procedure.
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(WindowRecorder().Count(WM_NCPAINT), 1);
+    Unskin();
+    EXPECT_TRUE(StateOf(Wnd) == before);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+int gOtherSeen = 0;
+LRESULT CALLBACK OtherSubclass(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_APP + 7) ++gOtherSeen;
+    return ::DefSubclassProc(wnd, msg, wp, lp);
+}
+
+using SkinFormChain = SkinFormFixture;
+
+TEST_F(SkinFormChain, DetachUnderAnotherSubclasserKeepsTheChainIntact) {
+    MakeWindow();
+    const LONG_PTR originalProc = ::GetWindowLongPtrW(Wnd, GWLP_WNDPROC);
+    Skin();
+    ASSERT_TRUE(::SetWindowSubclass(Wnd, OtherSubclass, 77, 0));
+    gOtherSeen = 0;
+    Unskin();
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_APP + 7, 0, 0);
+    EXPECT_EQ(gOtherSeen, 1);                                 // the later subclasser still runs
+    EXPECT_EQ(WindowRecorder().Count(WM_APP + 7), 1);         // and the window's own procedure after it
+    EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 0);  // we are out of the chain
+    ASSERT_TRUE(::RemoveWindowSubclass(Wnd, OtherSubclass, 77));
+    EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWLP_WNDPROC), originalProc);
+}
+
+TEST_F(SkinFormChain, DestroyedWhileAttachedLetsGoAndLeaksNothing) {
+    MakeWindow();
+    const long gdiBefore = GdiLiveCounts().Total();
+    TSkinForm& s = Skin();
+    ::DestroyWindow(Wnd);
+    EXPECT_EQ(s.SkinState(), TSkinState::Dead);
+    EXPECT_FALSE(s.Attached());
+    EXPECT_FALSE(s.InDispatch());
+    Wnd = nullptr;
+    Skinner.reset();  // the purge frees it; the window is never touched again
+    EXPECT_EQ(GdiLiveCounts().Total(), gdiBefore);
+    ASSERT_EQ(Manager.Forgotten.size(), 1u);
+}
+
+TEST_F(SkinFormChain, ReportsItselfOnTheStackWhileAMessagePasses) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    static TSkinForm* watched = nullptr;
+    static int seenInside = -1;
+    watched = &s;
+    seenInside = -1;
+    ASSERT_TRUE(::SetWindowSubclass(
+        Wnd,
+        [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) -> LRESULT {
+            if (m == WM_APP + 9) seenInside = watched->InDispatch() ? 1 : 0;
+            return ::DefSubclassProc(w, m, wp, lp);
+        },
+        78, 0));
+    // Installed after ours, so it runs first: the skinner is not yet on the stack. Take it off and re-add the
+    // skinner on top to see it from below.
+    ::SendMessageW(Wnd, WM_APP + 9, 0, 0);
+    EXPECT_EQ(seenInside, 0);
+    Unskin();
+    TSkinForm& again = Skin();
+    watched = &again;
+    ::SendMessageW(Wnd, WM_APP + 9, 0, 0);
+    EXPECT_EQ(seenInside, 1);
+    EXPECT_FALSE(again.InDispatch());
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+using SkinFormMessages = SkinFormFixture;
+
+TEST_F(SkinFormMessages, StartedResizesThroughAFrameChange) {
+    MakeWindow();
+    Skinner = std::make_unique<TSkinForm>(nullptr, Wnd, &Manager);
+    WindowRecorder().Clear();
+    Skinner->AttachWindow(&OurSkin());
+    static const TMsgEntry kAttach[] = {
+        {WM_STYLECHANGING, kSent | kWParam, static_cast<WPARAM>(GWL_STYLE)},
+        {WM_STYLECHANGED, kSent | kWParam, static_cast<WPARAM>(GWL_STYLE)},
+    };
+    EXPECT_TRUE(WindowRecorder().Contains(kAttach, "attach"));
+    ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+    static const TMsgEntry kStarted[] = {
+        {WM_WINDOWPOSCHANGING, kSent},
+        {WM_NCCALCSIZE, kSent | kWParam, TRUE},
+        {WM_WINDOWPOSCHANGED, kSent},
+        {WM_MOVE, kSent},  // the client moved inside the new frame
+    };
+    EXPECT_EQ(WindowRecorder().Count(WM_SIZE), 0);  // ... and kept its size
+    EXPECT_TRUE(WindowRecorder().Contains(kStarted, "started"));
+    EXPECT_EQ(WindowRecorder().Count(WM_SKIN_STARTED), 0);  // consumed by the skinner
+}
+
+TEST_F(SkinFormMessages, NonClientPaintAndActivationStayWithTheSkinner) {
+    MakeWindow();
+    Skin();
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(::SendMessageW(Wnd, WM_NCACTIVATE, FALSE, 0), 1);
+    EXPECT_EQ(Skinner->Active, 0);
+    EXPECT_EQ(::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0), 1);
+    EXPECT_EQ(Skinner->Active, 1);
+    EXPECT_EQ(WindowRecorder().Count(WM_NCPAINT), 0);
+    EXPECT_EQ(WindowRecorder().Count(WM_NCACTIVATE), 0);
+    // Given back: the window paints its own frame again.
+    Unskin();
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_NCPAINT, 1, 0);
+    ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
+    static const TMsgEntry kPlain[] = {{WM_NCPAINT, kSent}, {WM_NCACTIVATE, kSent | kWParam, TRUE}};
+    EXPECT_TRUE(WindowRecorder().Contains(kPlain, "unskinned"));
+}
+
+TEST_F(SkinFormMessages, CalcSizeDeflatesTheProposedRectangleByTheFrame) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    NCCALCSIZE_PARAMS p{};
+    WINDOWPOS pos{};  // SWP_NOMOVE|SWP_NOSIZE positions carry zeros: the rectangle is what counts
+    p.lppos = &pos;
+    p.rgrc[0] = RECT{100, 200, 500, 600};
+    p.rgrc[1] = p.rgrc[0];
+    p.rgrc[2] = p.rgrc[0];
+    WindowRecorder().Clear();
+    const LRESULT r = ::SendMessageW(Wnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
+    EXPECT_EQ(r, WVR_VALIDRECTS);
+    EXPECT_EQ(WindowRecorder().Count(WM_NCCALCSIZE), 1);  // the window's procedure ran first
+    EXPECT_EQ(p.rgrc[0].left, 100 + s.FrameLeft);
+    EXPECT_EQ(p.rgrc[0].top, 200 + s.FrameTop);
+    EXPECT_EQ(p.rgrc[0].right, 500 - s.FrameRight);
+    EXPECT_EQ(p.rgrc[0].bottom, 600 - s.FrameBottom);
+    // Smaller than the frame: clamped to an empty rectangle, never inverted.
+    p.rgrc[0] = RECT{10, 10, 12, 12};
+    ::SendMessageW(Wnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
+    EXPECT_GE(p.rgrc[0].right, p.rgrc[0].left);
+    EXPECT_GE(p.rgrc[0].bottom, p.rgrc[0].top);
+    // wParam FALSE: one rectangle, result 0.
+    RECT one{0, 0, 300, 300};
+    EXPECT_EQ(::SendMessageW(Wnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&one)), 0);
+    EXPECT_EQ(one.top, s.FrameTop);
+}
+
+TEST_F(SkinFormMessages, HitTestingOverTheSkinnedTitle) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    const int midX = (wr.right - wr.left) / 2;
+    auto hit = [&](int x, int y) {
+        return ::SendMessageW(Wnd, WM_NCHITTEST, 0, PointParam(FrameToScreen(POINT{x, y})));
+    };
+    EXPECT_EQ(hit(midX, s.FrameTop / 2 + 2), HTCAPTION);
+    EXPECT_EQ(hit(midX, s.FrameTop - 1), HTCAPTION);
+    EXPECT_EQ(hit(midX, s.FrameTop + 10), HTCLIENT);
+    // The top rows keep the window's own answer (the sizing border of a sizeable window).
+    EXPECT_EQ(hit(midX, 1), HTTOP);
+}
+
+TEST_F(SkinFormMessages, SetTextPassesOnAndKeepsTheSkinnedFrame) {
+    MakeWindow();
+    Skin();
+    WindowRecorder().Clear();
+    ::SetWindowTextW(Wnd, L"岚栎在线订单管理系统");
+    EXPECT_EQ(WindowRecorder().Count(WM_SETTEXT), 1);
+    EXPECT_EQ(Skinner->CaptionText(), L" 岚栎在线订单管理系统  ");
+}
+
+}  // namespace
+}  // namespace qd::test

@@ -1,0 +1,163 @@
+#pragma once
+// Shared pieces of the form skinner tests: our packed skin loaded once, a plain test window whose own procedure
+// records what reaches it (what the skinner passed on), and a manager that records the skinner's calls.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Gdi.h"
+#include "skin/data/SkinData.h"
+#include "skin/form/SkinForm.h"
+#include "skin/form/SkinMessages.h"
+#include "support/MessageRecorder.h"
+
+#ifndef QD_SKIN_PACKAGE_FILE
+#error "QD_SKIN_PACKAGE_FILE names our packed skin"
+#endif
+
+namespace qd::test {
+
+inline TSkinData& OurSkin() {
+    static TSkinData* data = [] {
+        auto* d = new TSkinData(nullptr);
+        std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        d->SkinPackage = TMemoryStream(bytes);
+        if (!d->LoadSkinPackage()) ADD_FAILURE() << "our skin package did not load";
+        return d;
+    }();
+    return *data;
+}
+
+class TRecordingManager : public ISkinFormManager {
+public:
+    bool Maximized = false;
+    int MenuKind = -1;
+    int DispatchCount = 0;
+    std::vector<HWND> Forgotten;
+    HWND Client = nullptr;
+
+    bool MDIChildMaximized() const override { return Maximized; }
+    void SetMDIChildMaximized(bool value) override { Maximized = value; }
+    void SetMDIClient(HWND client, TForm*) override { Client = client; }
+    HWND MDIClientHandle() const override { return Client; }
+    void SetMenuKind(int kind) override { MenuKind = kind; }
+    void SetMenuFromBar(bool) override {}
+    void MarkPopupsFromBar() override {}
+    HBITMAP FindPopupBitmap(HMENU) override { return nullptr; }
+    void SetReadyCount(int) override {}
+    bool SkinWindow(HWND) override { return false; }
+    void ForgetWindow(HWND wnd) override { Forgotten.push_back(wnd); }
+    void DispatchControls(ISkinForm&) override { ++DispatchCount; }
+    std::vector<TSkinData*> RegisteredSkinData() const override { return {}; }
+};
+
+// The recorder the test window procedure appends to (one test at a time).
+inline TMessageRecorder& WindowRecorder() {
+    static TMessageRecorder recorder([](UINT msg) {
+        std::string name = SkinMessageName(msg);
+        return name.empty() ? MessageName(msg) : name;
+    });
+    return recorder;
+}
+
+inline LRESULT CALLBACK RecordingWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    WindowRecorder().Add(wnd, msg, kSent, wParam, lParam);
+    return ::DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+inline const wchar_t* TestWindowClass() {
+    static const wchar_t* name = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = RecordingWndProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = L"QdSkinFormTestWindow";
+        ::RegisterClassExW(&wc);
+        return L"QdSkinFormTestWindow";
+    }();
+    return name;
+}
+
+inline void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// Takes a posted message for `wnd` out of the queue; true when one was there (its wParam in `wParam`).
+inline bool TakePosted(HWND wnd, UINT msg, WPARAM* wParam = nullptr) {
+    MSG m;
+    if (!::PeekMessageW(&m, wnd, msg, msg, PM_REMOVE)) return false;
+    if (wParam) *wParam = m.wParam;
+    return true;
+}
+
+class SkinFormFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        (void)OurSkin();
+        WindowRecorder().Clear();
+        WindowRecorder().IgnoreCommonNoise();
+    }
+    void TearDown() override {
+        Skinner.reset();
+        if (Wnd && ::IsWindow(Wnd)) ::DestroyWindow(Wnd);
+        Wnd = nullptr;
+        PumpMessages();
+    }
+
+    HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, const wchar_t* caption = L"Skinned window", int w = 420,
+                    int h = 320, HWND owner = nullptr) {
+        Wnd = ::CreateWindowExW(0, TestWindowClass(), caption, style, 60, 50, w, h, owner, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr);
+        ::ShowWindow(Wnd, SW_SHOW);
+        ::UpdateWindow(Wnd);
+        PumpMessages();
+        return Wnd;
+    }
+
+    // Attaches a skinner and delivers WM_SKIN_STARTED the way the manager's post does.
+    TSkinForm& Skin() {
+        Skinner = std::make_unique<TSkinForm>(nullptr, Wnd, &Manager);
+        Skinner->AttachWindow(&OurSkin());
+        ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        PumpMessages();
+        return *Skinner;
+    }
+
+    void Unskin() {
+        if (!Skinner) return;
+        Skinner->Detach();
+        ::InvalidateRect(Wnd, nullptr, TRUE);
+        ::UpdateWindow(Wnd);
+        Skinner.reset();
+        PumpMessages();
+    }
+
+    // The screen point of a frame-coordinate point of the test window.
+    POINT FrameToScreen(POINT p) const {
+        RECT wr{};
+        ::GetWindowRect(Wnd, &wr);
+        return POINT{wr.left + p.x, wr.top + p.y};
+    }
+    static LPARAM PointParam(POINT p) { return MAKELPARAM(static_cast<short>(p.x), static_cast<short>(p.y)); }
+
+    HWND Wnd = nullptr;
+    TRecordingManager Manager;
+    std::unique_ptr<TSkinForm> Skinner;
+};
+
+}  // namespace qd::test

@@ -1,0 +1,197 @@
+// Frame pixels painted from our skin into a memory DC (Wine's PrintWindow does not capture a self-painted
+// non-client area), button placement and the caption.
+
+#include "SkinFormTestSupport.h"
+
+namespace qd::test {
+namespace {
+
+constexpr COLORREF kSentinel = RGB(1, 2, 3);
+
+// Paints the skinner's frame into a window-sized memory bitmap pre-filled with the sentinel colour.
+class TFramePicture {
+public:
+    TFramePicture(TSkinForm& s, HWND wnd) {
+        RECT wr{};
+        ::GetWindowRect(wnd, &wr);
+        Width = wr.right - wr.left;
+        Height = wr.bottom - wr.top;
+        TWindowDC screen(nullptr);
+        Bitmap.Reset(::CreateCompatibleBitmap(screen, Width, Height));
+        DC = TMemoryDC(screen);
+        Old = ::SelectObject(DC, Bitmap.Get());
+        TBrushHandle fill(::CreateSolidBrush(kSentinel));
+        RECT all{0, 0, Width, Height};
+        ::FillRect(DC, &all, fill.Get());
+        s.PaintFrame(DC);
+    }
+    ~TFramePicture() { ::SelectObject(DC, Old); }
+    COLORREF At(int x, int y) const { return ::GetPixel(DC, x, y) & 0xFFFFFF; }
+    void Save(const char* path) const {
+        TBitmap copy;
+        copy.SetSize(Width, Height);
+        ::BitBlt(copy.Canvas().Handle(), 0, 0, Width, Height, DC, 0, 0, SRCCOPY);
+        copy.Dormant();
+        auto bytes = copy.SaveToBmpBytes();
+        if (FILE* f = std::fopen(path, "wb")) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+    }
+    int Width = 0, Height = 0;
+    TBitmapHandle Bitmap;
+    TMemoryDC DC;
+    HGDIOBJ Old = nullptr;
+};
+
+// Pixel (x, y) of frame `frame` of a strip (side by side).
+COLORREF StripPixel(const TBitmap& bmp, int frames, int frame, int x, int y) {
+    const int fw = bmp.Width() / frames;
+    const std::uint32_t p = const_cast<TBitmap&>(bmp).ScanLine(y)[(frame - 1) * fw + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+using SkinFramePaint = SkinFormFixture;
+
+TEST_F(SkinFramePaint, PaintsEveryBandAndLeavesTheClientAlone) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    TFramePicture pic(s, Wnd);
+    pic.Save("skin_frame_active.bmp");  // kept for a person to look at
+    for (int y = 0; y < pic.Height; y += 7) {
+        ASSERT_NE(pic.At(s.FrameLeft / 2, y), kSentinel) << "left border, y " << y;
+        ASSERT_NE(pic.At(pic.Width - 1 - s.FrameRight / 2, y), kSentinel) << "right border, y " << y;
+    }
+    for (int x = s.FrameLeft; x < pic.Width - s.FrameRight; x += 5) {
+        ASSERT_NE(pic.At(x, s.FrameTop / 2), kSentinel) << "title, x " << x;
+        ASSERT_NE(pic.At(x, pic.Height - 1 - s.FrameBottom / 2), kSentinel) << "bottom, x " << x;
+    }
+    EXPECT_EQ(pic.At(pic.Width / 2, pic.Height / 2), kSentinel);
+    EXPECT_EQ(pic.At(s.FrameLeft, s.FrameTop), kSentinel);
+}
+
+TEST_F(SkinFramePaint, BottomBorderShowsItsActiveAndInactiveFrames) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    const TDataSkinBorder& bottom = *OurSkin().BorderBottom;
+    ASSERT_EQ(bottom.FrameCount, 2);
+    // The frames are stacked; a painted bottom pixel must come from the same row of the frame in force.
+    const int fh = bottom.Bitmap.Height() / 2;
+    const int row = s.FrameBottom - 1 - s.FrameBottom / 2;
+    auto inFrameRow = [&](int frame, COLORREF c) {
+        const std::uint32_t* line = const_cast<TBitmap&>(bottom.Bitmap).ScanLine((frame - 1) * fh + row);
+        for (int x = 0; x < bottom.Bitmap.Width(); ++x)
+            if (RGB((line[x] >> 16) & 0xFF, (line[x] >> 8) & 0xFF, line[x] & 0xFF) == c) return true;
+        return false;
+    };
+    COLORREF active = 0, inactive = 0;
+    ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
+    {
+        TFramePicture pic(s, Wnd);
+        active = pic.At(pic.Width / 2, pic.Height - 1 - s.FrameBottom / 2);
+        EXPECT_TRUE(inFrameRow(1, active)) << std::hex << active;
+    }
+    ::SendMessageW(Wnd, WM_NCACTIVATE, FALSE, 0);
+    {
+        TFramePicture pic(s, Wnd);
+        pic.Save("skin_frame_inactive.bmp");
+        inactive = pic.At(pic.Width / 2, pic.Height - 1 - s.FrameBottom / 2);
+        EXPECT_TRUE(inFrameRow(2, inactive)) << std::hex << inactive;
+    }
+}
+
+TEST_F(SkinFramePaint, CaptionButtonsArePaintedFromTheirFirstFrame) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
+    TFramePicture pic(s, Wnd);
+    int checked = 0;
+    for (auto& b : s.SysButtons) {
+        if (!b->Visible || b->Data->Bitmap.Empty() || b->Data->Action == 3 || b->Data->Action == 11 ||
+            b->Data->Visibility == 100)
+            continue;
+        const int frames = b->Data->FrameCount > 0 ? b->Data->FrameCount : 1;
+        const int cx = (b->Rect.right - b->Rect.left) / 2, cy = (b->Rect.bottom - b->Rect.top) / 2;
+        const COLORREF want = StripPixel(b->Data->Bitmap, frames, 1, cx, cy);
+        if (want == RGB(255, 0, 255)) continue;
+        EXPECT_EQ(pic.At(b->Rect.left + cx, b->Rect.top + cy), want) << "button action " << b->Data->Action;
+        ++checked;
+    }
+    EXPECT_GE(checked, 2);
+}
+
+TEST_F(SkinFramePaint, RightAlignedButtonsFollowTheRightEdge) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    TFramePicture small(s, Wnd);
+    std::vector<RECT> before;
+    for (auto& b : s.SysButtons) before.push_back(b->Rect);
+    ::SetWindowPos(Wnd, nullptr, 0, 0, small.Width + 100, small.Height, SWP_NOMOVE | SWP_NOZORDER);
+    TFramePicture wide(s, Wnd);
+    int moved = 0;
+    for (std::size_t i = 0; i < s.SysButtons.size(); ++i) {
+        const auto& b = *s.SysButtons[i];
+        if (!b.Visible || b.Data->Align != 1) continue;
+        EXPECT_EQ(b.Rect.left - before[i].left, 100);
+        EXPECT_EQ(b.Rect.top, before[i].top);
+        ++moved;
+    }
+    EXPECT_GE(moved, 1);
+    EXPECT_GT(s.ButtonsLeft, wide.Width / 2);
+}
+
+TEST_F(SkinFramePaint, CaptionIsClippedBeforeTheButtons) {
+    MakeWindow(WS_OVERLAPPEDWINDOW, L"", 300, 200);
+    std::wstring longText(200, L'W');
+    ::SetWindowTextW(Wnd, longText.c_str());
+    TSkinForm& s = Skin();
+    TFramePicture pic(s, Wnd);
+    const TDataSkinTitle& title = *OurSkin().Title;
+    EXPECT_LE(s.CaptionRect.right, pic.Width - s.FrameRight - title.RightWidth);
+    EXPECT_EQ(s.CaptionRect.left, s.FrameLeft + title.LeftWidth);
+}
+
+TEST_F(SkinFramePaint, SameSizeDoesNotRebuildTheRegion) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    ASSERT_TRUE(s.RegionOwned);
+    TRegionHandle first(::CreateRectRgn(0, 0, 0, 0));
+    ::GetWindowRgn(Wnd, first.Get());
+    const long regionsBefore = GdiLiveCounts()[TGdiKind::Region];
+    s.UpdateRegion();
+    EXPECT_EQ(GdiLiveCounts()[TGdiKind::Region], regionsBefore);
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    ::SetWindowPos(Wnd, nullptr, 0, 0, wr.right - wr.left + 40, wr.bottom - wr.top, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(s.RegionWidth, wr.right - wr.left + 40);
+    TRegionHandle second(::CreateRectRgn(0, 0, 0, 0));
+    ::GetWindowRgn(Wnd, second.Get());
+    RECT box{};
+    ::GetRgnBox(second.Get(), &box);
+    EXPECT_EQ(box.right, wr.right - wr.left + 40);
+}
+
+TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    const TDataSkinBorder& left = *OurSkin().BorderLeft;
+    ASSERT_EQ(left.Trans, 1);
+    TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(::GetWindowRgn(Wnd, rgn.Get()), ERROR);
+    // Every left-border pixel of the first rows that is magenta in the skin is outside the region.
+    int cut = 0;
+    for (int y = 0; y < std::min(left.TopHeight, 30); ++y)
+        for (int x = 0; x < s.FrameLeft; ++x)
+            if (StripPixel(left.Bitmap, 2, 1, x, y) == RGB(255, 0, 255)) {
+                EXPECT_FALSE(::PtInRegion(rgn.Get(), x, y)) << x << "," << y;
+                ++cut;
+            } else {
+                EXPECT_TRUE(::PtInRegion(rgn.Get(), x, y)) << x << "," << y;
+            }
+    // The client is always inside.
+    EXPECT_TRUE(::PtInRegion(rgn.Get(), s.FrameLeft + 5, s.FrameTop + 5));
+    RecordProperty("magenta_pixels_cut", cut);
+}
+
+}  // namespace
+}  // namespace qd::test
