@@ -933,3 +933,64 @@ TEST_F(SkinManageTest, SkinDataComponentTalksToTheRealManager) {
     EXPECT_EQ(manager->RegisteredSkinData(), std::vector<TSkinData*>{&data});
     EXPECT_EQ(SkinManage(), static_cast<ISkinFormManager*>(manager));
 }
+
+TEST_F(SkinManageTest, SizeGripCreatedInASkinnedWindowGoesToItsFormSkinner) {
+    TSkinDataFixture main(sfMainform);
+    Manager->RegisterSkinData(&main.Data);
+    Manager->InstallHook();
+    StartSkinning();
+    std::vector<std::pair<ISkinForm*, TDispatchItem>> seen;
+    Manager->DispatchSink = [&](ISkinForm& skinner, const TDispatchItem& item) { seen.emplace_back(&skinner, item); };
+    HWND parent = Track(MakeWindow());
+    HWND plainParent = Track(MakeWindow());
+    ASSERT_TRUE(Manager->SkinWindow(parent));
+    HWND grip = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_SIZEGRIP, 0, 0, 16, 16, parent, nullptr,
+                                  nullptr, nullptr);
+    HWND bar = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_VERT, 0, 0, 16, 60, parent, nullptr, nullptr,
+                                 nullptr);
+    HWND otherGrip = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_SIZEGRIP, 0, 0, 16, 16, plainParent,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_TRUE(grip && bar && otherGrip);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first, Fakes[0]);
+    EXPECT_EQ(seen[0].second.Window, grip);
+    EXPECT_EQ(seen[0].second.Decision.Kind, TSkinnerKind::Sizer);
+}
+
+TEST_F(SkinManageTest, SkinAllPassesOverInvisibleForms) {
+    TSkinDataFixture main(sfMainform);
+    Manager->RegisterSkinData(&main.Data);
+    TForm shown(nullptr), hidden(nullptr);
+    shown.SetBounds(0, 0, 200, 100);
+    hidden.SetBounds(0, 0, 200, 100);
+    shown.Show();
+    hidden.HandleNeeded();
+    Manager->SetReadyCount(1);
+    Manager->SetCurrentSkinData(&main.Data);
+    Manager->RequestAction(saSkinAll, 10);
+    Manager->ActionTimerTick();
+    ASSERT_EQ(Fakes.size(), 1u);
+    EXPECT_EQ(Fakes[0]->Form(), &shown);
+}
+
+TEST_F(SkinManageTest, ReloadSkinFormsTouchesOnlyTheCurrentComponentsSkinners) {
+    TSkinDataFixture main(sfMainform), dialog(sfDialog);
+    Manager->RegisterSkinData(&main.Data);
+    Manager->RegisterSkinData(&dialog.Data);
+    StartSkinning();
+    ASSERT_TRUE(Manager->SkinWindow(Track(MakeWindow())));
+    ASSERT_TRUE(Manager->SkinWindow(Track(MakeWindow(L"#32770"))));
+    Log.Events.clear();
+    Manager->SetCurrentSkinData(&dialog.Data);
+    Manager->ReloadSkinForms();
+    EXPECT_EQ(Log.Events, std::vector<std::string>{"ReloadSkinData"});
+    EXPECT_EQ(Fakes[1]->SkinData(), &dialog.Data);
+}
+
+TEST_F(SkinManageTest, RequestsWhileClosingDoNothing) {
+    Manager->SetReadyCount(TSkinManage::ReadyCountClosing);
+    Manager->RequestAction(saSkinAll, 250);
+    EXPECT_EQ(Manager->PendingAction(), 0);
+    EXPECT_FALSE(Manager->TimerEnabled());
+    EXPECT_FALSE(Manager->Skinning());
+}

@@ -1,0 +1,156 @@
+// The manager with the engine's own form skinner and our packed skin: platform dialogs opened while the skin is
+// active are skinned as plain windows, and unskin all gives a live window back.
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <gtest/gtest.h>
+
+#if defined(QD_SKIN_PACKAGE_FILE) && defined(QD_HAVE_SKIN_FORM)
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "skin/controls/SkinManage.h"
+#include "skin/data/SkinData.h"
+#include "skin/form/SkinMessages.h"
+
+using namespace qd;
+
+namespace {
+
+std::vector<std::uint8_t> PackageBytes() {
+    std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What a watcher saw of the dialog while it was open.
+struct TDialogSeen {
+    HWND Dialog = nullptr;
+    bool AnsweredQuery = false;
+    LONG_PTR Style = 0;
+    int SkinnersWhileOpen = 0;
+};
+TDialogSeen GSeen;
+DWORD GOpenedAt = 0;
+
+// Thread timer: finds our thread's open dialog, waits until it is skinned (or 3 s passed), then cancels it.
+void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dlg = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND w, LPARAM lp) -> BOOL {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(w, cls, 16);
+        if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
+            *reinterpret_cast<HWND*>(lp) = w;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&dlg));
+    if (!dlg) return;
+    const bool skinned = ::SendMessageW(dlg, WM_SKIN_QUERY, 0, 0) == 1;
+    if (!skinned && ::GetTickCount() - GOpenedAt < 3000) return;
+    GSeen.Dialog = dlg;
+    GSeen.AnsweredQuery = skinned;
+    GSeen.Style = ::GetWindowLongPtrW(dlg, GWL_STYLE);
+    GSeen.SkinnersWhileOpen = TSkinManage::Instance() ? TSkinManage::Instance()->FormSkinnerCount() : -1;
+    ::KillTimer(nullptr, id);
+    ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+class RealSkinFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TSkinManage::InstallAsFactory();
+        Manager = dynamic_cast<TSkinManage*>(&CreateSkinManager());
+        ASSERT_NE(Manager, nullptr);
+        ASSERT_TRUE(Manager->FormSkinnerFactory) << "the engine's form skinner is the default";
+        Data = std::make_unique<TSkinData>(nullptr);
+        Data->SkinPackage = TMemoryStream(PackageBytes());
+        ASSERT_TRUE(Data->LoadSkinPackage());
+        Manager->RegisterSkinData(Data.get());
+        Manager->InstallHook();
+        Manager->SetReadyCount(1);
+        Manager->SetSkinning(true);
+        GSeen = {};
+    }
+    void TearDown() override {
+        Data.reset();
+        DestroySkinManager();
+        SetSkinManagerFactory(nullptr);
+    }
+    void StartWatching() {
+        GOpenedAt = ::GetTickCount();
+        ::SetTimer(nullptr, 0, 50, Watch);
+    }
+    TSkinManage* Manager = nullptr;
+    std::unique_ptr<TSkinData> Data;
+};
+
+}  // namespace
+
+TEST_F(RealSkinFormTest, MessageBoxIsSkinnedWhileOpenAndItsSkinnerIsPurgedAfter) {
+    StartWatching();
+    const int answer = ::MessageBoxW(nullptr, L"岚栎在线订单管理系统", L"qd-box", MB_OKCANCEL);
+    EXPECT_EQ(answer, IDCANCEL);
+    ASSERT_NE(GSeen.Dialog, nullptr);
+    EXPECT_TRUE(GSeen.AnsweredQuery);
+    EXPECT_EQ(GSeen.SkinnersWhileOpen, 1);
+    // An unowned dialog loses the platform caption while skinned.
+    EXPECT_NE(GSeen.Style & WS_CAPTION, WS_CAPTION);
+    EXPECT_FALSE(::IsWindow(GSeen.Dialog));
+    Manager->PurgeReleased();
+    EXPECT_EQ(Manager->FormSkinnerCount(), 0);
+    EXPECT_EQ(Manager->ReleasedCount(), 0);
+}
+
+TEST_F(RealSkinFormTest, CommonFileDialogIsSkinnedWhileOpen) {
+    StartWatching();
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFilter = L"Skins\0*.skn\0";
+    ofn.Flags = OFN_EXPLORER;
+    EXPECT_FALSE(::GetOpenFileNameW(&ofn));
+    EXPECT_EQ(::CommDlgExtendedError(), 0u);
+    ASSERT_NE(GSeen.Dialog, nullptr);
+    EXPECT_TRUE(GSeen.AnsweredQuery);
+    EXPECT_GE(GSeen.SkinnersWhileOpen, 1);
+    Manager->PurgeReleased();
+    EXPECT_EQ(Manager->FormSkinnerCount(), 0);
+}
+
+TEST_F(RealSkinFormTest, UnskinAllGivesALiveWindowBackExactly) {
+    HWND wnd = ::CreateWindowExW(0, L"#32770", L"plain", WS_OVERLAPPEDWINDOW, 40, 40, 400, 300, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(wnd, nullptr);
+    const LONG_PTR style = ::GetWindowLongPtrW(wnd, GWL_STYLE);
+    const LONG_PTR proc = ::GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    RECT client{};
+    ::GetClientRect(wnd, &client);
+    ::ShowWindow(wnd, SW_SHOW);
+    ::SetForegroundWindow(wnd);
+    ASSERT_EQ(Manager->FormSkinnerCount(), 1) << "activation attached a form skinner";
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&m);  // WM_SKIN_STARTED
+    EXPECT_EQ(::SendMessageW(wnd, WM_SKIN_QUERY, 0, 0), 1);
+
+    Manager->SetCurrentSkinData(Data.get());
+    Manager->RequestAction(saUnskinAll, 10);
+    Manager->ActionTimerTick();
+    EXPECT_EQ(Manager->FormSkinnerCount(), 0);
+    EXPECT_EQ(::SendMessageW(wnd, WM_SKIN_QUERY, 0, 0), 0);
+    EXPECT_EQ(::GetWindowLongPtrW(wnd, GWL_STYLE) & ~WS_VISIBLE, style & ~WS_VISIBLE);
+    EXPECT_EQ(::GetWindowLongPtrW(wnd, GWLP_WNDPROC), proc);
+    RECT after{};
+    ::GetClientRect(wnd, &after);
+    EXPECT_EQ(after.right, client.right);
+    EXPECT_EQ(after.bottom, client.bottom);
+    ::DestroyWindow(wnd);
+}
+
+#endif
