@@ -1,0 +1,124 @@
+// Frame benchmark of the form skinner: a full frame paint at 1024 x 768 and 1920 x 1080, a region rebuild, the
+// skinned against the unskinned non-client repaint in the same run, and one resize step of a 1920 x 1080 skinned
+// window (size, region, paint). Prints figures; asserts nothing.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "framework/Gdi.h"
+#include "skin/data/SkinData.h"
+#include "skin/form/SkinForm.h"
+#include "skin/form/SkinMessages.h"
+
+using namespace qd;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+HWND MakeWindow(int w, int h) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = L"QdSkinFrameBench";
+        ::RegisterClassExW(&wc);
+        registered = true;
+    }
+    HWND wnd = ::CreateWindowExW(0, L"QdSkinFrameBench", L"岚栎在线订单管理系统", WS_OVERLAPPEDWINDOW, 0, 0, w, h,
+                                 nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::ShowWindow(wnd, SW_SHOW);
+    ::UpdateWindow(wnd);
+    Pump();
+    return wnd;
+}
+
+template <class F>
+double MicrosPer(int rounds, F&& f) {
+    const auto start = Clock::now();
+    for (int i = 0; i < rounds; ++i) f(i);
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / rounds;
+}
+
+}  // namespace
+
+int main() {
+    TSkinData skin(nullptr);
+    {
+        std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        skin.SkinPackage = TMemoryStream(bytes);
+        if (!skin.LoadSkinPackage()) {
+            std::printf("skin package did not load\n");
+            return 1;
+        }
+    }
+    const long gdiStart = GdiLiveCounts().Total();
+    std::printf("skin_frame_bench (Wine, times in microseconds per operation)\n");
+
+    for (SIZE size : {SIZE{1024, 768}, SIZE{1920, 1080}}) {
+        HWND wnd = MakeWindow(size.cx, size.cy);
+        HWND plain = MakeWindow(size.cx, size.cy);
+        TSkinForm skinner(nullptr, wnd, nullptr);
+        skinner.AttachWindow(&skin);
+        ::SendMessageW(wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        Pump();
+        RECT wr{};
+        ::GetWindowRect(wnd, &wr);
+
+        TWindowDC screen(nullptr);
+        TBitmapHandle target(::CreateCompatibleBitmap(screen, wr.right - wr.left, wr.bottom - wr.top));
+        TMemoryDC mem(screen);
+        HGDIOBJ old = ::SelectObject(mem, target.Get());
+        const int rounds = 200;
+        skinner.PaintFrame(mem);  // warm-up
+        const double paintMem = MicrosPer(rounds, [&](int) { skinner.PaintFrame(mem); });
+        ::SelectObject(mem, old);
+        const double paintWindow = MicrosPer(rounds, [&](int) { skinner.PaintFrame(); });
+        const double region = MicrosPer(rounds, [&](int) {
+            skinner.DropRegion();
+            skinner.UpdateRegion();
+        });
+        const double skinnedNc = MicrosPer(rounds, [&](int) { ::SendMessageW(wnd, WM_NCPAINT, 1, 0); });
+        const double plainNc = MicrosPer(rounds, [&](int) { ::SendMessageW(plain, WM_NCPAINT, 1, 0); });
+        std::printf("%4ldx%-4ld full frame paint: %8.1f (memory DC) %8.1f (window DC)\n", size.cx, size.cy, paintMem,
+                    paintWindow);
+        std::printf("%4ldx%-4ld region rebuild:   %8.1f\n", size.cx, size.cy, region);
+        std::printf("%4ldx%-4ld WM_NCPAINT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", size.cx, size.cy, skinnedNc,
+                    plainNc, plainNc > 0 ? skinnedNc / plainNc : 0.0);
+
+        if (size.cx == 1920) {
+            const int steps = 60;
+            const double resize = MicrosPer(steps, [&](int i) {
+                const int d = (i % 2) ? 0 : 8;
+                ::SetWindowPos(wnd, nullptr, 0, 0, (wr.right - wr.left) - d, (wr.bottom - wr.top) - d,
+                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                ::UpdateWindow(wnd);
+            });
+            std::printf("%4ldx%-4ld resize step (size, region, paint): %8.1f (%.2f ms)\n", size.cx, size.cy, resize,
+                        resize / 1000.0);
+        }
+        skinner.Detach();
+        ::DestroyWindow(wnd);
+        ::DestroyWindow(plain);
+        Pump();
+    }
+    std::printf("live GDI handles (our owners): %ld at start, %ld at end\n", gdiStart, GdiLiveCounts().Total());
+    return 0;
+}
