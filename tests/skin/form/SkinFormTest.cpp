@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include "framework/Forms.h"
+
 namespace qd::test {
 namespace {
 
@@ -296,6 +298,79 @@ TEST_F(SkinFormMessages, SetTextPassesOnAndKeepsTheSkinnedFrame) {
     ::SetWindowTextW(Wnd, L"岚栎在线订单管理系统");
     EXPECT_EQ(WindowRecorder().Count(WM_SETTEXT), 1);
     EXPECT_EQ(Skinner->CaptionText(), L" 岚栎在线订单管理系统  ");
+}
+
+
+// ---------------------------------------------------------------------------------------------------------------
+
+class SkinFormOnForm : public SkinFormFixture {
+protected:
+    void SetUp() override {
+        SkinFormFixture::SetUp();
+        Form = std::make_unique<TForm>(nullptr);
+        Form->SetBounds(80, 60, 500, 360);
+        Form->SetColor(0x00336699);
+        Form->SetAutoScroll(true);
+        Form->Show();
+        PumpMessages();
+        Wnd = Form->Handle();
+    }
+    void TearDown() override {
+        Skinner.reset();
+        Form.reset();
+        Wnd = nullptr;
+        PumpMessages();
+    }
+    void SkinForm() {
+        Skinner = std::make_unique<TSkinForm>(Form.get(), Wnd, &Manager);
+        Skinner->Attach(&OurSkin(), Form.get());
+        ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        PumpMessages();
+    }
+    std::unique_ptr<TForm> Form;
+};
+
+TEST_F(SkinFormOnForm, AttachTakesTheSkinColourAndDetachGivesEverythingBack) {
+    const auto originalProcType = &Form->WindowProc.target_type();
+    const TWindowState before = StateOf(Wnd);
+    SkinForm();
+    EXPECT_EQ(Form->Color(), OurSkin().ButtonFaceColor);
+    EXPECT_FALSE(Form->AutoScroll());
+    EXPECT_NE(&Form->WindowProc.target_type(), originalProcType);
+    Unskin();
+    EXPECT_EQ(Form->Color(), 0x00336699u);
+    EXPECT_EQ(&Form->WindowProc.target_type(), originalProcType);
+    EXPECT_TRUE(StateOf(Wnd) == before);
+}
+
+TEST_F(SkinFormOnForm, ReskinKeepsTheClientSizeAndRunsAgain) {
+    SkinForm();
+    RECT before{};
+    ::GetClientRect(Wnd, &before);
+    Form->Perform(WM_SKIN_RESKIN, 0, 0);
+    EXPECT_EQ(Skinner->SkinState(), TSkinState::Running);
+    RECT after{};
+    ::GetClientRect(Wnd, &after);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(after.bottom, before.bottom);
+}
+
+TEST_F(SkinFormOnForm, WindowProcHookedAfterUsSurvivesDetach) {
+    SkinForm();
+    int seen = 0;
+    const TWndMethod ours = Form->WindowProc;
+    Form->WindowProc = [&seen, ours](TMessage& m) {
+        if (m.Msg == WM_APP + 11) ++seen;
+        ours(m);
+    };
+    Unskin();  // the skinner is freed here; its link stays in the chain as a pass-through
+    WindowRecorder().Clear();
+    EXPECT_NO_THROW(Form->Perform(WM_APP + 11, 0, 0));
+    ::SendMessageW(Wnd, WM_APP + 11, 0, 0);
+    EXPECT_EQ(seen, 2);
+    // A reskin request through the stale link reaches no skinner.
+    EXPECT_NO_THROW(Form->Perform(WM_SKIN_RESKIN, 0, 0));
+    Form->WindowProc = ours;
 }
 
 }  // namespace
