@@ -6,6 +6,7 @@
 #include "app/AppConstants.h"
 #include "app/Unit_MessageBox.h"
 #include "browser/EmbeddedBrowser.h"
+#include "skin/data/SkinData.h"
 #include "framework/Properties.h"
 #include "framework/Resources.h"
 
@@ -32,6 +33,10 @@ std::wstring FormatClockText(const SYSTEMTIME& time) {
 }
 
 TForm_Main::TForm_Main(TComponent* AOwner) : TForm(AOwner), FClock(LocalTimeNow) {
+    // The description names the browser host and the skin data component: their classes must be known
+    // before it is read (registering again does nothing).
+    RegisterBrowserClasses();
+    RegisterSkinDataClasses();
     // The description's own name is what its errors cite ("Form_Main, line 12, property ...").
     ReadStoredForm(LoadFormResource(ClassName()), "Form_Main");
 }
@@ -60,12 +65,12 @@ void TForm_Main::CheckComponents() const {
 void TForm_Main::SetClockSource(TClockSource source) { FClock = source ? std::move(source) : LocalTimeNow; }
 
 void TForm_Main::FormCreate(TObject* /*Sender*/) {
-    // Step 1, skin activation (SkinData_Main->SetActive(true)), belongs here. It arrives with the skin data
-    // component; until then the window is created without it.
-
+    // Step 1: the stored description has made the skin active already; this matters only if it was left
+    // inactive. A failure here ends the handler: no navigation then.
+    if (SkinData_Main) SkinData_Main->SetActive(true);
     // Step 2: the browser opens the web application. Navigate2 gets the URL and leaves the four optional
     // arguments out; it returns at once and the page loads on its own. A failing result is raised.
-    if (auto* browser = dynamic_cast<TEmbeddedBrowser*>(FindComponent("WebBrowser"))) browser->Navigate2(kStartUrl);
+    if (WebBrowser) WebBrowser->Navigate2(kStartUrl);
 }
 
 void TForm_Main::FormCloseQuery(TObject* /*Sender*/, bool& CanClose) { CanClose = ShowMessageBox(kExitQuestion); }
@@ -78,6 +83,8 @@ void TForm_Main::Timer_MainTimer(TObject* /*Sender*/) {
 const TClassInfo& TForm_Main::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TForm_Main>("TForm_Main", &TForm::StaticClassInfo())
                                        .Field("StatusBar_Main", &TForm_Main::StatusBar_Main)
+                                       .Field("WebBrowser", &TForm_Main::WebBrowser)
+                                       .Field("SkinData_Main", &TForm_Main::SkinData_Main)
                                        .Field("Timer_Main", &TForm_Main::Timer_Main)
                                        .Handler<TNotifyEvent>("FormCreate", &TForm_Main::FormCreate)
                                        .Handler<TCloseQueryEvent>("FormCloseQuery", &TForm_Main::FormCloseQuery)

@@ -14,6 +14,9 @@
 
 namespace qd {
 
+class TEmbeddedBrowser;
+class TSkinData;
+
 // Where the clock reads the local date and time (tests replace it to drive time).
 using TClockSource = std::function<SYSTEMTIME()>;
 
@@ -36,8 +39,8 @@ public:
 
     // Published components, set by the stored description.
     TStatusBar* StatusBar_Main = nullptr;
-    // WebBrowser (TEmbeddedBrowser) and SkinData_Main (TSkinData) join here with the browser host and the skin
-    // data component; their object blocks go into resources/Form_Main.dfm between the status bar and the timer.
+    TEmbeddedBrowser* WebBrowser = nullptr;
+    TSkinData* SkinData_Main = nullptr;
     TTimer* Timer_Main = nullptr;
 
     // Event handlers, bound by name from the stored description.

@@ -15,10 +15,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     const bool oleStarted = SUCCEEDED(::OleInitialize(nullptr));
     try {
         Application->SetTitle(kAppTitle);
-        // Shared icon (LR_SHARED): the system keeps it for the process's lifetime; forms without an icon of
-        // their own show it.
-        Application->SetIcon(static_cast<HICON>(::LoadImageW(instance, L"MAINICON", IMAGE_ICON, 0, 0,
-                                                             LR_DEFAULTSIZE | LR_SHARED)));
+        // Forms without an icon of their own show the application's.
+        Application->Icon().LoadFromResourceName(instance, L"MAINICON");
         Application->CreateForm(Form_Main);
     } catch (...) {
         // A description that cannot be read ends the start-up, reported like any other error.

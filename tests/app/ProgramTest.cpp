@@ -1,0 +1,155 @@
+// The program as the user starts it: QuandrelDemo.exe in its own process, its main window found from outside,
+// closed with WM_CLOSE, the confirmation answered with keys, and the exit code read.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "app/AppConstants.h"
+
+namespace {
+
+std::wstring ProgramPath() {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    path.resize(path.find_last_of(L"\\/") + 1);
+    return path + L"app\\QuandrelDemo.exe";
+}
+
+std::wstring ClassOf(HWND wnd) {
+    wchar_t buf[128] = {};
+    ::GetClassNameW(wnd, buf, 128);
+    return buf;
+}
+
+std::wstring TextOf(HWND wnd) {
+    wchar_t buf[128] = {};
+    ::GetWindowTextW(wnd, buf, 128);
+    return buf;
+}
+
+// A visible top-level window of `pid` whose class is `cls`, or null.
+HWND FindProcessWindow(DWORD pid, const std::wstring& cls) {
+    struct TSearch {
+        DWORD Pid;
+        const std::wstring* Class;
+        HWND Found;
+    } s{pid, &cls, nullptr};
+    ::EnumWindows(
+        [](HWND wnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(wnd, &pid);
+            if (pid == s->Pid && ::IsWindowVisible(wnd) && ClassOf(wnd) == *s->Class) {
+                s->Found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.Found;
+}
+
+template <class F>
+bool WaitUntil(F&& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return true;
+}
+
+// Posts a key press to the window that has the focus in the thread owning `wnd`.
+void PostKeyToThreadFocus(HWND wnd, WORD vk) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = ::GetWindowThreadProcessId(wnd, nullptr);
+    HWND target = ::GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : wnd;
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageW(target, WM_KEYDOWN, vk, 1 | scan);
+    ::PostMessageW(target, WM_KEYUP, vk, 1 | scan | (1 << 30) | (static_cast<LPARAM>(1) << 31));
+}
+
+HWND FocusOf(HWND wnd) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (FProcess.hProcess) {
+            if (::WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(FProcess.hProcess, 99);
+            ::CloseHandle(FProcess.hProcess);
+            ::CloseHandle(FProcess.hThread);
+        }
+    }
+    bool Start() {
+        std::wstring path = ProgramPath();
+        std::wstring cmd = L"\"" + path + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (!::CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                              &FProcess))
+            return false;
+        ::WaitForInputIdle(FProcess.hProcess, 10000);
+        return true;
+    }
+    PROCESS_INFORMATION FProcess{};
+};
+
+TEST_F(ProgramTest, StartsMaximisedAndExitsWithZeroOnlyAfterConfirmation) {
+    ASSERT_TRUE(Start()) << "cannot start the program, error " << ::GetLastError();
+    const DWORD pid = FProcess.dwProcessId;
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = FindProcessWindow(pid, L"TForm_Main")) != nullptr; }, 20000));
+    EXPECT_EQ(TextOf(main), std::wstring(qd::kAppTitle));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsZoomed(main) != FALSE; }, 5000));
+
+    // The clock shows up in the last panel after the first tick.
+    HWND bar = ::FindWindowExW(main, nullptr, L"TStatusBar", nullptr);
+    if (!bar) bar = ::FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 5);
+    EXPECT_TRUE(WaitUntil([&] { return LOWORD(::SendMessageW(bar, SB_GETTEXTLENGTHW, 4, 0)) > 0; }, 5000));
+
+    // Close request, answered with Escape: the program keeps running.
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindProcessWindow(pid, L"TForm_MessageBox")) != nullptr; }, 10000));
+    EXPECT_EQ(TextOf(box), std::wstring(qd::kAppTitle));
+    EXPECT_NE(::GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    RECT r{};
+    ::GetWindowRect(box, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(box) != nullptr; }, 5000));
+    PostKeyToThreadFocus(box, VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 5000)) << "Escape did not close the box";
+    EXPECT_EQ(::WaitForSingleObject(FProcess.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the program ended although the user cancelled";
+    EXPECT_TRUE(::IsWindowVisible(main));
+
+    // Second close request, answered with Tab then Enter: OK, the program ends with exit code 0.
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindProcessWindow(pid, L"TForm_MessageBox")) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(box) != nullptr; }, 5000));
+    const HWND cancel = FocusOf(box);
+    PostKeyToThreadFocus(box, VK_TAB);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(box) != cancel && FocusOf(box) != nullptr; }, 5000));
+    PostKeyToThreadFocus(box, VK_RETURN);
+    ASSERT_EQ(::WaitForSingleObject(FProcess.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = 12345;
+    ::GetExitCodeProcess(FProcess.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
