@@ -15,7 +15,8 @@ if(WIN32)
         # Dialogs skinned by the real form skinner with our packed skin.
         add_dependencies(skin_controls_tests qd_skin_package)
         target_compile_definitions(skin_controls_tests PRIVATE QD_HAVE_SKIN_FORM=1
-          QD_SKIN_PACKAGE_FILE="Z:${CMAKE_BINARY_DIR}/resources/xpluna.skn")
+          QD_SKIN_PACKAGE_FILE="Z:${CMAKE_BINARY_DIR}/resources/xpluna.skn"
+          QD_SCREENSHOT_DIR=L"Z:${CMAKE_BINARY_DIR}")
       endif()
     endif()
   endfunction()

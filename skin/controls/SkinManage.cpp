@@ -76,7 +76,9 @@ TSkinManage::~TSkinManage() {
     for (auto& skinner : FReleased) {
         if (skinner && skinner->InDispatch()) (void)skinner.release();
     }
+    ++FFreeing;
     FReleased.clear();
+    --FFreeing;
     FSkinDatas.clear();
     if (GInstance == this) GInstance = nullptr;
 }
@@ -276,7 +278,9 @@ void TSkinManage::SkinForm(TForm& form) {
 }
 
 void TSkinManage::ForgetWindow(HWND wnd) {
-    // Called from a form skinner's destructor: drop it without freeing (whoever destroys it owns that).
+    // Called from a form skinner's destructor: drop it without freeing (whoever destroys it owns that). While we
+    // free one ourselves it is already out of the lists, and a newer skinner of the same window must stay.
+    if (FFreeing > 0) return;
     for (auto* list : {&FFormSkinners, &FReleased}) {
         for (std::size_t i = 0; i < list->size(); ++i) {
             if ((*list)[i] && (*list)[i]->Handle() == wnd) {
@@ -294,8 +298,10 @@ void TSkinManage::FreeWhenIdle(std::unique_ptr<ISkinForm> skinner) {
         FReleased.push_back(std::move(skinner));
         return;
     }
-    // Out of every list before the destructor runs: it calls ForgetWindow, which must not find it.
+    // Out of every list before the destructor runs: its ForgetWindow call must not hit another skinner.
+    ++FFreeing;
     skinner.reset();
+    --FFreeing;
 }
 
 void TSkinManage::DetachAndFree(std::size_t index) {
@@ -327,7 +333,9 @@ void TSkinManage::PurgeReleased() {
         if (i >= FReleased.size() || !FReleased[i] || FReleased[i]->InDispatch()) continue;
         std::unique_ptr<ISkinForm> skinner = std::move(FReleased[i]);
         FReleased.erase(FReleased.begin() + static_cast<std::ptrdiff_t>(i));
+        ++FFreeing;
         skinner.reset();
+        --FFreeing;
     }
 }
 

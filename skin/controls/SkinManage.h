@@ -142,6 +142,7 @@ private:
     int FPendingAction = 0;
     TSkinData* FCurrentSkinData = nullptr;
     TSkinData* FMainSkinData = nullptr;
+    int FFreeing = 0;  // inside our own delete of a skinner
 };
 
 // Class name of a window as UTF-8 ("" when the window is gone).

@@ -33,9 +33,41 @@ struct TDialogSeen {
     bool AnsweredQuery = false;
     LONG_PTR Style = 0;
     int SkinnersWhileOpen = 0;
+    int State = -1;
+    bool Active = false;
 };
 TDialogSeen GSeen;
 DWORD GOpenedAt = 0;
+DWORD GSkinnedAt = 0;
+const wchar_t* GShotFile = nullptr;
+
+// Copies the window's screen area into a 24-bit BMP file, for a person to look at.
+void SaveScreenshot(HWND wnd, const wchar_t* path) {
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return;
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, dib);
+    ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    fh.bfSize = fh.bfOffBits + stride * static_cast<DWORD>(h);
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof(BITMAPINFOHEADER));
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride * static_cast<DWORD>(h)));
+    ::SelectObject(mem, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+}
 
 // Thread timer: finds our thread's open dialog, waits until it is skinned (or 3 s passed), then cancels it.
 void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD) {
@@ -52,10 +84,17 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD) {
     if (!dlg) return;
     const bool skinned = ::SendMessageW(dlg, WM_SKIN_QUERY, 0, 0) == 1;
     if (!skinned && ::GetTickCount() - GOpenedAt < 3000) return;
+    // Give the skinned frame time to paint before it is looked at.
+    if (skinned && !GSkinnedAt) GSkinnedAt = ::GetTickCount();
+    if (skinned && ::GetTickCount() - GSkinnedAt < 400) return;
+    if (skinned && GShotFile) SaveScreenshot(dlg, GShotFile);
     GSeen.Dialog = dlg;
     GSeen.AnsweredQuery = skinned;
     GSeen.Style = ::GetWindowLongPtrW(dlg, GWL_STYLE);
     GSeen.SkinnersWhileOpen = TSkinManage::Instance() ? TSkinManage::Instance()->FormSkinnerCount() : -1;
+    if (TSkinManage::Instance() && TSkinManage::Instance()->FindFormSkinner(dlg))
+        GSeen.State = static_cast<int>(TSkinManage::Instance()->FindFormSkinner(dlg)->SkinState());
+    GSeen.Active = ::GetActiveWindow() == dlg;
     ::KillTimer(nullptr, id);
     ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
@@ -75,6 +114,8 @@ protected:
         Manager->SetReadyCount(1);
         Manager->SetSkinning(true);
         GSeen = {};
+        GSkinnedAt = 0;
+        GShotFile = nullptr;
     }
     void TearDown() override {
         Data.reset();
@@ -92,12 +133,16 @@ protected:
 }  // namespace
 
 TEST_F(RealSkinFormTest, MessageBoxIsSkinnedWhileOpenAndItsSkinnerIsPurgedAfter) {
+#ifdef QD_SCREENSHOT_DIR
+    GShotFile = QD_SCREENSHOT_DIR L"/skinned-messagebox.bmp";
+#endif
     StartWatching();
     const int answer = ::MessageBoxW(nullptr, L"岚栎在线订单管理系统", L"qd-box", MB_OKCANCEL);
     EXPECT_EQ(answer, IDCANCEL);
     ASSERT_NE(GSeen.Dialog, nullptr);
     EXPECT_TRUE(GSeen.AnsweredQuery);
     EXPECT_EQ(GSeen.SkinnersWhileOpen, 1);
+    EXPECT_EQ(GSeen.State, static_cast<int>(TSkinState::Running));
     // An unowned dialog loses the platform caption while skinned.
     EXPECT_NE(GSeen.Style & WS_CAPTION, WS_CAPTION);
     EXPECT_FALSE(::IsWindow(GSeen.Dialog));
@@ -107,6 +152,9 @@ TEST_F(RealSkinFormTest, MessageBoxIsSkinnedWhileOpenAndItsSkinnerIsPurgedAfter)
 }
 
 TEST_F(RealSkinFormTest, CommonFileDialogIsSkinnedWhileOpen) {
+#ifdef QD_SCREENSHOT_DIR
+    GShotFile = QD_SCREENSHOT_DIR L"/skinned-filedialog.bmp";
+#endif
     StartWatching();
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW ofn{};

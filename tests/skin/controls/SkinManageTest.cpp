@@ -994,3 +994,43 @@ TEST_F(SkinManageTest, RequestsWhileClosingDoNothing) {
     EXPECT_FALSE(Manager->TimerEnabled());
     EXPECT_FALSE(Manager->Skinning());
 }
+
+TEST_F(SkinManageTest, FreeingAReleasedSkinnerKeepsTheNewerSkinnerOfTheSameWindow) {
+    TSkinDataFixture main(sfMainform);
+    Manager->RegisterSkinData(&main.Data);
+    StartSkinning();
+    HWND wnd = Track(MakeWindow());
+    ASSERT_TRUE(Manager->SkinWindow(wnd));
+    // Unskin all runs while the skinner's procedure is on the stack: it is detached and kept for later.
+    Manager->SetCurrentSkinData(&main.Data);
+    Manager->RequestAction(saUnskinAll, 10);
+    // Still inside that procedure, the skin comes back on the same window.
+    bool reskinned = false;
+    std::function<bool()> until = [&] {
+        if (Manager->ReleasedCount() != 1) return false;
+        Manager->SetSkinning(true);
+        reskinned = Manager->SkinWindow(wnd);
+        return true;
+    };
+    ::SendMessageW(wnd, kRunNestedLoop, 0, reinterpret_cast<LPARAM>(&until));
+    ASSERT_TRUE(reskinned);
+    ASSERT_EQ(Manager->ReleasedCount(), 1);
+    // Now the old skinner is freed; the newer one of the same window stays registered.
+    Manager->PurgeReleased();
+    EXPECT_EQ(Manager->ReleasedCount(), 0);
+    EXPECT_EQ(Manager->FormSkinnerCount(), 1);
+    EXPECT_EQ(Manager->FindFormSkinner(wnd), Fakes[1]);
+    EXPECT_EQ(Log.Alive, 1);
+}
+
+TEST_F(SkinManageTest, ForgetWindowDropsASkinnerFreedElsewhere) {
+    TSkinDataFixture main(sfMainform);
+    Manager->RegisterSkinData(&main.Data);
+    StartSkinning();
+    HWND wnd = Track(MakeWindow());
+    ASSERT_TRUE(Manager->SkinWindow(wnd));
+    Manager->ForgetWindow(wnd);
+    EXPECT_EQ(Manager->FormSkinnerCount(), 0);
+    delete Fakes[0];  // its owner now
+    EXPECT_EQ(Log.Alive, 0);
+}
