@@ -89,7 +89,22 @@ int main() {
         const int rounds = 200;
         skinner.PaintFrame(mem);  // warm-up
         const double paintMem = MicrosPer(rounds, [&](int) { skinner.PaintFrame(mem); });
+        const int H = wr.bottom - wr.top, W = wr.right - wr.left;
+        const double side = MicrosPer(rounds, [&](int) { skinner.PaintBorder(1, RECT{0, 0, skinner.FrameLeft, H}, mem); });
+        const double bottom = MicrosPer(rounds, [&](int) {
+            skinner.PaintBorder(4, RECT{skinner.FrameLeft, H - skinner.FrameBottom, W - skinner.FrameRight, H}, mem);
+        });
+        const double title = MicrosPer(rounds, [&](int) { skinner.PaintTitle(mem); });
+        const RECT area{skinner.FrameLeft, 0, W - skinner.FrameRight, skinner.FrameTop};
+        const double caption = MicrosPer(rounds, [&](int) { skinner.PaintCaption(mem, area); });
+        const double buttons = MicrosPer(rounds, [&](int) { skinner.PaintSysButtons(mem); });
+        const double place = MicrosPer(rounds, [&](int) { skinner.PlaceSysButtons(); });
+        const double icon = MicrosPer(rounds, [&](int) { skinner.DrawIcon(mem, 4, 4); });
+        std::printf("%4ldx%-4ld   title parts: caption %.1f, buttons %.1f (icon %.1f), placing %.1f\n", size.cx,
+                    size.cy, caption, buttons, icon, place);
         ::SelectObject(mem, old);
+        std::printf("%4ldx%-4ld   parts: side border %.1f, bottom border %.1f, title with caption and buttons %.1f\n",
+                    size.cx, size.cy, side, bottom, title);
         const double paintWindow = MicrosPer(rounds, [&](int) { skinner.PaintFrame(); });
         const double region = MicrosPer(rounds, [&](int) {
             skinner.DropRegion();

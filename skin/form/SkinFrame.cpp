@@ -33,11 +33,9 @@ SIZE ButtonSize(const TDataSkinSysButton& d, int iconSize) noexcept {
 
 // The icon to show for a window now: its own small one, its big one, then its class icons.
 HICON WindowIcon(HWND wnd) noexcept {
-    DWORD_PTR icon = 0;
-    if (::SendMessageTimeoutW(wnd, WM_GETICON, ICON_SMALL, 0, SMTO_ABORTIFHUNG, 200, &icon) && icon)
-        return reinterpret_cast<HICON>(icon);
-    if (::SendMessageTimeoutW(wnd, WM_GETICON, ICON_BIG, 0, SMTO_ABORTIFHUNG, 200, &icon) && icon)
-        return reinterpret_cast<HICON>(icon);
+    // Skinned windows belong to the GUI thread, so these are direct calls of its procedure.
+    if (auto icon = ::SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0)) return reinterpret_cast<HICON>(icon);
+    if (auto icon = ::SendMessageW(wnd, WM_GETICON, ICON_BIG, 0)) return reinterpret_cast<HICON>(icon);
     if (auto sm = ::GetClassLongPtrW(wnd, GCLP_HICONSM)) return reinterpret_cast<HICON>(sm);
     return reinterpret_cast<HICON>(::GetClassLongPtrW(wnd, GCLP_HICON));
 }
@@ -203,7 +201,17 @@ void TSkinForm::PaintTitle(HDC dc) {
     if (w <= 0 || h <= 0) return;
     if (!TitleBitmap || TitleWidth != w || TitleHeight != h) {
         EmptyTitleBitmap();
-        TitleBitmap.Reset(::CreateCompatibleBitmap(dc, w, h));
+        // Platform quirk (Wine): a device-compatible bitmap lives in the X server, and the key-colour blits of the
+        // caption buttons read it back pixel by pixel (milliseconds per paint). A DIB section stays in our memory.
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        TitleBitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!TitleBitmap) return;
         TitleWidth = w;
         TitleHeight = h;
