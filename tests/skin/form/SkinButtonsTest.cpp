@@ -238,5 +238,46 @@ TEST_F(SkinButtons, CustomButtonVisibilityAsksTheWindow) {
     Skinner->SysButtons.pop_back();
 }
 
+
+TEST_F(SkinButtons, SecondClickOnTheIconButtonClosesTheWindow) {
+    TWinSysButton* icon = nullptr;
+    for (auto& b : Skinner->SysButtons)
+        if (b->Data->Action == 3 || b->Data->Action == 11) icon = b.get();
+    ASSERT_NE(icon, nullptr);
+    ASSERT_TRUE(icon->Visible);
+    int opened = 0;
+    Skinner->TrackMenu = [&](HMENU, int, int) {
+        ++opened;
+        return 0;
+    };
+    DropPosted();
+    for (int i = 0; i < 2; ++i) {
+        ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*icon));
+        ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, At(*icon));
+    }
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(TakePosted(Wnd, WM_CLOSE));
+}
+
+TEST_F(SkinButtons, MaximizedWindowKeepsTheSkinnedFrame) {
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    PumpMessages();
+    ASSERT_TRUE(::IsZoomed(Wnd));
+    EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWL_STYLE) & WS_CAPTION, 0);
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    POINT origin{0, 0};
+    ::ClientToScreen(Wnd, &origin);
+    EXPECT_EQ(origin.y - wr.top, Skinner->FrameTop);
+    EXPECT_EQ(::SendMessageW(Wnd, WM_NCHITTEST, 0, OnEmptyCaption()), HTCAPTION);
+    // Restored, the window gets its skinned size back around the same client.
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    PumpMessages();
+    EXPECT_FALSE(::IsZoomed(Wnd));
+    ::GetWindowRect(Wnd, &wr);
+    ::ClientToScreen(Wnd, &(origin = POINT{0, 0}));
+    EXPECT_EQ(origin.y - wr.top, Skinner->FrameTop);
+}
+
 }  // namespace
 }  // namespace qd::test
