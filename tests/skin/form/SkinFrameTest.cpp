@@ -193,5 +193,74 @@ TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
     RecordProperty("magenta_pixels_cut", cut);
 }
 
+
+// A modeless "#32770" dialog from an in-memory template: narrow, with one static child and a long caption.
+HWND MakeNarrowDialog(const wchar_t* caption) {
+    alignas(4) static std::uint8_t buffer[1024];
+    std::fill(std::begin(buffer), std::end(buffer), 0);
+    auto* t = reinterpret_cast<DLGTEMPLATE*>(buffer);
+    t->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE;
+    t->cdit = 1;
+    t->cx = 60;
+    t->cy = 40;
+    auto* p = reinterpret_cast<WORD*>(t + 1);
+    *p++ = 0;  // no menu
+    *p++ = 0;  // default class
+    for (const wchar_t* c = caption; *c; ++c) *p++ = static_cast<WORD>(*c);
+    *p++ = 0;
+    p = reinterpret_cast<WORD*>((reinterpret_cast<std::uintptr_t>(p) + 3) & ~std::uintptr_t{3});
+    auto* item = reinterpret_cast<DLGITEMTEMPLATE*>(p);
+    item->style = WS_CHILD | WS_VISIBLE;
+    item->x = 4;
+    item->y = 4;
+    item->cx = 30;
+    item->cy = 10;
+    item->id = 100;
+    p = reinterpret_cast<WORD*>(item + 1);
+    *p++ = 0xFFFF;
+    *p++ = 0x0082;  // static
+    *p++ = 'O';
+    *p++ = 'K';
+    *p++ = 0;
+    *p++ = 0;  // no creation data
+    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), t, nullptr,
+                                        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+}
+
+TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
+    Wnd = MakeNarrowDialog(L"岚栎在线订单管理系统 - a caption far wider than the dialog itself");
+    ASSERT_NE(Wnd, nullptr);
+    PumpMessages();
+    HWND child = ::GetDlgItem(Wnd, 100);
+    RECT childBefore{};
+    ::GetWindowRect(child, &childBefore);
+    POINT before{childBefore.left, childBefore.top};
+    ::ScreenToClient(Wnd, &before);
+    RECT wrBefore{};
+    ::GetWindowRect(Wnd, &wrBefore);
+    TSkinForm& s = Skin();
+    EXPECT_TRUE(s.IsDialog);
+    EXPECT_EQ(s.FrameKind, TFrameKind::Dialog);
+    const TDataSkinTitle& title = *OurSkin().Title;
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    const int needed = title.LeftWidth + s.CaptionWidth + title.RightWidth;
+    ASSERT_GT(needed, wrBefore.right - wrBefore.left);
+    EXPECT_EQ(wr.right - wr.left, needed);
+    // The child moved right by half of what the frame grew beyond the skinned width.
+    RECT childAfter{};
+    ::GetWindowRect(child, &childAfter);
+    POINT after{childAfter.left, childAfter.top};
+    ::ScreenToClient(Wnd, &after);
+    const int skinnedWidth = (wrBefore.right - wrBefore.left) - s.StandardFrameSize.right + s.FrameLeft + s.FrameRight;
+    EXPECT_EQ(after.x - before.x, (needed - skinnedWidth) / 2);
+    EXPECT_EQ(after.y, before.y);
+    // No icon and no system menu button on a dialog frame.
+    s.PaintFrame();
+    for (auto& b : s.SysButtons)
+        if (b->Data->Action == 3 || b->Data->Action == 11 || b->Data->Action == 12) EXPECT_FALSE(b->Visible);
+    Unskin();
+}
+
 }  // namespace
 }  // namespace qd::test
