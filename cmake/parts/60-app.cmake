@@ -46,11 +46,14 @@ if(WIN32)
       tests/app/MainFormTest.cpp
       tests/app/MessageBoxTest.cpp
       tests/app/ProgramTest.cpp
+      tests/app/ResourcesTest.cpp
       $<TARGET_OBJECTS:qd_app_resources>
     LIBS qd_app psapi)
   if(TARGET app_tests)
     # The end-to-end test starts the program from app/ beside the test program.
     add_dependencies(app_tests QuandrelDemo)
+    # The resource tests compare the embedded glyphs with the bitmap files (through Wine's Z: drive).
+    target_compile_definitions(app_tests PRIVATE QD_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}")
   endif()
 
   if(NOT QD_FUZZ)
