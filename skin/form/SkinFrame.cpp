@@ -59,9 +59,9 @@ void TSkinForm::BuildSysButtons() {
     SysButtons.clear();
     for (auto& entry : FSkinData->SysButtons) SysButtons.push_back(std::make_unique<TWinSysButton>(this, entry.get()));
     SysButtonCount = static_cast<int>(SysButtons.size());
-    // The skin's default icon is filled from the first window icon that is needed.
+    // The skin's default icon is filled from the first real window icon (never from an empty magenta square).
     for (auto& entry : FSkinData->SysButtons) {
-        if (IconAction(entry->Action) && FSkinData->DefaultIcon.Empty() && IconBitmap) {
+        if (IconAction(entry->Action) && FSkinData->DefaultIcon.Empty() && IconBitmap && IconHandle) {
             TMemoryDC src(nullptr);
             const SIZE s = BitmapSize(IconBitmap.Get());
             FSkinData->DefaultIcon.SetSize(s.cx, s.cy);
@@ -87,11 +87,18 @@ void TSkinForm::RenderIcon() {
         IconHandle = WindowIcon(FHandle);
         if (IconHandle) {
             ::DrawIconEx(mem, 0, 0, IconHandle, IconSize, cy, 0, nullptr, DI_NORMAL);
-        } else if (FSkinData && !FSkinData->DefaultIcon.Empty()) {
-            TMemoryDC src(screen);
-            TSelectGuard s2(src, FSkinData->DefaultIcon.Handle());
-            ::StretchBlt(mem, 0, 0, IconSize, cy, src, 0, 0, FSkinData->DefaultIcon.Width(),
-                         FSkinData->DefaultIcon.Height(), SRCCOPY);
+        } else if (FSkinData) {
+            // No icon of its own: the skin's default icon, else that of the last main-form skin that has one.
+            const TBitmap* fallback = FSkinData->DefaultIcon.Empty() ? nullptr : &FSkinData->DefaultIcon;
+            if (!fallback)
+                for (TSkinData* other : FManager->RegisteredSkinData())
+                    if (other && other->SkinFormtype() == sfMainform && !other->DefaultIcon.Empty())
+                        fallback = &other->DefaultIcon;
+            if (fallback) {
+                TMemoryDC src(screen);
+                TSelectGuard s2(src, fallback->Handle());
+                ::StretchBlt(mem, 0, 0, IconSize, cy, src, 0, 0, fallback->Width(), fallback->Height(), SRCCOPY);
+            }
         }
     }
     IconBitmap = std::move(bitmap);

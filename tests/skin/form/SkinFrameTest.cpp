@@ -262,5 +262,30 @@ TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
     Unskin();
 }
 
+
+TEST_F(SkinFramePaint, WindowIconIsFetchedWhenPainting) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    const TWinSysButton* icon = nullptr;
+    for (auto& b : s.SysButtons)
+        if (b->Data->Action == 3 || b->Data->Action == 11) icon = b.get();
+    ASSERT_NE(icon, nullptr);
+    auto iconArea = [&](const TFramePicture& pic) {
+        std::vector<COLORREF> px;
+        for (int y = icon->Rect.top; y < icon->Rect.top + s.IconSize; ++y)
+            for (int x = icon->Rect.left; x < icon->Rect.left + s.IconSize; ++x) px.push_back(pic.At(x, y));
+        return px;
+    };
+    std::vector<COLORREF> without;
+    {
+        TFramePicture pic(s, Wnd);
+        without = iconArea(pic);
+    }
+    // Set after attach: the next paint shows it without any re-attach.
+    ::SendMessageW(Wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(::LoadIconW(nullptr, IDI_WARNING)));
+    TFramePicture pic(s, Wnd);
+    EXPECT_NE(iconArea(pic), without);
+}
+
 }  // namespace
 }  // namespace qd::test
