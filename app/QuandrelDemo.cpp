@@ -8,12 +8,15 @@
 #include "app/AppConstants.h"
 #include "app/Main_Frm.h"
 #include "framework/Application.h"
+#include "skin/controls/SkinManage.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
     using namespace qd;
     // The browser host's control needs OLE on this thread before the main window creates it.
     const bool oleStarted = SUCCEEDED(::OleInitialize(nullptr));
     try {
+        // The skin data component creates the skin manager when the main form has been read: make it ours.
+        TSkinManage::InstallAsFactory();
         Application->SetTitle(kAppTitle);
         // Forms without an icon of their own show the application's.
         Application->Icon().LoadFromResourceName(instance, L"MAINICON");

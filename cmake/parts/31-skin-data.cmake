@@ -44,18 +44,14 @@ if(WIN32 AND TARGET qd_skin_package AND EXISTS ${CMAKE_SOURCE_DIR}/resources/For
     target_compile_definitions(skin_data_tests PRIVATE QD_FORM_MAIN_FILE="Z:${QD_FORM_MAIN_SKINNED}")
   endif()
 
-  # The program's resources and units are declared by a later fragment: once they exist, their resource script
-  # finds "resources/Form_Main.dfm" in the build folder, and the program carries the component class its main
-  # form names (whole archive: the class registers itself when the program starts, before the form is read).
+  # The program's resources are declared by a later fragment: once they exist, their resource script finds
+  # "resources/Form_Main.dfm" in the build folder.
   function(_qd_skin_data_wire_app)
     if(TARGET qd_app_resources)
       target_include_directories(qd_app_resources BEFORE PRIVATE ${CMAKE_BINARY_DIR})
       add_dependencies(qd_app_resources qd_form_main_skinned)
       set_property(SOURCE ${CMAKE_SOURCE_DIR}/app/QuandrelDemo.rc APPEND PROPERTY OBJECT_DEPENDS
                    ${QD_FORM_MAIN_SKINNED})
-    endif()
-    if(TARGET qd_app)
-      target_link_libraries(qd_app PUBLIC "$<LINK_LIBRARY:WHOLE_ARCHIVE,qd_skin_data>")
     endif()
   endfunction()
   cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _qd_skin_data_wire_app)

@@ -28,12 +28,9 @@ if(WIN32)
   # The shell's units, for the program, the tests and the benchmark.
   add_library(qd_app STATIC app/Main_Frm.cpp app/Unit_MessageBox.cpp)
   target_include_directories(qd_app PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(qd_app PUBLIC qd_browser qd_widgets qd_framework)
-  # The skin data component: when the skin data fragment stores the packed skin in the main form's description
-  # it links its library into qd_app itself (whole archive), otherwise it is linked here.
-  if(NOT TARGET qd_form_main_skinned)
-    target_link_libraries(qd_app PUBLIC qd_skin_data)
-  endif()
+  target_link_libraries(qd_app PUBLIC qd_browser qd_widgets qd_skin_controls qd_framework)
+  # The main form registers the classes its description names (browser host, skin data) before reading it.
+  target_link_libraries(qd_app PUBLIC qd_skin_data)
 
   add_executable(QuandrelDemo WIN32 app/QuandrelDemo.cpp $<TARGET_OBJECTS:qd_app_resources>)
   target_link_libraries(QuandrelDemo PRIVATE qd_app)
