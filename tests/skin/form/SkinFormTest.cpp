@@ -373,5 +373,60 @@ TEST_F(SkinFormOnForm, WindowProcHookedAfterUsSurvivesDetach) {
     Form->WindowProc = ours;
 }
 
+
+// ---------------------------------------------------------------------------------------------------------------
+
+LRESULT CALLBACK MdiChildProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefMDIChildProcW(w, m, wp, lp); }
+
+using SkinFormMdi = SkinFormFixture;
+
+TEST_F(SkinFormMdi, FrameHooksItsClientAndHandsNewChildrenToTheManager) {
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = MdiChildProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QdSkinFormMdiChild";
+        return ::RegisterClassExW(&wc) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    MakeWindow();
+    CLIENTCREATESTRUCT ccs{nullptr, 1000};
+    HWND client = ::CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 300, 200,
+                                    Wnd, nullptr, ::GetModuleHandleW(nullptr), &ccs);
+    ASSERT_NE(client, nullptr);
+    const LONG_PTR clientProc = ::GetWindowLongPtrW(client, GWLP_WNDPROC);
+    TSkinForm& s = Skin();
+    EXPECT_EQ(s.MDIRole(), TMDIRole::Frame);
+    EXPECT_EQ(s.MDIClient, client);
+    EXPECT_EQ(Manager.Client, client);
+
+    MDICREATESTRUCTW mcs{};
+    mcs.szClass = L"QdSkinFormMdiChild";
+    mcs.szTitle = L"child";
+    mcs.hOwner = ::GetModuleHandleW(nullptr);
+    mcs.x = mcs.y = 0;
+    mcs.cx = 200;
+    mcs.cy = 120;
+    HWND child = reinterpret_cast<HWND>(::SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(s.NewMDIChild, child);
+    ::SendMessageW(client, WM_MDIREFRESHMENU, 0, 0);
+    ASSERT_EQ(Manager.SkinWindowCalls.size(), 1u);
+    EXPECT_EQ(Manager.SkinWindowCalls[0], child);
+    EXPECT_EQ(s.NewMDIChild, nullptr);
+    EXPECT_TRUE(TakePosted(Wnd, WM_SKIN_REPAINTFRAME));
+
+    // Maximizing the child through the frame's child commands keeps the manager's flag in step.
+    ::SendMessageW(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(child), 0);
+    EXPECT_TRUE(s.ActiveChildMaximized());
+    Manager.Maximized = true;
+    s.SendToActiveChild(SC_RESTORE);
+    EXPECT_FALSE(Manager.Maximized);
+
+    Unskin();
+    EXPECT_EQ(::GetWindowLongPtrW(client, GWLP_WNDPROC), clientProc);
+}
+
 }  // namespace
 }  // namespace qd::test

@@ -43,6 +43,7 @@ public:
     int MenuKind = -1;
     int DispatchCount = 0;
     std::vector<HWND> Forgotten;
+    std::vector<HWND> SkinWindowCalls;
     HWND Client = nullptr;
 
     bool MDIChildMaximized() const override { return Maximized; }
@@ -54,7 +55,10 @@ public:
     void MarkPopupsFromBar() override {}
     HBITMAP FindPopupBitmap(HMENU) override { return nullptr; }
     void SetReadyCount(int) override {}
-    bool SkinWindow(HWND) override { return false; }
+    bool SkinWindow(HWND wnd) override {
+        SkinWindowCalls.push_back(wnd);
+        return false;
+    }
     void ForgetWindow(HWND wnd) override { Forgotten.push_back(wnd); }
     void DispatchControls(ISkinForm&) override { ++DispatchCount; }
     std::vector<TSkinData*> RegisteredSkinData() const override { return {}; }
