@@ -31,13 +31,15 @@ if [ -z "${DISPLAY:-}" ] || [ -n "${QD_OWN_XVFB:-}" ]; then
   _qd_start_xvfb
 fi
 
-if [ ! -f "$WINEPREFIX/.qd-ready" ]; then
+# Bump when the settings below change: existing prefixes then get them applied again.
+_qd_prefix_version=2
+if [ "$(cat "$WINEPREFIX/.qd-ready" 2>/dev/null)" != "$_qd_prefix_version" ]; then
   (
     exec 9>"$QD_BUILD/.prefix.lock"
     flock 9
-    if [ ! -f "$WINEPREFIX/.qd-ready" ]; then
-      echo "Creating Wine prefix in $WINEPREFIX ..." >&2
-      WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    if [ "$(cat "$WINEPREFIX/.qd-ready" 2>/dev/null)" != "$_qd_prefix_version" ]; then
+      echo "Preparing Wine prefix in $WINEPREFIX ..." >&2
+      [ -f "$WINEPREFIX/system.reg" ] || WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
       # One shared virtual desktop for every process, and the Chinese UI face mapped to an installed CJK font.
       reg="$QD_BUILD/prefix-settings.reg"
       {
@@ -49,11 +51,16 @@ if [ ! -f "$WINEPREFIX/.qd-ready" ]; then
         # No add-on download prompts: this machine has no network and no Gecko.
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\MSHTML]\r\n"GeckoUrl"=""\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
-        printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+        # The platform's dialog fonts have no CJK glyphs: link them to the CJK font, as a Chinese system does.
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
+        for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+          printf '"%s"=hex(7):%s\r\n' "$face" "77,00,71,00,79,00,2d,00,7a,00,65,00,6e,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,5a,00,65,00,6e,00,20,00,48,00,65,00,69,00,00,00,00,00"
+        done
       } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
       wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.qd-ready"
+      echo "$_qd_prefix_version" > "$WINEPREFIX/.qd-ready"
     fi
   )
 fi
