@@ -17,6 +17,7 @@ if(WIN32 AND TARGET qd_skin_package)
       tests/skin/form/SkinFormTest.cpp
       tests/skin/form/SkinFrameTest.cpp
       tests/skin/form/SkinButtonsTest.cpp
+      tests/skin/form/SkinFrameInputTest.cpp
     LIBS qd_skin_form)
   if(TARGET skin_form_tests)
     add_dependencies(skin_form_tests qd_skin_package)

@@ -174,7 +174,9 @@ LRESULT TSkinForm::NCMouse(UINT msg, WPARAM& wParam, LPARAM lParam, bool& handle
             return 0;
         case WM_NCLBUTTONUP:
             if (object) {
-                if (object == HotObject) {
+                // Only the release of a press that began on this same button clicks it: a press begun on another
+                // button and carried here leaves this one merely hot (State 3).
+                if (object == HotObject && object->State == 2) {
                     object->MouseUp();
                     SysButtonClick(sx, sy);
                 }

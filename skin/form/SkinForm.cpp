@@ -394,6 +394,16 @@ LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
                 SetCaptionStyle(false);
             else
                 SetCaptionStyle(true);
+            if (lParam && FrameKind != TFrameKind::NoFrame && FSizeState != TSizeState::Minimized) {
+                // Platform quirk: with the caption stripped the platform's minimum tracking size shrinks to the
+                // bare border, so sizing could fold the skinned frame onto itself; keep at least the platform's
+                // minimum for a captioned window and the whole skinned frame.
+                auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+                info->ptMinTrackSize.x = std::max<LONG>({info->ptMinTrackSize.x, ::GetSystemMetrics(SM_CXMINTRACK),
+                                                         FrameLeft + FrameRight});
+                info->ptMinTrackSize.y = std::max<LONG>({info->ptMinTrackSize.y, ::GetSystemMetrics(SM_CYMINTRACK),
+                                                         FrameTop + MenuHeight + FrameBottom});
+            }
             if (FrameKind == TFrameKind::Sizeable && lParam) {
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
                 info->ptMaxTrackSize.x = ::GetSystemMetrics(SM_CXMAXIMIZED);
