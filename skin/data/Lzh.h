@@ -98,15 +98,40 @@ struct THuffTree {
     void Start() noexcept;
     void Rebuild() noexcept;
 
-    // Counts one more occurrence of `symbol` and restores the sibling property on the way to the root.
+    // The last node position at or after `from` - 1 whose count is below `k`, given freq[from - 1] < k.
+    // Counts are sorted, so this is the end of the run of counts below k; with flat statistics (random input)
+    // such runs span dozens of nodes, so the end is found by galloping and halving instead of a walk. The
+    // sentinel freq[TreeSize] = 0xFFFF exceeds every count (k <= MaxFreq) and bounds the search.
+    inline int LastBelow(int from, unsigned k) const noexcept {
+        int lo = from - 1;  // freq[lo] < k
+        int hi = from;      // probe; ends with freq[hi] >= k
+        int step = 1;
+        while (freq[hi] < k) {
+            lo = hi;
+            step <<= 1;
+            hi = lo + step;
+            if (hi >= TreeSize) {
+                hi = TreeSize;
+                break;
+            }
+        }
+        while (hi - lo > 1) {
+            const int mid = (lo + hi) >> 1;
+            if (freq[mid] < k) lo = mid;
+            else hi = mid;
+        }
+        return lo;
+    }
+
+    // Counts one more occurrence of `symbol` and restores the sibling property on the way to the root: a node
+    // whose count now exceeds its right neighbour's trades places with the last node of lower count.
     inline void Update(int symbol) noexcept {
         if (freq[Root] == MaxFreq) Rebuild();
         int c = prnt[symbol + TreeSize];
         do {
             const unsigned k = ++freq[c];
             if (k > freq[c + 1]) {
-                int l = c + 1;
-                while (k > freq[l + 1]) ++l;  // last node still below k; the sentinel stops the scan
+                const int l = LastBelow(c + 2, k);
                 freq[c] = freq[l];
                 freq[l] = static_cast<std::uint16_t>(k);
                 const int i = son[c];

@@ -280,5 +280,105 @@ TEST(LzhTree, StaysConsistentThroughSkewedUpdatesAndRebuilds) {
     EXPECT_GT(rebuilds, 3);
 }
 
+// The classic update, one node at a time: the oracle for the searching update. Rebuilds are shared (the
+// same code runs in both), so any difference comes from where a counted node is moved.
+void LinearScanUpdate(lzh::THuffTree& t, int symbol) {
+    if (t.freq[lzh::Root] == lzh::MaxFreq) t.Rebuild();
+    int c = t.prnt[symbol + lzh::TreeSize];
+    do {
+        const unsigned k = ++t.freq[c];
+        if (k > t.freq[c + 1]) {
+            int l = c + 1;
+            while (k > t.freq[l + 1]) ++l;
+            t.freq[c] = t.freq[l];
+            t.freq[l] = static_cast<std::uint16_t>(k);
+            const int i = t.son[c];
+            t.prnt[i] = static_cast<std::int16_t>(l);
+            if (i < lzh::TreeSize) t.prnt[i + 1] = static_cast<std::int16_t>(l);
+            const int j = t.son[l];
+            t.son[l] = static_cast<std::int16_t>(i);
+            t.prnt[j] = static_cast<std::int16_t>(c);
+            if (j < lzh::TreeSize) t.prnt[j + 1] = static_cast<std::int16_t>(c);
+            t.son[c] = static_cast<std::int16_t>(j);
+            c = l;
+        }
+        c = t.prnt[c];
+    } while (c != 0);
+}
+
+bool SameTree(const lzh::THuffTree& a, const lzh::THuffTree& b) {
+    return std::equal(a.freq, a.freq + lzh::TreeSize + 1, b.freq) &&
+           std::equal(a.son, a.son + lzh::TreeSize, b.son) &&
+           std::equal(a.prnt, a.prnt + lzh::TreeSize + lzh::SymbolCount, b.prnt);
+}
+
+TEST(LzhTree, SearchingUpdateMovesNodesExactlyAsTheLinearScan) {
+    // Flat statistics give long runs of equal counts (the searched case); narrow and skewed ones give deep
+    // trees and short runs; every stream runs through several rebuilds.
+    struct TCase {
+        std::uint32_t seed;
+        int alphabet;  // symbols drawn from 0..alphabet-1 ...
+        int skew;      // ... except every skew-th, which is symbol 300 (0: never)
+    };
+    const TCase cases[] = {{1, lzh::SymbolCount, 0}, {2, 256, 0}, {3, 16, 0}, {4, 2, 0},
+                           {5, lzh::SymbolCount, 2}, {6, 64, 5}, {7, lzh::SymbolCount, 100}};
+    for (const TCase& tc : cases) {
+        SCOPED_TRACE(tc.seed);
+        lzh::THuffTree fast;
+        lzh::THuffTree oracle;
+        fast.Start();
+        oracle.Start();
+        std::mt19937 rng(tc.seed);
+        int rebuilds = 0;
+        for (int n = 0; n < 150000; ++n) {
+            const bool skewed = tc.skew != 0 && rng() % static_cast<unsigned>(tc.skew) == 0;
+            const int symbol = skewed ? 300 : static_cast<int>(rng() % static_cast<unsigned>(tc.alphabet));
+            if (oracle.freq[lzh::Root] == lzh::MaxFreq) ++rebuilds;
+            fast.Update(symbol);
+            LinearScanUpdate(oracle, symbol);
+            if (n % 97 == 0) ASSERT_TRUE(SameTree(fast, oracle)) << "after " << n + 1 << " updates";
+        }
+        ASSERT_TRUE(SameTree(fast, oracle));
+        EXPECT_GE(rebuilds, 3);
+        ExpectTreeConsistent(fast);
+    }
+}
+
+TEST(LzhInput, ManyRandomStreamsDecodeAlikeOnBothPaths) {
+    // Arbitrary bits (mostly literals and matches into the initial ring) and packed data of every kind of
+    // statistics; the memory path must reproduce the byte-at-a-time path on each.
+    std::mt19937 rng(2024);
+    for (int n = 0; n < 120; ++n) {
+        SCOPED_TRACE(n);
+        const std::size_t length = rng() % 40000;
+        const int alphabet = 1 + static_cast<int>(rng() % 256);
+        Bytes stream;
+        std::int32_t size = 0;
+        if (n % 2 == 0) {
+            stream = RandomBytes(length, static_cast<std::uint32_t>(n), alphabet);
+            size = static_cast<std::int32_t>(1 + rng() % 60000);
+        } else {
+            const Bytes data = RandomBytes(length + 1, static_cast<std::uint32_t>(n), alphabet);
+            stream = LzhEncode(data);
+            size = static_cast<std::int32_t>(data.size());
+            ASSERT_EQ(Decode(stream, size), data);
+            continue;
+        }
+        std::uint64_t bits = 0;
+        std::size_t delivered = 0;
+        const Bytes fast = TLZH::UnpackBuffer(stream, size, &bits);
+        ASSERT_EQ(fast, UnpackWithCallbacks(stream, size, &delivered));
+        // Both paths read the same bits; the byte path reads ahead by at most two bytes to hold 9 bits.
+        // A stream that ran dry was read to its end by both.
+        const std::uint64_t used = (bits + 7) / 8;
+        if (used <= stream.size()) {
+            EXPECT_GE(delivered, used);
+            EXPECT_LE(delivered, used + 2);
+        } else {
+            EXPECT_EQ(delivered, stream.size());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qd
