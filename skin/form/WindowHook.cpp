@@ -2,37 +2,63 @@
 
 #include <commctrl.h>
 
-namespace qd {
+#include <new>
+#include <utility>
 
-namespace {
-// All hooks of the engine share this id; the reference data tells the objects apart.
-constexpr UINT_PTR kHookId = 0x51D0;
-}  // namespace
+namespace qd {
 
 TWindowHook::~TWindowHook() { Unhook(); }
 
 bool TWindowHook::Hook(HWND wnd) {
     if (FWnd || !wnd || !::IsWindow(wnd)) return false;
-    if (!::SetWindowSubclass(wnd, &SubclassProc, kHookId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    auto* link = new (std::nothrow) TLink{this};
+    if (!link) return false;
+    // The link's address is the subclass id: every hook is its own member of the chain.
+    if (!::SetWindowSubclass(wnd, &SubclassProc, reinterpret_cast<UINT_PTR>(link), reinterpret_cast<DWORD_PTR>(link))) {
+        delete link;
+        return false;
+    }
     FWnd = wnd;
+    FLink = link;
+    FChainProc = ::GetWindowLongPtrW(wnd, GWLP_WNDPROC);
     FWindowGone = false;
     return true;
 }
 
 void TWindowHook::Unhook() noexcept {
     if (!FWnd) return;
-    HWND wnd = FWnd;
-    FWnd = nullptr;
-    if (!FWindowGone) ::RemoveWindowSubclass(wnd, &SubclassProc, kHookId);
+    HWND wnd = std::exchange(FWnd, nullptr);
+    TLink* link = std::exchange(FLink, nullptr);
+    link->Owner = nullptr;
+    bool removed = FWindowGone || !::IsWindow(wnd);
+    if (!removed && ::GetWindowLongPtrW(wnd, GWLP_WNDPROC) == FChainProc)
+        removed = ::RemoveWindowSubclass(wnd, &SubclassProc, reinterpret_cast<UINT_PTR>(link)) != FALSE;
+    // Not removed: someone replaced the window procedure after us, so the link stays on as a pass-through
+    // (see the header) and goes at WM_NCDESTROY.
+    if (!removed) return;
+    if (FDepth > 0)
+        link->Removed = true;  // our procedure is on the stack with this link: it frees it on the way out
+    else
+        delete link;
 }
 
 LRESULT TWindowHook::CallPrevious(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                            DWORD_PTR refData) {
-    auto* self = reinterpret_cast<TWindowHook*>(refData);
+    auto* link = reinterpret_cast<TLink*>(refData);
+    TWindowHook* self = link->Owner;
+    if (!self) {
+        // A pass-through left behind by an object that unhooked or is gone.
+        const LRESULT result = ::DefSubclassProc(wnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            ::RemoveWindowSubclass(wnd, &SubclassProc, id);
+            delete link;
+        }
+        return result;
+    }
     ++self->FDepth;
     LRESULT result = 0;
     try {
@@ -41,16 +67,26 @@ LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LP
         // Exceptions never cross a window procedure; the window still gets its default handling.
         result = ::DefSubclassProc(wnd, msg, wParam, lParam);
     }
-    if (msg == WM_NCDESTROY) {
-        // The window is going: take the hook off now (while the handle is still valid) and never touch it again.
-        if (self->FWnd == wnd) ::RemoveWindowSubclass(wnd, &SubclassProc, kHookId);
-        self->FWnd = nullptr;
-        self->FWindowGone = true;
-        --self->FDepth;
-        self->WindowDestroyed();
-        return result;
-    }
     --self->FDepth;
+    const bool unhookedMeanwhile = link->Owner == nullptr;
+    if (unhookedMeanwhile) {
+        if (link->Removed) {
+            delete link;
+        } else if (msg == WM_NCDESTROY) {
+            ::RemoveWindowSubclass(wnd, &SubclassProc, id);
+            delete link;
+        }
+    } else if (msg == WM_NCDESTROY) {
+        // The window is going: take the hook off now (while the handle is still valid) and never touch it again.
+        ::RemoveWindowSubclass(wnd, &SubclassProc, id);
+        self->FLink = nullptr;
+        self->FWnd = nullptr;
+        delete link;
+    }
+    if (msg == WM_NCDESTROY) {
+        self->FWindowGone = true;
+        self->WindowDestroyed();
+    }
     return result;
 }
 

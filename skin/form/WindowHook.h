@@ -11,6 +11,10 @@
 //   object while it is non-zero (menu, move/size and modal loops run inside a message); free it later.
 // - No exception crosses the window procedure: one thrown by HookProc is swallowed at the edge and the
 //   message goes on to the previous procedure.
+// - Platform quirk (Wine's comctl32): when the last subclass leaves, the window's first procedure is put back
+//   even if someone replaced the procedure after the chain was installed, which would cut that one off. So the
+//   hook leaves the chain only while the chain is still the window's procedure; otherwise its small link record
+//   stays on as a pass-through until WM_NCDESTROY and the object itself is free to go.
 
 #include <windows.h>
 
@@ -44,9 +48,16 @@ protected:
     static LRESULT CallPrevious(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
 private:
+    // The subclass's reference data: outlives the object when the hook has to stay on as a pass-through.
+    struct TLink {
+        TWindowHook* Owner;
+        bool Removed = false;  // off the window; freed by the procedure call that is still running
+    };
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR refData);
     HWND FWnd = nullptr;
+    TLink* FLink = nullptr;
+    LONG_PTR FChainProc = 0;  // the window procedure right after the chain was installed
     int FDepth = 0;
     bool FWindowGone = false;
 };

@@ -161,6 +161,36 @@ TEST_F(SkinFormChain, DetachUnderAnotherSubclasserKeepsTheChainIntact) {
     EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWLP_WNDPROC), originalProc);
 }
 
+// A window procedure replaced the old way (SetWindowLongPtr) after the skinner hooked in.
+WNDPROC gReplacedNext = nullptr;
+int gReplacedSeen = 0;
+LRESULT CALLBACK ReplacedProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP + 8) ++gReplacedSeen;
+    return ::CallWindowProcW(gReplacedNext, wnd, msg, wp, lp);
+}
+
+TEST_F(SkinFormChain, DetachUnderAReplacedWindowProcedureStaysAsAPassThrough) {
+    MakeWindow();
+    const long gdiBefore = GdiLiveCounts().Total();
+    Skin();
+    gReplacedSeen = 0;
+    gReplacedNext = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacedProc)));
+    Unskin();
+    Skinner.reset();
+    // The later procedure is still the window's and still reaches the window's own procedure.
+    EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&ReplacedProc));
+    WindowRecorder().Clear();
+    ::SendMessageW(Wnd, WM_APP + 8, 0, 0);
+    EXPECT_EQ(gReplacedSeen, 1);
+    EXPECT_EQ(WindowRecorder().Count(WM_APP + 8), 1);
+    EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 0);  // the skinner answers no more
+    EXPECT_EQ(GdiLiveCounts().Total(), gdiBefore);
+    // The pass-through leaves with the window.
+    ::DestroyWindow(Wnd);
+    Wnd = nullptr;
+}
+
 TEST_F(SkinFormChain, DestroyedWhileAttachedLetsGoAndLeaksNothing) {
     MakeWindow();
     const long gdiBefore = GdiLiveCounts().Total();
