@@ -18,29 +18,15 @@
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Properties.h"
+#include "support/Pump.h"
 
 namespace qd {
 namespace {
 
 constexpr wchar_t kTitle[] = L"岚栎在线订单管理系统";
 
-template <class TDone>
-bool PumpUntil(TDone done, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-void Pump(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
+using test::Pump;
+using test::PumpUntil;
 
 // Errors reported at the COM edges land here instead of a message box.
 struct TReportCatcher {

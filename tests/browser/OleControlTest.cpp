@@ -14,6 +14,7 @@
 #include "browser/WebBrowser.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "support/Pump.h"
 
 namespace qd {
 namespace {
@@ -25,20 +26,7 @@ public:
 };
 const auto* const gOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
-template <class TDone>
-bool PumpUntil(TDone done, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
+using test::PumpUntil;
 
 // A shown form with one browser filling it.
 struct TBrowserForm {

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "support/Pump.h"
 
 namespace qd {
 namespace {
@@ -29,25 +30,8 @@ TShellDdeNames TestNames() {
     return names;
 }
 
-// Runs the thread's messages until `done` holds or `timeoutMs` passes.
-template <class TDone>
-bool PumpUntil(TDone done, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void Pump(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
+using test::Pump;
+using test::PumpUntil;
 
 HWND CreateBoundWindow(const wchar_t* className, WNDPROC proc, void* object) {
     WNDCLASSEXW windowClass{};
