@@ -20,7 +20,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "skin"))
 
 from raster import (Image, bmp1, bmp8, coverage, hstrip, ico, in_circle, in_polygon,  # noqa: E402
-                    in_polyline, in_round_rect, lighten, mix, paint, ramp, read_bmp_size)
+                    in_polyline, in_round_rect, lighten, mix, paint, ramp, read_bmp_size, emit_outputs)
 
 FACE = (236, 233, 216)   # transparent colour of the button glyphs
 WHITE = (255, 255, 255)
@@ -184,20 +184,7 @@ def main(argv):
     except CheckFailed as e:
         print("bitmap check failed: %s" % e, file=sys.stderr)
         return 1
-    if "--check" in argv:
-        stale = [n for n, d in sorted(files.items())
-                 if not os.path.exists(os.path.join(HERE, n))
-                 or open(os.path.join(HERE, n), "rb").read() != d]
-        if stale:
-            print("out of date: %s" % ", ".join(stale), file=sys.stderr)
-            return 1
-        print("bitmap outputs up to date (%d files)" % len(files))
-        return 0
-    for name, data in sorted(files.items()):
-        with open(os.path.join(HERE, name), "wb") as f:
-            f.write(data)
-    print("wrote %d files to %s" % (len(files), HERE))
-    return 0
+    return emit_outputs(files, HERE, "bitmap", argv)
 
 
 if __name__ == "__main__":

@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from raster import (KEY, Image, bmp24, coverage, cut, darken, hstrip, in_circle, in_polygon,  # noqa: E402
                     in_polyline, in_ring, in_round_rect, lighten, mix, outline, paint, ramp,
-                    read_bmp_size, vstrip)
+                    read_bmp_size, vstrip, emit_outputs)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -1345,22 +1345,7 @@ def main(argv):
     except CheckFailed as e:
         print("skin check failed: %s" % e, file=sys.stderr)
         return 1
-    if "--check" in argv:
-        stale = []
-        for name, data in sorted(files.items()):
-            path = os.path.join(HERE, name)
-            if not os.path.exists(path) or open(path, "rb").read() != data:
-                stale.append(name)
-        if stale:
-            print("out of date: %s" % ", ".join(stale), file=sys.stderr)
-            return 1
-        print("skin outputs up to date (%d files)" % len(files))
-        return 0
-    for name, data in sorted(files.items()):
-        with open(os.path.join(HERE, name), "wb") as f:
-            f.write(data)
-    print("wrote %d files to %s" % (len(files), HERE))
-    return 0
+    return emit_outputs(files, HERE, "skin", argv)
 
 
 if __name__ == "__main__":

@@ -338,3 +338,23 @@ def outline(img, outer, inner, colour, edge, threshold=0.5, outside=KEY, bbox=No
             a_in = coverage(inner, x, y)
             body = mix(colour, img.get(x, y), a_in)
             img.set(x, y, body if a_out >= 1 else mix(edge, body, a_out))
+
+
+def emit_outputs(files, folder, label, argv):
+    """Writes the generated files into `folder`, or with --check only says which are out of date (exit 1)."""
+    import os
+    import sys
+    if "--check" in argv:
+        stale = [n for n, d in sorted(files.items())
+                 if not os.path.exists(os.path.join(folder, n))
+                 or open(os.path.join(folder, n), "rb").read() != d]
+        if stale:
+            print("out of date: %s" % ", ".join(stale), file=sys.stderr)
+            return 1
+        print("%s outputs up to date (%d files)" % (label, len(files)))
+        return 0
+    for name, data in sorted(files.items()):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    print("wrote %d files to %s" % (len(files), folder))
+    return 0
