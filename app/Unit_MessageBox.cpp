@@ -52,16 +52,15 @@ bool ShowMessageBox(const std::wstring& Text) {
 }
 
 const TClassInfo& TForm_MessageBox::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TForm_MessageBox>("TForm_MessageBox", &TForm::StaticClassInfo())
-            .Field("WgLabel1", &TForm_MessageBox::WgLabel1)
-            .Field("Label_Tip", &TForm_MessageBox::Label_Tip)
-            .Field("WgBitBtn_Ok", &TForm_MessageBox::WgBitBtn_Ok)
-            .Field("WgBitBtn_Cancel", &TForm_MessageBox::WgBitBtn_Cancel)
-            .Handler<TNotifyEvent>("FormCreate", &TForm_MessageBox::FormCreate)
-            .Handler<TKeyEvent>("FormKeyDown", &TForm_MessageBox::FormKeyDown)
-            .Factory(nullptr)
-            .Build();
+    static const TClassInfo info = TClassBuilder<TForm_MessageBox>("TForm_MessageBox", &TForm::StaticClassInfo())
+                                       .Field("WgLabel1", &TForm_MessageBox::WgLabel1)
+                                       .Field("Label_Tip", &TForm_MessageBox::Label_Tip)
+                                       .Field("WgBitBtn_Ok", &TForm_MessageBox::WgBitBtn_Ok)
+                                       .Field("WgBitBtn_Cancel", &TForm_MessageBox::WgBitBtn_Cancel)
+                                       .Handler<TNotifyEvent>("FormCreate", &TForm_MessageBox::FormCreate)
+                                       .Handler<TKeyEvent>("FormKeyDown", &TForm_MessageBox::FormKeyDown)
+                                       .Factory(nullptr)
+                                       .Build();
     return info;
 }
 const TClassInfo& TForm_MessageBox::ClassInfo() const { return StaticClassInfo(); }

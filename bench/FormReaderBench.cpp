@@ -13,10 +13,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::string MainLikeDescription() {
-    std::string t = "object Form_Main: TTestForm\n  Left = 193\n  Caption = '岚栎在线订单管理系统'\n"
-                    "  Color = clBtnFace\n  Font.Charset = GB2312_CHARSET\n  Font.Height = -13\n"
-                    "  Font.Name = '宋体'\n  Font.Style = []\n  OnCloseQuery = FormCloseQuery\n"
-                    "  object StatusBar_Main: TTestControl\n    Panels = <\n";
+    std::string t =
+        "object Form_Main: TTestForm\n  Left = 193\n  Caption = '岚栎在线订单管理系统'\n"
+        "  Color = clBtnFace\n  Font.Charset = GB2312_CHARSET\n  Font.Height = -13\n"
+        "  Font.Name = '宋体'\n  Font.Style = []\n  OnCloseQuery = FormCloseQuery\n"
+        "  object StatusBar_Main: TTestControl\n    Panels = <\n";
     for (int i = 0; i < 5; ++i)
         t += "      item\n        Alignment = taCenter\n        Text = '岚栎软件'\n        Width = " +
              std::to_string(100 * i) + "\n      end" + (i == 4 ? ">\n" : "\n");

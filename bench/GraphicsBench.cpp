@@ -42,8 +42,8 @@ std::vector<std::uint8_t> MakeBmp24(int w, int h) {
 
 void PrintCounts(const char* when) {
     const qd::TGdiCounts c = qd::GdiLiveCounts();
-    std::printf("live GDI handles %-6s bitmaps %ld, memory DCs %ld, fonts %ld, brushes %ld, pens %ld, icons %ld\n", when,
-                c[qd::TGdiKind::Bitmap], c[qd::TGdiKind::MemoryDC], c[qd::TGdiKind::Font], c[qd::TGdiKind::Brush],
+    std::printf("live GDI handles %-6s bitmaps %ld, memory DCs %ld, fonts %ld, brushes %ld, pens %ld, icons %ld\n",
+                when, c[qd::TGdiKind::Bitmap], c[qd::TGdiKind::MemoryDC], c[qd::TGdiKind::Font], c[qd::TGdiKind::Brush],
                 c[qd::TGdiKind::Pen], c[qd::TGdiKind::Icon]);
 }
 
@@ -100,8 +100,10 @@ int main() {
             TSelectGuard keep(src, small.Handle());
             ::TransparentBlt(c.Handle(), 3, 3, 16, 16, src, 0, 0, 16, 16, RGB(0xFF, 0, 0xFF));
         });
-        std::printf("draw 16x16 glyph: transparent %6.1f us, opaque %6.1f us; platform TransparentBlt with its own DC %6.1f us\n",
-                    smallTransparent, smallOpaque, smallPlatform);
+        std::printf(
+            "draw 16x16 glyph: transparent %6.1f us, opaque %6.1f us; platform TransparentBlt with its own DC %6.1f "
+            "us\n",
+            smallTransparent, smallOpaque, smallPlatform);
 
         c.Font().SetName(L"宋体");
         c.Font().SetCharset(GB2312_CHARSET);
@@ -112,7 +114,8 @@ int main() {
             c.Font().SetHeight(-12 - (h++ & 1));
             c.TextOut(0, 0, L"岚栎在线订单管理系统");
         });
-        std::printf("TextOut 10 CJK chars: cached font %6.1f us, font changed every call %6.1f us\n", cached, recreated);
+        std::printf("TextOut 10 CJK chars: cached font %6.1f us, font changed every call %6.1f us\n", cached,
+                    recreated);
     }
     PrintCounts("after");
     return 0;

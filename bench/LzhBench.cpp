@@ -119,8 +119,10 @@ struct Decoder {
             son[k] = static_cast<short>(i);
         }
         for (i = 0; i < T; i++) {
-            if ((k = son[i]) >= T) prnt[k] = static_cast<short>(i);
-            else prnt[k] = prnt[k + 1] = static_cast<short>(i);
+            if ((k = son[i]) >= T)
+                prnt[k] = static_cast<short>(i);
+            else
+                prnt[k] = prnt[k + 1] = static_cast<short>(i);
         }
     }
     void update(int c) {
@@ -253,26 +255,26 @@ void Compare(const char* label, const Bytes& package) {
         tClassic = std::min(tClassic, Seconds([&] { sink = sink + classic::Unpack(stream, size).size(); }));
         tFast = std::min(tFast, Seconds([&] { sink = sink + qd::TLZH::UnpackBuffer(stream, size).size(); }));
         tCallback = std::min(tCallback, Seconds([&] {
-            std::size_t pos = 0;
-            Bytes out;
-            qd::TLZH lzh;
-            lzh.Unpack(
-                size,
-                [&](std::uint8_t* b, std::size_t n) {
-                    const std::size_t k = std::min(n, stream.size() - pos);
-                    if (k > 0) std::memcpy(b, stream.data() + pos, k);
-                    pos += k;
-                    return k;
-                },
-                [&](const std::uint8_t* b, std::size_t n) { out.insert(out.end(), b, b + n); });
-            sink = sink + out.size();
-        }));
+                                 std::size_t pos = 0;
+                                 Bytes out;
+                                 qd::TLZH lzh;
+                                 lzh.Unpack(
+                                     size,
+                                     [&](std::uint8_t* b, std::size_t n) {
+                                         const std::size_t k = std::min(n, stream.size() - pos);
+                                         if (k > 0) std::memcpy(b, stream.data() + pos, k);
+                                         pos += k;
+                                         return k;
+                                     },
+                                     [&](const std::uint8_t* b, std::size_t n) { out.insert(out.end(), b, b + n); });
+                                 sink = sink + out.size();
+                             }));
     }
     const double mb = static_cast<double>(size) / 1e6;
-    std::printf("%-34s %8d -> %8d bytes | transcription %7.1f MB/s | ours (callbacks) %7.1f MB/s | "
-                "ours (memory) %7.1f MB/s | speed-up %.2fx\n",
-                label, static_cast<int>(stream.size()), size, mb / tClassic, mb / tCallback, mb / tFast,
-                tClassic / tFast);
+    std::printf(
+        "%-34s %8d -> %8d bytes | transcription %7.1f MB/s | ours (callbacks) %7.1f MB/s | "
+        "ours (memory) %7.1f MB/s | speed-up %.2fx\n",
+        label, static_cast<int>(stream.size()), size, mb / tClassic, mb / tCallback, mb / tFast, tClassic / tFast);
 }
 
 // A container shaped like a skin: a description and bitmaps with flat areas and gradients.

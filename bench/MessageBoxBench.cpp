@@ -76,21 +76,21 @@ int main() {
     const TFigures before = Measure();
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kCycles; ++i) OneCycle();
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     Application->ProcessMessages();
     const TFigures after = Measure();
 
     std::printf("messagebox_bench: %d open/close cycles of the confirmation box\n", kCycles);
     Print("before", before);
     Print("after", after);
-    std::printf("delta:  our GDI %+ld, GetGuiResources GDI %+ld USER %+ld, handles %+ld, working set %+.1f KiB, "
-                "private %+.1f KiB\n",
-                after.Gdi.Total() - before.Gdi.Total(), static_cast<long>(after.GuiGdi) - static_cast<long>(before.GuiGdi),
-                static_cast<long>(after.GuiUser) - static_cast<long>(before.GuiUser),
-                static_cast<long>(after.Handles) - static_cast<long>(before.Handles),
-                (static_cast<double>(after.WorkingSet) - static_cast<double>(before.WorkingSet)) / 1024.0,
-                (static_cast<double>(after.PrivateBytes) - static_cast<double>(before.PrivateBytes)) / 1024.0);
+    std::printf(
+        "delta:  our GDI %+ld, GetGuiResources GDI %+ld USER %+ld, handles %+ld, working set %+.1f KiB, "
+        "private %+.1f KiB\n",
+        after.Gdi.Total() - before.Gdi.Total(), static_cast<long>(after.GuiGdi) - static_cast<long>(before.GuiGdi),
+        static_cast<long>(after.GuiUser) - static_cast<long>(before.GuiUser),
+        static_cast<long>(after.Handles) - static_cast<long>(before.Handles),
+        (static_cast<double>(after.WorkingSet) - static_cast<double>(before.WorkingSet)) / 1024.0,
+        (static_cast<double>(after.PrivateBytes) - static_cast<double>(before.PrivateBytes)) / 1024.0);
     std::printf("our GDI live while a box shows: %ld\n", gLiveWhileShowing);
     std::printf("time: %.2f ms per cycle; answers other than Cancel: %d\n", ms / kCycles, gAnsweredTrue);
     return after.Gdi.Total() == before.Gdi.Total() && gAnsweredTrue == 0 ? 0 : 1;

@@ -90,7 +90,9 @@ int main() {
         skinner.PaintFrame(mem);  // warm-up
         const double paintMem = MicrosPer(rounds, [&](int) { skinner.PaintFrame(mem); });
         const int H = wr.bottom - wr.top, W = wr.right - wr.left;
-        const double side = MicrosPer(rounds, [&](int) { skinner.PaintBorder(1, RECT{0, 0, skinner.FrameLeft, H}, mem); });
+        const double side = MicrosPer(rounds, [&](int) {
+            skinner.PaintBorder(1, RECT{0, 0, skinner.FrameLeft, H}, mem);
+        });
         const double bottom = MicrosPer(rounds, [&](int) {
             skinner.PaintBorder(4, RECT{skinner.FrameLeft, H - skinner.FrameBottom, W - skinner.FrameRight, H}, mem);
         });
@@ -115,9 +117,8 @@ int main() {
         std::printf("%4ldx%-4ld full frame paint: %8.1f (memory DC) %8.1f (window DC)\n", size.cx, size.cy, paintMem,
                     paintWindow);
         // Baseline: the platform's own cost of handing a window a plain rectangular region with a redraw.
-        const double platformRegion = MicrosPer(rounds, [&](int i) {
-            ::SetWindowRgn(plain, ::CreateRectRgn(0, 0, size.cx - (i % 2), size.cy), TRUE);
-        });
+        const double platformRegion = MicrosPer(
+            rounds, [&](int i) { ::SetWindowRgn(plain, ::CreateRectRgn(0, 0, size.cx - (i % 2), size.cy), TRUE); });
         ::SetWindowRgn(plain, nullptr, TRUE);
         std::printf("%4ldx%-4ld region rebuild:   %8.1f (SetWindowRgn of a plain rectangle alone: %.1f)\n", size.cx,
                     size.cy, region, platformRegion);

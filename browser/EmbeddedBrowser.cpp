@@ -17,11 +17,11 @@ namespace qd {
 namespace {
 
 constexpr std::array<std::uint32_t, 19> kDownloadValues = {
-    0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x8000, 0x10000, 0x20000, 0x40000,
-    0x10000000, 0x20000000, 0x40000000, 0x80000000};
+    0x10,   0x20,   0x40,    0x80,    0x100,   0x200,      0x400,      0x800,      0x1000,    0x2000,
+    0x4000, 0x8000, 0x10000, 0x20000, 0x40000, 0x10000000, 0x20000000, 0x40000000, 0x80000000};
 constexpr std::array<std::uint32_t, 21> kUserInterfaceValues = {
-    0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x10000,
-    0x20000, 0x40000, 0x80000, 0x100000, 0x200000};
+    0x1,   0x2,    0x4,    0x8,    0x10,    0x20,    0x40,    0x80,    0x100,    0x200,   0x400,
+    0x800, 0x1000, 0x2000, 0x4000, 0x10000, 0x20000, 0x40000, 0x80000, 0x100000, 0x200000};
 
 constexpr DISPID kDispidAmbientDlControl = -5512;
 constexpr DWORD kCmdUnload = 37;
@@ -35,8 +35,8 @@ constexpr HRESULT kNotSupported = static_cast<HRESULT>(0x80040100);  // OLECMDER
 // {000214D0-0000-0000-C000-000000000046}
 constexpr GUID kCgidExplorer = {0x000214D0, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // {F38BC242-B950-11D1-8918-00C04FC2C836}
-constexpr GUID kCgidDocHostCommandHandler = {0xF38BC242, 0xB950, 0x11D1,
-                                             {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
+constexpr GUID kCgidDocHostCommandHandler = {
+    0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
 
 // Floating-point exception masks as the process started; taken before any stored value changes them.
 unsigned int ReadStartupMasks() noexcept {
@@ -126,10 +126,13 @@ THtmlHelpRequest HtmlHelpRequestFor(UINT winHelpCommand, DWORD data) noexcept {
     constexpr UINT kHhHelpContext = 0x000F;
     switch (winHelpCommand) {
         case kHelpContext:
-        case kHelpContextPopup: return {kHhHelpContext, static_cast<DWORD_PTR>(data)};
+        case kHelpContextPopup:
+            return {kHhHelpContext, static_cast<DWORD_PTR>(data)};
         case kHelpFinder:
-        case kHelpContents: return {kHhDisplayToc, 0};
-        default: return {kHhDisplayTopic, 0};
+        case kHelpContents:
+            return {kHhDisplayToc, 0};
+        default:
+            return {kHhDisplayTopic, 0};
     }
 }
 
@@ -268,7 +271,9 @@ void TEmbeddedBrowser::SetFpExceptions(bool value) {
 // ---------------------------------------------------------------------------------------------------------------
 // COM identity: the site's
 
-STDMETHODIMP TEmbeddedBrowser::QueryInterface(REFIID riid, void** ppv) { return ClientSite()->QueryInterface(riid, ppv); }
+STDMETHODIMP TEmbeddedBrowser::QueryInterface(REFIID riid, void** ppv) {
+    return ClientSite()->QueryInterface(riid, ppv);
+}
 STDMETHODIMP_(ULONG) TEmbeddedBrowser::AddRef() { return ClientSite()->AddRef(); }
 STDMETHODIMP_(ULONG) TEmbeddedBrowser::Release() { return ClientSite()->Release(); }
 
@@ -694,7 +699,8 @@ void TEmbeddedBrowser::RegisterUserAgent() noexcept {
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, UserAgentKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
                           &key, nullptr) != ERROR_SUCCESS)
         return;
-    const bool existed = ::RegQueryValueExW(key, UserAgent.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    const bool existed =
+        ::RegQueryValueExW(key, UserAgent.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     const wchar_t empty[1] = {L'\0'};
     const bool written = ::RegSetValueExW(key, UserAgent.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(empty),
                                           sizeof empty) == ERROR_SUCCESS;
@@ -753,35 +759,68 @@ void TEmbeddedBrowser::NavigateDdeIdList(const TItemIdList& list) {
 namespace {
 
 TIdentTable DownloadOptionIdents() {
-    return {"DLCTL_DLIMAGES", "DLCTL_VIDEOS", "DLCTL_BGSOUNDS", "DLCTL_NO_SCRIPTS", "DLCTL_NO_JAVA",
-            "DLCTL_NO_RUNACTIVEXCTLS", "DLCTL_NO_DLACTIVEXCTLS", "DLCTL_DOWNLOADONLY", "DLCTL_NO_FRAMEDOWNLOAD",
-            "DLCTL_RESYNCHRONIZE", "DLCTL_PRAGMA_NO_CACHE", "DLCTL_NO_BEHAVIORS", "DLCTL_NO_METACHARSET",
-            "DLCTL_URL_ENCODING_DISABLE_UTF8", "DLCTL_URL_ENCODING_ENABLE_UTF8", "DLCTL_FORCEOFFLINE",
-            "DLCTL_NO_CLIENTPULL", "DLCTL_SILENT", "DLCTL_OFFLINE"};
+    return {"DLCTL_DLIMAGES",
+            "DLCTL_VIDEOS",
+            "DLCTL_BGSOUNDS",
+            "DLCTL_NO_SCRIPTS",
+            "DLCTL_NO_JAVA",
+            "DLCTL_NO_RUNACTIVEXCTLS",
+            "DLCTL_NO_DLACTIVEXCTLS",
+            "DLCTL_DOWNLOADONLY",
+            "DLCTL_NO_FRAMEDOWNLOAD",
+            "DLCTL_RESYNCHRONIZE",
+            "DLCTL_PRAGMA_NO_CACHE",
+            "DLCTL_NO_BEHAVIORS",
+            "DLCTL_NO_METACHARSET",
+            "DLCTL_URL_ENCODING_DISABLE_UTF8",
+            "DLCTL_URL_ENCODING_ENABLE_UTF8",
+            "DLCTL_FORCEOFFLINE",
+            "DLCTL_NO_CLIENTPULL",
+            "DLCTL_SILENT",
+            "DLCTL_OFFLINE"};
 }
 
 TIdentTable UserInterfaceOptionIdents() {
-    return {"DIALOG", "DISABLE_HELP_MENU", "NO3DBORDER", "SCROLL_NO", "DISABLE_SCRIPT_INACTIVE", "OPENNEWWIN",
-            "DISABLE_OFFSCREEN", "FLAT_SCROLLBAR", "DIV_BLOCKDEFAULT", "ACTIVATE_CLIENTHIT_ONLY",
-            "OVERRIDEBEHAVIORFACTORY", "CODEPAGELINKEDFONTS", "URL_ENCODING_DISABLE_UTF8", "URL_ENCODING_ENABLE_UTF8",
-            "ENABLE_FORMS_AUTOCOMPLETE", "ENABLE_INPLACE_NAVIGATION", "IME_ENABLE_RECONVERSION", "THEME", "NOTHEME",
-            "NOPICS", "NO3DOUTERBORDER"};
+    return {"DIALOG",
+            "DISABLE_HELP_MENU",
+            "NO3DBORDER",
+            "SCROLL_NO",
+            "DISABLE_SCRIPT_INACTIVE",
+            "OPENNEWWIN",
+            "DISABLE_OFFSCREEN",
+            "FLAT_SCROLLBAR",
+            "DIV_BLOCKDEFAULT",
+            "ACTIVATE_CLIENTHIT_ONLY",
+            "OVERRIDEBEHAVIORFACTORY",
+            "CODEPAGELINKEDFONTS",
+            "URL_ENCODING_DISABLE_UTF8",
+            "URL_ENCODING_ENABLE_UTF8",
+            "ENABLE_FORMS_AUTOCOMPLETE",
+            "ENABLE_INPLACE_NAVIGATION",
+            "IME_ENABLE_RECONVERSION",
+            "THEME",
+            "NOTHEME",
+            "NOPICS",
+            "NO3DOUTERBORDER"};
 }
 
 }  // namespace
 
 const TClassInfo& TMarginsProperties::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TMarginsProperties>("TMargins", &TPersistent::StaticClassInfo())
-            .Float("Left", [](TMarginsProperties& m) { return m.Margins.Left(); },
-                   [](TMarginsProperties& m, double v) { m.Margins.SetLeft(v); })
-            .Float("Right", [](TMarginsProperties& m) { return m.Margins.Right(); },
-                   [](TMarginsProperties& m, double v) { m.Margins.SetRight(v); })
-            .Float("Top", [](TMarginsProperties& m) { return m.Margins.Top(); },
-                   [](TMarginsProperties& m, double v) { m.Margins.SetTop(v); })
-            .Float("Bottom", [](TMarginsProperties& m) { return m.Margins.Bottom(); },
-                   [](TMarginsProperties& m, double v) { m.Margins.SetBottom(v); })
-            .Build();
+    static const TClassInfo info = TClassBuilder<TMarginsProperties>("TMargins", &TPersistent::StaticClassInfo())
+                                       .Float(
+                                           "Left", [](TMarginsProperties& m) { return m.Margins.Left(); },
+                                           [](TMarginsProperties& m, double v) { m.Margins.SetLeft(v); })
+                                       .Float(
+                                           "Right", [](TMarginsProperties& m) { return m.Margins.Right(); },
+                                           [](TMarginsProperties& m, double v) { m.Margins.SetRight(v); })
+                                       .Float(
+                                           "Top", [](TMarginsProperties& m) { return m.Margins.Top(); },
+                                           [](TMarginsProperties& m, double v) { m.Margins.SetTop(v); })
+                                       .Float(
+                                           "Bottom", [](TMarginsProperties& m) { return m.Margins.Bottom(); },
+                                           [](TMarginsProperties& m, double v) { m.Margins.SetBottom(v); })
+                                       .Build();
     return info;
 }
 
@@ -789,15 +828,19 @@ const TClassInfo& TPrintOptionsProperties::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TPrintOptionsProperties>("TPrintOptions", &TPersistent::StaticClassInfo())
             .Object("Margins", [](TPrintOptionsProperties& p) -> TMarginsProperties& { return p.MarginsFace; })
-            .Str("Header", [](TPrintOptionsProperties& p) { return p.Options.Header(); },
-                 [](TPrintOptionsProperties& p, std::string v) { p.Options.SetHeader(std::move(v)); })
-            .Strings("HTMLHeader", [](TPrintOptionsProperties& p) { return p.Options.HTMLHeader(); },
-                     [](TPrintOptionsProperties& p, const TStringList& v) { p.Options.SetHTMLHeader(v); })
-            .Str("Footer", [](TPrintOptionsProperties& p) { return p.Options.Footer(); },
-                 [](TPrintOptionsProperties& p, std::string v) { p.Options.SetFooter(std::move(v)); })
-            .Enum("Orientation", [](TPrintOptionsProperties& p) { return p.Options.Orientation(); },
-                  [](TPrintOptionsProperties& p, TPrintOrientationOption v) { p.Options.SetOrientation(v); },
-                  TIdentTable{"poPortrait", "poLandscape"})
+            .Str(
+                "Header", [](TPrintOptionsProperties& p) { return p.Options.Header(); },
+                [](TPrintOptionsProperties& p, std::string v) { p.Options.SetHeader(std::move(v)); })
+            .Strings(
+                "HTMLHeader", [](TPrintOptionsProperties& p) { return p.Options.HTMLHeader(); },
+                [](TPrintOptionsProperties& p, const TStringList& v) { p.Options.SetHTMLHeader(v); })
+            .Str(
+                "Footer", [](TPrintOptionsProperties& p) { return p.Options.Footer(); },
+                [](TPrintOptionsProperties& p, std::string v) { p.Options.SetFooter(std::move(v)); })
+            .Enum(
+                "Orientation", [](TPrintOptionsProperties& p) { return p.Options.Orientation(); },
+                [](TPrintOptionsProperties& p, TPrintOrientationOption v) { p.Options.SetOrientation(v); },
+                TIdentTable{"poPortrait", "poLandscape"})
             .Build();
     return info;
 }

@@ -28,20 +28,53 @@ namespace qd {
 
 // Elements of DownloadOptions in ordinal order; a set holds element n as bit n.
 enum class TDownloadControlOption : int {
-    DLCTL_DLIMAGES, DLCTL_VIDEOS, DLCTL_BGSOUNDS, DLCTL_NO_SCRIPTS, DLCTL_NO_JAVA, DLCTL_NO_RUNACTIVEXCTLS,
-    DLCTL_NO_DLACTIVEXCTLS, DLCTL_DOWNLOADONLY, DLCTL_NO_FRAMEDOWNLOAD, DLCTL_RESYNCHRONIZE,
-    DLCTL_PRAGMA_NO_CACHE, DLCTL_NO_BEHAVIORS, DLCTL_NO_METACHARSET, DLCTL_URL_ENCODING_DISABLE_UTF8,
-    DLCTL_URL_ENCODING_ENABLE_UTF8, DLCTL_FORCEOFFLINE, DLCTL_NO_CLIENTPULL, DLCTL_SILENT, DLCTL_OFFLINE,
+    DLCTL_DLIMAGES,
+    DLCTL_VIDEOS,
+    DLCTL_BGSOUNDS,
+    DLCTL_NO_SCRIPTS,
+    DLCTL_NO_JAVA,
+    DLCTL_NO_RUNACTIVEXCTLS,
+    DLCTL_NO_DLACTIVEXCTLS,
+    DLCTL_DOWNLOADONLY,
+    DLCTL_NO_FRAMEDOWNLOAD,
+    DLCTL_RESYNCHRONIZE,
+    DLCTL_PRAGMA_NO_CACHE,
+    DLCTL_NO_BEHAVIORS,
+    DLCTL_NO_METACHARSET,
+    DLCTL_URL_ENCODING_DISABLE_UTF8,
+    DLCTL_URL_ENCODING_ENABLE_UTF8,
+    DLCTL_FORCEOFFLINE,
+    DLCTL_NO_CLIENTPULL,
+    DLCTL_SILENT,
+    DLCTL_OFFLINE,
 };
 // Elements of UserInterfaceOptions in ordinal order; a set holds element n as bit n.
 enum class TUserInterfaceOption : int {
-    DIALOG, DISABLE_HELP_MENU, NO3DBORDER, SCROLL_NO, DISABLE_SCRIPT_INACTIVE, OPENNEWWIN, DISABLE_OFFSCREEN,
-    FLAT_SCROLLBAR, DIV_BLOCKDEFAULT, ACTIVATE_CLIENTHIT_ONLY, OVERRIDEBEHAVIORFACTORY, CODEPAGELINKEDFONTS,
-    URL_ENCODING_DISABLE_UTF8, URL_ENCODING_ENABLE_UTF8, ENABLE_FORMS_AUTOCOMPLETE, ENABLE_INPLACE_NAVIGATION,
-    IME_ENABLE_RECONVERSION, THEME, NOTHEME, NOPICS, NO3DOUTERBORDER,
+    DIALOG,
+    DISABLE_HELP_MENU,
+    NO3DBORDER,
+    SCROLL_NO,
+    DISABLE_SCRIPT_INACTIVE,
+    OPENNEWWIN,
+    DISABLE_OFFSCREEN,
+    FLAT_SCROLLBAR,
+    DIV_BLOCKDEFAULT,
+    ACTIVATE_CLIENTHIT_ONLY,
+    OVERRIDEBEHAVIORFACTORY,
+    CODEPAGELINKEDFONTS,
+    URL_ENCODING_DISABLE_UTF8,
+    URL_ENCODING_ENABLE_UTF8,
+    ENABLE_FORMS_AUTOCOMPLETE,
+    ENABLE_INPLACE_NAVIGATION,
+    IME_ENABLE_RECONVERSION,
+    THEME,
+    NOTHEME,
+    NOPICS,
+    NO3DOUTERBORDER,
 };
 // Interface ids the import libraries of this toolchain lack.
-inline constexpr IID kIIDDocHostUIHandler2 = {0x3050F6D0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+inline constexpr IID kIIDDocHostUIHandler2 = {
+    0x3050F6D0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
 inline constexpr IID kIIDDocHostShowUI = {0xC4D244B0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
 
 using TDownloadControlOptions = std::uint32_t;
@@ -73,12 +106,12 @@ void SetHtmlHelpFunction(THtmlHelpFunction function) noexcept;
 // The floating-point exception masks of the SSE control state when this unit started.
 unsigned int StartupFloatingPointMasks() noexcept;
 
-using TShowContextMenuEvent = std::function<HRESULT(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved,
-                                                    IDispatch* pdispReserved)>;
+using TShowContextMenuEvent =
+    std::function<HRESULT(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved, IDispatch* pdispReserved)>;
 using TGetHostInfoEvent = std::function<HRESULT(DOCHOSTUIINFO* pInfo)>;
-using TShowUIEvent = std::function<HRESULT(DWORD dwID, IOleInPlaceActiveObject* pActiveObject,
-                                           IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame,
-                                           IOleInPlaceUIWindow* pDoc)>;
+using TShowUIEvent =
+    std::function<HRESULT(DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
+                          IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc)>;
 using THostNotifyEvent = std::function<HRESULT()>;
 using THostBoolEvent = std::function<HRESULT(BOOL value)>;
 using TResizeBorderEvent = std::function<HRESULT(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow)>;
@@ -94,18 +127,17 @@ using TShowHelpEvent = std::function<HRESULT(HWND hwnd, LPOLESTR pszHelpFile, UI
                                              POINT ptMouse, IDispatch* pDispatchObjectHit)>;
 using TGetTypeInfoCountEvent = std::function<HRESULT(UINT* Count)>;
 using TGetTypeInfoEvent = std::function<HRESULT(UINT Index, LCID LocaleID, ITypeInfo** TypeInfo)>;
-using TGetIDsOfNamesEvent = std::function<HRESULT(REFIID IID, LPOLESTR* Names, UINT NameCount, LCID LocaleID,
-                                                  DISPID* DispIDs)>;
-using TAmbientInvokeEvent = std::function<HRESULT(DISPID DispID, REFIID IID, LCID LocaleID, WORD Flags,
-                                                  DISPPARAMS* Params, VARIANT* VarResult, EXCEPINFO* ExcepInfo,
-                                                  UINT* ArgErr)>;
+using TGetIDsOfNamesEvent =
+    std::function<HRESULT(REFIID IID, LPOLESTR* Names, UINT NameCount, LCID LocaleID, DISPID* DispIDs)>;
+using TAmbientInvokeEvent =
+    std::function<HRESULT(DISPID DispID, REFIID IID, LCID LocaleID, WORD Flags, DISPPARAMS* Params, VARIANT* VarResult,
+                          EXCEPINFO* ExcepInfo, UINT* ArgErr)>;
 using TQueryServiceEvent = std::function<HRESULT(REFGUID rsid, REFIID iid, void** Obj)>;
 using TShowDialogEvent = std::function<void(TObject* Sender, HWND h)>;
 using TRefreshEvent = std::function<void(TObject* Sender, int CmdID, bool& Cancel)>;
-using TScriptErrorEvent = std::function<void(TObject* Sender, const std::wstring& ErrorLine,
-                                             const std::wstring& ErrorCharacter, const std::wstring& ErrorCode,
-                                             const std::wstring& ErrorMessage, const std::wstring& ErrorUrl,
-                                             bool& ContinueScript, bool& Showdialog)>;
+using TScriptErrorEvent = std::function<void(
+    TObject* Sender, const std::wstring& ErrorLine, const std::wstring& ErrorCharacter, const std::wstring& ErrorCode,
+    const std::wstring& ErrorMessage, const std::wstring& ErrorUrl, bool& ContinueScript, bool& Showdialog)>;
 
 // Published faces of the print options and their margins, for stored descriptions ("PrintOptions.Margins.Left").
 class TMarginsProperties : public TPersistent {
@@ -238,8 +270,8 @@ public:
     STDMETHODIMP FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) override;
     STDMETHODIMP GetOverrideKeyPath(LPOLESTR* pchKey, DWORD dw) override;
     // IDocHostShowUI
-    STDMETHODIMP ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption, DWORD dwType,
-                             LPOLESTR lpstrHelpFile, DWORD dwHelpContext, LRESULT* plResult) override;
+    STDMETHODIMP ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption, DWORD dwType, LPOLESTR lpstrHelpFile,
+                             DWORD dwHelpContext, LRESULT* plResult) override;
     STDMETHODIMP ShowHelp(HWND hwnd, LPOLESTR pszHelpFile, UINT uCommand, DWORD dwData, POINT ptMouse,
                           IDispatch* pDispatchObjectHit) override;
 

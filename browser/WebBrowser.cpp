@@ -51,14 +51,12 @@ VARIANT OptionalParam() noexcept {
 std::wstring VariantText(const VARIANT& value) {
     if (value.vt == VT_BSTR) return value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : L"";
     if (value.vt == (VT_BSTR | VT_BYREF))
-        return value.pbstrVal && *value.pbstrVal ? std::wstring(*value.pbstrVal, ::SysStringLen(*value.pbstrVal))
-                                                 : L"";
+        return value.pbstrVal && *value.pbstrVal ? std::wstring(*value.pbstrVal, ::SysStringLen(*value.pbstrVal)) : L"";
     if (value.vt == VT_EMPTY || value.vt == VT_NULL) return L"";
     VARIANT text;
     ::VariantInit(&text);
     std::wstring result;
-    if (SUCCEEDED(::VariantChangeType(&text, const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)) &&
-        text.bstrVal)
+    if (SUCCEEDED(::VariantChangeType(&text, const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)) && text.bstrVal)
         result.assign(text.bstrVal, ::SysStringLen(text.bstrVal));
     ::VariantClear(&text);
     return result;
@@ -132,8 +130,8 @@ void TWebBrowser::InvokeEvent(DISPID id, DISPPARAMS& params) {
             VARIANT* cancelArg = EventArg(params, 6);
             bool cancel = ReadBool(cancelArg);
             OnBeforeNavigate2(this, DispatchOf(EventArg(params, 0)), OrEmpty(EventArg(params, 1)),
-                              OrEmpty(EventArg(params, 2)), OrEmpty(EventArg(params, 3)),
-                              OrEmpty(EventArg(params, 4)), OrEmpty(EventArg(params, 5)), cancel);
+                              OrEmpty(EventArg(params, 2)), OrEmpty(EventArg(params, 3)), OrEmpty(EventArg(params, 4)),
+                              OrEmpty(EventArg(params, 5)), cancel);
             WriteBool(cancelArg, cancel);
             return;
         }
@@ -149,8 +147,7 @@ void TWebBrowser::InvokeEvent(DISPID id, DISPPARAMS& params) {
             bool cancel = ReadBool(cancelArg);
             OnNewWindow2(this, target, cancel);
             // The browser takes a reference to the object it is given.
-            if (ppDispArg.vt == (VT_DISPATCH | VT_BYREF) && ppDispArg.ppdispVal &&
-                *ppDispArg.ppdispVal != target) {
+            if (ppDispArg.vt == (VT_DISPATCH | VT_BYREF) && ppDispArg.ppdispVal && *ppDispArg.ppdispVal != target) {
                 if (target) target->AddRef();
                 *ppDispArg.ppdispVal = target;
             }

@@ -15,8 +15,7 @@ namespace qd {
 
 using TBeforeNavigate2Event =
     std::function<void(TObject* Sender, IDispatch* pDisp, const VARIANT& URL, const VARIANT& Flags,
-                       const VARIANT& TargetFrameName, const VARIANT& PostData, const VARIANT& Headers,
-                       bool& Cancel)>;
+                       const VARIANT& TargetFrameName, const VARIANT& PostData, const VARIANT& Headers, bool& Cancel)>;
 using TDocumentCompleteEvent = std::function<void(TObject* Sender, IDispatch* pDisp, const VARIANT& URL)>;
 // ppDisp: the browser object the new window is to be opened in (null: the browser opens a window itself).
 using TNewWindow2Event = std::function<void(TObject* Sender, IDispatch*& ppDisp, bool& Cancel)>;

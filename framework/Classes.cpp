@@ -10,9 +10,15 @@ namespace qd {
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     std::int64_t base = 0;
     switch (origin) {
-        case TSeekOrigin::soBeginning: base = 0; break;
-        case TSeekOrigin::soCurrent: base = FPosition; break;
-        case TSeekOrigin::soEnd: base = Size(); break;
+        case TSeekOrigin::soBeginning:
+            base = 0;
+            break;
+        case TSeekOrigin::soCurrent:
+            base = FPosition;
+            break;
+        case TSeekOrigin::soEnd:
+            base = Size();
+            break;
     }
     if ((offset > 0 && base > std::numeric_limits<std::int64_t>::max() - offset) || base + offset < 0)
         throw EStreamError("Stream seek out of range");
@@ -22,8 +28,9 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 std::size_t TMemoryStream::Read(void* buffer, std::size_t count) noexcept {
     const std::int64_t avail = Remaining();
-    const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(avail, static_cast<std::int64_t>(
-        std::min<std::size_t>(count, static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max())))));
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::int64_t>(avail, static_cast<std::int64_t>(std::min<std::size_t>(
+                                          count, static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max())))));
     if (n > 0) {
         std::memcpy(buffer, FData.data() + FPosition, n);
         FPosition += static_cast<std::int64_t>(n);
@@ -39,8 +46,8 @@ void TMemoryStream::Write(const void* buffer, std::size_t count) {
     if (count == 0) return;
     const std::size_t pos = static_cast<std::size_t>(FPosition);
     // The position may have been set far past the end: the new end must still be a valid size and position.
-    const std::size_t limit = std::min<std::size_t>(FData.max_size(),
-                                                    static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max()));
+    const std::size_t limit =
+        std::min<std::size_t>(FData.max_size(), static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max()));
     if (count > limit || pos > limit - count) throw EStreamError("Stream write error");
     const auto* source = static_cast<const std::uint8_t*>(buffer);
     if (FData.size() < pos + count) {
@@ -65,7 +72,8 @@ void TMemoryStream::SetSize(std::int64_t size) {
 }
 
 std::size_t TStringList::CheckIndex(int index) const {
-    if (index < 0 || index >= Count()) throw EInvalidOperation("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index >= Count())
+        throw EInvalidOperation("List index out of bounds (" + std::to_string(index) + ")");
     return static_cast<std::size_t>(index);
 }
 
@@ -75,7 +83,8 @@ int TStringList::Add(std::string text, std::intptr_t object) {
 }
 
 void TStringList::Insert(int index, std::string text, std::intptr_t object) {
-    if (index < 0 || index > Count()) throw EInvalidOperation("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index > Count())
+        throw EInvalidOperation("List index out of bounds (" + std::to_string(index) + ")");
     FItems.insert(FItems.begin() + index, TItem{std::move(text), object});
 }
 

@@ -27,7 +27,10 @@ class TMemoryStream {
 public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<std::uint8_t> bytes) : FData(std::move(bytes)) {}
-    TMemoryStream(const void* data, std::size_t size) { Write(data, size); FPosition = 0; }
+    TMemoryStream(const void* data, std::size_t size) {
+        Write(data, size);
+        FPosition = 0;
+    }
 
     std::int64_t Size() const noexcept { return static_cast<std::int64_t>(FData.size()); }
     std::int64_t Position() const noexcept { return FPosition; }
@@ -45,13 +48,19 @@ public:
 
     // Sets the size; the position is kept unless it lies past the new end.
     void SetSize(std::int64_t size);
-    void Clear() noexcept { FData.clear(); FPosition = 0; }
+    void Clear() noexcept {
+        FData.clear();
+        FPosition = 0;
+    }
 
     const std::uint8_t* Memory() const noexcept { return FData.data(); }
     std::uint8_t* Memory() noexcept { return FData.data(); }
     std::span<const std::uint8_t> Bytes() const noexcept { return FData; }
     const std::vector<std::uint8_t>& Data() const noexcept { return FData; }
-    std::vector<std::uint8_t> TakeData() noexcept { FPosition = 0; return std::exchange(FData, {}); }
+    std::vector<std::uint8_t> TakeData() noexcept {
+        FPosition = 0;
+        return std::exchange(FData, {});
+    }
     void Reserve(std::size_t bytes) { FData.reserve(bytes); }
 
 private:

@@ -18,9 +18,12 @@ void InitBarClasses() {
 // The platform control aligns a part's text by leading tabs: one centres it, two right-align it.
 std::wstring AlignedText(const TStatusPanel& panel) {
     switch (panel.Alignment()) {
-        case taCenter: return L"\t" + panel.Text();
-        case taRightJustify: return L"\t\t" + panel.Text();
-        default: return panel.Text();
+        case taCenter:
+            return L"\t" + panel.Text();
+        case taRightJustify:
+            return L"\t\t" + panel.Text();
+        default:
+            return panel.Text();
     }
 }
 }  // namespace
@@ -216,28 +219,27 @@ TIdentTable AlignmentIdents() {
 }  // namespace
 
 const TClassInfo& TStatusPanel::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TStatusPanel>("TStatusPanel", &TPersistent::StaticClassInfo())
-                                       .Enum("Alignment", &TStatusPanel::Alignment, &TStatusPanel::SetAlignment,
-                                             AlignmentIdents())
-                                       .Int("Width", &TStatusPanel::Width, &TStatusPanel::SetWidth)
-                                       .WStr("Text", &TStatusPanel::Text, &TStatusPanel::SetText)
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TStatusPanel>("TStatusPanel", &TPersistent::StaticClassInfo())
+            .Enum("Alignment", &TStatusPanel::Alignment, &TStatusPanel::SetAlignment, AlignmentIdents())
+            .Int("Width", &TStatusPanel::Width, &TStatusPanel::SetWidth)
+            .WStr("Text", &TStatusPanel::Text, &TStatusPanel::SetText)
+            .Build();
     return info;
 }
 const TClassInfo& TStatusPanel::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TStatusBar::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TStatusBar>("TStatusBar", &TWinControl::StaticClassInfo())
-            .Collection(
-                "Panels", [](TStatusBar& bar) { bar.Panels().Clear(); },
-                [](TStatusBar& bar) { return bar.Panels().Add(); },
-                [](TStatusBar& bar) { return bar.Panels().Count(); },
-                [](TStatusBar& bar, int i) { return bar.Panels().Items(i); })
-            .Bool("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel)
-            .WStr("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText)
-            .Bool("SizeGrip", &TStatusBar::SizeGrip, &TStatusBar::SetSizeGrip)
-            .Build();
+    static const TClassInfo info = TClassBuilder<TStatusBar>("TStatusBar", &TWinControl::StaticClassInfo())
+                                       .Collection(
+                                           "Panels", [](TStatusBar& bar) { bar.Panels().Clear(); },
+                                           [](TStatusBar& bar) { return bar.Panels().Add(); },
+                                           [](TStatusBar& bar) { return bar.Panels().Count(); },
+                                           [](TStatusBar& bar, int i) { return bar.Panels().Items(i); })
+                                       .Bool("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel)
+                                       .WStr("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText)
+                                       .Bool("SizeGrip", &TStatusBar::SizeGrip, &TStatusBar::SetSizeGrip)
+                                       .Build();
     return info;
 }
 const TClassInfo& TStatusBar::ClassInfo() const { return StaticClassInfo(); }

@@ -78,8 +78,7 @@ void TComponent::DestroyComponents() noexcept {
 
 void TComponent::SetName(const std::string& value) {
     if (value == FName) return;
-    if (!value.empty() && !IsIdentifier(value))
-        throw Exception("\"" + value + "\" is not a valid component name");
+    if (!value.empty() && !IsIdentifier(value)) throw Exception("\"" + value + "\" is not a valid component name");
     if (FOwner && !value.empty()) {
         TComponent* same = FOwner->FindComponent(value);
         if (same && same != this)

@@ -19,9 +19,9 @@ class TClassInfo;  // framework/Properties.h: class name, parent class, publishe
 //       QD_CLASS_INFO
 //   public: ...
 // Leaves the access at public.
-#define QD_CLASS_INFO                                             \
-public:                                                           \
-    static const ::qd::TClassInfo& StaticClassInfo();             \
+#define QD_CLASS_INFO                                 \
+public:                                               \
+    static const ::qd::TClassInfo& StaticClassInfo(); \
     const ::qd::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
 // Root of every class whose properties can be set by name.
@@ -46,9 +46,9 @@ public:
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 enum class TComponentStateFlag : std::uint32_t {
-    csLoading = 1u << 0,     // properties are being read from a stored description
+    csLoading = 1u << 0,  // properties are being read from a stored description
     csReading = 1u << 1,
-    csDesigning = 1u << 2,   // never set in this program; kept so components can test it
+    csDesigning = 1u << 2,  // never set in this program; kept so components can test it
     csDestroying = 1u << 3,
 };
 
@@ -75,9 +75,7 @@ public:
     // Owned component with this name (ASCII case folded), or null.
     TComponent* FindComponent(const std::string& name) const noexcept;
 
-    bool HasState(TComponentStateFlag flag) const noexcept {
-        return (FState & static_cast<std::uint32_t>(flag)) != 0;
-    }
+    bool HasState(TComponentStateFlag flag) const noexcept { return (FState & static_cast<std::uint32_t>(flag)) != 0; }
     void SetState(TComponentStateFlag flag, bool on) noexcept;
 
     // Called once after every property of the stored description it came from was read (owner first,

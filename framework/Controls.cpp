@@ -107,9 +107,16 @@ WNDPROC OriginalProcOf(HWND wnd) {
 
 TMouseButton ButtonOf(UINT msg) {
     switch (msg) {
-        case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK: return TMouseButton::mbRight;
-        case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK: return TMouseButton::mbMiddle;
-        default: return TMouseButton::mbLeft;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_RBUTTONDBLCLK:
+            return TMouseButton::mbRight;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_MBUTTONDBLCLK:
+            return TMouseButton::mbMiddle;
+        default:
+            return TMouseButton::mbLeft;
     }
 }
 
@@ -134,33 +141,80 @@ bool PointIn(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && 
 
 std::string MessageName(UINT msg) {
     static const std::map<UINT, const char*> names = {
-        {WM_CREATE, "WM_CREATE"}, {WM_DESTROY, "WM_DESTROY"}, {WM_MOVE, "WM_MOVE"}, {WM_SIZE, "WM_SIZE"},
-        {WM_ACTIVATE, "WM_ACTIVATE"}, {WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
-        {WM_ENABLE, "WM_ENABLE"}, {WM_SETTEXT, "WM_SETTEXT"}, {WM_GETTEXT, "WM_GETTEXT"},
-        {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"}, {WM_PAINT, "WM_PAINT"}, {WM_CLOSE, "WM_CLOSE"},
-        {WM_QUIT, "WM_QUIT"}, {WM_ERASEBKGND, "WM_ERASEBKGND"}, {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
-        {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"}, {WM_SETCURSOR, "WM_SETCURSOR"}, {WM_MOUSEACTIVATE, "WM_MOUSEACTIVATE"},
-        {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"}, {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"},
-        {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"}, {WM_NOTIFY, "WM_NOTIFY"}, {WM_GETICON, "WM_GETICON"},
-        {WM_SETICON, "WM_SETICON"}, {WM_NCCREATE, "WM_NCCREATE"}, {WM_NCDESTROY, "WM_NCDESTROY"},
-        {WM_NCCALCSIZE, "WM_NCCALCSIZE"}, {WM_NCHITTEST, "WM_NCHITTEST"}, {WM_NCPAINT, "WM_NCPAINT"},
-        {WM_NCACTIVATE, "WM_NCACTIVATE"}, {WM_GETDLGCODE, "WM_GETDLGCODE"}, {WM_KEYDOWN, "WM_KEYDOWN"},
-        {WM_KEYUP, "WM_KEYUP"}, {WM_CHAR, "WM_CHAR"}, {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"}, {WM_SYSKEYUP, "WM_SYSKEYUP"},
-        {WM_SYSCHAR, "WM_SYSCHAR"}, {WM_COMMAND, "WM_COMMAND"}, {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
-        {WM_TIMER, "WM_TIMER"}, {WM_MOUSEMOVE, "WM_MOUSEMOVE"}, {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
-        {WM_LBUTTONUP, "WM_LBUTTONUP"}, {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"}, {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
-        {WM_RBUTTONUP, "WM_RBUTTONUP"}, {WM_MOUSELEAVE, "WM_MOUSELEAVE"}, {WM_SETFONT, "WM_SETFONT"},
-        {WM_GETFONT, "WM_GETFONT"}, {WM_PRINTCLIENT, "WM_PRINTCLIENT"}, {WM_CANCELMODE, "WM_CANCELMODE"},
-        {WM_CHILDACTIVATE, "WM_CHILDACTIVATE"}, {WM_MDIACTIVATE, "WM_MDIACTIVATE"},
-        {WM_STYLECHANGING, "WM_STYLECHANGING"}, {WM_STYLECHANGED, "WM_STYLECHANGED"},
-        {WM_NCMOUSEMOVE, "WM_NCMOUSEMOVE"}, {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"},
-        {WM_CONTEXTMENU, "WM_CONTEXTMENU"}, {WM_NULL, "WM_NULL"},
-        {CM_DIALOGKEY, "CM_DIALOGKEY"}, {CM_DIALOGCHAR, "CM_DIALOGCHAR"}, {CM_FOCUSCHANGED, "CM_FOCUSCHANGED"},
-        {CM_MOUSEENTER, "CM_MOUSEENTER"}, {CM_MOUSELEAVE, "CM_MOUSELEAVE"}, {CM_ENABLEDCHANGED, "CM_ENABLEDCHANGED"},
-        {CM_VISIBLECHANGED, "CM_VISIBLECHANGED"}, {CM_FONTCHANGED, "CM_FONTCHANGED"},
-        {CM_COLORCHANGED, "CM_COLORCHANGED"}, {CM_TEXTCHANGED, "CM_TEXTCHANGED"},
-        {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"}, {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"},
-        {CM_CURSORCHANGED, "CM_CURSORCHANGED"}, {CM_RELEASE, "CM_RELEASE"},
+        {WM_CREATE, "WM_CREATE"},
+        {WM_DESTROY, "WM_DESTROY"},
+        {WM_MOVE, "WM_MOVE"},
+        {WM_SIZE, "WM_SIZE"},
+        {WM_ACTIVATE, "WM_ACTIVATE"},
+        {WM_SETFOCUS, "WM_SETFOCUS"},
+        {WM_KILLFOCUS, "WM_KILLFOCUS"},
+        {WM_ENABLE, "WM_ENABLE"},
+        {WM_SETTEXT, "WM_SETTEXT"},
+        {WM_GETTEXT, "WM_GETTEXT"},
+        {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
+        {WM_PAINT, "WM_PAINT"},
+        {WM_CLOSE, "WM_CLOSE"},
+        {WM_QUIT, "WM_QUIT"},
+        {WM_ERASEBKGND, "WM_ERASEBKGND"},
+        {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
+        {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
+        {WM_SETCURSOR, "WM_SETCURSOR"},
+        {WM_MOUSEACTIVATE, "WM_MOUSEACTIVATE"},
+        {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
+        {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"},
+        {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
+        {WM_NOTIFY, "WM_NOTIFY"},
+        {WM_GETICON, "WM_GETICON"},
+        {WM_SETICON, "WM_SETICON"},
+        {WM_NCCREATE, "WM_NCCREATE"},
+        {WM_NCDESTROY, "WM_NCDESTROY"},
+        {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
+        {WM_NCHITTEST, "WM_NCHITTEST"},
+        {WM_NCPAINT, "WM_NCPAINT"},
+        {WM_NCACTIVATE, "WM_NCACTIVATE"},
+        {WM_GETDLGCODE, "WM_GETDLGCODE"},
+        {WM_KEYDOWN, "WM_KEYDOWN"},
+        {WM_KEYUP, "WM_KEYUP"},
+        {WM_CHAR, "WM_CHAR"},
+        {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+        {WM_SYSKEYUP, "WM_SYSKEYUP"},
+        {WM_SYSCHAR, "WM_SYSCHAR"},
+        {WM_COMMAND, "WM_COMMAND"},
+        {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+        {WM_TIMER, "WM_TIMER"},
+        {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
+        {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
+        {WM_LBUTTONUP, "WM_LBUTTONUP"},
+        {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
+        {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
+        {WM_RBUTTONUP, "WM_RBUTTONUP"},
+        {WM_MOUSELEAVE, "WM_MOUSELEAVE"},
+        {WM_SETFONT, "WM_SETFONT"},
+        {WM_GETFONT, "WM_GETFONT"},
+        {WM_PRINTCLIENT, "WM_PRINTCLIENT"},
+        {WM_CANCELMODE, "WM_CANCELMODE"},
+        {WM_CHILDACTIVATE, "WM_CHILDACTIVATE"},
+        {WM_MDIACTIVATE, "WM_MDIACTIVATE"},
+        {WM_STYLECHANGING, "WM_STYLECHANGING"},
+        {WM_STYLECHANGED, "WM_STYLECHANGED"},
+        {WM_NCMOUSEMOVE, "WM_NCMOUSEMOVE"},
+        {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"},
+        {WM_CONTEXTMENU, "WM_CONTEXTMENU"},
+        {WM_NULL, "WM_NULL"},
+        {CM_DIALOGKEY, "CM_DIALOGKEY"},
+        {CM_DIALOGCHAR, "CM_DIALOGCHAR"},
+        {CM_FOCUSCHANGED, "CM_FOCUSCHANGED"},
+        {CM_MOUSEENTER, "CM_MOUSEENTER"},
+        {CM_MOUSELEAVE, "CM_MOUSELEAVE"},
+        {CM_ENABLEDCHANGED, "CM_ENABLEDCHANGED"},
+        {CM_VISIBLECHANGED, "CM_VISIBLECHANGED"},
+        {CM_FONTCHANGED, "CM_FONTCHANGED"},
+        {CM_COLORCHANGED, "CM_COLORCHANGED"},
+        {CM_TEXTCHANGED, "CM_TEXTCHANGED"},
+        {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"},
+        {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"},
+        {CM_CURSORCHANGED, "CM_CURSORCHANGED"},
+        {CM_RELEASE, "CM_RELEASE"},
     };
     if (auto it = names.find(msg); it != names.end()) return it->second;
     if (msg >= CN_BASE && msg < CN_BASE + 0x400) return "CN_BASE+" + MessageName(msg - CN_BASE);
@@ -172,21 +226,49 @@ std::string MessageName(UINT msg) {
 HCURSOR CursorHandle(TCursor cursor) noexcept {
     const wchar_t* id = IDC_ARROW;
     switch (cursor) {
-        case crCross: id = IDC_CROSS; break;
-        case crIBeam: id = IDC_IBEAM; break;
-        case crSizeNESW: id = IDC_SIZENESW; break;
-        case crSizeNS: id = IDC_SIZENS; break;
-        case crSizeNWSE: id = IDC_SIZENWSE; break;
-        case crSizeWE: id = IDC_SIZEWE; break;
-        case crUpArrow: id = IDC_UPARROW; break;
-        case crHourGlass: id = IDC_WAIT; break;
-        case crNo: id = IDC_NO; break;
-        case crAppStart: id = IDC_APPSTARTING; break;
-        case crHelp: id = IDC_HELP; break;
-        case crHandPoint: id = IDC_HAND; break;
-        case crSizeAll: id = IDC_SIZEALL; break;
-        case crNone: return nullptr;
-        default: break;
+        case crCross:
+            id = IDC_CROSS;
+            break;
+        case crIBeam:
+            id = IDC_IBEAM;
+            break;
+        case crSizeNESW:
+            id = IDC_SIZENESW;
+            break;
+        case crSizeNS:
+            id = IDC_SIZENS;
+            break;
+        case crSizeNWSE:
+            id = IDC_SIZENWSE;
+            break;
+        case crSizeWE:
+            id = IDC_SIZEWE;
+            break;
+        case crUpArrow:
+            id = IDC_UPARROW;
+            break;
+        case crHourGlass:
+            id = IDC_WAIT;
+            break;
+        case crNo:
+            id = IDC_NO;
+            break;
+        case crAppStart:
+            id = IDC_APPSTARTING;
+            break;
+        case crHelp:
+            id = IDC_HELP;
+            break;
+        case crHandPoint:
+            id = IDC_HAND;
+            break;
+        case crSizeAll:
+            id = IDC_SIZEALL;
+            break;
+        case crNone:
+            return nullptr;
+        default:
+            break;
     }
     return ::LoadCursorW(nullptr, id);
 }
@@ -422,8 +504,8 @@ void TControl::WndProc(TMessage& m) {
             const bool dbl = m.Msg == WM_LBUTTONDBLCLK || m.Msg == WM_RBUTTONDBLCLK || m.Msg == WM_MBUTTONDBLCLK;
             if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) FClicking = true;
             if (dbl && m.Msg == WM_LBUTTONDBLCLK && OnDblClick) OnDblClick(this);
-            MouseDown(ButtonOf(m.Msg), MouseShift(m.WParam) | (dbl ? static_cast<TShiftState>(ssDouble) : 0u), GET_X_LPARAM(m.LParam),
-                      GET_Y_LPARAM(m.LParam));
+            MouseDown(ButtonOf(m.Msg), MouseShift(m.WParam) | (dbl ? static_cast<TShiftState>(ssDouble) : 0u),
+                      GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
             break;
         }
         case WM_LBUTTONUP:
@@ -448,14 +530,30 @@ void TControl::WndProc(TMessage& m) {
             FMouseInControl = false;
             MouseLeave();
             break;
-        case CM_FONTCHANGED: FontChanged(); break;
-        case CM_COLORCHANGED: ColorChanged(); break;
-        case CM_TEXTCHANGED: TextChanged(); break;
-        case CM_ENABLEDCHANGED: EnabledChanged(); break;
-        case CM_VISIBLECHANGED: VisibleChanged(); break;
-        case CM_PARENTFONTCHANGED: ParentFontChanged(); break;
-        case CM_PARENTCOLORCHANGED: ParentColorChanged(); break;
-        default: DefaultHandler(m); break;
+        case CM_FONTCHANGED:
+            FontChanged();
+            break;
+        case CM_COLORCHANGED:
+            ColorChanged();
+            break;
+        case CM_TEXTCHANGED:
+            TextChanged();
+            break;
+        case CM_ENABLEDCHANGED:
+            EnabledChanged();
+            break;
+        case CM_VISIBLECHANGED:
+            VisibleChanged();
+            break;
+        case CM_PARENTFONTCHANGED:
+            ParentFontChanged();
+            break;
+        case CM_PARENTCOLORCHANGED:
+            ParentColorChanged();
+            break;
+        default:
+            DefaultHandler(m);
+            break;
     }
 }
 
@@ -821,11 +919,16 @@ void TWinControl::AlignControls(TControl*, RECT& rect) {
         // Among controls of one edge, the one nearest that edge goes first.
         std::stable_sort(list.begin(), list.end(), [align](TControl* a, TControl* b) {
             switch (align) {
-                case alTop: return a->Top() < b->Top();
-                case alBottom: return a->Top() + a->Height() > b->Top() + b->Height();
-                case alLeft: return a->Left() < b->Left();
-                case alRight: return a->Left() + a->Width() > b->Left() + b->Width();
-                default: return false;
+                case alTop:
+                    return a->Top() < b->Top();
+                case alBottom:
+                    return a->Top() + a->Height() > b->Top() + b->Height();
+                case alLeft:
+                    return a->Left() < b->Left();
+                case alRight:
+                    return a->Left() + a->Width() > b->Left() + b->Width();
+                default:
+                    return false;
             }
         });
         for (TControl* c : list) {
@@ -847,8 +950,11 @@ void TWinControl::AlignControls(TControl*, RECT& rect) {
                     c->SetBounds(rect.right - c->Width(), rect.top, c->Width(), h);
                     rect.right -= c->Width();
                     break;
-                case alClient: c->SetBounds(rect.left, rect.top, w, h); break;
-                default: break;
+                case alClient:
+                    c->SetBounds(rect.left, rect.top, w, h);
+                    break;
+                default:
+                    break;
             }
         }
     };
@@ -960,8 +1066,8 @@ void TWinControl::MouseMessage(TMessage& m) {
     TControl* target = FCaptureControl;
     if (!target) target = ControlAtPos(p);
     if (target && target->Parent() == this) {
-        const bool down = m.Msg == WM_LBUTTONDOWN || m.Msg == WM_RBUTTONDOWN || m.Msg == WM_MBUTTONDOWN ||
-                          m.Msg == WM_LBUTTONDBLCLK;
+        const bool down =
+            m.Msg == WM_LBUTTONDOWN || m.Msg == WM_RBUTTONDOWN || m.Msg == WM_MBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK;
         const bool up = m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP || m.Msg == WM_MBUTTONUP;
         if (down) {
             FCaptureControl = target;
@@ -1053,7 +1159,8 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         case WM_MOUSELEAVE:
             FTrackingLeave = false;
-            if (gMouseControl == this || (gMouseControl && gMouseControl->Parent() == this && !gMouseControl->IsWindowed()))
+            if (gMouseControl == this ||
+                (gMouseControl && gMouseControl->Parent() == this && !gMouseControl->IsWindowed()))
                 SetMouseControl(nullptr);
             DefaultHandler(m);
             return;
@@ -1097,9 +1204,12 @@ void TWinControl::WndProc(TMessage& m) {
         case WM_NOTIFY:
         case WM_DRAWITEM: {
             HWND from = nullptr;
-            if (m.Msg == WM_COMMAND) from = reinterpret_cast<HWND>(m.LParam);
-            else if (m.Msg == WM_NOTIFY) from = reinterpret_cast<const NMHDR*>(m.LParam)->hwndFrom;
-            else from = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->hwndItem;
+            if (m.Msg == WM_COMMAND)
+                from = reinterpret_cast<HWND>(m.LParam);
+            else if (m.Msg == WM_NOTIFY)
+                from = reinterpret_cast<const NMHDR*>(m.LParam)->hwndFrom;
+            else
+                from = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam)->hwndItem;
             if (TWinControl* child = FindControl(from); child && child != this) {
                 m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
                 return;
@@ -1203,43 +1313,43 @@ namespace qd {
 namespace {
 TIdentTable AlignIdents() { return {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}; }
 TIdentTable CursorIdents() {
-    return {TIdentValue{"crDefault", crDefault}, TIdentValue{"crNone", crNone}, TIdentValue{"crArrow", crArrow},
-            TIdentValue{"crCross", crCross}, TIdentValue{"crIBeam", crIBeam}, TIdentValue{"crSizeNESW", crSizeNESW},
-            TIdentValue{"crSizeNS", crSizeNS}, TIdentValue{"crSizeNWSE", crSizeNWSE},
-            TIdentValue{"crSizeWE", crSizeWE}, TIdentValue{"crUpArrow", crUpArrow},
+    return {TIdentValue{"crDefault", crDefault},     TIdentValue{"crNone", crNone},
+            TIdentValue{"crArrow", crArrow},         TIdentValue{"crCross", crCross},
+            TIdentValue{"crIBeam", crIBeam},         TIdentValue{"crSizeNESW", crSizeNESW},
+            TIdentValue{"crSizeNS", crSizeNS},       TIdentValue{"crSizeNWSE", crSizeNWSE},
+            TIdentValue{"crSizeWE", crSizeWE},       TIdentValue{"crUpArrow", crUpArrow},
             TIdentValue{"crHourGlass", crHourGlass}, TIdentValue{"crNo", crNo},
-            TIdentValue{"crAppStart", crAppStart}, TIdentValue{"crHelp", crHelp},
+            TIdentValue{"crAppStart", crAppStart},   TIdentValue{"crHelp", crHelp},
             TIdentValue{"crHandPoint", crHandPoint}, TIdentValue{"crSizeAll", crSizeAll}};
 }
 }  // namespace
 
 const TClassInfo& TControl::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TControl>("TControl", &TComponent::StaticClassInfo())
-            .Int("Left", &TControl::Left, &TControl::SetLeft)
-            .Int("Top", &TControl::Top, &TControl::SetTop)
-            .Int("Width", &TControl::Width, &TControl::SetWidth)
-            .Int("Height", &TControl::Height, &TControl::SetHeight)
-            .Int("ClientWidth", &TControl::ClientWidth, &TControl::SetClientWidth)
-            .Int("ClientHeight", &TControl::ClientHeight, &TControl::SetClientHeight)
-            .Enum("Align", &TControl::Align, &TControl::SetAlign, AlignIdents())
-            .WStr("Caption", &TControl::Caption, &TControl::SetCaption)
-            .Color("Color", &TControl::Color, &TControl::SetColor)
-            .Object("Font", &TControl::Font)
-            .Bool("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
-            .Bool("ParentColor", &TControl::ParentColor, &TControl::SetParentColor)
-            .Bool("Visible", &TControl::Visible, &TControl::SetVisible)
-            .Bool("Enabled", &TControl::Enabled, &TControl::SetEnabled)
-            .Enum("Cursor", &TControl::Cursor, &TControl::SetCursor, CursorIdents())
-            .Event("OnClick", &TControl::OnClick)
-            .Event("OnDblClick", &TControl::OnDblClick)
-            .Event("OnMouseEnter", &TControl::OnMouseEnter)
-            .Event("OnMouseLeave", &TControl::OnMouseLeave)
-            .Event("OnMouseDown", &TControl::OnMouseDown)
-            .Event("OnMouseUp", &TControl::OnMouseUp)
-            .Event("OnMouseMove", &TControl::OnMouseMove)
-            .Event("OnResize", &TControl::OnResize)
-            .Build();
+    static const TClassInfo info = TClassBuilder<TControl>("TControl", &TComponent::StaticClassInfo())
+                                       .Int("Left", &TControl::Left, &TControl::SetLeft)
+                                       .Int("Top", &TControl::Top, &TControl::SetTop)
+                                       .Int("Width", &TControl::Width, &TControl::SetWidth)
+                                       .Int("Height", &TControl::Height, &TControl::SetHeight)
+                                       .Int("ClientWidth", &TControl::ClientWidth, &TControl::SetClientWidth)
+                                       .Int("ClientHeight", &TControl::ClientHeight, &TControl::SetClientHeight)
+                                       .Enum("Align", &TControl::Align, &TControl::SetAlign, AlignIdents())
+                                       .WStr("Caption", &TControl::Caption, &TControl::SetCaption)
+                                       .Color("Color", &TControl::Color, &TControl::SetColor)
+                                       .Object("Font", &TControl::Font)
+                                       .Bool("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
+                                       .Bool("ParentColor", &TControl::ParentColor, &TControl::SetParentColor)
+                                       .Bool("Visible", &TControl::Visible, &TControl::SetVisible)
+                                       .Bool("Enabled", &TControl::Enabled, &TControl::SetEnabled)
+                                       .Enum("Cursor", &TControl::Cursor, &TControl::SetCursor, CursorIdents())
+                                       .Event("OnClick", &TControl::OnClick)
+                                       .Event("OnDblClick", &TControl::OnDblClick)
+                                       .Event("OnMouseEnter", &TControl::OnMouseEnter)
+                                       .Event("OnMouseLeave", &TControl::OnMouseLeave)
+                                       .Event("OnMouseDown", &TControl::OnMouseDown)
+                                       .Event("OnMouseUp", &TControl::OnMouseUp)
+                                       .Event("OnMouseMove", &TControl::OnMouseMove)
+                                       .Event("OnResize", &TControl::OnResize)
+                                       .Build();
     return info;
 }
 const TClassInfo& TControl::ClassInfo() const { return StaticClassInfo(); }

@@ -27,9 +27,9 @@ class TForm;
 
 // Framework messages (WM_APP range). Sent with Perform; never posted by the platform.
 inline constexpr UINT CM_BASE = WM_APP + 0x3000;
-inline constexpr UINT CM_DIALOGKEY = CM_BASE + 1;          // wParam key, lParam key data; non-zero result: taken
-inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 2;         // wParam character, lParam key data; non-zero: taken
-inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 3;       // lParam TWinControl* now focused (may be null)
+inline constexpr UINT CM_DIALOGKEY = CM_BASE + 1;     // wParam key, lParam key data; non-zero result: taken
+inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 2;    // wParam character, lParam key data; non-zero: taken
+inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 3;  // lParam TWinControl* now focused (may be null)
 inline constexpr UINT CM_MOUSEENTER = CM_BASE + 4;
 inline constexpr UINT CM_MOUSELEAVE = CM_BASE + 5;
 inline constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 6;
@@ -40,7 +40,7 @@ inline constexpr UINT CM_TEXTCHANGED = CM_BASE + 10;
 inline constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 11;
 inline constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 12;
 inline constexpr UINT CM_CURSORCHANGED = CM_BASE + 13;
-inline constexpr UINT CM_RELEASE = CM_BASE + 14;           // posted by TForm::Release: free after dispatch
+inline constexpr UINT CM_RELEASE = CM_BASE + 14;  // posted by TForm::Release: free after dispatch
 // Notifications reflected from a parent to the child control they concern (WM_COMMAND, WM_NOTIFY, ...).
 inline constexpr UINT CN_BASE = CM_BASE + 0x400;
 
@@ -82,7 +82,15 @@ inline constexpr TCursor crSizeAll = -22;
 HCURSOR CursorHandle(TCursor cursor) noexcept;
 
 // Shift state of keyboard and mouse.
-enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+enum TShiftFlag : unsigned {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
+};
 using TShiftState = unsigned;
 // The keyboard part of the shift state now (GetKeyState).
 TShiftState KeyboardShiftState() noexcept;
@@ -125,8 +133,14 @@ public:
 
     // The client area in client coordinates (0, 0, width, height for graphic controls).
     virtual RECT ClientRect();
-    int ClientWidth() { RECT r = ClientRect(); return r.right - r.left; }
-    int ClientHeight() { RECT r = ClientRect(); return r.bottom - r.top; }
+    int ClientWidth() {
+        RECT r = ClientRect();
+        return r.right - r.left;
+    }
+    int ClientHeight() {
+        RECT r = ClientRect();
+        return r.bottom - r.top;
+    }
     virtual void SetClientWidth(int value);
     virtual void SetClientHeight(int value);
     POINT ClientToScreen(POINT p);

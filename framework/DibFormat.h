@@ -38,10 +38,10 @@ struct TDibLayout {
     bool TopDown = false;
     int BitCount = 0;  // 1, 4, 8, 16, 24 or 32
     std::uint32_t Compression = kDibRgb;
-    std::uint32_t Masks[3] = {};      // red, green, blue for kDibBitfields
-    std::vector<TDibColor> Palette;   // the stored colour table of a 1/4/8-bit image (never more than 2^BitCount)
-    std::size_t BitsOffset = 0;       // first byte of the pixel rows, relative to the span that was parsed
-    std::size_t Stride = 0;           // bytes per row, padded to 4
+    std::uint32_t Masks[3] = {};     // red, green, blue for kDibBitfields
+    std::vector<TDibColor> Palette;  // the stored colour table of a 1/4/8-bit image (never more than 2^BitCount)
+    std::size_t BitsOffset = 0;      // first byte of the pixel rows, relative to the span that was parsed
+    std::size_t Stride = 0;          // bytes per row, padded to 4
 };
 
 // A packed DIB: info header (BITMAPCOREHEADER, BITMAPINFOHEADER or V2-V5), colour masks, colour table, rows.

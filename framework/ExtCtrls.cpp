@@ -59,8 +59,7 @@ void TTimer::UpdateTimer() {
         FRunning = false;
     }
     if (FEnabled && FInterval > 0 && OnTimer && !HasState(TComponentStateFlag::csLoading)) {
-        if (!::SetTimer(FWindow, kTimerId, FInterval, nullptr))
-            throw EInvalidOperation("Not enough timers available");
+        if (!::SetTimer(FWindow, kTimerId, FInterval, nullptr)) throw EInvalidOperation("Not enough timers available");
         FRunning = true;
     }
 }
@@ -78,7 +77,8 @@ void TTimer::SetInterval(unsigned value) {
 }
 
 void TTimer::SetIntervalChecked(std::int64_t value) {
-    if (value < 0 || value > 0x7FFFFFFF) throw EInvalidOperation("Timer interval out of range: " + std::to_string(value));
+    if (value < 0 || value > 0x7FFFFFFF)
+        throw EInvalidOperation("Timer interval out of range: " + std::to_string(value));
     SetInterval(static_cast<unsigned>(value));
 }
 

@@ -12,9 +12,7 @@ namespace qd {
 
 namespace {
 
-constexpr bool IsIdentStart(char c) noexcept {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+constexpr bool IsIdentStart(char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 constexpr bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 constexpr bool IsIdentChar(char c) noexcept { return IsIdentStart(c) || IsDigit(c); }
 constexpr int HexDigit(char c) noexcept {
@@ -135,8 +133,8 @@ private:
     // Nesting is bounded so that hostile input cannot run the recursive descent off the stack.
     void Enter(int line) {
         if (++FDepth > kMaxFormNesting)
-            Fail(line, "objects, collections and lists nested deeper than " + std::to_string(kMaxFormNesting) +
-                           " levels");
+            Fail(line,
+                 "objects, collections and lists nested deeper than " + std::to_string(kMaxFormNesting) + " levels");
     }
     void Leave() noexcept { --FDepth; }
 
@@ -144,9 +142,7 @@ private:
 
     bool AtEnd() const noexcept { return FPos >= FText.size(); }
     char Cur() const noexcept { return FPos < FText.size() ? FText[FPos] : '\0'; }
-    char At(std::size_t offset) const noexcept {
-        return FPos + offset < FText.size() ? FText[FPos + offset] : '\0';
-    }
+    char At(std::size_t offset) const noexcept { return FPos + offset < FText.size() ? FText[FPos + offset] : '\0'; }
 
     // Skips blanks, line breaks and comment lines (a line whose first non-blank characters are "//").
     void SkipBlanks() {
@@ -195,7 +191,8 @@ private:
             // the property that ends here.
             std::size_t p = FPos;
             while (p < FText.size() && (FText[p] == ' ' || FText[p] == '\t')) ++p;
-            if (p >= FText.size() || FText[p] == '\n' || (FText[p] == '\r' && p + 1 < FText.size() && FText[p + 1] == '\n'))
+            if (p >= FText.size() || FText[p] == '\n' ||
+                (FText[p] == '\r' && p + 1 < FText.size() && FText[p + 1] == '\n'))
                 return;
         }
         const TToken& t = Peek();
@@ -350,8 +347,8 @@ private:
                 FPos += 2;
                 continue;
             }
-            const std::size_t n = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(FText.data()) + FPos,
-                                                     FText.size() - FPos);
+            const std::size_t n =
+                Utf8SequenceLength(reinterpret_cast<const unsigned char*>(FText.data()) + FPos, FText.size() - FPos);
             if (n == 0) Fail(line, "invalid UTF-8 in a string");
             out.append(FText.substr(FPos, n));
             FPos += n;
@@ -612,8 +609,7 @@ private:
     void WriteObject(const TFormObject& obj, int indent, int depth) {
         CheckDepth(++depth, {});
         if (!IsPlainIdent(obj.Name)) Fail({}, "object name \"" + Echo(obj.Name) + "\" is not an identifier");
-        if (!IsPlainIdent(obj.ClassName))
-            Fail({}, "class name \"" + Echo(obj.ClassName) + "\" is not an identifier");
+        if (!IsPlainIdent(obj.ClassName)) Fail({}, "class name \"" + Echo(obj.ClassName) + "\" is not an identifier");
         Indent(indent);
         FOut += "object ";
         FOut += obj.Name;
@@ -750,14 +746,21 @@ private:
 bool operator==(const TFormValue& a, const TFormValue& b) noexcept {
     if (a.Kind != b.Kind) return false;
     switch (a.Kind) {
-        case TFormValueKind::vkInteger: return a.Integer == b.Integer;
-        case TFormValueKind::vkFloat: return std::bit_cast<std::uint64_t>(a.Float) == std::bit_cast<std::uint64_t>(b.Float);
+        case TFormValueKind::vkInteger:
+            return a.Integer == b.Integer;
+        case TFormValueKind::vkFloat:
+            return std::bit_cast<std::uint64_t>(a.Float) == std::bit_cast<std::uint64_t>(b.Float);
         case TFormValueKind::vkString:
-        case TFormValueKind::vkIdent: return a.Text == b.Text;
-        case TFormValueKind::vkSet: return a.Set == b.Set;
-        case TFormValueKind::vkList: return a.List == b.List;
-        case TFormValueKind::vkCollection: return a.Items == b.Items;
-        case TFormValueKind::vkBinary: return a.Bytes == b.Bytes;
+        case TFormValueKind::vkIdent:
+            return a.Text == b.Text;
+        case TFormValueKind::vkSet:
+            return a.Set == b.Set;
+        case TFormValueKind::vkList:
+            return a.List == b.List;
+        case TFormValueKind::vkCollection:
+            return a.Items == b.Items;
+        case TFormValueKind::vkBinary:
+            return a.Bytes == b.Bytes;
     }
     return false;
 }
@@ -767,8 +770,7 @@ bool operator==(const TFormProperty& a, const TFormProperty& b) noexcept {
 }
 
 bool operator==(const TFormObject& a, const TFormObject& b) noexcept {
-    return a.Name == b.Name && a.ClassName == b.ClassName && a.Properties == b.Properties &&
-           a.Children == b.Children;
+    return a.Name == b.Name && a.ClassName == b.ClassName && a.Properties == b.Properties && a.Children == b.Children;
 }
 
 std::string FormErrorText(std::string_view source, int line, std::string_view property, std::string_view what) {

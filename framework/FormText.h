@@ -31,7 +31,7 @@
 
 namespace qd {
 
-inline constexpr int kMaxFormNesting = 64;                          // objects, collections and lists together
+inline constexpr int kMaxFormNesting = 64;                            // objects, collections and lists together
 inline constexpr std::size_t kMaxFormTextSize = 64u * 1024u * 1024u;  // bytes, a byte order mark included
 
 enum class TFormValueKind { vkInteger, vkFloat, vkString, vkIdent, vkSet, vkList, vkCollection, vkBinary };
@@ -74,7 +74,7 @@ class EFormTextError : public Exception {
 public:
     EFormTextError(std::string message, int line, std::string property = {})
         : Exception(std::move(message)), FLine(line), FProperty(std::move(property)) {}
-    int Line() const noexcept { return FLine; }                       // 0 when the fault has no line
+    int Line() const noexcept { return FLine; }                         // 0 when the fault has no line
     const std::string& Property() const noexcept { return FProperty; }  // empty when none is involved
 
 private:

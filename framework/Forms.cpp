@@ -215,9 +215,16 @@ void FormStyleBits(TFormBorderStyle border, TBorderIcons icons, DWORD& style, DW
                WS_DLGFRAME | DS_MODALFRAME);
     exStyle &= ~(WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE | WS_EX_CONTEXTHELP);
     switch (border) {
-        case bsNone: style |= WS_POPUP; icons = 0; break;
-        case bsSingle: style |= WS_CAPTION; break;
-        case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+        case bsNone:
+            style |= WS_POPUP;
+            icons = 0;
+            break;
+        case bsSingle:
+            style |= WS_CAPTION;
+            break;
+        case bsSizeable:
+            style |= WS_CAPTION | WS_THICKFRAME;
+            break;
         case bsDialog:
             style |= WS_POPUP | WS_CAPTION | DS_MODALFRAME;
             exStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
@@ -327,7 +334,8 @@ void TForm::ApplyPosition() {
             if (!main || main == this || !main->HandleAllocated()) return;
             ::GetWindowRect(main->FHandle, &area);
             break;
-        default: return;
+        default:
+            return;
     }
     const int x = area.left + (area.right - area.left - FWidth) / 2;
     const int y = area.top + (area.bottom - area.top - FHeight) / 2;
@@ -362,9 +370,9 @@ void TForm::VisibleChanged() {
     } reset{FShowingNow};
     if (OnShow) OnShow(this);
     if (FWindowState == wsNormal) ApplyPosition();
-    const int cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED
+    const int cmd = FWindowState == wsMaximized   ? SW_SHOWMAXIMIZED
                     : FWindowState == wsMinimized ? SW_SHOWMINIMIZED
-                                                   : SW_SHOWNORMAL;
+                                                  : SW_SHOWNORMAL;
     ::ShowWindow(FHandle, cmd);
     ::UpdateWindow(FHandle);
 }
@@ -409,16 +417,21 @@ void TForm::Close() {
         return;
     }
     switch (action) {
-        case caHide: Hide(); break;
-        case caMinimize: SetWindowState(wsMinimized); break;
-        case caFree: Release(); break;
-        default: break;
+        case caHide:
+            Hide();
+            break;
+        case caMinimize:
+            SetWindowState(wsMinimized);
+            break;
+        case caFree:
+            Release();
+            break;
+        default:
+            break;
     }
 }
 
-void TForm::Release() {
-    ::PostMessageW(Application->Handle(), CM_RELEASE, 0, reinterpret_cast<LPARAM>(this));
-}
+void TForm::Release() { ::PostMessageW(Application->Handle(), CM_RELEASE, 0, reinterpret_cast<LPARAM>(this)); }
 
 bool TForm::DoCloseModal() {
     bool allowed = false;
@@ -502,7 +515,8 @@ TModalResult TForm::ShowModal() {
 void TForm::WMGetMinMaxInfo(TMessage& m) {
     DefaultHandler(m);
     auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
-    if (FConstraints.MinWidth() > 0) info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, FConstraints.MinWidth());
+    if (FConstraints.MinWidth() > 0)
+        info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, FConstraints.MinWidth());
     if (FConstraints.MinHeight() > 0)
         info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, FConstraints.MinHeight());
     if (FConstraints.MaxWidth() > 0) info->ptMaxTrackSize.x = FConstraints.MaxWidth();
@@ -531,7 +545,9 @@ void TForm::WMActivate(TMessage& m) {
 
 void TForm::WndProc(TMessage& m) {
     switch (m.Msg) {
-        case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
+        case WM_GETMINMAXINFO:
+            WMGetMinMaxInfo(m);
+            return;
         case WM_WINDOWPOSCHANGING: {
             // Programmatic sizes obey the constraints too, not only the user's dragging.
             auto* wp = reinterpret_cast<WINDOWPOS*>(m.LParam);
@@ -543,20 +559,35 @@ void TForm::WndProc(TMessage& m) {
             }
             break;
         }
-        case WM_CLOSE: Close(); m.Result = 0; return;
-        case WM_ACTIVATE: WMActivate(m); return;
-        case WM_QUERYENDSESSION: m.Result = CloseQuery() ? 1 : 0; return;
+        case WM_CLOSE:
+            Close();
+            m.Result = 0;
+            return;
+        case WM_ACTIVATE:
+            WMActivate(m);
+            return;
+        case WM_QUERYENDSESSION:
+            m.Result = CloseQuery() ? 1 : 0;
+            return;
         case CM_DIALOGKEY:
-        case CM_DIALOGCHAR: m.Result = OfferDeep(*this, m.Msg, m.WParam, m.LParam); return;
-        case CM_FOCUSCHANGED: TellDeep(*this, m.Msg, m.WParam, m.LParam); return;
+        case CM_DIALOGCHAR:
+            m.Result = OfferDeep(*this, m.Msg, m.WParam, m.LParam);
+            return;
+        case CM_FOCUSCHANGED:
+            TellDeep(*this, m.Msg, m.WParam, m.LParam);
+            return;
         case WM_SIZE:
             DefaultHandler(m);
             if (m.WParam != SIZE_MINIMIZED) Realign();
-            if (m.WParam == SIZE_MAXIMIZED) FWindowState = wsMaximized;
-            else if (m.WParam == SIZE_MINIMIZED) FWindowState = wsMinimized;
-            else if (m.WParam == SIZE_RESTORED) FWindowState = wsNormal;
+            if (m.WParam == SIZE_MAXIMIZED)
+                FWindowState = wsMaximized;
+            else if (m.WParam == SIZE_MINIMIZED)
+                FWindowState = wsMinimized;
+            else if (m.WParam == SIZE_RESTORED)
+                FWindowState = wsNormal;
             return;
-        default: break;
+        default:
+            break;
     }
     TWinControl::WndProc(m);
 }
@@ -593,7 +624,8 @@ bool TForm::RouteKeyMessage(MSG& msg) {
     TForm* form = GetParentForm(target);
     if (!form || !form->HandleAllocated()) return false;
     const TShiftState shift = KeyboardShiftState();
-    const UINT code = static_cast<UINT>(::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)));
+    const UINT code =
+        static_cast<UINT>(::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)));
 
     if (msg.message == WM_CHAR || msg.message == WM_SYSCHAR) {
         if (msg.message == WM_CHAR && (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS))) return false;
@@ -629,13 +661,12 @@ bool TForm::RouteKeyMessage(MSG& msg) {
 namespace qd {
 
 const TClassInfo& TSizeConstraints::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TSizeConstraints>("TSizeConstraints", &TPersistent::StaticClassInfo())
-            .Int("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth)
-            .Int("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight)
-            .Int("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth)
-            .Int("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight)
-            .Build();
+    static const TClassInfo info = TClassBuilder<TSizeConstraints>("TSizeConstraints", &TPersistent::StaticClassInfo())
+                                       .Int("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth)
+                                       .Int("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight)
+                                       .Int("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth)
+                                       .Int("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight)
+                                       .Build();
     return info;
 }
 const TClassInfo& TSizeConstraints::ClassInfo() const { return StaticClassInfo(); }

@@ -20,7 +20,13 @@ using enum TFormStyle;
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 using enum TWindowState;
 enum class TPosition {
-    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, poMainFormCenter,
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
     poOwnerFormCenter
 };
 using enum TPosition;

@@ -38,7 +38,8 @@ int MulDivRound(int a, int b, int c) noexcept {
         d = -d;
     }
     const std::int64_t q = (n >= 0 ? n + d / 2 : n - d / 2) / d;
-    return static_cast<int>(std::clamp<std::int64_t>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -80,7 +81,9 @@ void TFont::SetHeight(int value) {
 
 namespace {
 // -value, with -INT_MIN (which int cannot hold) kept at INT_MAX.
-int Negated(int value) noexcept { return value == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : -value; }
+int Negated(int value) noexcept {
+    return value == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : -value;
+}
 }  // namespace
 
 int TFont::Size() const noexcept { return Negated(MulDivRound(FHeight, 72, FPixelsPerInch)); }
@@ -93,7 +96,8 @@ void TFont::SetPixelsPerInch(int value) {
 }
 
 void TFont::SetCharset(int value) {
-    if (value < 0 || value > 255) throw EInvalidGraphicOperation("Font charset " + std::to_string(value) + " is out of range 0..255");
+    if (value < 0 || value > 255)
+        throw EInvalidGraphicOperation("Font charset " + std::to_string(value) + " is out of range 0..255");
     if (value == FCharset) return;
     FCharset = value;
     Change();
@@ -130,9 +134,15 @@ LOGFONTW TFont::LogFont() const noexcept {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     switch (FPitch) {
-        case TFontPitch::fpVariable: lf.lfPitchAndFamily = VARIABLE_PITCH; break;
-        case TFontPitch::fpFixed: lf.lfPitchAndFamily = FIXED_PITCH; break;
-        default: lf.lfPitchAndFamily = DEFAULT_PITCH; break;
+        case TFontPitch::fpVariable:
+            lf.lfPitchAndFamily = VARIABLE_PITCH;
+            break;
+        case TFontPitch::fpFixed:
+            lf.lfPitchAndFamily = FIXED_PITCH;
+            break;
+        default:
+            lf.lfPitchAndFamily = DEFAULT_PITCH;
+            break;
     }
     // SetName keeps the name within LF_FACESIZE - 1 characters.
     std::copy(FName.begin(), FName.end(), lf.lfFaceName);
@@ -192,17 +202,33 @@ HBRUSH TBrush::Handle() {
         LOGBRUSH lb{};
         lb.lbColor = ColorToRGB(FColor, clWhite);
         switch (FStyle) {
-            case TBrushStyle::bsSolid: lb.lbStyle = BS_SOLID; break;
-            case TBrushStyle::bsClear: lb.lbStyle = BS_NULL; break;
+            case TBrushStyle::bsSolid:
+                lb.lbStyle = BS_SOLID;
+                break;
+            case TBrushStyle::bsClear:
+                lb.lbStyle = BS_NULL;
+                break;
             default:
                 lb.lbStyle = BS_HATCHED;
                 switch (FStyle) {
-                    case TBrushStyle::bsHorizontal: lb.lbHatch = HS_HORIZONTAL; break;
-                    case TBrushStyle::bsVertical: lb.lbHatch = HS_VERTICAL; break;
-                    case TBrushStyle::bsFDiagonal: lb.lbHatch = HS_FDIAGONAL; break;
-                    case TBrushStyle::bsBDiagonal: lb.lbHatch = HS_BDIAGONAL; break;
-                    case TBrushStyle::bsCross: lb.lbHatch = HS_CROSS; break;
-                    default: lb.lbHatch = HS_DIAGCROSS; break;
+                    case TBrushStyle::bsHorizontal:
+                        lb.lbHatch = HS_HORIZONTAL;
+                        break;
+                    case TBrushStyle::bsVertical:
+                        lb.lbHatch = HS_VERTICAL;
+                        break;
+                    case TBrushStyle::bsFDiagonal:
+                        lb.lbHatch = HS_FDIAGONAL;
+                        break;
+                    case TBrushStyle::bsBDiagonal:
+                        lb.lbHatch = HS_BDIAGONAL;
+                        break;
+                    case TBrushStyle::bsCross:
+                        lb.lbHatch = HS_CROSS;
+                        break;
+                    default:
+                        lb.lbHatch = HS_DIAGCROSS;
+                        break;
                 }
                 break;
         }
@@ -236,7 +262,8 @@ void TPen::SetColor(TColor value) {
 
 void TPen::SetWidth(int value) {
     if (value < 0 || value > kMaxWidth)
-        throw EInvalidGraphicOperation("Pen width " + std::to_string(value) + " is out of range 0.." + std::to_string(kMaxWidth));
+        throw EInvalidGraphicOperation("Pen width " + std::to_string(value) + " is out of range 0.." +
+                                       std::to_string(kMaxWidth));
     if (value == FWidth) return;
     FWidth = value;
     Change(true);
@@ -255,8 +282,9 @@ void TPen::SetMode(TPenMode value) {
 }
 
 int TPen::Rop2() const noexcept {
-    static constexpr int kRop2[] = {R2_BLACK,      R2_WHITE,       R2_NOP,        R2_NOT,         R2_COPYPEN, R2_NOTCOPYPEN,
-                                    R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
+    static constexpr int kRop2[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                                    R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                                    R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
                                     R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
     const auto i = static_cast<std::size_t>(FMode);
     return i < std::size(kRop2) ? kRop2[i] : R2_COPYPEN;
@@ -266,13 +294,26 @@ HPEN TPen::Handle() {
     if (!FHandle) {
         int style = PS_SOLID;
         switch (FStyle) {
-            case TPenStyle::psDash: style = PS_DASH; break;
-            case TPenStyle::psDot: style = PS_DOT; break;
-            case TPenStyle::psDashDot: style = PS_DASHDOT; break;
-            case TPenStyle::psDashDotDot: style = PS_DASHDOTDOT; break;
-            case TPenStyle::psClear: style = PS_NULL; break;
-            case TPenStyle::psInsideFrame: style = PS_INSIDEFRAME; break;
-            default: break;
+            case TPenStyle::psDash:
+                style = PS_DASH;
+                break;
+            case TPenStyle::psDot:
+                style = PS_DOT;
+                break;
+            case TPenStyle::psDashDot:
+                style = PS_DASHDOT;
+                break;
+            case TPenStyle::psDashDotDot:
+                style = PS_DASHDOTDOT;
+                break;
+            case TPenStyle::psClear:
+                style = PS_NULL;
+                break;
+            case TPenStyle::psInsideFrame:
+                style = PS_INSIDEFRAME;
+                break;
+            default:
+                break;
         }
         FHandle.Reset(::CreatePen(style, FWidth, ColorToRGB(FColor)));
         if (!FHandle) throw EOutOfResources("Out of system resources (pen)");
@@ -605,7 +646,8 @@ private:
         ::GdiFlush();
         const std::uint32_t keyBgra = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
         for (int row = 0; row < h; ++row) {
-            const auto* s = static_cast<const std::uint32_t*>(FSource.Bits) + static_cast<std::size_t>(row) * FSource.Width;
+            const auto* s =
+                static_cast<const std::uint32_t*>(FSource.Bits) + static_cast<std::size_t>(row) * FSource.Width;
             auto* d = static_cast<std::uint32_t*>(FBack.Bits) + static_cast<std::size_t>(row) * FBack.Width;
             for (int col = 0; col < w; ++col)
                 if ((s[col] & 0xFFFFFFu) != keyBgra) d[col] = s[col];
@@ -732,13 +774,15 @@ void CheckSize(int width, int height) {
     if (width < 0 || height < 0) throw EInvalidGraphic("Bitmap size is negative");
     if (width > TBitmap::kMaxDimension || height > TBitmap::kMaxDimension ||
         static_cast<std::int64_t>(width) * height > TBitmap::kMaxPixels)
-        throw EInvalidGraphic("Bitmap size " + std::to_string(width) + " x " + std::to_string(height) + " is too large");
+        throw EInvalidGraphic("Bitmap size " + std::to_string(width) + " x " + std::to_string(height) +
+                              " is too large");
 }
 
 TDibSection NewDib(int width, int height) {
     TDibSection dib = CreateDib32(width, height);
-    if (!dib.Bitmap) throw EOutOfResources("Out of system resources (bitmap " + std::to_string(width) + " x " +
-                                           std::to_string(height) + ")");
+    if (!dib.Bitmap)
+        throw EOutOfResources("Out of system resources (bitmap " + std::to_string(width) + " x " +
+                              std::to_string(height) + ")");
     return dib;
 }
 
@@ -789,7 +833,9 @@ void TBitmap::AssignPixels(int width, int height, const std::uint32_t* bgra) {
     if (width == 0 || height == 0) {
         ReplaceImage(TDibSection{});
     } else {
-        if (!bgra) throw EInvalidGraphic("No pixels given for a " + std::to_string(width) + " x " + std::to_string(height) + " bitmap");
+        if (!bgra)
+            throw EInvalidGraphic("No pixels given for a " + std::to_string(width) + " x " + std::to_string(height) +
+                                  " bitmap");
         TDibSection dib = NewDib(width, height);
         std::memcpy(dib.Bits, bgra, static_cast<std::size_t>(width) * height * 4);
         ReplaceImage(std::move(dib));
@@ -847,17 +893,25 @@ std::uint32_t ReadU32(std::span<const std::uint8_t> b, std::size_t at) {
 std::uint16_t ReadU16(std::span<const std::uint8_t> b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
 }
-std::int32_t ReadI32(std::span<const std::uint8_t> b, std::size_t at) { return static_cast<std::int32_t>(ReadU32(b, at)); }
+std::int32_t ReadI32(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::int32_t>(ReadU32(b, at));
+}
 
 TPixelFormat FormatOf(const TDibLayout& p) {
     switch (p.BitCount) {
-        case 1: return TPixelFormat::pf1bit;
-        case 4: return TPixelFormat::pf4bit;
-        case 8: return TPixelFormat::pf8bit;
+        case 1:
+            return TPixelFormat::pf1bit;
+        case 4:
+            return TPixelFormat::pf4bit;
+        case 8:
+            return TPixelFormat::pf8bit;
         case 16:
-            return p.Compression == kDibBitfields && p.Masks[1] == 0x07E0 ? TPixelFormat::pf16bit : TPixelFormat::pf15bit;
-        case 24: return TPixelFormat::pf24bit;
-        default: return TPixelFormat::pf32bit;
+            return p.Compression == kDibBitfields && p.Masks[1] == 0x07E0 ? TPixelFormat::pf16bit
+                                                                          : TPixelFormat::pf15bit;
+        case 24:
+            return TPixelFormat::pf24bit;
+        default:
+            return TPixelFormat::pf32bit;
     }
 }
 
@@ -929,8 +983,9 @@ void TBitmap::SetData(const std::vector<std::uint8_t>& bytes) {
     // Stored descriptions may carry the file after its own 4-byte length.
     if (bytes.size() >= 6 && bytes[0] != 'B' && bytes[4] == 'B' && bytes[5] == 'M') {
         const std::uint32_t n = ReadU32(bytes, 0);
-        if (n != bytes.size() - 4) throw EInvalidGraphic("Bitmap data length " + std::to_string(n) + " does not match its " +
-                                                         std::to_string(bytes.size() - 4) + " bytes");
+        if (n != bytes.size() - 4)
+            throw EInvalidGraphic("Bitmap data length " + std::to_string(n) + " does not match its " +
+                                  std::to_string(bytes.size() - 4) + " bytes");
         LoadFromBmpBytes(std::span<const std::uint8_t>(bytes).subspan(4));
         return;
     }
@@ -1007,7 +1062,8 @@ void TIcon::Take(HICON icon, int width, int height) {
 }
 
 void TIcon::LoadFromResourceName(HINSTANCE module, const wchar_t* name, int size) {
-    if (size < 0 || size > 256) throw EInvalidGraphicOperation("Icon size " + std::to_string(size) + " is out of range 0..256");
+    if (size < 0 || size > 256)
+        throw EInvalidGraphicOperation("Icon size " + std::to_string(size) + " is out of range 0..256");
     const int px = size ? size : LargeIconSize();
     HICON icon = static_cast<HICON>(::LoadImageW(module, name, IMAGE_ICON, px, px, 0));
     if (!icon) throw EInvalidGraphic("Icon resource not found");
@@ -1020,10 +1076,12 @@ void TIcon::LoadFromResourceId(HINSTANCE module, int id, int size) {
 }
 
 void TIcon::LoadFromIcoBytes(std::span<const std::uint8_t> bytes, int size) {
-    if (size < 0 || size > 256) throw EInvalidGraphicOperation("Icon size " + std::to_string(size) + " is out of range 0..256");
+    if (size < 0 || size > 256)
+        throw EInvalidGraphicOperation("Icon size " + std::to_string(size) + " is out of range 0..256");
     const int want = size ? size : LargeIconSize();
     if (bytes.size() < 6) throw EInvalidGraphic("Icon image is not valid: truncated header");
-    if (ReadU16(bytes, 0) != 0 || ReadU16(bytes, 2) != 1) throw EInvalidGraphic("Icon image is not valid: not an icon file");
+    if (ReadU16(bytes, 0) != 0 || ReadU16(bytes, 2) != 1)
+        throw EInvalidGraphic("Icon image is not valid: not an icon file");
     const std::size_t count = ReadU16(bytes, 4);
     if (count == 0) throw EInvalidGraphic("Icon image is not valid: no images");
     if (bytes.size() < 6 + 16 * count) throw EInvalidGraphic("Icon image is not valid: truncated directory");
@@ -1062,7 +1120,8 @@ void TIcon::LoadFromIcoBytes(std::span<const std::uint8_t> bytes, int size) {
         height = static_cast<int>(h);
     } else {
         // A DIB of twice the icon's height: the colour rows, then a 1-bit AND mask.
-        if (image.size() < 40 || ReadU32(image, 0) != 40) throw EInvalidGraphic("Icon image is not valid: bad image header");
+        if (image.size() < 40 || ReadU32(image, 0) != 40)
+            throw EInvalidGraphic("Icon image is not valid: bad image header");
         const std::int32_t w = ReadI32(image, 4), h2 = ReadI32(image, 8);
         const int bpp = ReadU16(image, 14);
         const std::uint32_t compression = ReadU32(image, 16), clrUsed = ReadU32(image, 32);
@@ -1123,7 +1182,8 @@ namespace qd {
 
 const TClassInfo& TGraphicsObject::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TGraphicsObject::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TGraphicsObject>("TGraphicsObject", &TPersistent::StaticClassInfo()).Build();
+    static const TClassInfo info =
+        TClassBuilder<TGraphicsObject>("TGraphicsObject", &TPersistent::StaticClassInfo()).Build();
     return info;
 }
 
@@ -1146,12 +1206,12 @@ const TClassInfo& TFont::StaticClassInfo() {
 
 const TClassInfo& TBrush::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TBrush::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TBrush>("TBrush", &TGraphicsObject::StaticClassInfo())
-            .Color("Color", &TBrush::Color, &TBrush::SetColor)
-            .Enum("Style", &TBrush::Style, &TBrush::SetStyle,
-                  {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal", "bsCross", "bsDiagCross"})
-            .Build();
+    static const TClassInfo info = TClassBuilder<TBrush>("TBrush", &TGraphicsObject::StaticClassInfo())
+                                       .Color("Color", &TBrush::Color, &TBrush::SetColor)
+                                       .Enum("Style", &TBrush::Style, &TBrush::SetStyle,
+                                             {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",
+                                              "bsBDiagonal", "bsCross", "bsDiagCross"})
+                                       .Build();
     return info;
 }
 
@@ -1160,9 +1220,10 @@ const TClassInfo& TPen::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TPen>("TPen", &TGraphicsObject::StaticClassInfo())
             .Color("Color", &TPen::Color, &TPen::SetColor)
-            .Enum("Mode", &TPen::Mode, &TPen::SetMode,
-                  {"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot", "pmMaskPenNot",
-                   "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor", "pmNotXor"})
+            .Enum(
+                "Mode", &TPen::Mode, &TPen::SetMode,
+                {"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot", "pmMaskPenNot",
+                 "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor", "pmNotXor"})
             .Enum("Style", &TPen::Style, &TPen::SetStyle,
                   {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"})
             .Int("Width", &TPen::Width, &TPen::SetWidth)
@@ -1182,13 +1243,13 @@ const TClassInfo& TCanvas::StaticClassInfo() {
 
 const TClassInfo& TBitmap::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TBitmap::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TBitmap>("TBitmap", &TPersistent::StaticClassInfo())
-                                       .Binary("Data", &TBitmap::Data, &TBitmap::SetData)
-                                       .Bool("Transparent", &TBitmap::Transparent, &TBitmap::SetTransparent)
-                                       // The stored value, clDefault while it follows the bottom-left pixel.
-                                       .Color("TransparentColor", &TBitmap::StoredTransparentColor,
-                                              &TBitmap::SetTransparentColor)
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TBitmap>("TBitmap", &TPersistent::StaticClassInfo())
+            .Binary("Data", &TBitmap::Data, &TBitmap::SetData)
+            .Bool("Transparent", &TBitmap::Transparent, &TBitmap::SetTransparent)
+            // The stored value, clDefault while it follows the bottom-left pixel.
+            .Color("TransparentColor", &TBitmap::StoredTransparentColor, &TBitmap::SetTransparentColor)
+            .Build();
     return info;
 }
 

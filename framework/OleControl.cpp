@@ -14,10 +14,9 @@ namespace qd {
 
 std::string OleErrorMessage(HRESULT code) {
     wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                     nullptr);
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message;
     if (n && text) message.assign(text, n);
     if (text) ::LocalFree(text);
@@ -25,15 +24,14 @@ std::string OleErrorMessage(HRESULT code) {
     // has its text under the plain error number.
     if (message.empty() && HRESULT_FACILITY(code) == FACILITY_WIN32) {
         text = nullptr;
-        const DWORD m = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                         nullptr, static_cast<DWORD>(HRESULT_CODE(code)), 0,
-                                         reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        const DWORD m = ::FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+            static_cast<DWORD>(HRESULT_CODE(code)), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
         if (m && text) message.assign(text, m);
         if (text) ::LocalFree(text);
     }
-    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' ||
-                                message.back() == L'.'))
+    while (!message.empty() &&
+           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' || message.back() == L'.'))
         message.pop_back();
     if (message.empty()) {
         char buffer[40];
@@ -135,8 +133,7 @@ STDMETHODIMP TOleControlSite::CanInPlaceActivate() { return FHost.HandleAllocate
 STDMETHODIMP TOleControlSite::OnInPlaceActivate() {
     FHost.FInPlaceActive = true;
     if (FHost.FOleObject && !FHost.FInPlaceObject)
-        FHost.FOleObject->QueryInterface(IID_IOleInPlaceObject,
-                                         reinterpret_cast<void**>(FHost.FInPlaceObject.Put()));
+        FHost.FOleObject->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(FHost.FInPlaceObject.Put()));
     return S_OK;
 }
 STDMETHODIMP TOleControlSite::OnUIActivate() { return S_OK; }
@@ -222,8 +219,8 @@ STDMETHODIMP TOleControlSite::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** inf
 STDMETHODIMP TOleControlSite::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
     return FHost.AmbientGetIDsOfNames(riid, names, count, lcid, ids);
 }
-STDMETHODIMP TOleControlSite::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+STDMETHODIMP TOleControlSite::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argErr) {
     return FHost.AmbientInvoke(id, riid, lcid, flags, params, result, excep, argErr);
 }
 
@@ -451,8 +448,8 @@ void TOleControl::GetDispatchProperty(DISPID id, VARIANT& result) {
     DISPPARAMS none{};
     EXCEPINFO excep{};
     UINT argErr = 0;
-    const HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, &excep,
-                                    &argErr);
+    const HRESULT hr =
+        disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, &excep, &argErr);
     if (excep.bstrSource) ::SysFreeString(excep.bstrSource);
     if (excep.bstrDescription) ::SysFreeString(excep.bstrDescription);
     if (excep.bstrHelpFile) ::SysFreeString(excep.bstrHelpFile);
@@ -468,8 +465,8 @@ void TOleControl::InvokeMethod(DISPID id, std::vector<VARIANT> args, VARIANT* re
     EXCEPINFO excep{};
     UINT argErr = 0;
     if (result) ::VariantInit(result);
-    const HRESULT hr = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &excep,
-                                    &argErr);
+    const HRESULT hr =
+        disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &excep, &argErr);
     if (excep.bstrSource) ::SysFreeString(excep.bstrSource);
     if (excep.bstrDescription) ::SysFreeString(excep.bstrDescription);
     if (excep.bstrHelpFile) ::SysFreeString(excep.bstrHelpFile);
@@ -511,25 +508,34 @@ HRESULT TOleControl::StandardAmbient(DISPID id, VARIANT* result) noexcept {
     auto colour = [&](TColor value) {
         result->vt = VT_I4;
         // OLE_COLOR: system colours as 0x800000nn, explicit colours as they are.
-        result->lVal = static_cast<LONG>((value & 0xFF000000u) == 0xFF000000u ? 0x80000000u | (value & 0xFFu)
-                                                                             : value);
+        result->lVal = static_cast<LONG>((value & 0xFF000000u) == 0xFF000000u ? 0x80000000u | (value & 0xFFu) : value);
         return S_OK;
     };
     switch (id) {
-        case DISPID_AMBIENT_USERMODE: return boolean(true);
-        case DISPID_AMBIENT_UIDEAD: return boolean(!Enabled());
-        case DISPID_AMBIENT_SHOWGRABHANDLES: return boolean(false);
-        case DISPID_AMBIENT_SHOWHATCHING: return boolean(false);
-        case DISPID_AMBIENT_MESSAGEREFLECT: return boolean(false);
-        case DISPID_AMBIENT_AUTOCLIP: return boolean(true);
-        case DISPID_AMBIENT_SUPPORTSMNEMONICS: return boolean(true);
-        case DISPID_AMBIENT_DISPLAYASDEFAULT: return boolean(false);
+        case DISPID_AMBIENT_USERMODE:
+            return boolean(true);
+        case DISPID_AMBIENT_UIDEAD:
+            return boolean(!Enabled());
+        case DISPID_AMBIENT_SHOWGRABHANDLES:
+            return boolean(false);
+        case DISPID_AMBIENT_SHOWHATCHING:
+            return boolean(false);
+        case DISPID_AMBIENT_MESSAGEREFLECT:
+            return boolean(false);
+        case DISPID_AMBIENT_AUTOCLIP:
+            return boolean(true);
+        case DISPID_AMBIENT_SUPPORTSMNEMONICS:
+            return boolean(true);
+        case DISPID_AMBIENT_DISPLAYASDEFAULT:
+            return boolean(false);
         case DISPID_AMBIENT_LOCALEID:
             result->vt = VT_I4;
             result->lVal = static_cast<LONG>(::GetUserDefaultLCID());
             return S_OK;
-        case DISPID_AMBIENT_BACKCOLOR: return colour(Color());
-        case DISPID_AMBIENT_FORECOLOR: return colour(Font().Color());
+        case DISPID_AMBIENT_BACKCOLOR:
+            return colour(Color());
+        case DISPID_AMBIENT_FORECOLOR:
+            return colour(Font().Color());
         case DISPID_AMBIENT_DISPLAYNAME: {
             const std::wstring name = WideFromUtf8(Name());
             result->vt = VT_BSTR;
@@ -540,7 +546,8 @@ HRESULT TOleControl::StandardAmbient(DISPID id, VARIANT* result) noexcept {
             }
             return S_OK;
         }
-        default: return DISP_E_MEMBERNOTFOUND;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
     }
 }
 

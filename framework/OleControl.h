@@ -131,8 +131,8 @@ public:
     STDMETHODIMP CanInPlaceActivate() override;
     STDMETHODIMP OnInPlaceActivate() override;
     STDMETHODIMP OnUIActivate() override;
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT posRect,
-                                  LPRECT clipRect, LPOLEINPLACEFRAMEINFO frameInfo) override;
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT posRect, LPRECT clipRect,
+                                  LPOLEINPLACEFRAMEINFO frameInfo) override;
     STDMETHODIMP Scroll(SIZE extent) override;
     STDMETHODIMP OnUIDeactivate(BOOL undoable) override;
     STDMETHODIMP OnInPlaceDeactivate() override;

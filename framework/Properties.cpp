@@ -18,14 +18,22 @@ std::string PropertyMessage(const std::string& reason, const std::string& proper
 
 std::string_view ValueKindName(TFormValueKind kind) noexcept {
     switch (kind) {
-        case TFormValueKind::vkInteger: return "an integer";
-        case TFormValueKind::vkFloat: return "a number";
-        case TFormValueKind::vkString: return "a string";
-        case TFormValueKind::vkIdent: return "an identifier";
-        case TFormValueKind::vkSet: return "a set";
-        case TFormValueKind::vkList: return "a list";
-        case TFormValueKind::vkCollection: return "a collection";
-        case TFormValueKind::vkBinary: return "binary data";
+        case TFormValueKind::vkInteger:
+            return "an integer";
+        case TFormValueKind::vkFloat:
+            return "a number";
+        case TFormValueKind::vkString:
+            return "a string";
+        case TFormValueKind::vkIdent:
+            return "an identifier";
+        case TFormValueKind::vkSet:
+            return "a set";
+        case TFormValueKind::vkList:
+            return "a list";
+        case TFormValueKind::vkCollection:
+            return "a collection";
+        case TFormValueKind::vkBinary:
+            return "binary data";
     }
     return "an unknown value";
 }
@@ -46,22 +54,38 @@ EPropertyError::EPropertyError(std::string reason, std::string property, int lin
 
 std::string_view PropertyKindName(TPropertyKind kind) noexcept {
     switch (kind) {
-        case TPropertyKind::pkInt: return "Int";
-        case TPropertyKind::pkBool: return "Bool";
-        case TPropertyKind::pkFloat: return "Float";
-        case TPropertyKind::pkStr: return "Str";
-        case TPropertyKind::pkWStr: return "WStr";
-        case TPropertyKind::pkEnum: return "Enum";
-        case TPropertyKind::pkSet: return "Set";
-        case TPropertyKind::pkColor: return "Color";
-        case TPropertyKind::pkCharset: return "Charset";
-        case TPropertyKind::pkObject: return "Object";
-        case TPropertyKind::pkEvent: return "Event";
-        case TPropertyKind::pkBinary: return "Binary";
-        case TPropertyKind::pkStrings: return "Strings";
-        case TPropertyKind::pkCollection: return "Collection";
-        case TPropertyKind::pkCustom: return "Custom";
-        case TPropertyKind::pkComponent: return "Component";
+        case TPropertyKind::pkInt:
+            return "Int";
+        case TPropertyKind::pkBool:
+            return "Bool";
+        case TPropertyKind::pkFloat:
+            return "Float";
+        case TPropertyKind::pkStr:
+            return "Str";
+        case TPropertyKind::pkWStr:
+            return "WStr";
+        case TPropertyKind::pkEnum:
+            return "Enum";
+        case TPropertyKind::pkSet:
+            return "Set";
+        case TPropertyKind::pkColor:
+            return "Color";
+        case TPropertyKind::pkCharset:
+            return "Charset";
+        case TPropertyKind::pkObject:
+            return "Object";
+        case TPropertyKind::pkEvent:
+            return "Event";
+        case TPropertyKind::pkBinary:
+            return "Binary";
+        case TPropertyKind::pkStrings:
+            return "Strings";
+        case TPropertyKind::pkCollection:
+            return "Collection";
+        case TPropertyKind::pkCustom:
+            return "Custom";
+        case TPropertyKind::pkComponent:
+            return "Component";
     }
     return "?";
 }
@@ -91,13 +115,13 @@ std::string_view TIdentTable::NameOf(std::int64_t value) const noexcept {
 
 const TIdentTable& CharsetIdents() {
     static const TIdentTable table{
-        {"ANSI_CHARSET", 0},        {"DEFAULT_CHARSET", 1},     {"SYMBOL_CHARSET", 2},
-        {"MAC_CHARSET", 77},        {"SHIFTJIS_CHARSET", 128},  {"HANGEUL_CHARSET", 129},
-        {"HANGUL_CHARSET", 129},    {"JOHAB_CHARSET", 130},     {"GB2312_CHARSET", 134},
-        {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161},   {"TURKISH_CHARSET", 162},
-        {"VIETNAMESE_CHARSET", 163}, {"HEBREW_CHARSET", 177},   {"ARABIC_CHARSET", 178},
-        {"BALTIC_CHARSET", 186},    {"RUSSIAN_CHARSET", 204},   {"THAI_CHARSET", 222},
-        {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255},
+        {"ANSI_CHARSET", 0},          {"DEFAULT_CHARSET", 1},    {"SYMBOL_CHARSET", 2},
+        {"MAC_CHARSET", 77},          {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
+        {"HANGUL_CHARSET", 129},      {"JOHAB_CHARSET", 130},    {"GB2312_CHARSET", 134},
+        {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161},    {"TURKISH_CHARSET", 162},
+        {"VIETNAMESE_CHARSET", 163},  {"HEBREW_CHARSET", 177},   {"ARABIC_CHARSET", 178},
+        {"BALTIC_CHARSET", 186},      {"RUSSIAN_CHARSET", 204},  {"THAI_CHARSET", 222},
+        {"EASTEUROPE_CHARSET", 238},  {"OEM_CHARSET", 255},
     };
     return table;
 }
@@ -312,8 +336,7 @@ TResolved Resolve(TPersistent& start, std::string_view path) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const TPathPart part = ParsePart(parts[i]);
         const TPropertyInfo* prop = obj->ClassInfo().FindProperty(part.Name);
-        if (!prop)
-            throw EPropertyError("class " + obj->ClassName() + " has no property " + Quoted(part.Name));
+        if (!prop) throw EPropertyError("class " + obj->ClassName() + " has no property " + Quoted(part.Name));
         const bool last = i + 1 == parts.size();
         if (part.Index >= 0) {
             if (prop->Kind != TPropertyKind::pkCollection || !prop->Item || !prop->ItemCount)
@@ -450,10 +473,13 @@ std::string FloatText(double value) {
 
 std::string ValueText(const TFormValue& v) {
     switch (v.Kind) {
-        case TFormValueKind::vkInteger: return std::to_string(v.Integer);
-        case TFormValueKind::vkFloat: return FloatText(v.Float);
+        case TFormValueKind::vkInteger:
+            return std::to_string(v.Integer);
+        case TFormValueKind::vkFloat:
+            return FloatText(v.Float);
         case TFormValueKind::vkString:
-        case TFormValueKind::vkIdent: return v.Text;
+        case TFormValueKind::vkIdent:
+            return v.Text;
         case TFormValueKind::vkSet: {
             std::string out = "[";
             for (std::size_t i = 0; i < v.Set.size(); ++i) out += (i ? ", " : "") + v.Set[i];
@@ -464,7 +490,8 @@ std::string ValueText(const TFormValue& v) {
             for (std::size_t i = 0; i < v.List.size(); ++i) out += (i ? "\n" : "") + ValueText(v.List[i]);
             return out;
         }
-        case TFormValueKind::vkCollection: return "<" + std::to_string(v.Items.size()) + " items>";
+        case TFormValueKind::vkCollection:
+            return "<" + std::to_string(v.Items.size()) + " items>";
         case TFormValueKind::vkBinary: {
             std::string out;
             AppendHex(out, v.Bytes);
@@ -492,8 +519,7 @@ void CollectPublished(TPersistent& obj, const std::string& prefix, int depth, st
                 fp.Name = name;
                 fp.Value = p.Get(obj);
                 // An unbound event or an empty reference is no value at all.
-                if ((p.Kind == TPropertyKind::pkEvent || p.Kind == TPropertyKind::pkComponent) &&
-                    fp.Value.Text.empty())
+                if ((p.Kind == TPropertyKind::pkEvent || p.Kind == TPropertyKind::pkComponent) && fp.Value.Text.empty())
                     continue;
                 out.push_back(std::move(fp));
             }
@@ -591,8 +617,8 @@ void ExpectKind(const TFormValue& v, TFormValueKind kind) {
 std::int64_t DecodeInteger(const TFormValue& v, std::int64_t min, std::int64_t max) {
     ExpectKind(v, TFormValueKind::vkInteger);
     if (v.Integer < min || v.Integer > max)
-        throw EPropertyError("value " + std::to_string(v.Integer) + " is out of range " + std::to_string(min) +
-                             ".." + std::to_string(max));
+        throw EPropertyError("value " + std::to_string(v.Integer) + " is out of range " + std::to_string(min) + ".." +
+                             std::to_string(max));
     return v.Integer;
 }
 
@@ -713,8 +739,7 @@ void ResolveOrDefer(const TApplyContext& context, int line, std::function<void()
         resolve();
 }
 
-void ApplyCollection(const TFormValue& v, const TApplyContext& context,
-                     const std::function<TPersistent*()>& addItem) {
+void ApplyCollection(const TFormValue& v, const TApplyContext& context, const std::function<TPersistent*()>& addItem) {
     ExpectKind(v, TFormValueKind::vkCollection);
     for (std::size_t i = 0; i < v.Items.size(); ++i) {
         const std::string prefix = "[" + std::to_string(i) + "]";

@@ -84,8 +84,22 @@ private:
 };
 
 enum class TPropertyKind {
-    pkInt, pkBool, pkFloat, pkStr, pkWStr, pkEnum, pkSet, pkColor, pkCharset,
-    pkObject, pkEvent, pkBinary, pkStrings, pkCollection, pkCustom, pkComponent,
+    pkInt,
+    pkBool,
+    pkFloat,
+    pkStr,
+    pkWStr,
+    pkEnum,
+    pkSet,
+    pkColor,
+    pkCharset,
+    pkObject,
+    pkEvent,
+    pkBinary,
+    pkStrings,
+    pkCollection,
+    pkCustom,
+    pkComponent,
 };
 std::string_view PropertyKindName(TPropertyKind kind) noexcept;
 
@@ -215,8 +229,7 @@ void SetPropertyValue(TPersistent& obj, std::string_view path, const TFormValue&
 void SetPropertyText(TPersistent& obj, std::string_view path, std::string_view valueText,
                      const TApplyContext& context = {});
 // Applies properties in order; the first failure raises EPropertyError with its property path and line.
-void ApplyProperties(TPersistent& obj, const std::vector<TFormProperty>& properties,
-                     const TApplyContext& context = {});
+void ApplyProperties(TPersistent& obj, const std::vector<TFormProperty>& properties, const TApplyContext& context = {});
 TFormValue GetPropertyValue(TPersistent& obj, std::string_view path);
 // The value as text: integers in decimal, strings and identifiers as they are, sets as "[a, b]", lists one line
 // each (LF), binary data as hex, floats in shortest round-trip form, collections as "<n items>".
@@ -296,8 +309,7 @@ TComponent* FindReferencedComponent(const std::string& name, TPersistent* root);
 void ResolveOrDefer(const TApplyContext& context, int line, std::function<void()> resolve);
 // Creates the items of a collection value through `addItem` and applies their properties; faults name
 // "[i].Property" relative to the collection.
-void ApplyCollection(const TFormValue& v, const TApplyContext& context,
-                     const std::function<TPersistent*()>& addItem);
+void ApplyCollection(const TFormValue& v, const TApplyContext& context, const std::function<TPersistent*()>& addItem);
 
 TFormValue EncodeInteger(std::int64_t value);
 TFormValue EncodeBool(bool value);
@@ -353,52 +365,55 @@ public:
     TClassBuilder& Int(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_integral_v<T> && !std::is_same_v<T, bool>, "Int properties are integers");
-        return AddValue(TPropertyKind::pkInt, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) {
-                            return static_cast<T>(
-                                detail::DecodeInteger(v, detail::MinOf<T>(), detail::MaxOf<T>()));
-                        },
-                        [](const T& x) { return detail::EncodeInteger(static_cast<std::int64_t>(x)); });
+        return AddValue(
+            TPropertyKind::pkInt, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) {
+                return static_cast<T>(detail::DecodeInteger(v, detail::MinOf<T>(), detail::MaxOf<T>()));
+            },
+            [](const T& x) { return detail::EncodeInteger(static_cast<std::int64_t>(x)); });
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Bool(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_same_v<T, bool>, "Bool properties are bool");
-        return AddValue(TPropertyKind::pkBool, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) { return detail::DecodeBool(v); },
-                        [](const T& x) { return detail::EncodeBool(x); });
+        return AddValue(
+            TPropertyKind::pkBool, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeBool(v); },
+            [](const T& x) { return detail::EncodeBool(x); });
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Float(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_floating_point_v<T>, "Float properties are floating point");
-        return AddValue(TPropertyKind::pkFloat, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) {
-                            return static_cast<T>(detail::DecodeFloat(
-                                v, -static_cast<double>(std::numeric_limits<T>::max()),
-                                static_cast<double>(std::numeric_limits<T>::max())));
-                        },
-                        [](const T& x) { return detail::EncodeFloat(static_cast<double>(x)); });
+        return AddValue(
+            TPropertyKind::pkFloat, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) {
+                return static_cast<T>(detail::DecodeFloat(v, -static_cast<double>(std::numeric_limits<T>::max()),
+                                                          static_cast<double>(std::numeric_limits<T>::max())));
+            },
+            [](const T& x) { return detail::EncodeFloat(static_cast<double>(x)); });
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Str(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_same_v<T, std::string>, "Str properties are std::string");
-        return AddValue(TPropertyKind::pkStr, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) { return detail::DecodeString(v); },
-                        [](const T& x) { return detail::EncodeString(x); });
+        return AddValue(
+            TPropertyKind::pkStr, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeString(v); },
+            [](const T& x) { return detail::EncodeString(x); });
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& WStr(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_same_v<T, std::wstring>, "WStr properties are std::wstring");
-        return AddValue(TPropertyKind::pkWStr, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) { return detail::DecodeWideString(v); },
-                        [](const T& x) { return detail::EncodeWideString(x); });
+        return AddValue(
+            TPropertyKind::pkWStr, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeWideString(v); },
+            [](const T& x) { return detail::EncodeWideString(x); });
     }
 
     // Enumerations (enum, enum class or integer member). The table gives each identifier's value.
@@ -407,15 +422,15 @@ public:
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_enum_v<T> || std::is_integral_v<T>, "Enum properties are enums or integers");
         auto shared = std::make_shared<const TIdentTable>(std::move(table));
-        return AddValue(TPropertyKind::pkEnum, std::move(name), getter, setter,
-                        [shared](const TFormValue& v, const TApplyContext&) {
-                            return static_cast<T>(detail::DecodeIdent(v, *shared));
-                        },
-                        [shared](const T& x) { return detail::EncodeEnum(*shared, static_cast<std::int64_t>(x)); });
+        return AddValue(
+            TPropertyKind::pkEnum, std::move(name), getter, setter,
+            [shared](const TFormValue& v, const TApplyContext&) {
+                return static_cast<T>(detail::DecodeIdent(v, *shared));
+            },
+            [shared](const T& x) { return detail::EncodeEnum(*shared, static_cast<std::int64_t>(x)); });
     }
     template <class F>
-        requires std::is_member_object_pointer_v<F>
-    TClassBuilder& Enum(std::string name, F field, TIdentTable table) {
+    requires std::is_member_object_pointer_v<F> TClassBuilder& Enum(std::string name, F field, TIdentTable table) {
         return Enum(std::move(name), field, nullptr, std::move(table));
     }
 
@@ -426,15 +441,15 @@ public:
         static_assert(std::is_integral_v<T> && std::is_unsigned_v<T>, "Set properties are unsigned bit masks");
         CheckBits(name, table, std::numeric_limits<T>::digits);
         auto shared = std::make_shared<const TIdentTable>(std::move(table));
-        return AddValue(TPropertyKind::pkSet, std::move(name), getter, setter,
-                        [shared](const TFormValue& v, const TApplyContext&) {
-                            return static_cast<T>(detail::DecodeSet(v, *shared));
-                        },
-                        [shared](const T& x) { return detail::EncodeSet(*shared, static_cast<std::uint64_t>(x)); });
+        return AddValue(
+            TPropertyKind::pkSet, std::move(name), getter, setter,
+            [shared](const TFormValue& v, const TApplyContext&) {
+                return static_cast<T>(detail::DecodeSet(v, *shared));
+            },
+            [shared](const T& x) { return detail::EncodeSet(*shared, static_cast<std::uint64_t>(x)); });
     }
     template <class F>
-        requires std::is_member_object_pointer_v<F>
-    TClassBuilder& Set(std::string name, F field, TIdentTable table) {
+    requires std::is_member_object_pointer_v<F> TClassBuilder& Set(std::string name, F field, TIdentTable table) {
         return Set(std::move(name), field, nullptr, std::move(table));
     }
 
@@ -442,36 +457,39 @@ public:
     TClassBuilder& Color(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_same_v<T, TColor>, "Color properties are TColor");
-        return AddValue(TPropertyKind::pkColor, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) { return detail::DecodeColor(v); },
-                        [](const T& x) { return detail::EncodeColor(x); });
+        return AddValue(
+            TPropertyKind::pkColor, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeColor(v); },
+            [](const T& x) { return detail::EncodeColor(x); });
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Charset(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_integral_v<T> && !std::is_same_v<T, bool>, "Charset properties are integers");
-        return AddValue(TPropertyKind::pkCharset, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) {
-                            const std::int64_t lo = std::max<std::int64_t>(0, detail::MinOf<T>());
-                            const std::int64_t hi = std::min<std::int64_t>(255, detail::MaxOf<T>());
-                            if (v.Kind == TFormValueKind::vkIdent) {
-                                const std::int64_t* known = CharsetIdents().Find(v.Text);
-                                if (!known) throw EPropertyError("unknown character set \"" + v.Text + "\"");
-                                return static_cast<T>(*known);
-                            }
-                            return static_cast<T>(detail::DecodeInteger(v, lo, hi));
-                        },
-                        [](const T& x) { return detail::EncodeCharset(static_cast<std::int64_t>(x)); });
+        return AddValue(
+            TPropertyKind::pkCharset, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) {
+                const std::int64_t lo = std::max<std::int64_t>(0, detail::MinOf<T>());
+                const std::int64_t hi = std::min<std::int64_t>(255, detail::MaxOf<T>());
+                if (v.Kind == TFormValueKind::vkIdent) {
+                    const std::int64_t* known = CharsetIdents().Find(v.Text);
+                    if (!known) throw EPropertyError("unknown character set \"" + v.Text + "\"");
+                    return static_cast<T>(*known);
+                }
+                return static_cast<T>(detail::DecodeInteger(v, lo, hi));
+            },
+            [](const T& x) { return detail::EncodeCharset(static_cast<std::int64_t>(x)); });
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Binary(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(std::is_same_v<T, std::vector<std::uint8_t>>, "Binary properties are byte vectors");
-        return AddValue(TPropertyKind::pkBinary, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext&) { return detail::DecodeBinary(v); },
-                        [](const T& x) { return detail::EncodeBinary(x); });
+        return AddValue(
+            TPropertyKind::pkBinary, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeBinary(v); },
+            [](const T& x) { return detail::EncodeBinary(x); });
     }
 
     // String lists. The getter gives a TStringList or std::vector<std::string> (by value, reference or pointer).
@@ -546,14 +564,15 @@ public:
     TClassBuilder& Event(std::string name, G getter, S setter = nullptr) {
         using T = detail::GetterValue<G, C>;
         static_assert(detail::StdFunctionTraits<T>::value, "Event properties are std::function");
-        return AddValue(TPropertyKind::pkEvent, std::move(name), getter, setter,
-                        [](const TFormValue& v, const TApplyContext& context) {
-                            const THandlerInfo& handler = detail::FindEventHandler(v, context, typeid(T));
-                            T event;
-                            handler.Bind(*context.Root, &event);
-                            return event;
-                        },
-                        [](const T& x) { return detail::EncodeIdent(EventHandlerName(x)); });
+        return AddValue(
+            TPropertyKind::pkEvent, std::move(name), getter, setter,
+            [](const TFormValue& v, const TApplyContext& context) {
+                const THandlerInfo& handler = detail::FindEventHandler(v, context, typeid(T));
+                T event;
+                handler.Bind(*context.Root, &event);
+                return event;
+            },
+            [](const T& x) { return detail::EncodeIdent(EventHandlerName(x)); });
     }
 
     // A reference to another component of the form: the getter gives a T* (T a component class). Without a
@@ -615,7 +634,8 @@ public:
                 return static_cast<int>(std::invoke(count, detail::CastTo<C>(o, cls)));
             };
             p.Item = [item, cls](TPersistent& o, int index) -> TPersistent* {
-                return static_cast<TPersistent*>(detail::AsPointer(std::invoke(item, detail::CastTo<C>(o, cls), index)));
+                return static_cast<TPersistent*>(
+                    detail::AsPointer(std::invoke(item, detail::CastTo<C>(o, cls), index)));
             };
             p.Get = [count, item, cls](TPersistent& o) {
                 C& c = detail::CastTo<C>(o, cls);
@@ -663,10 +683,10 @@ public:
         const std::string cls = FInfo.FName;
         h.Bind = [method, name, cls](TPersistent& root, void* event) {
             C* self = &detail::CastTo<C>(root, cls);
-            *static_cast<Ev*>(event) = detail::TBoundHandler<Sig>{
-                name, [self, method](auto&&... args) -> decltype(auto) {
-                    return std::invoke(method, self, std::forward<decltype(args)>(args)...);
-                }};
+            *static_cast<Ev*>(event) =
+                detail::TBoundHandler<Sig>{name, [self, method](auto&&... args) -> decltype(auto) {
+                                               return std::invoke(method, self, std::forward<decltype(args)>(args)...);
+                                           }};
         };
         FInfo.FHandlers.push_back(std::move(h));
         return *this;
@@ -752,14 +772,13 @@ private:
         return false;
     }
     void CheckNew(std::string_view name, bool exists) const {
-        if (exists)
-            throw EInvalidOperation("class " + FInfo.FName + " declares \"" + std::string(name) + "\" twice");
+        if (exists) throw EInvalidOperation("class " + FInfo.FName + " declares \"" + std::string(name) + "\" twice");
     }
     void CheckBits(std::string_view name, const TIdentTable& table, int bits) const {
         for (const auto& [ident, bit] : table.Entries())
             if (bit < 0 || bit >= bits)
-                throw EInvalidOperation("set property " + FInfo.FName + "." + std::string(name) + ": member " +
-                                        ident + " does not fit the mask");
+                throw EInvalidOperation("set property " + FInfo.FName + "." + std::string(name) + ": member " + ident +
+                                        " does not fit the mask");
     }
 
     TClassInfo FInfo;

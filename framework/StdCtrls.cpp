@@ -113,9 +113,15 @@ std::wstring TCustomLabel::LabelText() const {
 UINT TCustomLabel::DrawTextFlags() const {
     UINT flags = DT_EXPANDTABS;
     switch (FAlignment) {
-        case taCenter: flags |= DT_CENTER; break;
-        case taRightJustify: flags |= DT_RIGHT; break;
-        default: flags |= DT_LEFT; break;
+        case taCenter:
+            flags |= DT_CENTER;
+            break;
+        case taRightJustify:
+            flags |= DT_RIGHT;
+            break;
+        default:
+            flags |= DT_LEFT;
+            break;
     }
     if (FWordWrap) flags |= DT_WORDBREAK;
     if (!FShowAccelChar) flags |= DT_NOPREFIX;

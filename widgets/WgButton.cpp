@@ -44,8 +44,8 @@ namespace {
 bool CommonControlsThemed() noexcept {
     HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
     if (!comctl) return false;
-    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(::GetProcAddress(comctl, "DllGetVersion")));
+    auto getVersion =
+        reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(::GetProcAddress(comctl, "DllGetVersion")));
     if (!getVersion) return false;
     DLLVERSIONINFO info{};
     info.cbSize = sizeof info;
@@ -236,7 +236,8 @@ void TWgCustomButton::WndProc(TMessage& m) {
             // Someone else took the mouse: the press ends without a click.
             if (FDragging && reinterpret_cast<HWND>(m.LParam) != FHandle) CancelPress();
             break;
-        default: break;
+        default:
+            break;
     }
     TCustomControl::WndProc(m);
 }
@@ -271,8 +272,12 @@ void TWgCustomButton::PaintFrameAndFace(RECT& face) {
             if (PaintThemed(face)) return;
             PaintClassic(face);  // the theme could not be opened after all
             return;
-        case TLook::lkHotTrack: PaintHotTrack(face); return;
-        case TLook::lkClassic: PaintClassic(face); return;
+        case TLook::lkHotTrack:
+            PaintHotTrack(face);
+            return;
+        case TLook::lkClassic:
+            PaintClassic(face);
+            return;
     }
 }
 
@@ -414,8 +419,11 @@ void TWgCustomButton::DrawCaption(const RECT& rect) {
     const int textHeight = calc.bottom - calc.top;
     RECT r = rect;
     switch (FAlignmentVertical) {
-        case avTop: break;
-        case avCenter: r.top += ((rect.bottom - rect.top) - textHeight) / 2; break;
+        case avTop:
+            break;
+        case avCenter:
+            r.top += ((rect.bottom - rect.top) - textHeight) / 2;
+            break;
         case avBottom:
             r.top = rect.bottom - textHeight - 1;
             r.bottom = rect.bottom - 1;
@@ -441,9 +449,12 @@ void TWgButton::SetAlignment(TAlignment value) {
 
 UINT TWgButton::CaptionAlignmentFlag() const {
     switch (FAlignment) {
-        case taLeftJustify: return DT_LEFT;
-        case taRightJustify: return DT_RIGHT;
-        default: return DT_CENTER;
+        case taLeftJustify:
+            return DT_LEFT;
+        case taRightJustify:
+            return DT_RIGHT;
+        default:
+            return DT_CENTER;
     }
 }
 
@@ -453,7 +464,8 @@ void TWgButton::SetAllowAllUp(bool value) {
     // One setting for the whole group.
     if (FParent && FGroupIndex != 0)
         for (int i = 0; i < FParent->ControlCount(); ++i)
-            if (auto* b = dynamic_cast<TWgButton*>(FParent->Controls(i)); b && b != this && b->FGroupIndex == FGroupIndex)
+            if (auto* b = dynamic_cast<TWgButton*>(FParent->Controls(i));
+                b && b != this && b->FGroupIndex == FGroupIndex)
                 b->FAllowAllUp = value;
 }
 
@@ -591,8 +603,11 @@ void TWgButton::WndProc(TMessage& m) {
                 return;
             }
             break;
-        case CM_FOCUSCHANGED: FocusChanged(reinterpret_cast<TWinControl*>(m.LParam)); break;
-        default: break;
+        case CM_FOCUSCHANGED:
+            FocusChanged(reinterpret_cast<TWinControl*>(m.LParam));
+            break;
+        default:
+            break;
     }
     TWgCustomButton::WndProc(m);
 }
@@ -645,8 +660,8 @@ void TWgBitBtn::SetDisabledIndex(int value) {
 void TWgBitBtn::SetKind(TBitBtnKind value) {
     if (value == FKind) return;
     FKind = value;
-    static constexpr int kResults[] = {mrNone, mrOk, mrCancel, mrNone, mrYes, mrNo, mrNone, mrAbort, mrRetry,
-                                       mrIgnore, mrAll};
+    static constexpr int kResults[] = {mrNone, mrOk,    mrCancel, mrNone,   mrYes, mrNo,
+                                       mrNone, mrAbort, mrRetry,  mrIgnore, mrAll};
     if (value == bkCustom) return;
     SetModalResult(kResults[static_cast<int>(value)]);
     if (value == bkOK) SetDefault(true);

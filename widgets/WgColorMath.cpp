@@ -23,9 +23,7 @@ double HueToChannel(double p, double q, double t) noexcept {
     return p;
 }
 
-int ToByte(double channel) noexcept {
-    return static_cast<int>(std::lround(std::clamp(channel, 0.0, 1.0) * 255.0));
-}
+int ToByte(double channel) noexcept { return static_cast<int>(std::lround(std::clamp(channel, 0.0, 1.0) * 255.0)); }
 
 }  // namespace
 

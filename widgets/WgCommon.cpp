@@ -89,11 +89,15 @@ void DrawFocusBorder(HDC dc, const RECT& rect, RECT& inner) {
 
 int FrameStyleWidth(TFrameStyleEx style, int bevelWidth) noexcept {
     switch (style) {
-        case TFrameStyleEx::fsNone: return 0;
-        case TFrameStyleEx::fsFlat: return 1;
+        case TFrameStyleEx::fsNone:
+            return 0;
+        case TFrameStyleEx::fsFlat:
+            return 1;
         case TFrameStyleEx::fsStatus:
-        case TFrameStyleEx::fsPopup: return bevelWidth;
-        default: return 2;
+        case TFrameStyleEx::fsPopup:
+            return bevelWidth;
+        default:
+            return 2;
     }
 }
 
@@ -111,17 +115,28 @@ struct TRings {
 
 TRings SystemRings(TFrameStyleEx style, const TFrameColors& c) {
     switch (style) {
-        case TFrameStyleEx::fsFlat: return {{{c.Flat, c.Flat}}, 1};
-        case TFrameStyleEx::fsFlatBold: return {{{c.Flat, c.Flat}, {c.Flat, c.Flat}}, 2};
-        case TFrameStyleEx::fsStatus: return {{{c.Shadow, c.Highlight}}, 1};
-        case TFrameStyleEx::fsPopup: return {{{c.Highlight, c.Shadow}}, 1};
-        case TFrameStyleEx::fsLowered: return {{{c.Shadow, c.Highlight}, {cl3DDkShadow, cl3DLight}}, 2};
-        case TFrameStyleEx::fsRaised: return {{{cl3DLight, cl3DDkShadow}, {c.Highlight, c.Shadow}}, 2};
-        case TFrameStyleEx::fsButtonUp: return {{{clBtnHighlight, cl3DDkShadow}, {cl3DLight, clBtnShadow}}, 2};
-        case TFrameStyleEx::fsButtonDown: return {{{clBtnText, clBtnText}, {clBtnShadow, clBtnShadow}}, 2};
-        case TFrameStyleEx::fsGroove: return {{{c.Shadow, c.Highlight}, {c.Highlight, c.Shadow}}, 2};
-        case TFrameStyleEx::fsBump: return {{{c.Highlight, c.Shadow}, {c.Shadow, c.Highlight}}, 2};
-        default: return {{}, 0};
+        case TFrameStyleEx::fsFlat:
+            return {{{c.Flat, c.Flat}}, 1};
+        case TFrameStyleEx::fsFlatBold:
+            return {{{c.Flat, c.Flat}, {c.Flat, c.Flat}}, 2};
+        case TFrameStyleEx::fsStatus:
+            return {{{c.Shadow, c.Highlight}}, 1};
+        case TFrameStyleEx::fsPopup:
+            return {{{c.Highlight, c.Shadow}}, 1};
+        case TFrameStyleEx::fsLowered:
+            return {{{c.Shadow, c.Highlight}, {cl3DDkShadow, cl3DLight}}, 2};
+        case TFrameStyleEx::fsRaised:
+            return {{{cl3DLight, cl3DDkShadow}, {c.Highlight, c.Shadow}}, 2};
+        case TFrameStyleEx::fsButtonUp:
+            return {{{clBtnHighlight, cl3DDkShadow}, {cl3DLight, clBtnShadow}}, 2};
+        case TFrameStyleEx::fsButtonDown:
+            return {{{clBtnText, clBtnText}, {clBtnShadow, clBtnShadow}}, 2};
+        case TFrameStyleEx::fsGroove:
+            return {{{c.Shadow, c.Highlight}, {c.Highlight, c.Shadow}}, 2};
+        case TFrameStyleEx::fsBump:
+            return {{{c.Highlight, c.Shadow}, {c.Shadow, c.Highlight}}, 2};
+        default:
+            return {{}, 0};
     }
 }
 
@@ -139,10 +154,22 @@ RECT DrawRoundedRing(HDC dc, const RECT& r, TColor colour, int sides) {
     RECT inner = r;
     if (r.right - r.left < 2 || r.bottom - r.top < 2) return inner;
     const COLORREF c = ColorToRGB(colour);
-    if (sides & sdLeft) { Fill(dc, r.left, r.top + 1, r.left + 1, r.bottom - 1, c); ++inner.left; }
-    if (sides & sdTop) { Fill(dc, r.left + 1, r.top, r.right - 1, r.top + 1, c); ++inner.top; }
-    if (sides & sdRight) { Fill(dc, r.right - 1, r.top + 1, r.right, r.bottom - 1, c); --inner.right; }
-    if (sides & sdBottom) { Fill(dc, r.left + 1, r.bottom - 1, r.right - 1, r.bottom, c); --inner.bottom; }
+    if (sides & sdLeft) {
+        Fill(dc, r.left, r.top + 1, r.left + 1, r.bottom - 1, c);
+        ++inner.left;
+    }
+    if (sides & sdTop) {
+        Fill(dc, r.left + 1, r.top, r.right - 1, r.top + 1, c);
+        ++inner.top;
+    }
+    if (sides & sdRight) {
+        Fill(dc, r.right - 1, r.top + 1, r.right, r.bottom - 1, c);
+        --inner.right;
+    }
+    if (sides & sdBottom) {
+        Fill(dc, r.left + 1, r.bottom - 1, r.right - 1, r.bottom, c);
+        --inner.bottom;
+    }
     return inner;
 }
 
@@ -150,7 +177,8 @@ RECT DrawRoundedRing(HDC dc, const RECT& r, TColor colour, int sides) {
 
 RECT DrawFrameStyle(HDC dc, const RECT& rect, TFrameStyleEx style, int sides, const TFrameColors& colors) {
     switch (style) {
-        case TFrameStyleEx::fsNone: return rect;
+        case TFrameStyleEx::fsNone:
+            return rect;
         case TFrameStyleEx::fsFlatRounded: {
             RECT inner = DrawRoundedRing(dc, rect, DarkerColor(colors.Flat, colors.FlatAdjustment), sides);
             // Rounded styles take two lines like the other two-ring styles; the second ring is the face.
@@ -164,7 +192,8 @@ RECT DrawFrameStyle(HDC dc, const RECT& rect, TFrameStyleEx style, int sides, co
         case TFrameStyleEx::fsStatus:
         case TFrameStyleEx::fsPopup:
             return DrawRings(dc, rect, SystemRings(style, colors), sides, std::max(colors.BevelWidth, 0));
-        default: return DrawRings(dc, rect, SystemRings(style, colors), sides, 1);
+        default:
+            return DrawRings(dc, rect, SystemRings(style, colors), sides, 1);
     }
 }
 
@@ -173,13 +202,26 @@ RECT DrawColorFrameStyle(HDC dc, const RECT& rect, TFrameStyleEx style, int side
     const TColor innerLight = LighterColor(base, 40), innerDark = DarkerColor(base, 50);
     TRings rings{{}, 0};
     switch (style) {
-        case TFrameStyleEx::fsNone: return rect;
-        case TFrameStyleEx::fsFlat: rings = {{{base, base}}, 1}; break;
-        case TFrameStyleEx::fsButtonDown: rings = {{{outerDark, outerDark}, {innerDark, innerDark}}, 2}; break;
-        case TFrameStyleEx::fsLowered: rings = {{{outerDark, outerLight}, {innerDark, innerLight}}, 2}; break;
-        case TFrameStyleEx::fsStatus: rings = {{{outerDark, outerLight}}, 1}; break;
-        case TFrameStyleEx::fsPopup: rings = {{{outerLight, outerDark}}, 1}; break;
-        default: rings = {{{outerLight, outerDark}, {innerLight, innerDark}}, 2}; break;
+        case TFrameStyleEx::fsNone:
+            return rect;
+        case TFrameStyleEx::fsFlat:
+            rings = {{{base, base}}, 1};
+            break;
+        case TFrameStyleEx::fsButtonDown:
+            rings = {{{outerDark, outerDark}, {innerDark, innerDark}}, 2};
+            break;
+        case TFrameStyleEx::fsLowered:
+            rings = {{{outerDark, outerLight}, {innerDark, innerLight}}, 2};
+            break;
+        case TFrameStyleEx::fsStatus:
+            rings = {{{outerDark, outerLight}}, 1};
+            break;
+        case TFrameStyleEx::fsPopup:
+            rings = {{{outerLight, outerDark}}, 1};
+            break;
+        default:
+            rings = {{{outerLight, outerDark}, {innerLight, innerDark}}, 2};
+            break;
     }
     return DrawRings(dc, rect, rings, sides, 1);
 }

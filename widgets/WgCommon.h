@@ -36,8 +36,18 @@ void DrawFocusBorder(HDC dc, const RECT& rect, RECT& inner);
 
 // Border styles of the label and the classic button look.
 enum class TFrameStyleEx {
-    fsNone, fsFlat, fsGroove, fsBump, fsLowered, fsButtonDown, fsRaised, fsButtonUp, fsStatus, fsPopup,
-    fsFlatBold, fsFlatRounded
+    fsNone,
+    fsFlat,
+    fsGroove,
+    fsBump,
+    fsLowered,
+    fsButtonDown,
+    fsRaised,
+    fsButtonUp,
+    fsStatus,
+    fsPopup,
+    fsFlatBold,
+    fsFlatRounded
 };
 
 struct TFrameColors {

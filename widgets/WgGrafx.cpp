@@ -69,7 +69,8 @@ std::vector<COLORREF> MirroredRamp(int length, COLORREF from, COLORREF to, int b
     const int half = (length + 1) / 2;
     std::vector<COLORREF> ramp = Ramp(half, from, to, band);
     std::vector<COLORREF> out(static_cast<std::size_t>(length));
-    for (int i = 0; i < length; ++i) out[static_cast<std::size_t>(i)] = ramp[static_cast<std::size_t>(std::min(i, length - 1 - i))];
+    for (int i = 0; i < length; ++i)
+        out[static_cast<std::size_t>(i)] = ramp[static_cast<std::size_t>(std::min(i, length - 1 - i))];
     return out;
 }
 
@@ -138,9 +139,15 @@ void PaintGradient(HDC dc, const RECT& rect, int direction, int colorStep, TColo
             ReplicateStrip(mem, w, h, 8);
             break;
         }
-        case gdVerticalCentre: FillLines(mem, MirroredRamp(h, c1, c2, band), 0, true, w); break;
-        case gdHorizontal: FillLines(mem, Ramp(w, c1, c2, band), 0, false, h); break;
-        case gdHorizontalCentre: FillLines(mem, MirroredRamp(w, c1, c2, band), 0, false, h); break;
+        case gdVerticalCentre:
+            FillLines(mem, MirroredRamp(h, c1, c2, band), 0, true, w);
+            break;
+        case gdHorizontal:
+            FillLines(mem, Ramp(w, c1, c2, band), 0, false, h);
+            break;
+        case gdHorizontalCentre:
+            FillLines(mem, MirroredRamp(w, c1, c2, band), 0, false, h);
+            break;
         case gdDiagonalUp:
         case gdDiagonalDown: {
             if (c1 == c2) {
@@ -160,11 +167,17 @@ void PaintGradient(HDC dc, const RECT& rect, int direction, int colorStep, TColo
             }
             break;
         }
-        case gdBoxReversed: BoxQuarter(mem, w, h, gdBox, c2, c1, band); break;
+        case gdBoxReversed:
+            BoxQuarter(mem, w, h, gdBox, c2, c1, band);
+            break;
         case gdBox:
         case gdDiamond:
-        case gdRound: BoxQuarter(mem, w, h, direction, c1, c2, band); break;
-        default: FillSolid(mem, 0, 0, w, h, c1); break;
+        case gdRound:
+            BoxQuarter(mem, w, h, direction, c1, c2, band);
+            break;
+        default:
+            FillSolid(mem, 0, 0, w, h, c1);
+            break;
     }
     ::BitBlt(dc, rect.left, rect.top, w, h, mem, 0, 0, SRCCOPY);
 }

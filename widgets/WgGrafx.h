@@ -9,16 +9,16 @@ namespace qd {
 
 // Gradient directions. The widgets use gdVertical: first colour at the bottom edge, second at the top.
 enum : int {
-    gdDiagonalUp = 0,       // first colour bottom-left, second top-right
-    gdDiagonalDown = 1,     // first colour top-left, second bottom-right
-    gdVertical = 2,         // first colour bottom, second top
-    gdVerticalCentre = 3,   // first colour at top and bottom, second in the middle
-    gdBox = 4,              // first colour at the border, second in the centre (rectangular rings)
-    gdHorizontal = 5,       // first colour left, second right
-    gdHorizontalCentre = 6, // first colour at left and right, second in the middle
-    gdDiamond = 7,          // rings by the sum of the distances to the nearest edges
-    gdRound = 8,            // rings by the Euclidean distance to the corner of the quarter
-    gdBoxReversed = 9,      // rectangular rings, second colour at the border
+    gdDiagonalUp = 0,        // first colour bottom-left, second top-right
+    gdDiagonalDown = 1,      // first colour top-left, second bottom-right
+    gdVertical = 2,          // first colour bottom, second top
+    gdVerticalCentre = 3,    // first colour at top and bottom, second in the middle
+    gdBox = 4,               // first colour at the border, second in the centre (rectangular rings)
+    gdHorizontal = 5,        // first colour left, second right
+    gdHorizontalCentre = 6,  // first colour at left and right, second in the middle
+    gdDiamond = 7,           // rings by the sum of the distances to the nearest edges
+    gdRound = 8,             // rings by the Euclidean distance to the corner of the quarter
+    gdBoxReversed = 9,       // rectangular rings, second colour at the border
 };
 
 // Fills the rectangle with a gradient composed off-screen and copied once. A band is `colorStep` lines

@@ -25,8 +25,10 @@ std::vector<TTextPass> ReliefPasses(const TTextRelief& relief) {
         case tsRecessed:
             if (relief.Light) return {{1, 1, relief.Highlight}};
             return {{1, 1, relief.Highlight}, {-1, -1, relief.Shadow}};
-        case tsShadow: return {{relief.Depth, relief.Depth, relief.Shadow}};
-        default: return {};
+        case tsShadow:
+            return {{relief.Depth, relief.Depth, relief.Shadow}};
+        default:
+            return {};
     }
 }
 
@@ -148,15 +150,11 @@ void TWgLabel::SetBlinkColor(TColor value) {
     if (FBlinking && FBlinkOn) Changed();
 }
 
-std::uint16_t TWgLabel::BlinkIntervalOn() const noexcept {
-    return gBlinkList ? gBlinkList->IntervalOn() : 500;
-}
+std::uint16_t TWgLabel::BlinkIntervalOn() const noexcept { return gBlinkList ? gBlinkList->IntervalOn() : 500; }
 void TWgLabel::SetBlinkIntervalOn(std::uint16_t value) {
     if (gBlinkList) gBlinkList->SetIntervalOn(value);
 }
-std::uint16_t TWgLabel::BlinkIntervalOff() const noexcept {
-    return gBlinkList ? gBlinkList->IntervalOff() : 500;
-}
+std::uint16_t TWgLabel::BlinkIntervalOff() const noexcept { return gBlinkList ? gBlinkList->IntervalOff() : 500; }
 void TWgLabel::SetBlinkIntervalOff(std::uint16_t value) {
     if (gBlinkList) gBlinkList->SetIntervalOff(value);
 }
@@ -428,9 +426,15 @@ void TWgLabel::Paint() {
     canvas.Font().Assign(Font());
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
     switch (FRotation) {
-        case roCurve: DrawCurvedText(textRect); break;
-        case roFlat: DrawRotatedText(textRect); break;
-        default: DrawPlainText(textRect); break;
+        case roCurve:
+            DrawCurvedText(textRect);
+            break;
+        case roFlat:
+            DrawRotatedText(textRect);
+            break;
+        default:
+            DrawPlainText(textRect);
+            break;
     }
 }
 
@@ -556,8 +560,8 @@ namespace qd {
 
 namespace {
 TIdentTable FrameStyleIdents() {
-    return {"fsNone", "fsFlat", "fsGroove", "fsBump", "fsLowered", "fsButtonDown", "fsRaised", "fsButtonUp",
-            "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"};
+    return {"fsNone",   "fsFlat",     "fsGroove", "fsBump",  "fsLowered",  "fsButtonDown",
+            "fsRaised", "fsButtonUp", "fsStatus", "fsPopup", "fsFlatBold", "fsFlatRounded"};
 }
 }  // namespace
 

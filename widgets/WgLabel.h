@@ -39,7 +39,14 @@ using enum TTextRotation;
 
 // Anchor of rotated text inside the text rectangle.
 enum class TCenterPoint {
-    cpUpperLeft, cpUpperCenter, cpUpperRight, cpLeftCenter, cpCenter, cpRightCenter, cpLowerLeft, cpLowerCenter,
+    cpUpperLeft,
+    cpUpperCenter,
+    cpUpperRight,
+    cpLeftCenter,
+    cpCenter,
+    cpRightCenter,
+    cpLowerLeft,
+    cpLowerCenter,
     cpLowerRight
 };
 using enum TCenterPoint;

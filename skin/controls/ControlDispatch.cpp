@@ -46,10 +46,10 @@ TDispatchDecision GroupDecision(TChildDispatch children, const TDispatchSettings
 
 const char* SkinnerKindName(TSkinnerKind kind) noexcept {
     static constexpr std::array<const char*, 21> names = {
-        "None", "Custom", "TSkinComBox", "TSkinEdit", "TSkinRadioButton", "TSkinCheckBox", "TSkinBox", "TSkinBoxH",
-        "TSkinTrackBar", "TSkinButton", "TSkinBitButton", "TSkinSpeedButton", "TSkinTab", "TSkinTab31",
-        "TSkinProgress", "TSkinScrollbar", "TSkinGroupBox", "TSkinUpDown", "TSkinObjImage", "TSkinStatusBar",
-        "TSkinSizer"};
+        "None",          "Custom",         "TSkinComBox",   "TSkinEdit",      "TSkinRadioButton", "TSkinCheckBox",
+        "TSkinBox",      "TSkinBoxH",      "TSkinTrackBar", "TSkinButton",    "TSkinBitButton",   "TSkinSpeedButton",
+        "TSkinTab",      "TSkinTab31",     "TSkinProgress", "TSkinScrollbar", "TSkinGroupBox",    "TSkinUpDown",
+        "TSkinObjImage", "TSkinStatusBar", "TSkinSizer"};
     const auto i = static_cast<std::size_t>(kind);
     return i < names.size() ? names[i] : "?";
 }
@@ -64,9 +64,7 @@ TDispatchSettings TDispatchSettings::From(const TSkinData& skinData) {
     return s;
 }
 
-bool TagDisablesSkin(std::intptr_t tag, int disableTag) noexcept {
-    return tag % 100 == disableTag;
-}
+bool TagDisablesSkin(std::intptr_t tag, int disableTag) noexcept { return tag % 100 == disableTag; }
 
 bool ControlHasScrollBars(bool windowed, DWORD style, std::intptr_t tag) noexcept {
     if (tag == 55) return true;
@@ -185,14 +183,18 @@ TSkinnerKind DecidePlainWindow(std::string_view className, DWORD style) noexcept
         // owner-drawn or command-link button into a check box.
         switch (style & BS_TYPEMASK) {
             case BS_PUSHBUTTON:
-            case BS_DEFPUSHBUTTON: return K::Button;
+            case BS_DEFPUSHBUTTON:
+                return K::Button;
             case BS_CHECKBOX:
             case BS_AUTOCHECKBOX:
             case BS_3STATE:
-            case BS_AUTO3STATE: return K::CheckBox;
+            case BS_AUTO3STATE:
+                return K::CheckBox;
             case BS_RADIOBUTTON:
-            case BS_AUTORADIOBUTTON: return K::RadioButton;
-            default: return K::None;  // group box, user button, push box, owner-draw, split, command link
+            case BS_AUTORADIOBUTTON:
+                return K::RadioButton;
+            default:
+                return K::None;  // group box, user button, push box, owner-draw, split, command link
         }
     }
     if (cls == "combobox") return (style & 3) == CBS_SIMPLE ? K::None : K::ComBox;
@@ -322,9 +324,13 @@ private:
     void DispatchChildren(TControl& control, const TDispatchDecision& d, int depth) {
         auto* parent = dynamic_cast<TWinControl*>(&control);
         switch (d.Children) {
-            case TChildDispatch::None: return;
-            case TChildDispatch::All: DispatchOwned(control, depth + 1); return;
-            default: break;
+            case TChildDispatch::None:
+                return;
+            case TChildDispatch::All:
+                DispatchOwned(control, depth + 1);
+                return;
+            default:
+                break;
         }
         if (!parent) return;
         for (int i = 0; i < parent->ControlCount(); ++i) {
@@ -341,9 +347,14 @@ private:
                     if (ControlHasScrollBars(f.Windowed, f.Style, f.Tag)) cd.Kind = TSkinnerKind::Scrollbar;
                     break;
                 }
-                case TChildDispatch::RadioButtons: cd.Kind = TSkinnerKind::RadioButton; break;
-                case TChildDispatch::CheckBoxes: cd.Kind = TSkinnerKind::CheckBox; break;
-                default: break;
+                case TChildDispatch::RadioButtons:
+                    cd.Kind = TSkinnerKind::RadioButton;
+                    break;
+                case TChildDispatch::CheckBoxes:
+                    cd.Kind = TSkinnerKind::CheckBox;
+                    break;
+                default:
+                    break;
             }
             Emit(child, WindowOf(*child), cd);
         }

@@ -26,8 +26,27 @@ class TForm;
 
 // Control skinners the dispatch can name.
 enum class TSkinnerKind {
-    None, Custom, ComBox, Edit, RadioButton, CheckBox, Box, BoxH, TrackBar, Button, BitButton, SpeedButton, Tab,
-    Tab31, Progress, Scrollbar, GroupBox, UpDown, ObjImage, StatusBar, Sizer
+    None,
+    Custom,
+    ComBox,
+    Edit,
+    RadioButton,
+    CheckBox,
+    Box,
+    BoxH,
+    TrackBar,
+    Button,
+    BitButton,
+    SpeedButton,
+    Tab,
+    Tab31,
+    Progress,
+    Scrollbar,
+    GroupBox,
+    UpDown,
+    ObjImage,
+    StatusBar,
+    Sizer
 };
 const char* SkinnerKindName(TSkinnerKind kind) noexcept;
 
@@ -53,15 +72,15 @@ struct TDispatchDecision {
 
 // Facts about one framework control.
 struct TControlFacts {
-    std::string ClassName;     // as the class reports it ("TButton")
-    bool Windowed = false;     // a TWinControl
-    DWORD Style = 0;           // GWL_STYLE of its window (0 without a window)
+    std::string ClassName;  // as the class reports it ("TButton")
+    bool Windowed = false;  // a TWinControl
+    DWORD Style = 0;        // GWL_STYLE of its window (0 without a window)
     std::intptr_t Tag = 0;
     bool IsStatusBar = false;
     bool IsProgressBar = false;
     bool IsPushButton = false;
     bool IsEmbeddedForm = false;
-    bool ShowsUpDown = false;  // a date-time picker in up-down mode
+    bool ShowsUpDown = false;                // a date-time picker in up-down mode
     std::optional<std::int64_t> NumButtons;  // published integer NumButtons, when the class has one
 };
 
@@ -96,8 +115,8 @@ bool IsSizeGripWindow(std::string_view className, DWORD style) noexcept;
 
 // One decided control (or child window).
 struct TDispatchItem {
-    TControl* Control = nullptr;      // null for a plain child window
-    HWND Window = nullptr;            // the window the skinner goes on (a combo box ex: its first child)
+    TControl* Control = nullptr;  // null for a plain child window
+    HWND Window = nullptr;        // the window the skinner goes on (a combo box ex: its first child)
     TDispatchDecision Decision;
     TComponent* CustomSkinner = nullptr;  // what OnSkinControl handed back (Kind == Custom)
 };

@@ -20,9 +20,7 @@ std::string Lower(std::string text) {
     return text;
 }
 
-TForm* FindForm(HWND wnd) noexcept {
-    return dynamic_cast<TForm*>(TWinControl::FindControl(wnd));
-}
+TForm* FindForm(HWND wnd) noexcept { return dynamic_cast<TForm*>(TWinControl::FindControl(wnd)); }
 
 bool IsMDIChildWindow(HWND wnd) {
     if (!(::GetWindowLongPtrW(wnd, GWL_STYLE) & WS_CHILD)) return false;
@@ -42,9 +40,7 @@ std::string WindowClassName(HWND wnd) {
     return out;
 }
 
-ISkinFormManager* SkinManage() noexcept {
-    return GInstance;
-}
+ISkinFormManager* SkinManage() noexcept { return GInstance; }
 
 TSkinManage::TSkinManage() {
 #ifdef QD_HAVE_SKIN_FORM
@@ -87,9 +83,7 @@ void TSkinManage::InstallAsFactory() {
     SetSkinManagerFactory([] { return std::make_unique<TSkinManage>(); });
 }
 
-TSkinManage* TSkinManage::Instance() noexcept {
-    return GInstance;
-}
+TSkinManage* TSkinManage::Instance() noexcept { return GInstance; }
 
 // ---------------------------------------------------------------------------------------------------------------
 // Registration
@@ -197,7 +191,8 @@ void TSkinManage::HandleCbt(int code, WPARAM wParam, LPARAM lParam) {
             if (FReadyCount == 0) FReadyCount = 1;
             SkinWindow(wnd);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -260,8 +255,8 @@ bool TSkinManage::SkinWindow(HWND wnd) {
             raw->AttachWindow(data);
     } catch (const std::exception&) {
         // A skinner that could not attach gives back whatever it took and goes.
-        auto it = std::find_if(FFormSkinners.begin(), FFormSkinners.end(),
-                               [raw](const auto& s) { return s.get() == raw; });
+        auto it =
+            std::find_if(FFormSkinners.begin(), FFormSkinners.end(), [raw](const auto& s) { return s.get() == raw; });
         if (it != FFormSkinners.end()) DetachAndFree(static_cast<std::size_t>(it - FFormSkinners.begin()));
         return false;
     }
@@ -393,10 +388,17 @@ void TSkinManage::SkinPopupMenuWindow(HWND wnd) {
     const TSkinControls controls = data->SkinControls();
     bool wanted = false;
     switch (FMenuKind) {
-        case 0: wanted = controls & SkinControlBit(xcPopupMenu); break;
-        case 1: wanted = controls & (SkinControlBit(xcMainMenu) | SkinControlBit(xcMenuItem)); break;
-        case 2: wanted = controls & SkinControlBit(xcSystemMenu); break;
-        default: break;
+        case 0:
+            wanted = controls & SkinControlBit(xcPopupMenu);
+            break;
+        case 1:
+            wanted = controls & (SkinControlBit(xcMainMenu) | SkinControlBit(xcMenuItem));
+            break;
+        case 2:
+            wanted = controls & SkinControlBit(xcSystemMenu);
+            break;
+        default:
+            break;
     }
     if (!wanted) return;
     std::unique_ptr<IPopupSkinner> skinner = PopupSkinnerFactory(wnd);
@@ -531,8 +533,11 @@ void TSkinManage::RunAction(int action, TSkinData& data) {
                     break;
                 }
                 break;
-            case saPurgeReleased: PurgeReleased(); break;
-            default: break;
+            case saPurgeReleased:
+                PurgeReleased();
+                break;
+            default:
+                break;
         }
         return;
     }
@@ -564,8 +569,11 @@ void TSkinManage::RunAction(int action, TSkinData& data) {
                 if (FindFormSkinner(skinner->Handle()) == skinner) skinner->Reskin();
             break;
         }
-        case saPurgeReleased: PurgeReleased(); break;
-        default: break;
+        case saPurgeReleased:
+            PurgeReleased();
+            break;
+        default:
+            break;
     }
 }
 

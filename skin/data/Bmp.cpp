@@ -154,9 +154,15 @@ TImageBuffer Decode(std::span<const std::uint8_t> data, const THeader& h, std::s
         std::uint32_t masks[4] = {h.Masks[0], h.Masks[1], h.Masks[2], h.Masks[3]};
         if (h.Compression == BI_RGB) {
             if (h.Bits == 16) {
-                masks[0] = 0x7C00; masks[1] = 0x03E0; masks[2] = 0x001F; masks[3] = 0;
+                masks[0] = 0x7C00;
+                masks[1] = 0x03E0;
+                masks[2] = 0x001F;
+                masks[3] = 0;
             } else {
-                masks[0] = 0x00FF0000; masks[1] = 0x0000FF00; masks[2] = 0x000000FF; masks[3] = 0xFF000000;
+                masks[0] = 0x00FF0000;
+                masks[1] = 0x0000FF00;
+                masks[2] = 0x000000FF;
+                masks[3] = 0xFF000000;
             }
         }
         if (!red.Init(masks[0]) || !green.Init(masks[1]) || !blue.Init(masks[2]) || !alpha.Init(masks[3]))
@@ -170,37 +176,39 @@ TImageBuffer Decode(std::span<const std::uint8_t> data, const THeader& h, std::s
         const std::uint8_t* src = data.data() + pixelOffset + static_cast<std::size_t>(fileRow) * stride;
         std::span<std::uint32_t> dst = image.Row(y);
         switch (h.Bits) {
-        case 1: case 4: case 8: {
-            const int perByte = 8 / h.Bits;
-            const unsigned valueMask = (1u << h.Bits) - 1;
-            for (int x = 0; x < width; ++x) {
-                const std::uint8_t byte = src[x / perByte];
-                const int shift = 8 - h.Bits * (x % perByte + 1);
-                const unsigned index = (byte >> shift) & valueMask;
-                dst[x] = index < palette.size() ? palette[index] : black;
+            case 1:
+            case 4:
+            case 8: {
+                const int perByte = 8 / h.Bits;
+                const unsigned valueMask = (1u << h.Bits) - 1;
+                for (int x = 0; x < width; ++x) {
+                    const std::uint8_t byte = src[x / perByte];
+                    const int shift = 8 - h.Bits * (x % perByte + 1);
+                    const unsigned index = (byte >> shift) & valueMask;
+                    dst[x] = index < palette.size() ? palette[index] : black;
+                }
+                break;
             }
-            break;
-        }
-        case 16:
-            for (int x = 0; x < width; ++x) {
-                const std::uint32_t v = static_cast<std::uint32_t>(src[2 * x] | (src[2 * x + 1] << 8));
-                dst[x] = MakeBgra(blue.Extract(v), green.Extract(v), red.Extract(v),
-                                  alpha.Present() ? alpha.Extract(v) : 0xFF);
-            }
-            break;
-        case 24:
-            for (int x = 0; x < width; ++x) dst[x] = MakeBgra(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
-            break;
-        case 32:
-            for (int x = 0; x < width; ++x) {
-                const std::uint32_t v = static_cast<std::uint32_t>(src[4 * x]) |
-                                        (static_cast<std::uint32_t>(src[4 * x + 1]) << 8) |
-                                        (static_cast<std::uint32_t>(src[4 * x + 2]) << 16) |
-                                        (static_cast<std::uint32_t>(src[4 * x + 3]) << 24);
-                dst[x] = MakeBgra(blue.Extract(v), green.Extract(v), red.Extract(v),
-                                  alpha.Present() ? alpha.Extract(v) : 0xFF);
-            }
-            break;
+            case 16:
+                for (int x = 0; x < width; ++x) {
+                    const std::uint32_t v = static_cast<std::uint32_t>(src[2 * x] | (src[2 * x + 1] << 8));
+                    dst[x] = MakeBgra(blue.Extract(v), green.Extract(v), red.Extract(v),
+                                      alpha.Present() ? alpha.Extract(v) : 0xFF);
+                }
+                break;
+            case 24:
+                for (int x = 0; x < width; ++x) dst[x] = MakeBgra(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
+                break;
+            case 32:
+                for (int x = 0; x < width; ++x) {
+                    const std::uint32_t v = static_cast<std::uint32_t>(src[4 * x]) |
+                                            (static_cast<std::uint32_t>(src[4 * x + 1]) << 8) |
+                                            (static_cast<std::uint32_t>(src[4 * x + 2]) << 16) |
+                                            (static_cast<std::uint32_t>(src[4 * x + 3]) << 24);
+                    dst[x] = MakeBgra(blue.Extract(v), green.Extract(v), red.Extract(v),
+                                      alpha.Present() ? alpha.Extract(v) : 0xFF);
+                }
+                break;
         }
     }
     if (h.Bits <= 8) image.SetPalette(std::move(palette));
@@ -238,8 +246,7 @@ bool BuildPalette(const TImageBuffer& image, std::size_t limit, std::vector<std:
         return true;
     };
     // Keeping the image's own palette keeps the indices of a loaded 8-bit skin image stable across a round trip.
-    if (!image.Palette().empty() && image.Palette().size() <= limit && tryPalette(image.Palette(), false))
-        return true;
+    if (!image.Palette().empty() && image.Palette().size() <= limit && tryPalette(image.Palette(), false)) return true;
     return tryPalette({}, true);
 }
 
@@ -304,29 +311,32 @@ std::vector<std::uint8_t> WriteBmp(const TImageBuffer& image, int bitsPerPixel, 
         for (std::size_t x = 0; x < width; ++x) {
             const std::uint32_t p = src[x];
             switch (bitsPerPixel) {
-            case 1: case 4: case 8: {
-                const std::size_t perByte = 8 / static_cast<std::size_t>(bitsPerPixel);
-                const int shift = 8 - bitsPerPixel * static_cast<int>(x % perByte + 1);
-                dst[x / perByte] |= static_cast<std::uint8_t>(index.at(p & 0x00FFFFFFu) << shift);
-                break;
-            }
-            case 16: {
-                const std::uint32_t v = ((PixelRed(p) >> 3) << 10) | ((PixelGreen(p) >> 3) << 5) | (PixelBlue(p) >> 3);
-                dst[2 * x] = static_cast<std::uint8_t>(v);
-                dst[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
-                break;
-            }
-            case 24:
-                dst[3 * x] = PixelBlue(p);
-                dst[3 * x + 1] = PixelGreen(p);
-                dst[3 * x + 2] = PixelRed(p);
-                break;
-            case 32:
-                dst[4 * x] = PixelBlue(p);
-                dst[4 * x + 1] = PixelGreen(p);
-                dst[4 * x + 2] = PixelRed(p);
-                dst[4 * x + 3] = PixelAlpha(p);
-                break;
+                case 1:
+                case 4:
+                case 8: {
+                    const std::size_t perByte = 8 / static_cast<std::size_t>(bitsPerPixel);
+                    const int shift = 8 - bitsPerPixel * static_cast<int>(x % perByte + 1);
+                    dst[x / perByte] |= static_cast<std::uint8_t>(index.at(p & 0x00FFFFFFu) << shift);
+                    break;
+                }
+                case 16: {
+                    const std::uint32_t v =
+                        ((PixelRed(p) >> 3) << 10) | ((PixelGreen(p) >> 3) << 5) | (PixelBlue(p) >> 3);
+                    dst[2 * x] = static_cast<std::uint8_t>(v);
+                    dst[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
+                    break;
+                }
+                case 24:
+                    dst[3 * x] = PixelBlue(p);
+                    dst[3 * x + 1] = PixelGreen(p);
+                    dst[3 * x + 2] = PixelRed(p);
+                    break;
+                case 32:
+                    dst[4 * x] = PixelBlue(p);
+                    dst[4 * x + 1] = PixelGreen(p);
+                    dst[4 * x + 2] = PixelRed(p);
+                    dst[4 * x + 3] = PixelAlpha(p);
+                    break;
             }
         }
     }

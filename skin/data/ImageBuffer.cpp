@@ -12,11 +12,16 @@ TImageBuffer::TImageBuffer(int width, int height, std::uint32_t fill) { Resize(w
 
 void TImageBuffer::SetBitsPerPixel(int bits) {
     switch (bits) {
-    case 1: case 4: case 8: case 16: case 24: case 32:
-        FBitsPerPixel = bits;
-        return;
-    default:
-        throw EImageError("Unsupported pixel depth: " + std::to_string(bits) + " bits per pixel");
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            FBitsPerPixel = bits;
+            return;
+        default:
+            throw EImageError("Unsupported pixel depth: " + std::to_string(bits) + " bits per pixel");
     }
 }
 

@@ -118,8 +118,7 @@ private:
 // input it supplies zero bits, as the classic reader does.
 class TMemoryBits {
 public:
-    explicit TMemoryBits(std::span<const std::uint8_t> input)
-        : FPos(input.data()), FEnd(input.data() + input.size()) {}
+    explicit TMemoryBits(std::span<const std::uint8_t> input) : FPos(input.data()), FEnd(input.data() + input.size()) {}
 
     // Ensures at least 57 bits are buffered.
     inline void Fill() noexcept {
@@ -240,7 +239,7 @@ std::vector<std::uint8_t> TLZH::UnpackBuffer(std::span<const std::uint8_t> bitSt
             continue;
         }
         const std::ptrdiff_t distance = static_cast<std::ptrdiff_t>(bits.Position()) + 1;  // 1..4096
-        const int length = c - 255 + Threshold;                                         // 3..60
+        const int length = c - 255 + Threshold;                                            // 3..60
         std::ptrdiff_t written = w - base;
         if (distance <= written) {
             const std::uint8_t* src = w - distance;

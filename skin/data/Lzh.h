@@ -31,14 +31,14 @@ public:
 
 namespace lzh {
 
-inline constexpr int RingSize = 4096;         // N
+inline constexpr int RingSize = 4096;  // N
 inline constexpr int RingMask = RingSize - 1;
-inline constexpr int LookAhead = 60;          // F: longest match
-inline constexpr int Threshold = 2;           // longest match that is never coded
-inline constexpr int SymbolCount = 314;       // 256 literals + 58 lengths (3..60)
-inline constexpr int TreeSize = 627;          // T = 2 * SymbolCount - 1
-inline constexpr int Root = TreeSize - 1;     // R
-inline constexpr unsigned MaxFreq = 0x8000;   // root frequency that triggers a rebuild
+inline constexpr int LookAhead = 60;         // F: longest match
+inline constexpr int Threshold = 2;          // longest match that is never coded
+inline constexpr int SymbolCount = 314;      // 256 literals + 58 lengths (3..60)
+inline constexpr int TreeSize = 627;         // T = 2 * SymbolCount - 1
+inline constexpr int Root = TreeSize - 1;    // R
+inline constexpr unsigned MaxFreq = 0x8000;  // root frequency that triggers a rebuild
 inline constexpr std::uint8_t RingFill = 0x20;
 inline constexpr int RingStart = RingSize - LookAhead;  // 4036: first write position, end of the 0x20 fill
 inline constexpr int MaxOvershoot = LookAhead - 1;      // a whole match may pass the requested size by this
@@ -82,9 +82,7 @@ inline constexpr const std::uint8_t (&PositionPrefixLen)[64] = PositionTables.pr
 
 // Initial ring content seen by a back reference that reaches before the first output byte: `back` = 1 is the
 // byte just before the start (ring index 4035). Positions 4036..4095 hold zero.
-constexpr std::uint8_t InitialRingByteBefore(std::int64_t back) noexcept {
-    return back <= RingStart ? RingFill : 0;
-}
+constexpr std::uint8_t InitialRingByteBefore(std::int64_t back) noexcept { return back <= RingStart ? RingFill : 0; }
 
 // The adaptive Huffman model shared by the decoder and by our packer. Invariants (the sibling property):
 // freq[] is non-decreasing over node positions 0..626, siblings sit at son[p] and son[p] + 1, freq[627] is a
@@ -117,8 +115,10 @@ struct THuffTree {
         }
         while (hi - lo > 1) {
             const int mid = (lo + hi) >> 1;
-            if (freq[mid] < k) lo = mid;
-            else hi = mid;
+            if (freq[mid] < k)
+                lo = mid;
+            else
+                hi = mid;
         }
         return lo;
     }
@@ -165,8 +165,7 @@ public:
     // Same result for a bit stream in memory. The caller bounds `unpackedSize`: the whole output is allocated
     // up front. `bitsConsumed`, when given, receives the number of stream bits the decoder used (it may exceed
     // 8 * bitStream.size() when the stream ended early and zero bits were supplied).
-    static std::vector<std::uint8_t> UnpackBuffer(std::span<const std::uint8_t> bitStream,
-                                                  std::int32_t unpackedSize,
+    static std::vector<std::uint8_t> UnpackBuffer(std::span<const std::uint8_t> bitStream, std::int32_t unpackedSize,
                                                   std::uint64_t* bitsConsumed = nullptr);
 
     // Stream form of UnpackBuffer: decodes the bytes of `input` from its position (which then moves past the

@@ -143,8 +143,10 @@ void TQuickIni::ReadSections(TStringList& list) const {
     list.Clear();
     for (const TStringList::TItem& item : Sections) {
         std::string_view name = TrimControl(item.Text);
-        if (name.size() >= 2) name = name.substr(1, name.size() - 2);
-        else name = {};
+        if (name.size() >= 2)
+            name = name.substr(1, name.size() - 2);
+        else
+            name = {};
         list.Add(std::string(TrimControl(name)));
     }
 }

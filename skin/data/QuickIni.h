@@ -49,8 +49,8 @@ std::string_view TrimControl(std::string_view text) noexcept;
 // appear, not even blanks. Hexadecimal values up to $FFFFFFFF (at most 8 significant digits) are 32-bit two's
 // complement ($FFFFFFFF = -1, $FF00000F = -16777201), so colour values read as they are written. With a minus
 // sign the hexadecimal digits are a magnitude: -$10 = -16, -$80000000 is the smallest value, -$80000001 and
-// beyond give nothing. Any other value outside the 32-bit range gives nothing. Accumulates in 64 bits and stops at the first digit that leaves the range, so
-// no input overflows.
+// beyond give nothing. Any other value outside the 32-bit range gives nothing. Accumulates in 64 bits and stops at the
+// first digit that leaves the range, so no input overflows.
 std::optional<std::int32_t> StrToInt32(std::string_view text) noexcept;
 
 }  // namespace qd

@@ -39,9 +39,10 @@ const TClassInfo& TSkinData::StaticClassInfo() {
             .Bool("Active", &TSkinData::Active, &TSkinData::SetActive)
             .Int("DisableTag", &TSkinData::DisableTag, &TSkinData::SetDisableTag)
             .Set("SkinControls", &TSkinData::SkinControls, &TSkinData::SetSkinControls,
-                 {"xcMainMenu", "xcPopupMenu", "xcMenuItem", "xcToolbar", "xcControlbar", "xcCombo", "xcCheckBox",
-                  "xcRadioButton", "xcProgress", "xcScrollbar", "xcEdit", "xcButton", "xcBitBtn", "xcSpeedButton",
-                  "xcPanel", "xcGroupBox", "xcStatusBar", "xcTab", "xcSystemMenu", "xcFastReport"})
+                 {"xcMainMenu", "xcPopupMenu", "xcMenuItem",    "xcToolbar",     "xcControlbar",
+                  "xcCombo",    "xcCheckBox",  "xcRadioButton", "xcProgress",    "xcScrollbar",
+                  "xcEdit",     "xcButton",    "xcBitBtn",      "xcSpeedButton", "xcPanel",
+                  "xcGroupBox", "xcStatusBar", "xcTab",         "xcSystemMenu",  "xcFastReport"})
             .Set("Options", &TSkinData::Options, &TSkinData::SetOptions, {"xoMDIScrollbar", "xoMenuMerge", "xoNCPaint"})
             .Strings("Skin3rd", &TSkinData::Skin3rd)
             .Str("SkinFile", &TSkinData::SkinFile, &TSkinData::SetSkinFile)
@@ -113,9 +114,7 @@ ISkinManager& TSkinData::Manager() {
 // ---------------------------------------------------------------------------------------------------------------
 // Properties
 
-std::string TSkinData::SkinStore() const {
-    return InDesigner() && SkinPackage.Size() > 0 ? "(Good)" : "(none)";
-}
+std::string TSkinData::SkinStore() const { return InDesigner() && SkinPackage.Size() > 0 ? "(Good)" : "(none)"; }
 
 void TSkinData::SetActive(bool value) {
     if (value == FActive) return;
@@ -161,8 +160,7 @@ void TSkinData::SetSkinFile(const std::string& path) {
 }
 
 void TSkinData::ReadSkinStream(const TFormValue& value) {
-    if (value.Kind != TFormValueKind::vkBinary)
-        throw EPropertyError("SkinStream expects a binary value");
+    if (value.Kind != TFormValueKind::vkBinary) throw EPropertyError("SkinStream expects a binary value");
     SkinPackage.Clear();
     SkinEmpty = true;
     // A count beyond the bytes that follow (or above the size cap) is not a package: nothing is held.
@@ -301,49 +299,125 @@ const TStringList& TSkinData::DefaultSkin3rd() {
     static const TStringList list = [] {
         static const char* const lines[] = {
             // combobox (39)
-            "TComboboxex=combobox", "TcxDBLookupComboBox=combobox", "TcxDBComboBox=combobox",
-            "TcxDBDateEdit=combobox", "TcxDBImageComboBox=combobox", "TcxDBCalcEdit=combobox",
-            "TcxDBBlobEdit=combobox", "TcxDBPopupEdit=combobox", "TcxDBFontNameComboBox=combobox",
-            "TcxDBShellComboBox=combobox", "TRxLookupEdit=combobox", "TRxDBLookupCombo=combobox",
-            "TWgDateTimeEdit=combobox", "TWgColorEdit=combobox", "TWgDateTimePicker=combobox",
-            "TWgDBDateTimeEdit=combobox", "TWgDbColorEdit=combobox", "TWgDBDateTimePicker=combobox",
-            "TLMDListCombobox=combobox", "TLMDCheckListCombobox=combobox", "TLMDHeaderListCombobox=combobox",
-            "TLMDImageCombobox=combobox", "TLMDColorCombobox=combobox", "TLMDFontCombobox=combobox",
-            "TLMDFontSizeCombobox=combobox", "TLMDFontSizeCombobox=combobox", "TLMDPrinterCombobox=combobox",
-            "TLMDDriveCombobox=combobox", "TLMDCalculatorComboBox=combobox", "TLMDTrackBarComboBox=combobox",
-            "TLMDCalendarComboBox=combobox", "TLMDTreeComboBox=combobox", "TDBLookupCombobox=Combobox",
-            "TWWDBCombobox=Combobox", "TWWDBCombobox=Combobox", "TWWDBLookupCombo=combobox",
-            "TWWKeyCombo=combobox", "TWWDBDateTimePicker=Combobox", "TWWTempKeyCombo=combobox",
+            "TComboboxex=combobox",
+            "TcxDBLookupComboBox=combobox",
+            "TcxDBComboBox=combobox",
+            "TcxDBDateEdit=combobox",
+            "TcxDBImageComboBox=combobox",
+            "TcxDBCalcEdit=combobox",
+            "TcxDBBlobEdit=combobox",
+            "TcxDBPopupEdit=combobox",
+            "TcxDBFontNameComboBox=combobox",
+            "TcxDBShellComboBox=combobox",
+            "TRxLookupEdit=combobox",
+            "TRxDBLookupCombo=combobox",
+            "TWgDateTimeEdit=combobox",
+            "TWgColorEdit=combobox",
+            "TWgDateTimePicker=combobox",
+            "TWgDBDateTimeEdit=combobox",
+            "TWgDbColorEdit=combobox",
+            "TWgDBDateTimePicker=combobox",
+            "TLMDListCombobox=combobox",
+            "TLMDCheckListCombobox=combobox",
+            "TLMDHeaderListCombobox=combobox",
+            "TLMDImageCombobox=combobox",
+            "TLMDColorCombobox=combobox",
+            "TLMDFontCombobox=combobox",
+            "TLMDFontSizeCombobox=combobox",
+            "TLMDFontSizeCombobox=combobox",
+            "TLMDPrinterCombobox=combobox",
+            "TLMDDriveCombobox=combobox",
+            "TLMDCalculatorComboBox=combobox",
+            "TLMDTrackBarComboBox=combobox",
+            "TLMDCalendarComboBox=combobox",
+            "TLMDTreeComboBox=combobox",
+            "TDBLookupCombobox=Combobox",
+            "TWWDBCombobox=Combobox",
+            "TWWDBCombobox=Combobox",
+            "TWWDBLookupCombo=combobox",
+            "TWWKeyCombo=combobox",
+            "TWWDBDateTimePicker=Combobox",
+            "TWWTempKeyCombo=combobox",
             // Edit (26)
-            "TWgButtonEdit=Edit", "TLMDCalculatorEdit=edit", "TLMDEDIT=Edit", "TLMDMASKEDIT=Edit",
-            "TLMDBROWSEEDIT=Edit", "TLMDEXTSPINEDIT=Edit", "TLMDCALENDAREDIT=Edit", "TLMDFILEOPENEDIT=Edit",
-            "TLMDFILESAVEEDIT=Edit", "TLMDCOLOREDIT=Edit", "TLMDDBEDIT=Edit", "TLMDDBMASKEDIT=Edit",
-            "TLMDDBEXTSPINEDIT=Edit", "TLMDDBSPINEDIT=Edit", "TLMDDBEDITDBLookup=Edit", "TLMDEDITDBLookup=Edit",
-            "TWWDBEDIT=Edit", "TOVCPICTUREFIELD=Edit", "TOVCDBPICTUREFIELD=Edit", "TOVCSLIDEREDIT=Edit",
-            "TOVCDBSLIDEREDIT=Edit", "TOVCSIMPLEFIELD=Edit", "TOVCDBSIMPLEFIELD=Edit", "TO32DBFLEXEDIT=Edit",
-            "TOVCNUMERICFIELD=Edit", "TOVCDBNUMERICFIELD=Edit",
+            "TWgButtonEdit=Edit",
+            "TLMDCalculatorEdit=edit",
+            "TLMDEDIT=Edit",
+            "TLMDMASKEDIT=Edit",
+            "TLMDBROWSEEDIT=Edit",
+            "TLMDEXTSPINEDIT=Edit",
+            "TLMDCALENDAREDIT=Edit",
+            "TLMDFILEOPENEDIT=Edit",
+            "TLMDFILESAVEEDIT=Edit",
+            "TLMDCOLOREDIT=Edit",
+            "TLMDDBEDIT=Edit",
+            "TLMDDBMASKEDIT=Edit",
+            "TLMDDBEXTSPINEDIT=Edit",
+            "TLMDDBSPINEDIT=Edit",
+            "TLMDDBEDITDBLookup=Edit",
+            "TLMDEDITDBLookup=Edit",
+            "TWWDBEDIT=Edit",
+            "TOVCPICTUREFIELD=Edit",
+            "TOVCDBPICTUREFIELD=Edit",
+            "TOVCSLIDEREDIT=Edit",
+            "TOVCDBSLIDEREDIT=Edit",
+            "TOVCSIMPLEFIELD=Edit",
+            "TOVCDBSIMPLEFIELD=Edit",
+            "TO32DBFLEXEDIT=Edit",
+            "TOVCNUMERICFIELD=Edit",
+            "TOVCDBNUMERICFIELD=Edit",
             // Panel (13)
-            "TControlBar=Panel", "TTBDock=Panel", "TTBToolbar=Panel", "TLMDCalculator=panel", "TLMDGROUPBOX=Panel",
-            "TLMDSIMPLEPANEL=Panel", "TLMDDBCalendar=Panel", "TLMDButtonPanel=Panel", "TLMDLMDCalculator=Panel",
-            "TLMDHeaderPanel=Panel", "TLMDTechnicalLine=Panel", "TLMDLMDClock=Panel", "TLMDTrackbar=panel",
+            "TControlBar=Panel",
+            "TTBDock=Panel",
+            "TTBToolbar=Panel",
+            "TLMDCalculator=panel",
+            "TLMDGROUPBOX=Panel",
+            "TLMDSIMPLEPANEL=Panel",
+            "TLMDDBCalendar=Panel",
+            "TLMDButtonPanel=Panel",
+            "TLMDLMDCalculator=Panel",
+            "TLMDHeaderPanel=Panel",
+            "TLMDTechnicalLine=Panel",
+            "TLMDLMDClock=Panel",
+            "TLMDTrackbar=panel",
             // Radiogroup (7)
-            "TWgRadioGroup=Radiogroup", "TWgDBRadioGroup=Radiogroup", "TLMDRADIOGROUP=radiogroup",
-            "TLMDDBRADIOGROUP=radiogroup", "TWWRADIOGROUP=radiogroup", "TcxDBRadioGroup=radiogroup",
+            "TWgRadioGroup=Radiogroup",
+            "TWgDBRadioGroup=Radiogroup",
+            "TLMDRADIOGROUP=radiogroup",
+            "TLMDDBRADIOGROUP=radiogroup",
+            "TWWRADIOGROUP=radiogroup",
+            "TcxDBRadioGroup=radiogroup",
             "TcxRadioGroup=radiogroup",
             // Checkbox (7)
-            "TWgCheckBox=Checkbox", "TDBCheckboxEh=Checkbox", "TDBCheckboxEh=Checkbox", "TLMDCHECKBOX=Checkbox",
-            "TLMDDBCHECKBOX=Checkbox", "TcxDBCheckBox=checkbox", "TcxCheckBox=checkbox",
+            "TWgCheckBox=Checkbox",
+            "TDBCheckboxEh=Checkbox",
+            "TDBCheckboxEh=Checkbox",
+            "TLMDCHECKBOX=Checkbox",
+            "TLMDDBCHECKBOX=Checkbox",
+            "TcxDBCheckBox=checkbox",
+            "TcxCheckBox=checkbox",
             // scrollbar (4)
-            "TImageEnMView=scrollbar", "TImageEnView=scrollbar", "TAdvMemo=scrollbar", "TDBAdvMemo=scrollbar",
+            "TImageEnMView=scrollbar",
+            "TImageEnView=scrollbar",
+            "TAdvMemo=scrollbar",
+            "TDBAdvMemo=scrollbar",
             // bitbtn (3)
-            "TWgBitbtn=bitbtn", "TWgMenuButton=bitbtn", "TcxButton=bitbtn",
+            "TWgBitbtn=bitbtn",
+            "TWgMenuButton=bitbtn",
+            "TcxButton=bitbtn",
             // CheckGroup (3)
-            "TWgCheckGroup=CheckGroup", "TLMDCheckGroup=CheckGroup", "TLMDDBCheckGroup=CheckGroup",
+            "TWgCheckGroup=CheckGroup",
+            "TLMDCheckGroup=CheckGroup",
+            "TLMDDBCheckGroup=CheckGroup",
             // Radiobutton (3)
-            "TWgRadioButton=Radiobutton", "TWgDBRadioButton=Radiobutton", "TLMDRadiobutton=Radiobutton",
+            "TWgRadioButton=Radiobutton",
+            "TWgDBRadioButton=Radiobutton",
+            "TLMDRadiobutton=Radiobutton",
             // one each
-            "TAdvPanelGroup=embedscrollbar", "TRxSpeedButton=speedbutton", "TAdvPageControl=nil",
-            "TWgButton=button", "TLMDGroupBox=Groupbox",
+            "TAdvPanelGroup=embedscrollbar",
+            "TRxSpeedButton=speedbutton",
+            "TAdvPageControl=nil",
+            "TWgButton=button",
+            "TLMDGroupBox=Groupbox",
         };
         TStringList l;
         for (const char* line : lines) l.Add(line);

@@ -34,8 +34,25 @@ class TSkinReader;
 
 // Kinds of controls and menus that can be skinned; the value is the bit number in TSkinControls.
 enum TSkinControlType : unsigned {
-    xcMainMenu, xcPopupMenu, xcMenuItem, xcToolbar, xcControlbar, xcCombo, xcCheckBox, xcRadioButton, xcProgress,
-    xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton, xcPanel, xcGroupBox, xcStatusBar, xcTab, xcSystemMenu,
+    xcMainMenu,
+    xcPopupMenu,
+    xcMenuItem,
+    xcToolbar,
+    xcControlbar,
+    xcCombo,
+    xcCheckBox,
+    xcRadioButton,
+    xcProgress,
+    xcScrollbar,
+    xcEdit,
+    xcButton,
+    xcBitBtn,
+    xcSpeedButton,
+    xcPanel,
+    xcGroupBox,
+    xcStatusBar,
+    xcTab,
+    xcSystemMenu,
     xcFastReport
 };
 using TSkinControls = std::uint32_t;

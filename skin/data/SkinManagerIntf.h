@@ -69,14 +69,23 @@ TSkinManagerFactory SetSkinManagerFactory(TSkinManagerFactory factory);
 // component makes can be checked. It attaches nothing.
 class TSkinManagerStandIn : public ISkinManager {
 public:
-    enum class TCall { Register, Unregister, InstallHook, RequestAction, SetReadyCount, SetSkinning,
-                       SetCurrentSkinData, SkinWindow, ReloadSkinForms };
+    enum class TCall {
+        Register,
+        Unregister,
+        InstallHook,
+        RequestAction,
+        SetReadyCount,
+        SetSkinning,
+        SetCurrentSkinData,
+        SkinWindow,
+        ReloadSkinForms
+    };
     struct TRecord {
         TCall Call;
-        int Value = 0;                   // action, ready count or switch
-        int Delay = 0;                   // RequestAction
-        TSkinData* SkinData = nullptr;   // Register, Unregister, SetCurrentSkinData
-        HWND Window = nullptr;           // SkinWindow
+        int Value = 0;                  // action, ready count or switch
+        int Delay = 0;                  // RequestAction
+        TSkinData* SkinData = nullptr;  // Register, Unregister, SetCurrentSkinData
+        HWND Window = nullptr;          // SkinWindow
         bool operator==(const TRecord&) const = default;
     };
 

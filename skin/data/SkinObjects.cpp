@@ -55,9 +55,7 @@ std::string AsciiUpperCase(std::string_view text) {
     return out;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // Everything one build reads from.
 struct TBuild {
@@ -273,8 +271,8 @@ void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
     std::vector<std::string> kept;
     for (const auto& item : sections) {
         const std::string name = AsciiUpperCase(item.Text);
-        if (!StartsWith(name, "BUTTON") || name == "BUTTONS" || name == "BUTTON.RADIO" ||
-            name == "BUTTON.CHECKBOX" || name == "BUTTON")
+        if (!StartsWith(name, "BUTTON") || name == "BUTTONS" || name == "BUTTON.RADIO" || name == "BUTTON.CHECKBOX" ||
+            name == "BUTTON")
             continue;
         if (b.Int(name, "Action", 0) == ActionHidden && b.Int(name, "Visibility", -1) != 0) continue;
         kept.push_back(name);
@@ -382,16 +380,15 @@ void BuildComboComposite(TSkinObjects& o) {
         const RECT text{2, 2, ComboFrameWidth - 1 - bw, ComboFrameHeight - 3};
         for (int k = 1; k <= f; ++k) {
             ::FillRect(workDC, &whole, key.Get());
-            DrawNineSlice(workDC, whole, edge.Bitmap.Handle(), edge.Margins(), k, f, edge.Trans != 0,
-                          edge.Tile != 0, false);
+            DrawNineSlice(workDC, whole, edge.Bitmap.Handle(), edge.Margins(), k, f, edge.Trans != 0, edge.Tile != 0,
+                          false);
             DrawNineSlice(workDC, buttonRect, button.Bitmap.Handle(), button.Margins(), k,
                           std::max(1, button.FrameCount), true, button.Tile != 0, false);
             if (o.ExtraImages)
                 DrawSkinFrameCentered(workDC, buttonRect, o.ExtraImages->Bitmap.Handle(), true,
                                       std::max(1, o.ExtraImages->FrameCount), k);
             if (text.right > text.left) ::FillRect(workDC, &text, key.Get());
-            ::BitBlt(stripDC, ComboFrameWidth * (k - 1), 0, ComboFrameWidth, ComboFrameHeight, workDC, 0, 0,
-                     SRCCOPY);
+            ::BitBlt(stripDC, ComboFrameWidth * (k - 1), 0, ComboFrameWidth, ComboFrameHeight, workDC, 0, 0, SRCCOPY);
         }
     }
     ::GdiFlush();
@@ -467,12 +464,24 @@ bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept {
         bitmap.AssignPixels(image.Width(), image.Height(), image.Pixels().data());
         // Remember the depth the entry came with; the pixels stay 32-bit.
         switch (image.BitsPerPixel()) {
-            case 1: bitmap.SetPixelFormat(TPixelFormat::pf1bit); break;
-            case 4: bitmap.SetPixelFormat(TPixelFormat::pf4bit); break;
-            case 8: bitmap.SetPixelFormat(TPixelFormat::pf8bit); break;
-            case 16: bitmap.SetPixelFormat(TPixelFormat::pf16bit); break;
-            case 24: bitmap.SetPixelFormat(TPixelFormat::pf24bit); break;
-            default: bitmap.SetPixelFormat(TPixelFormat::pf32bit); break;
+            case 1:
+                bitmap.SetPixelFormat(TPixelFormat::pf1bit);
+                break;
+            case 4:
+                bitmap.SetPixelFormat(TPixelFormat::pf4bit);
+                break;
+            case 8:
+                bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+                break;
+            case 16:
+                bitmap.SetPixelFormat(TPixelFormat::pf16bit);
+                break;
+            case 24:
+                bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+                break;
+            default:
+                bitmap.SetPixelFormat(TPixelFormat::pf32bit);
+                break;
         }
         return true;
     } catch (...) {

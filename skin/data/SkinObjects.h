@@ -47,8 +47,8 @@ public:
     std::int32_t RightWidth = 0;
     std::int32_t BottomHeight = 0;
     TBitmap Bitmap;
-    std::int32_t Trans = 0;     // non-zero: magenta pixels are transparent
-    std::int32_t Tile = 0;      // 0 stretch, 1 tile; a window border keeps its Stretch key here
+    std::int32_t Trans = 0;  // non-zero: magenta pixels are transparent
+    std::int32_t Tile = 0;   // 0 stretch, 1 tile; a window border keeps its Stretch key here
     std::string Name;
     std::int32_t FrameCount = 0;
     std::int32_t Style = 0;
@@ -159,10 +159,10 @@ public:
     TColorValue TitleTextActiveColor = SkinSystemColor(COLOR_CAPTIONTEXT);
     TColorValue TitleTextNoActiveColor = SkinSystemColor(COLOR_INACTIVECAPTIONTEXT);
 
-    std::vector<TColorValue> Palette;          // [ColourN] sections, key color
+    std::vector<TColorValue> Palette;            // [ColourN] sections, key color
     std::array<TColorValue, 10> CustomColors{};  // [Customcolors] Color0 .. Color9
-    std::string SkinName;                     // [TitlebarSkin] SkinName, informational
-    TBrushHandle ButtonFaceBrush;             // solid brush of ButtonFaceColor, made by each build
+    std::string SkinName;                        // [TitlebarSkin] SkinName, informational
+    TBrushHandle ButtonFaceBrush;                // solid brush of ButtonFaceColor, made by each build
 };
 
 // Resolves image references of a description to bitmaps. The default resolves them against a package reader.

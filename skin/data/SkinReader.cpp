@@ -47,7 +47,8 @@ TSkinLoadResult TSkinReader::LoadPackage(std::span<const std::uint8_t> package) 
     Reset();
     if (package.size() < 4) return Fail("package is shorter than its 4-byte size field");
     const std::int32_t unpackedSize = static_cast<std::int32_t>(ReadU32(package.data()));
-    if (unpackedSize < 16) return Fail("unpacked size " + std::to_string(unpackedSize) + " is too small for a container");
+    if (unpackedSize < 16)
+        return Fail("unpacked size " + std::to_string(unpackedSize) + " is too small for a container");
     if (unpackedSize > MaxUnpackedSize)
         return Fail("unpacked size " + std::to_string(unpackedSize) + " exceeds " + std::to_string(MaxUnpackedSize));
     const std::span<const std::uint8_t> stream = package.subspan(4);
@@ -82,8 +83,8 @@ TSkinLoadResult TSkinReader::LoadContainer(std::span<const std::uint8_t> contain
         return Fail("name list of " + std::to_string(nameLength) + " bytes runs past the container");
 
     TStringList names;
-    names.SetText(AsciiLowerCase(std::string_view(reinterpret_cast<const char*>(data + 16),
-                                                  static_cast<std::size_t>(nameLength))));
+    names.SetText(AsciiLowerCase(
+        std::string_view(reinterpret_cast<const char*>(data + 16), static_cast<std::size_t>(nameLength))));
     const std::uint64_t count = static_cast<std::uint64_t>(names.Count());
     if (count > static_cast<std::uint64_t>(MaxEntries))
         return Fail(std::to_string(count) + " entries exceed the limit of " + std::to_string(MaxEntries));
@@ -114,9 +115,7 @@ TSkinLoadResult TSkinReader::LoadContainer(std::span<const std::uint8_t> contain
     return TSkinLoadResult::slLoaded;
 }
 
-int TSkinReader::IndexOfEntry(std::string_view name) const {
-    return EntryNames.IndexOf(AsciiLowerCase(name));
-}
+int TSkinReader::IndexOfEntry(std::string_view name) const { return EntryNames.IndexOf(AsciiLowerCase(name)); }
 
 std::span<const std::uint8_t> TSkinReader::EntryBytes(int index) const noexcept {
     if (index < 0 || index >= EntryCount) return {};

@@ -43,11 +43,11 @@ public:
     static constexpr std::int64_t MaxBytesPerStreamBit = 6;
 
     // Filled by a successful load (and cleared by every load).
-    TStringList EntryNames;                            // lower-case (ASCII A-Z only), in package order
+    TStringList EntryNames;  // lower-case (ASCII A-Z only), in package order
     int EntryCount = 0;
     std::array<std::uint32_t, MaxEntries> EntrySizes{};
-    TMemoryStream EntryData;                           // everything after the size table
-    std::array<std::uint8_t, 16> Header{};             // version, L, 8 uninterpreted bytes
+    TMemoryStream EntryData;                // everything after the size table
+    std::array<std::uint8_t, 16> Header{};  // version, L, 8 uninterpreted bytes
 
     // Called when a container has another version; the Windows side shows WrongSkinVersionMessage.
     std::function<void()> OnWrongVersion;

@@ -63,39 +63,87 @@ bool TSkinForm::SysButtonVisible(int index) {
     bool first = false;
     const int v = d.Visibility;
     switch (v) {
-        case 0: first = d.Action != 0 || sysMenu; break;
-        case 1: first = maximized; break;
-        case 2: first = !maximized; break;
-        case 3: first = active; break;
-        case 4: first = !active; break;
-        case 6: first = maxBox && sysMenu; break;
-        case 7: first = !maxBox; break;
-        case 8: first = minBox && sysMenu; break;
-        case 9: first = !minBox; break;
-        case 100: first = band(); break;
-        case 200: first = dialogFrame; break;
+        case 0:
+            first = d.Action != 0 || sysMenu;
+            break;
+        case 1:
+            first = maximized;
+            break;
+        case 2:
+            first = !maximized;
+            break;
+        case 3:
+            first = active;
+            break;
+        case 4:
+            first = !active;
+            break;
+        case 6:
+            first = maxBox && sysMenu;
+            break;
+        case 7:
+            first = !maxBox;
+            break;
+        case 8:
+            first = minBox && sysMenu;
+            break;
+        case 9:
+            first = !minBox;
+            break;
+        case 100:
+            first = band();
+            break;
+        case 200:
+            first = dialogFrame;
+            break;
         default:
-            if (v >= 201 && v <= 999) first = true;
+            if (v >= 201 && v <= 999)
+                first = true;
             else if (v >= 1000 && v <= 2000)
                 first = ::SendMessageW(FHandle, WM_SKIN_BUTTONVISIBLE, static_cast<WPARAM>(index), 0) > 0;
-            else first = false;
+            else
+                first = false;
             break;
     }
     bool second = false;
     const int v1 = d.Visibility1;
     switch (v1) {
-        case 0: second = true; break;
-        case 1: second = maximized; break;
-        case 2: second = !maximized; break;
-        case 3: second = active; break;
-        case 4: second = !active; break;
-        case 6: second = maxBox; break;
-        case 7: second = !maxBox; break;
-        case 8: second = minBox; break;
-        case 9: second = !minBox; break;
-        case 100: second = band(); break;
-        case 200: second = dialogFrame; break;
-        default: second = v1 >= 201 && v1 <= 2000; break;
+        case 0:
+            second = true;
+            break;
+        case 1:
+            second = maximized;
+            break;
+        case 2:
+            second = !maximized;
+            break;
+        case 3:
+            second = active;
+            break;
+        case 4:
+            second = !active;
+            break;
+        case 6:
+            second = maxBox;
+            break;
+        case 7:
+            second = !maxBox;
+            break;
+        case 8:
+            second = minBox;
+            break;
+        case 9:
+            second = !minBox;
+            break;
+        case 100:
+            second = band();
+            break;
+        case 200:
+            second = dialogFrame;
+            break;
+        default:
+            second = v1 >= 201 && v1 <= 2000;
+            break;
     }
     bool visible = first && second;
     if (d.Action == 1 && !maxBox) visible = false;
@@ -196,7 +244,8 @@ LRESULT TSkinForm::NCMouse(UINT msg, WPARAM& wParam, LPARAM lParam, bool& handle
                 handled = true;
             }
             return 0;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -210,19 +259,33 @@ void TSkinForm::SysButtonClick(int x, int y) {
             ::PostMessageW(FHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
         case 1:
-        case 22: ToggleMaximized(); break;
+        case 22:
+            ToggleMaximized();
+            break;
         case 2:
-        case 23: ToggleMinimized(); break;
+        case 23:
+            ToggleMinimized();
+            break;
         case 3:
         case 11:
-        case 12: ShowSystemMenu(x + 1, y + 1); break;
+        case 12:
+            ShowSystemMenu(x + 1, y + 1);
+            break;
         case 7:
-        case 60: SendToActiveChild(SC_MINIMIZE); break;
+        case 60:
+            SendToActiveChild(SC_MINIMIZE);
+            break;
         case 8:
-        case 61: SendToActiveChild(SC_RESTORE); break;
+        case 61:
+            SendToActiveChild(SC_RESTORE);
+            break;
         case 9:
-        case 62: SendToActiveChild(SC_CLOSE); break;
-        default: ::PostMessageW(FHandle, WM_SKIN_BUTTONCOMMAND, static_cast<WPARAM>(action), 0); break;
+        case 62:
+            SendToActiveChild(SC_CLOSE);
+            break;
+        default:
+            ::PostMessageW(FHandle, WM_SKIN_BUTTONCOMMAND, static_cast<WPARAM>(action), 0);
+            break;
     }
 }
 
@@ -264,8 +327,10 @@ void TSkinForm::BuildSysPopup() {
     SysPopup = ::CreatePopupMenu();
     if (!SysPopup) return;
     ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuRestore, L" Restore ");
-    if (BorderIcons & biSkinMaximize) ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuMaximize, L" Maximize ");
-    if (BorderIcons & biSkinMinimize) ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuMinimize, L" Minimize ");
+    if (BorderIcons & biSkinMaximize)
+        ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuMaximize, L" Maximize ");
+    if (BorderIcons & biSkinMinimize)
+        ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuMinimize, L" Minimize ");
     ::AppendMenuW(SysPopup, MF_SEPARATOR, kSysPopupIdBase + SysMenuSeparator, nullptr);
     ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuClose, L" Close \tShift+F4");
 }
@@ -302,14 +367,21 @@ void TSkinForm::ShowSystemMenu(int x, int y) {
 
 void TSkinForm::SysPopupClick(int tag) {
     switch (tag) {
-        case SysMenuRestore: RestoreWindow(); break;
-        case SysMenuMaximize: ToggleMaximized(); break;
-        case SysMenuMinimize: ToggleMinimized(); break;
+        case SysMenuRestore:
+            RestoreWindow();
+            break;
+        case SysMenuMaximize:
+            ToggleMaximized();
+            break;
+        case SysMenuMinimize:
+            ToggleMinimized();
+            break;
         case SysMenuClose:
             if (HoverTimer) HoverTimer->SetEnabled(false);
             ::PostMessageW(FHandle, WM_CLOSE, 0, 0);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -329,7 +401,8 @@ LRESULT TSkinForm::MenuCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
                 return 0;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     handled = true;
     return CallOldProc(WM_COMMAND, wParam, lParam);
@@ -347,12 +420,15 @@ LRESULT TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
             FSizeState = TSizeState::Minimized;
             if (FMDIRole == TMDIRole::Child) SetCaptionStyle(true);
             break;
-        case SC_MAXIMIZE: FSizeState = TSizeState::Maximized; break;
+        case SC_MAXIMIZE:
+            FSizeState = TSizeState::Maximized;
+            break;
         case SC_RESTORE:
             FSizeState = TSizeState::Normal;
             if (FMDIRole == TMDIRole::Child) SetCaptionStyle(false);
             break;
-        default: break;
+        default:
+            break;
     }
     return CallOldProc(WM_SYSCOMMAND, wParam, lParam);
 }

@@ -284,8 +284,8 @@ TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int
         }
         header->rcBound = bounds;
         std::memcpy(data.data() + sizeof(RGNDATAHEADER), rects.data(), rects.size() * sizeof(RECT));
-        TRegionHandle part(::ExtCreateRegion(nullptr, static_cast<DWORD>(bytes),
-                                             reinterpret_cast<const RGNDATA*>(data.data())));
+        TRegionHandle part(
+            ::ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), reinterpret_cast<const RGNDATA*>(data.data())));
         if (part) ::CombineRgn(result.Get(), result.Get(), part.Get(), RGN_OR);
         rects.clear();
     };

@@ -152,8 +152,8 @@ void TSkinForm::AttachWindow(TSkinData* skinData) {
     ::GetClientRect(FHandle, &AttachClientRect);
     RECT wr{};
     ::GetWindowRect(FHandle, &wr);
-    StandardFrameSize = RECT{0, 0, (wr.right - wr.left) - AttachClientRect.right,
-                             (wr.bottom - wr.top) - AttachClientRect.bottom};
+    StandardFrameSize =
+        RECT{0, 0, (wr.right - wr.left) - AttachClientRect.right, (wr.bottom - wr.top) - AttachClientRect.bottom};
     {
         TRegionHandle saved(::CreateRectRgn(0, 0, 0, 0));
         if (saved && ::GetWindowRgn(FHandle, saved.Get()) != ERROR) FSavedRegion = std::move(saved);
@@ -275,9 +275,7 @@ void TSkinForm::SetCaptionStyle(bool standard) {
     if (style != before) ::SetWindowLongPtrW(FHandle, GWL_STYLE, static_cast<LONG_PTR>(style));
 }
 
-bool TSkinForm::IsPlainChild() const noexcept {
-    return (Style & WS_CHILD) && FMDIRole != TMDIRole::Child;
-}
+bool TSkinForm::IsPlainChild() const noexcept { return (Style & WS_CHILD) && FMDIRole != TMDIRole::Child; }
 
 bool TSkinForm::Stage3Runs() const noexcept {
     return !(IsMDIChildNotNormal() || FrameKind == TFrameKind::NoFrame || FSkinState == TSkinState::Attached);
@@ -290,13 +288,21 @@ void TSkinForm::UpdateSizeState() {
     switch (wp.showCmd) {
         case SW_SHOWMINIMIZED:
         case SW_MINIMIZE:
-        case SW_SHOWMINNOACTIVE: FSizeState = TSizeState::Minimized; break;
-        case SW_SHOWMAXIMIZED: FSizeState = TSizeState::Maximized; break;
-        default: FSizeState = TSizeState::Normal; break;
+        case SW_SHOWMINNOACTIVE:
+            FSizeState = TSizeState::Minimized;
+            break;
+        case SW_SHOWMAXIMIZED:
+            FSizeState = TSizeState::Maximized;
+            break;
+        default:
+            FSizeState = TSizeState::Normal;
+            break;
     }
     // Platform quirk (Wine): the placement of a hidden window can still say "normal" while it is iconic/zoomed.
-    if (::IsIconic(FHandle)) FSizeState = TSizeState::Minimized;
-    else if (::IsZoomed(FHandle)) FSizeState = TSizeState::Maximized;
+    if (::IsIconic(FHandle))
+        FSizeState = TSizeState::Minimized;
+    else if (::IsZoomed(FHandle))
+        FSizeState = TSizeState::Maximized;
 }
 
 LRESULT TSkinForm::HookProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -333,15 +339,19 @@ LRESULT TSkinForm::HookProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return result;
         }
-        case WM_SKIN_STARTED: Started(); return 0;
-        case WM_SKIN_QUERY: return 1;
+        case WM_SKIN_STARTED:
+            Started();
+            return 0;
+        case WM_SKIN_QUERY:
+            return 1;
         case WM_SETTEXT: {
             // The default procedure paints a standard caption for windows that keep WS_CAPTION: paint ours again.
             LRESULT result = CallOldProc(msg, wParam, lParam);
             if (SkinFrame && Stage3Runs()) PaintFrame();
             return result;
         }
-        default: break;
+        default:
+            break;
     }
     if (!SkinFrame || IsPlainChild()) return CallOldProc(msg, wParam, lParam);
     bool handled = false;
@@ -374,8 +384,12 @@ void TSkinForm::Started() {
 
 LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (msg) {
-        case WM_SYSCOMMAND: handled = true; return SysCommand(wParam, lParam, handled);
-        case WM_COMMAND: handled = true; return MenuCommand(wParam, lParam, handled);
+        case WM_SYSCOMMAND:
+            handled = true;
+            return SysCommand(wParam, lParam, handled);
+        case WM_COMMAND:
+            handled = true;
+            return MenuCommand(wParam, lParam, handled);
         case WM_WINDOWPOSCHANGED: {
             handled = true;
             LRESULT result = CallOldProc(msg, wParam, lParam);
@@ -383,7 +397,9 @@ LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
             return result;
         }
         case WM_ACTIVATE:
-        case WM_NCACTIVATE: Active = LOBYTE(LOWORD(wParam)); return 0;
+        case WM_NCACTIVATE:
+            Active = LOBYTE(LOWORD(wParam));
+            return 0;
         case WM_GETMINMAXINFO: {
             handled = true;
             LRESULT result = CallOldProc(msg, wParam, lParam);
@@ -399,10 +415,10 @@ LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
                 // bare border, so sizing could fold the skinned frame onto itself; keep at least the platform's
                 // minimum for a captioned window and the whole skinned frame.
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-                info->ptMinTrackSize.x = std::max<LONG>({info->ptMinTrackSize.x, ::GetSystemMetrics(SM_CXMINTRACK),
-                                                         FrameLeft + FrameRight});
-                info->ptMinTrackSize.y = std::max<LONG>({info->ptMinTrackSize.y, ::GetSystemMetrics(SM_CYMINTRACK),
-                                                         FrameTop + MenuHeight + FrameBottom});
+                info->ptMinTrackSize.x =
+                    std::max<LONG>({info->ptMinTrackSize.x, ::GetSystemMetrics(SM_CXMINTRACK), FrameLeft + FrameRight});
+                info->ptMinTrackSize.y = std::max<LONG>(
+                    {info->ptMinTrackSize.y, ::GetSystemMetrics(SM_CYMINTRACK), FrameTop + MenuHeight + FrameBottom});
             }
             if (FrameKind == TFrameKind::Sizeable && lParam) {
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -411,18 +427,28 @@ LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
             }
             return result;
         }
-        case WM_SIZE: handled = true; return SizeChanged(wParam, lParam);
-        default: return 0;
+        case WM_SIZE:
+            handled = true;
+            return SizeChanged(wParam, lParam);
+        default:
+            return 0;
     }
 }
 
 LRESULT TSkinForm::SizeChanged(WPARAM wParam, LPARAM lParam) {
     LRESULT result = CallOldProc(WM_SIZE, wParam, lParam);
     switch (wParam) {
-        case SIZE_RESTORED: FSizeState = TSizeState::Normal; break;
-        case SIZE_MINIMIZED: FSizeState = TSizeState::Minimized; break;
-        case SIZE_MAXIMIZED: FSizeState = TSizeState::Maximized; break;
-        default: break;
+        case SIZE_RESTORED:
+            FSizeState = TSizeState::Normal;
+            break;
+        case SIZE_MINIMIZED:
+            FSizeState = TSizeState::Minimized;
+            break;
+        case SIZE_MAXIMIZED:
+            FSizeState = TSizeState::Maximized;
+            break;
+        default:
+            break;
     }
     if (FSizeState == TSizeState::Minimized) return result;
     if (FMDIRole == TMDIRole::Child && (FManager->MDIChildMaximized() || FSizeState != TSizeState::Normal))
@@ -433,10 +459,14 @@ LRESULT TSkinForm::SizeChanged(WPARAM wParam, LPARAM lParam) {
 
 LRESULT TSkinForm::Stage3(UINT msg, WPARAM wParam, LPARAM lParam, bool handledBefore, LRESULT resultBefore) {
     switch (msg) {
-        case WM_NCACTIVATE: return NCActivate(wParam, lParam);
-        case WM_NCCALCSIZE: return NCCalcSize(wParam, lParam);
-        case WM_NCHITTEST: return NCHitTest(wParam, lParam);
-        case WM_NCPAINT: return NCPaint(wParam, lParam);
+        case WM_NCACTIVATE:
+            return NCActivate(wParam, lParam);
+        case WM_NCCALCSIZE:
+            return NCCalcSize(wParam, lParam);
+        case WM_NCHITTEST:
+            return NCHitTest(wParam, lParam);
+        case WM_NCPAINT:
+            return NCPaint(wParam, lParam);
         case WM_NCMOUSEMOVE:
         case WM_NCLBUTTONDOWN:
         case WM_NCLBUTTONUP:
@@ -447,8 +477,11 @@ LRESULT TSkinForm::Stage3(UINT msg, WPARAM wParam, LPARAM lParam, bool handledBe
             LRESULT result = NCMouse(msg, wp, lParam, handled);
             return handled ? result : CallOldProc(msg, wp, lParam);
         }
-        case WM_SKIN_REPAINTFRAME: PaintFrame(); return 0;
-        default: return handledBefore ? resultBefore : CallOldProc(msg, wParam, lParam);
+        case WM_SKIN_REPAINTFRAME:
+            PaintFrame();
+            return 0;
+        default:
+            return handledBefore ? resultBefore : CallOldProc(msg, wParam, lParam);
     }
 }
 
@@ -457,8 +490,12 @@ void TSkinForm::FormWindowProc(TMessage& message) {
         if (FFormLink && FFormLink->Previous) FFormLink->Previous(message);
     };
     switch (message.Msg) {
-        case WM_SKIN_RESKIN: Reskin(); break;
-        default: previous(); break;
+        case WM_SKIN_RESKIN:
+            Reskin();
+            break;
+        default:
+            previous();
+            break;
     }
 }
 
@@ -495,14 +532,16 @@ LRESULT TSkinForm::ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
             }
             return result;
         }
-        default: return previous();
+        default:
+            return previous();
     }
 }
 
 bool TSkinForm::ActiveChildMaximized() {
     if (FMDIRole != TMDIRole::Frame || !MDIClient || !::IsWindow(MDIClient)) return false;
     BOOL maximized = FALSE;
-    HWND child = reinterpret_cast<HWND>(::SendMessageW(MDIClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+    HWND child =
+        reinterpret_cast<HWND>(::SendMessageW(MDIClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
     return child && maximized;
 }
 
@@ -543,8 +582,7 @@ void TSkinForm::Detach() {
     }
     // 7: the window gets back the region it had before attach (or none).
     HRGN saved = FSavedRegion.Get();
-    if (::SetWindowRgn(FHandle, saved, TRUE))
-        (void)FSavedRegion.Release();  // the window owns it now
+    if (::SetWindowRgn(FHandle, saved, TRUE)) (void)FSavedRegion.Release();  // the window owns it now
     RegionOwned = false;
     RegionWidth = RegionHeight = 0;
     FSkinState = TSkinState::Dead;

@@ -37,9 +37,9 @@ public:
     virtual ~TNCObject() = default;
 
     TSkinForm* Owner;
-    RECT Rect{};       // frame coordinates
+    RECT Rect{};  // frame coordinates
     bool Visible = false;
-    int State = 0;     // 1 normal, 2 pressed, 3 hot (0 before the first change)
+    int State = 0;  // 1 normal, 2 pressed, 3 hot (0 before the first change)
 
     virtual void MouseDown();
     virtual void MouseUp();
@@ -170,8 +170,8 @@ public:
     TNCObject* HotObject = nullptr;
     bool RegionOwned = false;
     std::vector<std::unique_ptr<TWinSysButton>> SysButtons;
-    TBitmapHandle IconBitmap;          // the small icon on magenta, IconSize square
-    TBitmapHandle TitleBitmap;         // the last composed title bar, TitleWidth x TitleHeight
+    TBitmapHandle IconBitmap;   // the small icon on magenta, IconSize square
+    TBitmapHandle TitleBitmap;  // the last composed title bar, TitleWidth x TitleHeight
     int TitleWidth = 0, TitleHeight = 0;
     std::vector<ISkinControlItem*> ControlList;
     int WindowWidth = 0, WindowHeight = 0;
@@ -184,7 +184,10 @@ public:
     ISkinFormManager& Manager() noexcept { return *FManager; }
     // The region the window had before attach (null: none); handed back at detach.
     bool HadOwnRegion() const noexcept { return static_cast<bool>(FSavedRegion); }
-    void EmptyTitleBitmap() noexcept { TitleBitmap.Reset(); TitleWidth = TitleHeight = 0; }
+    void EmptyTitleBitmap() noexcept {
+        TitleBitmap.Reset();
+        TitleWidth = TitleHeight = 0;
+    }
 
 private:
     LRESULT HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -201,7 +204,9 @@ private:
     void HookForm();
     void UnhookForm();
     void UnhookClient();
-    bool IsMDIChildNotNormal() const noexcept { return FMDIRole == TMDIRole::Child && FSizeState != TSizeState::Normal; }
+    bool IsMDIChildNotNormal() const noexcept {
+        return FMDIRole == TMDIRole::Child && FSizeState != TSizeState::Normal;
+    }
     bool IsPlainChild() const noexcept;
     void RepaintFrameAfterText();
 
@@ -220,7 +225,7 @@ public:
 private:
     int FTimerDepth = 0;
     int FClientDepth = 0;
-    TRegionHandle FSavedRegion;   // copy of the window's own region from before attach (null: it had none)
+    TRegionHandle FSavedRegion;  // copy of the window's own region from before attach (null: it had none)
     struct TFormLink;
     std::shared_ptr<TFormLink> FFormLink;
     class TClientHook;

@@ -44,7 +44,7 @@ HICON WindowIcon(HWND wnd) noexcept {
 
 void TSkinForm::BuildSysButtons() {
     if (!FSkinData || FSkinData->SkinEmpty) return;  // still loading: keep what we have
-    HotObject = nullptr;  // the objects it may point at are about to go
+    HotObject = nullptr;                             // the objects it may point at are about to go
     if (FrameKind == TFrameKind::NoFrame) {
         FrameLeft = FrameTop = FrameRight = FrameBottom = 0;
         MenuHeight = 0;
@@ -185,11 +185,20 @@ void TSkinForm::PaintBorder(int part, RECT rect, HDC dc) {
     if (w <= 0 || h <= 0 || !FSkinData) return;
     const TDataSkinBorder* border = nullptr;
     switch (part) {
-        case 1: border = FSkinData->BorderLeft.get(); break;
-        case 2: border = FSkinData->BorderRight.get(); break;
-        case 3: border = FSkinData->BorderTop.get(); break;
-        case 4: border = FSkinData->BorderBottom.get(); break;
-        default: return;
+        case 1:
+            border = FSkinData->BorderLeft.get();
+            break;
+        case 2:
+            border = FSkinData->BorderRight.get();
+            break;
+        case 3:
+            border = FSkinData->BorderTop.get();
+            break;
+        case 4:
+            border = FSkinData->BorderBottom.get();
+            break;
+        default:
+            return;
     }
     if (!border || border->Bitmap.Empty()) return;
     const int frames = Frames(border);
@@ -267,10 +276,18 @@ void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
         dx = areaWidth - title->RightWidth - textWidth;
     } else {
         switch (title->TextAlignment) {
-            case 0: dx = title->LeftWidth; break;
-            case 1: dx = (areaWidth - textWidth) / 2; break;
-            case 2: dx = areaWidth - title->RightWidth - textWidth; break;
-            default: dx = 0; break;
+            case 0:
+                dx = title->LeftWidth;
+                break;
+            case 1:
+                dx = (areaWidth - textWidth) / 2;
+                break;
+            case 2:
+                dx = areaWidth - title->RightWidth - textWidth;
+                break;
+            default:
+                dx = 0;
+                break;
         }
     }
     const int dy = (areaHeight - textHeight) / 2 + title->TopHeight / 2;
@@ -282,13 +299,13 @@ void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
     CaptionRect = r;
     if (!title->Bitmap.Empty() && r.right > r.left) {
         const TSliceMargins caps{title->TextBackLeft, 0, title->TextBackRight, 0};
-        DrawThreeSlice(dc, RECT{r.left, area.top, r.right, area.bottom}, title->Bitmap.Handle(), caps, Active ? 1 : 2, 2,
-                       true, true);
+        DrawThreeSlice(dc, RECT{r.left, area.top, r.right, area.bottom}, title->Bitmap.Handle(), caps, Active ? 1 : 2,
+                       2, true, true);
     }
     RECT textRect{r.left + title->TextBackLeft, r.top, r.right - title->TextBackRight, r.bottom};
     if (textRect.right > textRect.left)
-        DrawTextWide(dc, text, textRect, RightToLeft ? (DT_SINGLELINE | DT_END_ELLIPSIS | DT_RIGHT)
-                                                     : (DT_SINGLELINE | DT_END_ELLIPSIS));
+        DrawTextWide(dc, text, textRect,
+                     RightToLeft ? (DT_SINGLELINE | DT_END_ELLIPSIS | DT_RIGHT) : (DT_SINGLELINE | DT_END_ELLIPSIS));
     ::SetTextColor(dc, oldColor);
     ::SetBkMode(dc, oldMode);
 }
@@ -307,7 +324,10 @@ void TSkinForm::PlaceSysButtons() {
         const TDataSkinSysButton& d = *b.Data;
         int left = 0, top = 0;
         switch (d.Align) {
-            case 0: left = d.XCoord; top = d.YCoord; break;
+            case 0:
+                left = d.XCoord;
+                top = d.YCoord;
+                break;
             case 1:
                 left = WindowWidth - d.XCoord;
                 top = d.YCoord;
@@ -315,16 +335,23 @@ void TSkinForm::PlaceSysButtons() {
                 placedRight = true;
                 break;
             case 2:
-            case 8: left = CaptionRect.left - size.cx - d.XCoord; top = d.YCoord; break;
+            case 8:
+                left = CaptionRect.left - size.cx - d.XCoord;
+                top = d.YCoord;
+                break;
             case 3:
-            case 9: left = CaptionRect.right + d.XCoord; top = d.YCoord; break;
+            case 9:
+                left = CaptionRect.right + d.XCoord;
+                top = d.YCoord;
+                break;
             case 100: {
                 top = FrameTop + (MenuHeight - size.cy) / 2;
                 const int bar = FSkinData->MenuBar ? FSkinData->MenuBar->LeftWidth : 0;
                 left = RightToLeft ? FrameLeft + d.XCoord + bar : WindowWidth - d.XCoord - FrameRight - bar;
                 break;
             }
-            default: break;
+            default:
+                break;
         }
         b.Rect = RECT{left, top, left + size.cx, top + size.cy};
     }
@@ -381,9 +408,9 @@ void TSkinForm::UpdateRegion() {
             if (bw <= 0 || bh <= 0) return;
             if (fromBitmap) {
                 const int frames = Frames(b);
-                TBitmapHandle painted = BuildNineSliceBitmap(RECT{0, 0, bw, bh}, b->Bitmap.Handle(), b->Margins(),
-                                                             (Active || frames == 1) ? 1 : 2, frames, b->Tile != 1,
-                                                             part == 3 || part == 4);
+                TBitmapHandle painted =
+                    BuildNineSliceBitmap(RECT{0, 0, bw, bh}, b->Bitmap.Handle(), b->Margins(),
+                                         (Active || frames == 1) ? 1 : 2, frames, b->Tile != 1, part == 3 || part == 4);
                 if (painted) {
                     addBitmap(painted.Get(), band.left, band.top);
                     return;
@@ -457,8 +484,8 @@ void TSkinForm::FitClientSize(bool refresh) {
     if (IsDialog && !refresh && FSkinData && FSkinData->Title) {
         const std::wstring text = CaptionText();
         TWindowDC screen(nullptr);
-        TSelectGuard font(screen, CaptionFont ? static_cast<HGDIOBJ>(CaptionFont.Get())
-                                              : ::GetStockObject(DEFAULT_GUI_FONT));
+        TSelectGuard font(screen,
+                          CaptionFont ? static_cast<HGDIOBJ>(CaptionFont.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
         RECT r{0, 0, 0, 0};
         DrawTextWide(screen, text, r, DT_CALCRECT | DT_SINGLELINE);
         CaptionWidth = r.right - r.left;

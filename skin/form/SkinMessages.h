@@ -27,14 +27,22 @@ inline constexpr LPARAM SkinStartedLParam = 1000;
 // "WM_SKIN_STARTED" and the like for the messages above, empty for any other number.
 inline std::string SkinMessageName(UINT msg) {
     switch (msg) {
-        case WM_SKIN_RESKIN: return "WM_SKIN_RESKIN";
-        case WM_SKIN_REPAINTFRAME: return "WM_SKIN_REPAINTFRAME";
-        case WM_SKIN_STARTED: return "WM_SKIN_STARTED";
-        case WM_SKIN_QUERY: return "WM_SKIN_QUERY";
-        case WM_SKIN_ENABLE: return "WM_SKIN_ENABLE";
-        case WM_SKIN_BUTTONCOMMAND: return "WM_SKIN_BUTTONCOMMAND";
-        case WM_SKIN_BUTTONVISIBLE: return "WM_SKIN_BUTTONVISIBLE";
-        default: return {};
+        case WM_SKIN_RESKIN:
+            return "WM_SKIN_RESKIN";
+        case WM_SKIN_REPAINTFRAME:
+            return "WM_SKIN_REPAINTFRAME";
+        case WM_SKIN_STARTED:
+            return "WM_SKIN_STARTED";
+        case WM_SKIN_QUERY:
+            return "WM_SKIN_QUERY";
+        case WM_SKIN_ENABLE:
+            return "WM_SKIN_ENABLE";
+        case WM_SKIN_BUTTONCOMMAND:
+            return "WM_SKIN_BUTTONCOMMAND";
+        case WM_SKIN_BUTTONVISIBLE:
+            return "WM_SKIN_BUTTONVISIBLE";
+        default:
+            return {};
     }
 }
 

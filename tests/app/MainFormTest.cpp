@@ -267,11 +267,10 @@ TEST_F(MainFormTest, ClockPanelIsEmptyUntilTheFirstTick) {
 
 TEST_F(MainFormTest, EachTickShowsTheTimeAfreshAcrossMidnightAndMonthEnds) {
     std::vector<SYSTEMTIME> times = {At(2026, 12, 31, 23, 59, 59), At(2027, 1, 1, 0, 0, 0),
-                                     At(2028, 2, 28, 23, 59, 59), At(2028, 2, 29, 0, 0, 0),
-                                     At(2026, 4, 30, 23, 59, 59), At(2026, 5, 1, 0, 0, 0)};
-    const std::wstring expected[] = {L"2026年12月31日 23:59:59", L"2027年1月1日 00:00:00",
-                                     L"2028年2月28日 23:59:59",  L"2028年2月29日 00:00:00",
-                                     L"2026年4月30日 23:59:59",  L"2026年5月1日 00:00:00"};
+                                     At(2028, 2, 28, 23, 59, 59),  At(2028, 2, 29, 0, 0, 0),
+                                     At(2026, 4, 30, 23, 59, 59),  At(2026, 5, 1, 0, 0, 0)};
+    const std::wstring expected[] = {L"2026年12月31日 23:59:59", L"2027年1月1日 00:00:00",  L"2028年2月28日 23:59:59",
+                                     L"2028年2月29日 00:00:00",  L"2026年4月30日 23:59:59", L"2026年5月1日 00:00:00"};
     std::size_t next = 0;
     Form_Main->SetClockSource([&] { return times.at(next); });
     Form_Main->Show();
@@ -305,10 +304,10 @@ TEST_F(MainFormTest, LocalTimeIsTheDefaultClock) {
     SYSTEMTIME after{};
     ::GetLocalTime(&after);
     const std::wstring text = ClockText();
-    EXPECT_TRUE(text == FormatClockText(At(before.wYear, before.wMonth, before.wDay, before.wHour, before.wMinute,
-                                           before.wSecond)) ||
-                text == FormatClockText(At(after.wYear, after.wMonth, after.wDay, after.wHour, after.wMinute,
-                                           after.wSecond)))
+    EXPECT_TRUE(
+        text == FormatClockText(
+                    At(before.wYear, before.wMonth, before.wDay, before.wHour, before.wMinute, before.wSecond)) ||
+        text == FormatClockText(At(after.wYear, after.wMonth, after.wDay, after.wHour, after.wMinute, after.wSecond)))
         << "shown: " << text.size() << " characters";
     // An empty source goes back to the local time rather than leaving the clock without one.
     Form_Main->SetClockSource(nullptr);

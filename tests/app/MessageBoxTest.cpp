@@ -328,8 +328,9 @@ TEST_F(MessageBoxTest, ClosingWithoutAButtonAnswersFalse) {
     {
         // Alt+F4 through the platform: WM_SYSCOMMAND SC_CLOSE.
         TUiScript script;
-        script.WaitFor(BoxShowing, "box")
-            .Do([] { ::PostMessageW(Form_MessageBox->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); });
+        script.WaitFor(BoxShowing, "box").Do([] {
+            ::PostMessageW(Form_MessageBox->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
         EXPECT_FALSE(ShowDriven(script));
     }
 }
@@ -346,7 +347,9 @@ TEST_F(MessageBoxTest, RealKeyboardInputAnswersTheBox) {
         TUiScript script;
         script.WaitFor(BoxShowing, "box")
             .WaitFor([] { return ::GetForegroundWindow() == Form_MessageBox->Handle(); }, "box in the foreground")
-            .Do([] { SendKeyChord({VK_SHIFT, VK_RETURN}); });
+            .Do([] {
+                SendKeyChord({VK_SHIFT, VK_RETURN});
+            });
         EXPECT_TRUE(ShowDriven(script));
     }
     {
@@ -375,13 +378,12 @@ TEST_F(MessageBoxTest, EachCallWorksOnAFreshBox) {
     EXPECT_EQ(Form_MessageBox, nullptr);
 
     TUiScript second;
-    second.WaitFor(BoxShowing, "box")
-        .Do([] {
-            EXPECT_EQ(Form_MessageBox->Label_Tip->Caption(), L"第二个");
-            EXPECT_EQ(Form_MessageBox->Caption(), std::wstring(kAppTitle));
-            EXPECT_EQ(::GetFocus(), Form_MessageBox->WgBitBtn_Cancel->Handle());
-            PostKeyToFocus(VK_RETURN);
-        });
+    second.WaitFor(BoxShowing, "box").Do([] {
+        EXPECT_EQ(Form_MessageBox->Label_Tip->Caption(), L"第二个");
+        EXPECT_EQ(Form_MessageBox->Caption(), std::wstring(kAppTitle));
+        EXPECT_EQ(::GetFocus(), Form_MessageBox->WgBitBtn_Cancel->Handle());
+        PostKeyToFocus(VK_RETURN);
+    });
     EXPECT_FALSE(ShowDriven(second, L"第二个"));
 }
 
@@ -415,41 +417,42 @@ TEST_F(MessageBoxTest, CallWhileABoxIsShowingAnswersFalseAndLeavesTheBoxAlone) {
 TEST_F(MessageBoxTest, LongTextWrapsInsideTheLabelAndIsCutOffBelowIt) {
     const std::wstring text(120, L'长');
     TUiScript script;
-    script.WaitFor(BoxShowing, "box")
-        .Do([&] {
-            TForm_MessageBox& box = *Form_MessageBox;
-            box.Update();
-            HWND wnd = box.Handle();
-            RECT client{};
-            ::GetClientRect(wnd, &client);
-            // The client area as painted, through WM_PRINTCLIENT into a memory bitmap.
-            HDC screen = ::GetDC(nullptr);
-            HDC dc = ::CreateCompatibleDC(screen);
-            HBITMAP bmp = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
-            ::ReleaseDC(nullptr, screen);
-            HGDIOBJ old = ::SelectObject(dc, bmp);
-            ::SendMessageW(wnd, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
-            const COLORREF navy = RGB(0, 0, 128);
-            int textRows = 0, navyOutside = 0;
-            for (int y = 0; y < client.bottom; ++y) {
-                bool rowHasText = false;
-                for (int x = 0; x < client.right; ++x) {
-                    if (::GetPixel(dc, x, y) != navy) continue;
-                    const bool inTip = x >= 21 && x < 321 && y >= 30 && y < 105;
-                    const bool inHeading = x < 60 && y < 28;
-                    if (inTip) rowHasText = true;
-                    else if (!inHeading) ++navyOutside;
-                }
-                if (rowHasText) ++textRows;
+    script.WaitFor(BoxShowing, "box").Do([&] {
+        TForm_MessageBox& box = *Form_MessageBox;
+        box.Update();
+        HWND wnd = box.Handle();
+        RECT client{};
+        ::GetClientRect(wnd, &client);
+        // The client area as painted, through WM_PRINTCLIENT into a memory bitmap.
+        HDC screen = ::GetDC(nullptr);
+        HDC dc = ::CreateCompatibleDC(screen);
+        HBITMAP bmp = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+        ::ReleaseDC(nullptr, screen);
+        HGDIOBJ old = ::SelectObject(dc, bmp);
+        ::SendMessageW(wnd, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
+        const COLORREF navy = RGB(0, 0, 128);
+        int textRows = 0, navyOutside = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            bool rowHasText = false;
+            for (int x = 0; x < client.right; ++x) {
+                if (::GetPixel(dc, x, y) != navy) continue;
+                const bool inTip = x >= 21 && x < 321 && y >= 30 && y < 105;
+                const bool inHeading = x < 60 && y < 28;
+                if (inTip)
+                    rowHasText = true;
+                else if (!inHeading)
+                    ++navyOutside;
             }
-            ::SelectObject(dc, old);
-            ::DeleteObject(bmp);
-            ::DeleteDC(dc);
-            // Several lines of 15-pixel text fill the label; nothing of the text spills out of it.
-            EXPECT_GT(textRows, 40);
-            EXPECT_EQ(navyOutside, 0);
-            PostKeyToFocus(VK_ESCAPE);
-        });
+            if (rowHasText) ++textRows;
+        }
+        ::SelectObject(dc, old);
+        ::DeleteObject(bmp);
+        ::DeleteDC(dc);
+        // Several lines of 15-pixel text fill the label; nothing of the text spills out of it.
+        EXPECT_GT(textRows, 40);
+        EXPECT_EQ(navyOutside, 0);
+        PostKeyToFocus(VK_ESCAPE);
+    });
     EXPECT_FALSE(ShowDriven(script, text));
 }
 

@@ -97,8 +97,7 @@ protected:
         std::wstring cmd = L"\"" + path + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        if (!::CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                              &FProcess))
+        if (!::CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
             return false;
         ::WaitForInputIdle(FProcess.hProcess, 10000);
         return true;

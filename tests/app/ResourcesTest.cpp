@@ -38,8 +38,8 @@ TEST(ResourcesTest, BoxDescriptionCarriesTheGlyphFilesByteForByte) {
         const TFormProperty* glyph = FindProperty(child, "Glyph.Data");
         if (!glyph) continue;
         ++glyphs;
-        const char* file = child.Name == "WgBitBtn_Ok" ? "resources/bitmaps/ok_glyph.bmp"
-                                                       : "resources/bitmaps/cancel_glyph.bmp";
+        const char* file =
+            child.Name == "WgBitBtn_Ok" ? "resources/bitmaps/ok_glyph.bmp" : "resources/bitmaps/cancel_glyph.bmp";
         const std::vector<std::uint8_t> expected = SourceFile(file);
         ASSERT_FALSE(expected.empty()) << file;
         EXPECT_EQ(glyph->Value.Bytes, expected) << child.Name;
@@ -69,8 +69,8 @@ TEST(ResourcesTest, ManifestSelectsCommonControls6AndStaysDpiUnaware) {
     // version 6 assembly; without the manifest there is nothing to find.
     ACTCTX_SECTION_KEYED_DATA data{};
     data.cbSize = sizeof data;
-    EXPECT_TRUE(::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
-                                           &data))
+    EXPECT_TRUE(
+        ::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &data))
         << "no redirection of comctl32: the manifest was not applied";
 
     // Platform quirk: Wine reports every process DPI-aware, so the manifest's setting is checked in its text.

@@ -31,9 +31,8 @@ using test::PumpUntil;
 // Errors reported at the COM edges land here instead of a message box.
 struct TReportCatcher {
     TReportCatcher() {
-        Previous = Application->SetErrorReporter([this](const std::wstring&, const std::wstring& text) {
-            Reports.push_back(text);
-        });
+        Previous = Application->SetErrorReporter(
+            [this](const std::wstring&, const std::wstring& text) { Reports.push_back(text); });
     }
     ~TReportCatcher() { Application->SetErrorReporter(Previous); }
     TApplication::TErrorReporter Previous;
@@ -65,8 +64,9 @@ public:
             return true;
         }();
         (void)registered;
-        std::string text = "object BrowserTestForm: TBrowserTestForm\n  Left = 20\n  Top = 20\n  Width = 640\n"
-                           "  Height = 480\n  Caption = 'Browser test'\n";
+        std::string text =
+            "object BrowserTestForm: TBrowserTestForm\n  Left = 20\n  Top = 20\n  Width = 640\n"
+            "  Height = 480\n  Caption = 'Browser test'\n";
         text += body;
         text += "end\n";
         ReadStoredForm(text, "BrowserTestForm");
@@ -148,8 +148,7 @@ public:
             }
         return DISP_E_UNKNOWNNAME;
     }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                        UINT*) override {
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
         if (!(flags & DISPATCH_PROPERTYGET) || id < 1 || id > static_cast<DISPID>(FProps.size()))
             return DISP_E_MEMBERNOTFOUND;
         const TProp& p = FProps[static_cast<std::size_t>(id - 1)];
@@ -409,8 +408,8 @@ TEST(EmbeddedBrowserCommands, GroupsRefreshAndUnload) {
         refreshes.push_back(id);
         cancel = id != 6042;
     };
-    EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 2300, 0, nullptr, nullptr), S_OK);     // cancelled
-    EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 6041, 0, nullptr, nullptr), S_OK);     // cancelled
+    EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 2300, 0, nullptr, nullptr), S_OK);  // cancelled
+    EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 6041, 0, nullptr, nullptr), S_OK);  // cancelled
     EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 6042, 0, nullptr, nullptr),
               static_cast<HRESULT>(0x80040100));  // the browser refreshes
     EXPECT_EQ(refreshes, (std::vector<int>{2300, 6041, 6042}));
@@ -457,8 +456,8 @@ TEST(EmbeddedBrowserCommands, ScriptErrorsAreReadFromTheEventObject) {
     VariantInit(&out);
     EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 40, 0, nullptr, &out), static_cast<HRESULT>(0x80040100));
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"12", L"7", L"0", L"'x' 未定义", L""}));
-    EXPECT_EQ(event.Asked, (std::vector<std::wstring>{L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl",
-                                                      L"errorline"}));
+    EXPECT_EQ(event.Asked,
+              (std::vector<std::wstring>{L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl", L"errorline"}));
     EXPECT_EQ(event.Locales.at(0), 0x800u);
     EXPECT_EQ(out.vt, VT_BOOL);
     EXPECT_EQ(out.boolVal, VARIANT_FALSE);
@@ -479,8 +478,8 @@ TEST(EmbeddedBrowserCommands, AnEventObjectWithoutAPropertyIsReportedNotCrashed)
     TFakeEventObject event({{L"errorCharacter", VT_I4, nullptr, 1}});
     b->Event = &event;
     int calls = 0;
-    b->OnScriptError = [&](TObject*, const std::wstring&, const std::wstring&, const std::wstring&,
-                           const std::wstring&, const std::wstring&, bool&, bool&) { ++calls; };
+    b->OnScriptError = [&](TObject*, const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&,
+                           const std::wstring&, bool&, bool&) { ++calls; };
     TReportCatcher reports;
     EXPECT_EQ(target->Exec(&kCgidDocHostCommandHandler, 40, 0, nullptr, nullptr), static_cast<HRESULT>(0x80040100));
     EXPECT_EQ(calls, 0);
@@ -505,9 +504,9 @@ TEST(EmbeddedBrowserHelp, HandlerFileAndNoHelp) {
     });
     b->HelpFile = L"C:\\help\\订单.chm";
     EXPECT_EQ(show->ShowHelp(nullptr, nullptr, 1 /*HELP_CONTEXT*/, 42, pt, nullptr), S_OK);
-    EXPECT_EQ(show->ShowHelp(nullptr, nullptr, 0x0101 /*HELP_KEY: a string pointer in WinHelp*/, 0x7FFF0000, pt,
-                             nullptr),
-              S_OK);
+    EXPECT_EQ(
+        show->ShowHelp(nullptr, nullptr, 0x0101 /*HELP_KEY: a string pointer in WinHelp*/, 0x7FFF0000, pt, nullptr),
+        S_OK);
     SetHtmlHelpFunction(nullptr);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(file, L"C:\\help\\订单.chm");
@@ -610,8 +609,8 @@ TEST(EmbeddedBrowserOwnerHook, DialogsThatTakeTheActivationAreReCaptioned) {
     form.WebBrowser->OnShowDialog = [&](TObject*, HWND h) { shown.push_back(h); };
     HWND alert = CreateDialogWindow(L"Microsoft Internet Explorer", form.Handle());
     HWND plain = CreateDialogWindow(L"来自网页的消息", form.Handle());
-    HWND other = CreateWindowExW(0, L"STATIC", L"Microsoft Internet Explorer", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                 nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExW(0, L"STATIC", L"Microsoft Internet Explorer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
     SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(alert));
     SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(plain));
     SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(other));
@@ -695,8 +694,8 @@ TEST(EmbeddedBrowserOwnerHook, EitherSubclasserMayLeaveFirst) {
         b->Loaded();
         HWND wnd = owner.Handle();
         gReplacedCount = 0;
-        gReplacedProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacingProc)));
+        gReplacedProc =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacingProc)));
         delete b;
         EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&ReplacingProc));
         SendMessageW(wnd, WM_APP + 7, 0, 0);
@@ -767,8 +766,7 @@ bool RegistryValueExists(const std::wstring& valueName) {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
         return false;
     WaitForSingleObject(pi.hProcess, 30000);
     DWORD code = 1;
@@ -877,8 +875,8 @@ TEST(EmbeddedBrowserDde, ExecuteNavigatesOnlyWhenEnabled) {
     ASSERT_FALSE(names.HtmlApplication.empty());
     ASSERT_FALSE(names.HtmlTopic.empty());
     std::vector<std::wstring> urls;
-    b.OnBeforeNavigate2 = [&](TObject*, IDispatch*, const VARIANT& url, const VARIANT&, const VARIANT&,
-                              const VARIANT&, const VARIANT&, bool& cancel) {
+    b.OnBeforeNavigate2 = [&](TObject*, IDispatch*, const VARIANT& url, const VARIANT&, const VARIANT&, const VARIANT&,
+                              const VARIANT&, bool& cancel) {
         urls.push_back(VariantText(url));
         cancel = true;
     };
@@ -927,8 +925,8 @@ TEST(EmbeddedBrowserLifetime, AStoredStateBlockStartsTheControlAgainFromIt) {
     EXPECT_NE(FindWindowExW(host, nullptr, L"Shell Embedding", nullptr), nullptr);
     // The new control is the one the host talks to: it navigates and reports back.
     std::vector<std::wstring> urls;
-    b.OnBeforeNavigate2 = [&](TObject*, IDispatch*, const VARIANT& url, const VARIANT&, const VARIANT&,
-                              const VARIANT&, const VARIANT&, bool& cancel) {
+    b.OnBeforeNavigate2 = [&](TObject*, IDispatch*, const VARIANT& url, const VARIANT&, const VARIANT&, const VARIANT&,
+                              const VARIANT&, bool& cancel) {
         urls.push_back(VariantText(url));
         cancel = true;
     };

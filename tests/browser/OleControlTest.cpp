@@ -69,8 +69,8 @@ TEST(OleControlHosting, ControlIsInPlaceActiveInsideTheHostWindowAndFollowsResiz
 TEST(OleControlHosting, Navigate2GoesOutThroughBeforeNavigate2) {
     TBrowserForm f;
     std::vector<std::wstring> urls;
-    f.Browser->OnBeforeNavigate2 = [&](TObject* sender, IDispatch*, const VARIANT& url, const VARIANT&,
-                                       const VARIANT&, const VARIANT&, const VARIANT&, bool& cancel) {
+    f.Browser->OnBeforeNavigate2 = [&](TObject* sender, IDispatch*, const VARIANT& url, const VARIANT&, const VARIANT&,
+                                       const VARIANT&, const VARIANT&, bool& cancel) {
         EXPECT_EQ(sender, f.Browser);
         urls.push_back(VariantText(url));
         cancel = true;
@@ -119,9 +119,8 @@ TEST(OleControlErrors, AnUnregisteredClassRaisesAndLeavesNoControl) {
     EXPECT_EQ(control->SiteRefCount(), 0u);
     // Its window creation reports the failure and the window still exists.
     std::vector<std::wstring> reports;
-    auto previous = Application->SetErrorReporter([&](const std::wstring&, const std::wstring& text) {
-        reports.push_back(text);
-    });
+    auto previous =
+        Application->SetErrorReporter([&](const std::wstring&, const std::wstring& text) { reports.push_back(text); });
     try {
         control->HandleNeeded();
     } catch (const EOleError&) {
@@ -170,9 +169,9 @@ TEST(OleControlSite, WindowContextAndOutPointersAsTheControlAsksForThem) {
     DISPPARAMS none{};
     VARIANT v;
     VariantInit(&v);
-    EXPECT_EQ(ambient->Invoke(DISPID_AMBIENT_MESSAGEREFLECT, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr,
-                              nullptr),
-              S_OK);
+    EXPECT_EQ(
+        ambient->Invoke(DISPID_AMBIENT_MESSAGEREFLECT, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr),
+        S_OK);
     EXPECT_EQ(v.boolVal, VARIANT_FALSE);
     EXPECT_EQ(ambient->Invoke(12345, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);

@@ -181,8 +181,8 @@ TEST(RegistryMarginText, ReadsPointDecimalsWithSpacesRemoved) {
 }
 
 TEST(RegistryMarginText, RefusesAnythingThatIsNotWhollyAFiniteNumber) {
-    for (const wchar_t* text : {L"", L"   ", L"abc", L"0,75", L"0.75in", L"0.75\t", L"1e400", L"nan", L"inf",
-                                L"-inf", L"0x1p3", L"++1", L"+-1", L"０.75", L"0.7.5", L"."}) {
+    for (const wchar_t* text : {L"", L"   ", L"abc", L"0,75", L"0.75in", L"0.75\t", L"1e400", L"nan", L"inf", L"-inf",
+                                L"0x1p3", L"++1", L"+-1", L"０.75", L"0.7.5", L"."}) {
         EXPECT_THROW(ParseRegistryMargin(text), EConvertError) << "text: " << testing::PrintToString(text);
     }
 }
@@ -275,7 +275,8 @@ TEST(PageSetupImport, BadMarginRaisesAndKeepsTheMarginsReadBeforeIt) {
 
 TEST(PageSetupImport, MarginTooLargeForMillimetresIsRefused) {
     TPrintOptions options;
-    EXPECT_THROW(options.ImportPageSetup(TFakeStore(TFakeStore::TValues{{L"margin_left", L"1e308"}}), MetricPoint), EConvertError);
+    EXPECT_THROW(options.ImportPageSetup(TFakeStore(TFakeStore::TValues{{L"margin_left", L"1e308"}}), MetricPoint),
+                 EConvertError);
     EXPECT_EQ(options.Margins().Left(), 0.0);
 }
 
@@ -288,9 +289,9 @@ public:
         HKEY probe = nullptr;
         FExisted = RegOpenKeyExW(HKEY_CURRENT_USER, FSubKey.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS;
         if (probe != nullptr) RegCloseKey(probe);
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, FSubKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &FKey,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, FSubKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &FKey, nullptr),
+            ERROR_SUCCESS);
     }
     ~TScratchKey() {
         for (auto it = FSaved.rbegin(); it != FSaved.rend(); ++it) {
@@ -328,8 +329,8 @@ private:
         DWORD bytes = 0;
         if (RegQueryValueExW(FKey, name.c_str(), nullptr, &saved.Type, nullptr, &bytes) == ERROR_SUCCESS) {
             saved.Data.resize(bytes);
-            saved.Existed = RegQueryValueExW(FKey, name.c_str(), nullptr, &saved.Type, saved.Data.data(), &bytes) ==
-                            ERROR_SUCCESS;
+            saved.Existed =
+                RegQueryValueExW(FKey, name.c_str(), nullptr, &saved.Type, saved.Data.data(), &bytes) == ERROR_SUCCESS;
         }
         FSaved.push_back(std::move(saved));
     }

@@ -38,8 +38,7 @@ TEST(ShellDdeNames, CommandNameIsCutOutOfTheTemplate) {
 // ---- Command parsing -------------------------------------------------------------------------------------
 
 TEST(ShellDdeParsing, WellFormedFolderCommand) {
-    const auto command =
-        ParseFolderCommand(L"[ViewFolder(\"C:\\Orders, 2026:Q4\", :123:456, 3)]", TestNames());
+    const auto command = ParseFolderCommand(L"[ViewFolder(\"C:\\Orders, 2026:Q4\", :123:456, 3)]", TestNames());
     EXPECT_EQ(command.Kind, TShellDdeCommandKind::ckOpen);
     EXPECT_EQ(command.Path, L"C:\\Orders, 2026:Q4") << "commas and colons in the path are the path's";
     ASSERT_TRUE(command.HasSharedIdList);
@@ -80,13 +79,12 @@ TEST(ShellDdeParsing, OnlyTheSharedMemoryFormGivesAnIdList) {
     EXPECT_TRUE(idList(L":10:20").HasSharedIdList);
     EXPECT_TRUE(idList(L"  :10 : 20  ").HasSharedIdList);
     EXPECT_EQ(idList(L":-4:20").SharedHandle, static_cast<std::intptr_t>(-4));
-    EXPECT_EQ(idList(L":4294967295:1").SharedHandle,
-              static_cast<std::intptr_t>(0xFFFFFFFFu));
+    EXPECT_EQ(idList(L":4294967295:1").SharedHandle, static_cast<std::intptr_t>(0xFFFFFFFFu));
     EXPECT_EQ(idList(L":1:4294967295").ProcessId, 0xFFFFFFFFu);
-    for (const wchar_t* field : {L"", L"140737488355328", L":140737488355328", L"10:20", L":10:0", L":0:20",
-                                 L":10:", L"::20", L":1x:20", L":10:2x", L":+10:20", L":10:-20", L":4294967296:1",
-                                 L":-2147483649:1", L":1:4294967296", L":99999999999999999999999:1",
-                                 L":1:99999999999999999999999", L":-:1"}) {
+    for (const wchar_t* field :
+         {L"", L"140737488355328", L":140737488355328", L"10:20", L":10:0", L":0:20", L":10:", L"::20", L":1x:20",
+          L":10:2x", L":+10:20", L":10:-20", L":4294967296:1", L":-2147483649:1", L":1:4294967296",
+          L":99999999999999999999999:1", L":1:99999999999999999999999", L":-:1"}) {
         EXPECT_FALSE(idList(field).HasSharedIdList) << testing::PrintToString(field);
     }
 }

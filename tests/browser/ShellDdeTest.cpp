@@ -353,9 +353,8 @@ struct TShellRequest {
 class ShellDdeServerTest : public testing::Test {
 protected:
     void SetUp() override {
-        FServer = std::make_unique<TShellDdeServer>(FHost, TestNames(), [this](SHELLEXECUTEINFOW& info) {
-            return FakeShellExecute(info);
-        });
+        FServer = std::make_unique<TShellDdeServer>(FHost, TestNames(),
+                                                    [this](SHELLEXECUTEINFOW& info) { return FakeShellExecute(info); });
         FHost.Server = FServer.get();
     }
     void TearDown() override {
@@ -442,8 +441,7 @@ TEST_F(ShellDdeServerTest, DisabledServerAnswersNoInitiationAndIgnoresCommands) 
     FHost.Enable = false;
     TRawClient another;
     EXPECT_EQ(another.Initiate(FServer->InitiationWindow(), L"QdFolder", L"QdAppProperties"), 0u);
-    EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), L"[ViewFolder(\"C:\\Orders\",,1)]", std::nullopt, 200),
-              std::nullopt);
+    EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), L"[ViewFolder(\"C:\\Orders\",,1)]", std::nullopt, 200), std::nullopt);
     EXPECT_TRUE(FHost.Urls.empty());
 }
 
@@ -453,8 +451,7 @@ TEST_F(ShellDdeServerTest, CommandsOfAClientThatWasNotAcknowledgedAreIgnored) {
     // Even when another client has a conversation, and even after a refused initiation.
     StartFolderConversation();
     EXPECT_EQ(stranger.Initiate(FServer->InitiationWindow(), L"QdFolder", L"Nothing"), 0u);
-    EXPECT_EQ(stranger.Execute(FHost.DdeWindow(), L"[ViewFolder(\"C:\\Orders\",,1)]", std::nullopt, 200),
-              std::nullopt);
+    EXPECT_EQ(stranger.Execute(FHost.DdeWindow(), L"[ViewFolder(\"C:\\Orders\",,1)]", std::nullopt, 200), std::nullopt);
     EXPECT_TRUE(FHost.Urls.empty());
 }
 
@@ -727,17 +724,14 @@ public:
     // A synchronous execute transaction: DDEML runs the thread's messages until the answer or the timeout.
     TResult Execute(const std::wstring& command, DWORD timeoutMs = 3000) {
         DWORD status = 0;
-        const HDDEDATA result = DdeClientTransaction(
-            reinterpret_cast<BYTE*>(const_cast<wchar_t*>(command.c_str())),
-            static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)), FConversation, nullptr, 0, XTYP_EXECUTE,
-            timeoutMs, &status);
+        const HDDEDATA result = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<wchar_t*>(command.c_str())),
+                                                     static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)),
+                                                     FConversation, nullptr, 0, XTYP_EXECUTE, timeoutMs, &status);
         return {result != nullptr, DdeGetLastError(FInstance), status};
     }
 
 private:
-    static HDDEDATA CALLBACK Callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-        return nullptr;
-    }
+    static HDDEDATA CALLBACK Callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
     DWORD FInstance = 0;
     HCONV FConversation = nullptr;
 };
@@ -780,10 +774,9 @@ TEST_F(ShellDdeServerTest, DdemlMalformedFolderCommandsAreAnsweredNegatively) {
     TDdemlClient client;
     ASSERT_TRUE(client.Ready);
     ASSERT_TRUE(client.Connect(L"QdFolder", L"QdAppProperties"));
-    for (const std::wstring command :
-         {L"ViewFolder(\"C:\\a\",,1)", L"[ViewFolder(C:\\a,,1)]", L"[ViewFolder(\"C:\\a,,1)]",
-          L"[ViewFolder(\"\",:999999999999999999999999:1,1)]", L"[ViewFolder(\"\",:x:y,z)]", L"[Nothing(\"C:\\a\")]",
-          L"[", L""}) {
+    for (const std::wstring command : {L"ViewFolder(\"C:\\a\",,1)", L"[ViewFolder(C:\\a,,1)]",
+                                       L"[ViewFolder(\"C:\\a,,1)]", L"[ViewFolder(\"\",:999999999999999999999999:1,1)]",
+                                       L"[ViewFolder(\"\",:x:y,z)]", L"[Nothing(\"C:\\a\")]", L"[", L""}) {
         const auto result = client.Execute(command);
         EXPECT_FALSE(result.Acknowledged) << testing::PrintToString(command);
         EXPECT_EQ(result.Error, static_cast<UINT>(DMLERR_NOTPROCESSED)) << testing::PrintToString(command);
@@ -827,8 +820,8 @@ TEST_F(ShellDdeServerTest, ClientInAnotherProcessIsIgnored) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process))
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         << "helper: " << testing::PrintToString(HelperPath());
     // The helper's broadcast is a sent message: this thread must keep taking messages until it is done.
     const ULONGLONG deadline = GetTickCount64() + 30000;

@@ -22,8 +22,8 @@ struct TBmpRecipe {
     int HeaderSize = 40;  // 12, 40, 108 or 124
     bool TopDown = false;
     std::uint32_t Compression = 0;
-    std::vector<std::uint32_t> Masks;    // BI_BITFIELDS: R, G, B
-    std::vector<std::uint32_t> Palette;  // 0xRRGGBB entries
+    std::vector<std::uint32_t> Masks;              // BI_BITFIELDS: R, G, B
+    std::vector<std::uint32_t> Palette;            // 0xRRGGBB entries
     std::vector<std::vector<std::uint32_t>> Rows;  // raw pixel values (index or packed), top row first
 };
 
@@ -66,9 +66,15 @@ inline std::vector<std::uint8_t> MakeBmp(const TBmpRecipe& s) {
         for (int x = 0; x < w; ++x) {
             const std::uint32_t v = s.Rows[y][x];
             switch (s.BitCount) {
-                case 1: row[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8)); break;
-                case 4: row[x / 2] |= static_cast<std::uint8_t>((v & 0xF) << (x % 2 ? 0 : 4)); break;
-                case 8: row[x] = static_cast<std::uint8_t>(v); break;
+                case 1:
+                    row[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8));
+                    break;
+                case 4:
+                    row[x / 2] |= static_cast<std::uint8_t>((v & 0xF) << (x % 2 ? 0 : 4));
+                    break;
+                case 8:
+                    row[x] = static_cast<std::uint8_t>(v);
+                    break;
                 case 16:
                     row[2 * x] = v & 0xFF;
                     row[2 * x + 1] = (v >> 8) & 0xFF;

@@ -56,7 +56,8 @@ protected:
 
     static std::vector<std::string> Destructions() {
         std::vector<std::string> out;
-        std::copy_if(gLog.begin(), gLog.end(), std::back_inserter(out), [](const std::string& s) { return s[0] == '~'; });
+        std::copy_if(gLog.begin(), gLog.end(), std::back_inserter(out),
+                     [](const std::string& s) { return s[0] == '~'; });
         return out;
     }
 };

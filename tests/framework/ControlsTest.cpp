@@ -70,8 +70,11 @@ TEST(WindowBindingTest, CreationAndDestructionMessagesPassThroughWindowProc) {
     ASSERT_TRUE(form.HandleAllocated());
     EXPECT_EQ(TWinControl::FindControl(form.Handle()), &form);
     static const TMsgEntry kCreate[] = {
-        {WM_GETMINMAXINFO, kSent | kOptional}, {WM_NCCREATE, kSent}, {WM_NCCALCSIZE, kSent},
-        {WM_CREATE, kSent},                    {WM_SETFONT, kSent},
+        {WM_GETMINMAXINFO, kSent | kOptional},
+        {WM_NCCREATE, kSent},
+        {WM_NCCALCSIZE, kSent},
+        {WM_CREATE, kSent},
+        {WM_SETFONT, kSent},
     };
     EXPECT_TRUE(rec.Contains(kCreate, "window creation"));
 
@@ -114,9 +117,9 @@ TEST(WindowProcTest, HooksChainOuterFirstAndRestoreCleanly) {
         inner(m);
     };
 
-    SendMessageW(wnd, probe, 0, 0);       // sent by the platform
-    form.Perform(probe);                  // sent by the framework
-    PostMessageW(wnd, probe, 0, 0);       // posted through the loop
+    SendMessageW(wnd, probe, 0, 0);  // sent by the platform
+    form.Perform(probe);             // sent by the framework
+    PostMessageW(wnd, probe, 0, 0);  // posted through the loop
     ASSERT_TRUE(PumpUntil([&] { return order.size() == 6; }));
     EXPECT_EQ(order, (std::vector<std::string>{"outer", "inner", "outer", "inner", "outer", "inner"}));
 
@@ -364,7 +367,10 @@ TEST(GraphicControlTest, MouseOverAGraphicChildReachesItWithEnterAndLeave) {
     TMessageRecorder rec(MessageName);
     TWindowProcRecorder hook(block, rec);
     int enters = 0, leaves = 0, clicks = 0;
-    block.OnMouseEnter = [&](TObject* s) { EXPECT_EQ(s, &block); ++enters; };
+    block.OnMouseEnter = [&](TObject* s) {
+        EXPECT_EQ(s, &block);
+        ++enters;
+    };
     block.OnMouseLeave = [&](TObject*) { ++leaves; };
     block.OnClick = [&](TObject*) { ++clicks; };
 

@@ -175,14 +175,14 @@ inline TFormValue TTestControl::GetBlock() const {
 }
 
 inline const TClassInfo& TTestFont::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TTestFont>("TTestFont", &TPersistent::StaticClassInfo())
-                                       .Int("Height", &TTestFont::Height, &TTestFont::SetHeight)
-                                       .WStr("Name", &TTestFont::Name, &TTestFont::SetName)
-                                       .Charset("Charset", &TTestFont::Charset, &TTestFont::SetCharset)
-                                       .Color("Color", &TTestFont::Color, &TTestFont::SetColor)
-                                       .Set("Style", &TTestFont::Style, &TTestFont::SetStyle,
-                                            {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TTestFont>("TTestFont", &TPersistent::StaticClassInfo())
+            .Int("Height", &TTestFont::Height, &TTestFont::SetHeight)
+            .WStr("Name", &TTestFont::Name, &TTestFont::SetName)
+            .Charset("Charset", &TTestFont::Charset, &TTestFont::SetCharset)
+            .Color("Color", &TTestFont::Color, &TTestFont::SetColor)
+            .Set("Style", &TTestFont::Style, &TTestFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
+            .Build();
     return info;
 }
 
@@ -212,8 +212,9 @@ inline const TClassInfo& TTestControl::StaticClassInfo() {
             .Object("Font", &TTestControl::Font)
             .Object("OptionalFont", &TTestControl::OptionalFont)
             .Strings("Lines", &TTestControl::Lines)
-            .Strings("Items", [](TTestControl& c) { return c.Items; },
-                     [](TTestControl& c, std::vector<std::string> items) { c.Items = std::move(items); })
+            .Strings(
+                "Items", [](TTestControl& c) { return c.Items; },
+                [](TTestControl& c, std::vector<std::string> items) { c.Items = std::move(items); })
             .Binary("Data", &TTestControl::Data)
             .Collection("Panels", &TTestControl::ClearPanels, &TTestControl::AddPanel, &TTestControl::PanelCount,
                         &TTestControl::Panel)
@@ -233,9 +234,8 @@ inline const TClassInfo& TTestLabel::StaticClassInfo() {
 }
 
 inline const TClassInfo& TTestHidden::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TTestHidden>("TTestHidden", &TTestControl::StaticClassInfo())
-                                       .Factory(nullptr)
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TTestHidden>("TTestHidden", &TTestControl::StaticClassInfo()).Factory(nullptr).Build();
     return info;
 }
 

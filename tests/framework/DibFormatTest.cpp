@@ -206,7 +206,8 @@ TEST(DibLayout, EveryTruncationAndCorruptionIsRefusedOrFitsTheInput) {
     int accepted = 0;
     for (int round = 0; round < 20000; ++round) {
         std::vector<std::uint8_t> b = files[round % files.size()];
-        for (int f = 0; f < 3; ++f) b[random() % std::min<std::size_t>(b.size(), 60)] = static_cast<std::uint8_t>(random());
+        for (int f = 0; f < 3; ++f)
+            b[random() % std::min<std::size_t>(b.size(), 60)] = static_cast<std::uint8_t>(random());
         try {
             const TDibLayout l = ParseBmpLayout(b);
             ++accepted;

@@ -110,9 +110,9 @@ TEST_F(FormReaderTest, LoadedRunsAfterEverythingWasReadRootFirstThenCreationOrde
     EventLog().clear();
     ReadComponentText(form, kForm, "Form_Test");
     // (A constructor sees its base class's name: the label is created as a TTestControl.)
-    EXPECT_EQ(EventLog(), (std::vector<std::string>{"create TTestControl", "create TTestControl",
-                                                    "create TTestControl", "loaded Form_Test", "loaded Panel1",
-                                                    "loaded Button1", "loaded Label1"}));
+    EXPECT_EQ(EventLog(),
+              (std::vector<std::string>{"create TTestControl", "create TTestControl", "create TTestControl",
+                                        "loaded Form_Test", "loaded Panel1", "loaded Button1", "loaded Label1"}));
     EXPECT_TRUE(form.LeftSetWhileLoading) << "csLoading is set while properties are read";
     for (int i = 0; i < form.ComponentCount(); ++i)
         EXPECT_FALSE(form.Components(i)->HasState(TComponentStateFlag::csLoading));
@@ -257,8 +257,9 @@ const TClassInfo& TGreedy::StaticClassInfo() {
 TEST_F(FormReaderTest, ComponentFreedDuringLoadedIsSkipped) {
     RegisterClassInfo(TGreedy::StaticClassInfo());
     TTestForm form(nullptr);
-    ReadComponentText(form, "object F: TTestForm\n  object G: TGreedy\n  end\n  object Victim: TTestControl\n"
-                            "  end\nend\n",
+    ReadComponentText(form,
+                      "object F: TTestForm\n  object G: TGreedy\n  end\n  object Victim: TTestControl\n"
+                      "  end\nend\n",
                       "F");
     EXPECT_EQ(form.ComponentCount(), 1);
     EXPECT_EQ(std::count(EventLog().begin(), EventLog().end(), "loaded Victim"), 0);

@@ -68,9 +68,8 @@ testing::AssertionResult RaisesError(std::string_view text, const TExpectedError
         const std::string message = FormErrorText("Form_Test", expected.Line, expected.Property, expected.What);
         if (e.Line() == expected.Line && e.Property() == expected.Property && e.Message() == message)
             return testing::AssertionSuccess();
-        return testing::AssertionFailure() << "raised \"" << e.Message() << "\" (line " << e.Line()
-                                           << ", property \"" << e.Property() << "\"), expected \"" << message
-                                           << "\"";
+        return testing::AssertionFailure() << "raised \"" << e.Message() << "\" (line " << e.Line() << ", property \""
+                                           << e.Property() << "\"), expected \"" << message << "\"";
     }
     return testing::AssertionFailure() << "accepted";
 }
@@ -141,8 +140,8 @@ TEST(FormTextTree, MainFormGivesObjectsPropertiesAndValuesInFileOrder) {
 }
 
 TEST(FormTextTree, PropertiesMayStandBetweenAndAfterChildObjects) {
-    const TFormObject form = Parse(
-        "object A: TA\n  X = 1\n  object B: TB\n  end\n  Y = 2\n  object C: TC\n  end\n  Z = 3\nend\n");
+    const TFormObject form =
+        Parse("object A: TA\n  X = 1\n  object B: TB\n  end\n  Y = 2\n  object C: TC\n  end\n  Z = 3\nend\n");
     ASSERT_EQ(form.Properties.size(), 3u);
     EXPECT_EQ(form.Properties[1].Name, "Y");
     EXPECT_EQ(form.Properties[2].Name, "Z");
@@ -180,8 +179,8 @@ TEST(FormTextLexical, ByteOrderMarkCrLfBlankLinesAndCommentsAreSkipped) {
 
 TEST(FormTextLexical, SlashesAfterOtherTextAreNoComment) {
     EXPECT_TRUE(RaisesError("object A: TA\n  X = 1 // one\nend\n", {2, "X", "unexpected character \"/\""}));
-    EXPECT_TRUE(RaisesError("object A: TA\n  X = {\n    00 // zero\n  }\nend\n",
-                            {3, "X", "invalid character in binary data"}));
+    EXPECT_TRUE(
+        RaisesError("object A: TA\n  X = {\n    00 // zero\n  }\nend\n", {3, "X", "invalid character in binary data"}));
     // A comment line inside binary data is still a comment line.
     EXPECT_EQ(ValueOf("{\n  // header\n  01}").Bytes, std::vector<std::uint8_t>{1});
 }
@@ -216,13 +215,10 @@ TEST(FormTextValues, IntegersDecimalSignedAndHexUpToInt64Limits) {
 
 TEST(FormTextValues, IntegersOutOfRangeOrMalformedAreRejected) {
     const auto form = [](const std::string& v) { return "object A: TA\n  P = " + v + "\nend\n"; };
-    EXPECT_TRUE(RaisesError(form("9223372036854775808"),
-                            {2, "P", "integer out of range \"9223372036854775808\""}));
-    EXPECT_TRUE(RaisesError(form("-9223372036854775809"),
-                            {2, "P", "integer out of range \"-9223372036854775809\""}));
+    EXPECT_TRUE(RaisesError(form("9223372036854775808"), {2, "P", "integer out of range \"9223372036854775808\""}));
+    EXPECT_TRUE(RaisesError(form("-9223372036854775809"), {2, "P", "integer out of range \"-9223372036854775809\""}));
     EXPECT_TRUE(RaisesError(form("$8000000000000000"), {2, "P", "integer out of range \"$8000000000000000\""}));
-    EXPECT_TRUE(RaisesError(form("$10000000000000000"),
-                            {2, "P", "more than 16 hex digits in \"$10000000000000000\""}));
+    EXPECT_TRUE(RaisesError(form("$10000000000000000"), {2, "P", "more than 16 hex digits in \"$10000000000000000\""}));
     EXPECT_TRUE(RaisesError(form("$"), {2, "P", "invalid number \"$\""}));
     EXPECT_TRUE(RaisesError(form("$FG"), {2, "P", "invalid number \"$FG\""}));
     EXPECT_TRUE(RaisesError(form("12ab"), {2, "P", "invalid number \"12ab\""}));
@@ -284,7 +280,8 @@ TEST(FormTextValues, BrokenStringsAreRejected) {
     EXPECT_TRUE(RaisesError(form("'a'#"), {2, "S", "expected a character code after \"#\""}));
     EXPECT_TRUE(RaisesError(form("#1114112"), {2, "S", "\"#1114112\" is not a Unicode character"}));
     EXPECT_TRUE(RaisesError(form("#55296"), {2, "S", "\"#55296\" is not a Unicode character"}));
-    EXPECT_TRUE(RaisesError(form("#99999999999999999999"), {2, "S", "\"#99999999999999999999\" is not a Unicode character"}));
+    EXPECT_TRUE(
+        RaisesError(form("#99999999999999999999"), {2, "S", "\"#99999999999999999999\" is not a Unicode character"}));
     EXPECT_TRUE(RaisesError(form("'a' +\n  N = 1"), {3, "S", "expected a string after \"+\""}));
     EXPECT_TRUE(RaisesError("object A: TA\n  S = 'a' +", {2, "S", "expected a string after \"+\""}));
     EXPECT_TRUE(RaisesError(form("'a' + 'b'"), {2, "S", "unexpected character \"+\""}));
@@ -303,8 +300,8 @@ TEST(FormTextValues, InvalidUtf8InStringsIsRejected) {
         "'\xE5\xB2'",  // "岚" cut short by the quote
     };
     for (const char* value : bad)
-        EXPECT_TRUE(RaisesError(std::string("object A: TA\n  S = ") + value + "\nend\n",
-                                {2, "S", "invalid UTF-8 in a string"}))
+        EXPECT_TRUE(
+            RaisesError(std::string("object A: TA\n  S = ") + value + "\nend\n", {2, "S", "invalid UTF-8 in a string"}))
             << value;
     EXPECT_EQ(ValueOf("'\xEF\xBF\xBF\xF0\x90\x80\x80'").Text, "\xEF\xBF\xBF\xF0\x90\x80\x80");
 }
@@ -350,7 +347,8 @@ TEST(FormTextValues, CollectionsHoldItemsOfProperties) {
     EXPECT_EQ(empty.Kind, TFormValueKind::vkCollection);
     EXPECT_TRUE(empty.Items.empty());
 
-    const TFormValue v = ValueOf("<\n  item\n  end\n  item\n    Sub = <\n      item\n        X = 1\n      end>\n  end>");
+    const TFormValue v =
+        ValueOf("<\n  item\n  end\n  item\n    Sub = <\n      item\n        X = 1\n      end>\n  end>");
     ASSERT_EQ(v.Items.size(), 2u);
     EXPECT_TRUE(v.Items[0].empty());
     ASSERT_EQ(v.Items[1].size(), 1u);
@@ -358,9 +356,11 @@ TEST(FormTextValues, CollectionsHoldItemsOfProperties) {
 }
 
 TEST(FormTextValues, BrokenCollectionsNameTheItemInTheMessage) {
-    EXPECT_TRUE(RaisesError("object A: TA\n  C = <\n    item\n      W = 1\n    end\n    item\n      W =\n    end>\nend\n",
-                            {7, "C[1].W", "expected a value"}));
-    EXPECT_TRUE(RaisesError("object A: TA\n  C = <\n    thing\n    end>\nend\n", {3, "C", "expected \"item\" or \">\""}));
+    EXPECT_TRUE(
+        RaisesError("object A: TA\n  C = <\n    item\n      W = 1\n    end\n    item\n      W =\n    end>\nend\n",
+                    {7, "C[1].W", "expected a value"}));
+    EXPECT_TRUE(
+        RaisesError("object A: TA\n  C = <\n    thing\n    end>\nend\n", {3, "C", "expected \"item\" or \">\""}));
     EXPECT_TRUE(RaisesError("object A: TA\n  C = <\n    item W = 1\n    end>\nend\n",
                             {3, "C[0]", "unexpected text after \"item\""}));
     EXPECT_TRUE(RaisesError("object A: TA\n  C = <\n    item\n      object B: TB\n      end\n    end>\nend\n",

@@ -257,7 +257,8 @@ TEST(StoredFormTest, FaultsNameTheFormLineAndProperty) {
     EXPECT_NE(m.find("BorderStyle"), std::string::npos) << m;
 
     // A negative panel width is refused, not handed to the platform control.
-    m = messageOf(base + "  object S: TStatusBar\n    Panels = <\n      item\n        Width = -5\n      end>\n  end\nend\n");
+    m = messageOf(base +
+                  "  object S: TStatusBar\n    Panels = <\n      item\n        Width = -5\n      end>\n  end\nend\n");
     EXPECT_NE(m.find("Width"), std::string::npos) << m;
     EXPECT_NE(m.find("line 6"), std::string::npos) << m;
 
@@ -735,11 +736,13 @@ TEST(ResourceBalanceTest, FiveHundredFormCyclesLeaveHandleCountsFlat) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / 500;
     const TGdiCounts gdiAfter = GdiLiveCounts();
     for (int k = 0; k < static_cast<int>(TGdiKind::Count_); ++k)
-        EXPECT_EQ(gdiAfter.Live[static_cast<std::size_t>(k)], gdiBefore.Live[static_cast<std::size_t>(k)]) << "GDI kind " << k;
+        EXPECT_EQ(gdiAfter.Live[static_cast<std::size_t>(k)], gdiBefore.Live[static_cast<std::size_t>(k)])
+            << "GDI kind " << k;
     EXPECT_EQ(ThreadWindowCount(), windowsBefore);
-    std::printf("[ figures  ] form create/read/paint/destroy: %.2f ms per cycle; GDI live %ld -> %ld (peak %ld); "
-                "windows %d -> %d\n",
-                perCycleMs, gdiBefore.Total(), gdiAfter.Total(), peak, windowsBefore, ThreadWindowCount());
+    std::printf(
+        "[ figures  ] form create/read/paint/destroy: %.2f ms per cycle; GDI live %ld -> %ld (peak %ld); "
+        "windows %d -> %d\n",
+        perCycleMs, gdiBefore.Total(), gdiAfter.Total(), peak, windowsBefore, ThreadWindowCount());
 }
 
 }  // namespace

@@ -65,8 +65,9 @@ private:
 class TReportCapture {
 public:
     TReportCapture() {
-        FPrevious = Application->SetErrorReporter(
-            [this](const std::wstring& caption, const std::wstring& text) { Reports.push_back({caption, text}); });
+        FPrevious = Application->SetErrorReporter([this](const std::wstring& caption, const std::wstring& text) {
+            Reports.push_back({caption, text});
+        });
     }
     ~TReportCapture() { Application->SetErrorReporter(std::move(FPrevious)); }
     struct TReport {
@@ -87,7 +88,12 @@ inline int ThreadWindowCount() {
             auto* n = reinterpret_cast<int*>(lp);
             ++*n;
             ::EnumChildWindows(
-                wnd, [](HWND, LPARAM lp2) -> BOOL { ++*reinterpret_cast<int*>(lp2); return TRUE; }, lp);
+                wnd,
+                [](HWND, LPARAM lp2) -> BOOL {
+                    ++*reinterpret_cast<int*>(lp2);
+                    return TRUE;
+                },
+                lp);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&count));
@@ -123,7 +129,8 @@ public:
     }
     // 0x00BBGGRR like a COLORREF.
     COLORREF Pixel(int x, int y) const {
-        const std::uint32_t p = FBits[static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) + static_cast<std::size_t>(x)];
+        const std::uint32_t p =
+            FBits[static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) + static_cast<std::size_t>(x)];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
     int Width() const noexcept { return FWidth; }

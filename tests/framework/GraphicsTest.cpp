@@ -23,7 +23,8 @@ using namespace qd::bmptest;
 std::uint32_t RgbAt(TBitmap& bmp, int x, int y) { return bmp.ScanLine(y)[x] & 0xFFFFFFu; }
 
 // The test picture, 3 x 2: red green blue / white black yellow (0xRRGGBB). Width 3 makes every depth pad its rows.
-const std::vector<std::vector<std::uint32_t>> kPicture = {{0xFF0000, 0x00FF00, 0x0000FF}, {0xFFFFFF, 0x000000, 0xFFFF00}};
+const std::vector<std::vector<std::uint32_t>> kPicture = {{0xFF0000, 0x00FF00, 0x0000FF},
+                                                          {0xFFFFFF, 0x000000, 0xFFFF00}};
 
 void ExpectPicture(TBitmap& bmp, const std::vector<std::vector<std::uint32_t>>& want, const char* what) {
     ASSERT_EQ(bmp.Width(), static_cast<int>(want[0].size())) << what;
@@ -683,12 +684,18 @@ std::uint32_t ToRgbx(std::uint32_t rgb) {  // R in the low byte
 }
 std::uint32_t ToIndex(std::uint32_t rgb) {  // index in kPalette
     switch (rgb) {
-        case 0x000000: return 0;
-        case 0xFF0000: return 1;
-        case 0x00FF00: return 2;
-        case 0x0000FF: return 3;
-        case 0xFFFFFF: return 4;
-        default: return 5;
+        case 0x000000:
+            return 0;
+        case 0xFF0000:
+            return 1;
+        case 0x00FF00:
+            return 2;
+        case 0x0000FF:
+            return 3;
+        case 0xFFFFFF:
+            return 4;
+        default:
+            return 5;
     }
 }
 const std::vector<std::uint32_t> kPalette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0xFFFF00};
@@ -717,7 +724,8 @@ std::vector<TDepthCase> DepthCases() {
     // A core header has no colour count: its table always holds 2^depth entries.
     std::vector<std::uint32_t> fullPalette = kPalette;
     fullPalette.resize(256, 0x808080);
-    cases.push_back({"8 bit core header", TBmpRecipe{8, 12, false, 0, {}, fullPalette, Encoded(ToIndex)}, TPixelFormat::pf8bit});
+    cases.push_back(
+        {"8 bit core header", TBmpRecipe{8, 12, false, 0, {}, fullPalette, Encoded(ToIndex)}, TPixelFormat::pf8bit});
     return cases;
 }
 
@@ -832,7 +840,8 @@ TEST(BmpMalformed, RandomlyCorruptedFilesDecodeOrAreRejected) {
         const int flips = 1 + static_cast<int>(random() % 4);
         for (int f = 0; f < flips; ++f) {
             // Mostly the headers, where the sizes and offsets are.
-            const std::size_t at = random() % 4 ? random() % std::min<std::size_t>(file.size(), 70) : random() % file.size();
+            const std::size_t at =
+                random() % 4 ? random() % std::min<std::size_t>(file.size(), 70) : random() % file.size();
             file[at] = static_cast<std::uint8_t>(random());
         }
         TBitmap bmp;
@@ -1012,15 +1021,15 @@ TEST(Icon, MalformedIcoBytesAreRejected) {
     const HICON kept = icon.Handle();
     const std::vector<std::vector<std::uint8_t>> cases = {
         {},
-        bad(2, 2, false),             // a cursor file
-        bad(4, 0, false),             // no images
-        bad(4, 40, false),            // directory beyond the file
-        bad(6 + 8, 0x10000, true),    // image length beyond the file
-        bad(6 + 12, 0xFFFFFFF0, true),  // image offset beyond the file
-        bad(22 + 4, 0, true),         // zero width
-        bad(22 + 8, 33, true),        // odd double height
-        bad(22 + 14, 5, false),       // 5 bits per pixel
-        bad(22 + 16, 1, true),        // compressed
+        bad(2, 2, false),                                         // a cursor file
+        bad(4, 0, false),                                         // no images
+        bad(4, 40, false),                                        // directory beyond the file
+        bad(6 + 8, 0x10000, true),                                // image length beyond the file
+        bad(6 + 12, 0xFFFFFFF0, true),                            // image offset beyond the file
+        bad(22 + 4, 0, true),                                     // zero width
+        bad(22 + 8, 33, true),                                    // odd double height
+        bad(22 + 14, 5, false),                                   // 5 bits per pixel
+        bad(22 + 16, 1, true),                                    // compressed
         std::vector<std::uint8_t>(good.begin(), good.end() - 1),  // truncated mask
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -1105,8 +1114,7 @@ TEST(GdiHygiene, ThousandCreateDrawDestroyCyclesLeakNothing) {
         copy.Canvas().Draw(0, 0, icon);
     }
     const TGdiCounts end = GdiLiveCounts();
-    for (int k = 0; k < static_cast<int>(TGdiKind::Count_); ++k)
-        EXPECT_EQ(end.Live[k], start.Live[k]) << "kind " << k;
+    for (int k = 0; k < static_cast<int>(TGdiKind::Count_); ++k) EXPECT_EQ(end.Live[k], start.Live[k]) << "kind " << k;
 }
 
 }  // namespace

@@ -162,16 +162,28 @@ TEST(ColorNames, TableHoldsThePlatformNumbers) {
         const char* Name;
         TColor Value;
     };
-    for (const TCase& c : {TCase{"clBlack", 0x000000}, TCase{"clMaroon", 0x000080}, TCase{"clNavy", 0x800000},
-                           TCase{"clFuchsia", 0xFF00FF}, TCase{"clWhite", 0xFFFFFF}, TCase{"clNone", 0x1FFFFFFF},
-                           TCase{"clDefault", 0x20000000}, TCase{"clScrollBar", 0xFF000000},
-                           TCase{"clWindow", 0xFF000005}, TCase{"clWindowText", 0xFF000008},
-                           TCase{"clHighlight", 0xFF00000D}, TCase{"clBtnFace", 0xFF00000F},
-                           TCase{"clBtnShadow", 0xFF000010}, TCase{"clGrayText", 0xFF000011},
-                           TCase{"clBtnText", 0xFF000012}, TCase{"clBtnHighlight", 0xFF000014},
-                           TCase{"cl3DDkShadow", 0xFF000015}, TCase{"cl3DLight", 0xFF000016},
-                           TCase{"clInfoBk", 0xFF000018}, TCase{"clHotLight", 0xFF00001A},
-                           TCase{"clGradientActiveCaption", 0xFF00001B}, TCase{"clMenuBar", 0xFF00001E}}) {
+    for (const TCase& c : {TCase{"clBlack", 0x000000},
+                           TCase{"clMaroon", 0x000080},
+                           TCase{"clNavy", 0x800000},
+                           TCase{"clFuchsia", 0xFF00FF},
+                           TCase{"clWhite", 0xFFFFFF},
+                           TCase{"clNone", 0x1FFFFFFF},
+                           TCase{"clDefault", 0x20000000},
+                           TCase{"clScrollBar", 0xFF000000},
+                           TCase{"clWindow", 0xFF000005},
+                           TCase{"clWindowText", 0xFF000008},
+                           TCase{"clHighlight", 0xFF00000D},
+                           TCase{"clBtnFace", 0xFF00000F},
+                           TCase{"clBtnShadow", 0xFF000010},
+                           TCase{"clGrayText", 0xFF000011},
+                           TCase{"clBtnText", 0xFF000012},
+                           TCase{"clBtnHighlight", 0xFF000014},
+                           TCase{"cl3DDkShadow", 0xFF000015},
+                           TCase{"cl3DLight", 0xFF000016},
+                           TCase{"clInfoBk", 0xFF000018},
+                           TCase{"clHotLight", 0xFF00001A},
+                           TCase{"clGradientActiveCaption", 0xFF00001B},
+                           TCase{"clMenuBar", 0xFF00001E}}) {
         ASSERT_TRUE(IdentToColor(c.Name).has_value()) << c.Name;
         EXPECT_EQ(*IdentToColor(c.Name), c.Value) << c.Name;
         EXPECT_EQ(ColorToIdent(c.Value), c.Name);
@@ -263,8 +275,9 @@ TEST_F(PropertiesTest, StringListsFillInPlaceOrThroughASetter) {
 }
 
 TEST_F(PropertiesTest, CollectionsAreClearedThenFilledItemByItem) {
-    SetPropertyText(Control, "Panels", "<\n item\n Width = 0\n end\n item\n Alignment = taCenter\n Text = '岚栎软件'\n "
-                                       "Width = 100\n end>");
+    SetPropertyText(Control, "Panels",
+                    "<\n item\n Width = 0\n end\n item\n Alignment = taCenter\n Text = '岚栎软件'\n "
+                    "Width = 100\n end>");
     ASSERT_EQ(Control.Panels.size(), 2u);
     EXPECT_EQ(Control.Panels[0]->Width, 0);
     EXPECT_EQ(Control.Panels[1]->Alignment, test::TTestAlignment::taCenter);
@@ -307,8 +320,7 @@ TEST_F(PropertiesTest, FaultInACollectionItemNamesTheItemAndLine) {
     } catch (const EPropertyError& e) {
         EXPECT_EQ(e.Property(), "Panels[1].Alignment");
         EXPECT_EQ(e.Line(), 7);
-        EXPECT_EQ(e.Reason(),
-                  "unknown value \"taMiddle\" (expected one of taLeftJustify, taRightJustify, taCenter)");
+        EXPECT_EQ(e.Reason(), "unknown value \"taMiddle\" (expected one of taLeftJustify, taRightJustify, taCenter)");
     }
 }
 
@@ -430,9 +442,9 @@ TEST(ClassInfoTest, DeclaringANameTwiceIsAProgrammingError) {
     struct TTwice : TPersistent {
         int A = 0;
     };
-    EXPECT_THROW((TClassBuilder<TTwice>("TTwice", &TPersistent::StaticClassInfo()).Int("A", &TTwice::A).Int("a",
-                                                                                                           &TTwice::A)),
-                 EInvalidOperation);
+    EXPECT_THROW(
+        (TClassBuilder<TTwice>("TTwice", &TPersistent::StaticClassInfo()).Int("A", &TTwice::A).Int("a", &TTwice::A)),
+        EInvalidOperation);
 }
 
 TEST(ClassRegistryTest, FindsRegisteredClassesByNameIgnoringCase) {

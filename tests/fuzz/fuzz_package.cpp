@@ -25,7 +25,7 @@ void CheckDecodersAgree(std::span<const std::uint8_t> package) {
     if (package.size() < 4) return;
     std::int32_t size;
     std::memcpy(&size, package.data(), 4);  // little-endian host
-    if (size > 16384) size = 16384;          // keep each run short; the reader bounds real sizes
+    if (size > 16384) size = 16384;         // keep each run short; the reader bounds real sizes
     const std::span<const std::uint8_t> stream = package.subspan(4);
     const std::vector<std::uint8_t> fast = qd::TLZH::UnpackBuffer(stream, size);
     std::vector<std::uint8_t> classic;

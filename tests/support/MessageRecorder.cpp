@@ -21,7 +21,8 @@ void TMessageRecorder::IgnoreCommonNoise() {
 }
 
 int TMessageRecorder::Count(UINT msg) const noexcept {
-    return static_cast<int>(std::count_if(FEntries.begin(), FEntries.end(), [msg](const TRecorded& r) { return r.Message == msg; }));
+    return static_cast<int>(
+        std::count_if(FEntries.begin(), FEntries.end(), [msg](const TRecorded& r) { return r.Message == msg; }));
 }
 
 int TMessageRecorder::IndexOf(UINT msg, int from) const noexcept {
@@ -102,14 +103,17 @@ std::string TMessageRecorder::SideBySide(std::span<const TMsgEntry> expected, st
         } else if (expected[e].Flags & kOptional) {
             ++e;
         } else {
-            why = "expected " + Describe(expected[e], Name(expected[e].Message)) + ", recorded " + Describe(FEntries[a]);
+            why =
+                "expected " + Describe(expected[e], Name(expected[e].Message)) + ", recorded " + Describe(FEntries[a]);
             break;
         }
     }
     if (why.empty()) {
         while (e < expected.size() && (expected[e].Flags & kOptional)) ++e;
-        if (e < expected.size()) why = "missing " + Describe(expected[e], Name(expected[e].Message));
-        else if (a < FEntries.size()) why = "unexpected " + Describe(FEntries[a]);
+        if (e < expected.size())
+            why = "missing " + Describe(expected[e], Name(expected[e].Message));
+        else if (a < FEntries.size())
+            why = "unexpected " + Describe(FEntries[a]);
     }
     if (why.empty()) {
         if (clear) Clear();

@@ -23,14 +23,14 @@
 namespace qd::test {
 
 enum TMsgFlags : unsigned {
-    kSent = 1u << 0,        // arrived through SendMessage or a direct call
-    kPosted = 1u << 1,      // taken from the queue
-    kDefProc = 1u << 2,     // seen inside the default procedure (after the handler passed it on)
-    kHook = 1u << 3,        // seen by a hook rather than a window procedure
-    kOptional = 1u << 4,    // expected entry that may be missing (platform differences)
-    kWParam = 1u << 5,      // compare wParam
-    kLParam = 1u << 6,      // compare lParam
-    kSeparator = 1u << 7,   // marks a point in the sequence (see AddSeparator)
+    kSent = 1u << 0,       // arrived through SendMessage or a direct call
+    kPosted = 1u << 1,     // taken from the queue
+    kDefProc = 1u << 2,    // seen inside the default procedure (after the handler passed it on)
+    kHook = 1u << 3,       // seen by a hook rather than a window procedure
+    kOptional = 1u << 4,   // expected entry that may be missing (platform differences)
+    kWParam = 1u << 5,     // compare wParam
+    kLParam = 1u << 6,     // compare lParam
+    kSeparator = 1u << 7,  // marks a point in the sequence (see AddSeparator)
 };
 
 struct TMsgEntry {

@@ -104,9 +104,11 @@ std::string MessageBoxFormText(const std::string& extraOk = {}, const std::strin
     HotTrack = True
     FrameColor = 7617536
     Color = 15791348
-    Glyph.Data = {)" + HexOfFile(dir + "ok_glyph.bmp") + R"(}
+    Glyph.Data = {)" +
+           HexOfFile(dir + "ok_glyph.bmp") + R"(}
     NumGlyphs = 2
-)" + extraOk + R"(  end
+)" + extraOk +
+           R"(  end
   object WgBitBtn_Cancel: TWgBitBtn
     Left = 182
     Top = 125
@@ -118,9 +120,11 @@ std::string MessageBoxFormText(const std::string& extraOk = {}, const std::strin
     HotTrack = True
     FrameColor = 7617536
     Color = 15791348
-    Glyph.Data = {)" + HexOfFile(dir + "cancel_glyph.bmp") + R"(}
+    Glyph.Data = {)" +
+           HexOfFile(dir + "cancel_glyph.bmp") + R"(}
     NumGlyphs = 2
-)" + extraCancel + R"(  end
+)" + extraCancel +
+           R"(  end
 end
 )";
 }
@@ -395,7 +399,8 @@ TEST(WgButtonMouse, AnExceptionFromOnClickIsReportedAndStopsAtTheWindowProcedure
     TTestForm form(MessageBoxFormText());
     auto& ok = form.Get<TWgBitBtn>("WgBitBtn_Ok");
     std::wstring reported;
-    auto previous = Application->SetErrorReporter([&](const std::wstring&, const std::wstring& text) { reported = text; });
+    auto previous =
+        Application->SetErrorReporter([&](const std::wstring&, const std::wstring& text) { reported = text; });
     ok.OnClick = [](TObject*) { throw Exception("click failed"); };
     ShowActive(form);
     ::SendMessageW(ok.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
@@ -411,7 +416,7 @@ TEST(WgButtonGlyph, EnabledShowsTheFirstImageDisabledTheSecondWithTheKeyColourLe
     const auto layout = ok.ContentLayout(ok.Look());
     ASSERT_EQ(layout.Glyph.right - layout.Glyph.left, 16);
     ASSERT_EQ(layout.Glyph.bottom - layout.Glyph.top, 16);
-    EXPECT_EQ(layout.Glyph.left, 5 + 2);                   // Margin from the left of the caption base
+    EXPECT_EQ(layout.Glyph.left, 5 + 2);                 // Margin from the left of the caption base
     EXPECT_EQ(layout.Glyph.top, 5 + (15 - 16 + 1) / 2);  // centred vertically
     EXPECT_EQ(layout.Caption.left, 5 + 2 + 16 + 4);
     const int gx = layout.Glyph.left, gy = layout.Glyph.top;
@@ -431,7 +436,8 @@ TEST(WgButtonGlyph, EnabledShowsTheFirstImageDisabledTheSecondWithTheKeyColourLe
 
 TEST(WgButtonGroup, DownStoredBeforeGroupIndexSurvivesLoadingAndOneButtonOfAGroupIsDown) {
     // Stored descriptions list properties in name order: Down comes before GroupIndex.
-    TTestForm form(MessageBoxFormText("    Down = True\n    GroupIndex = 3\n", "    Down = True\n    GroupIndex = 3\n"));
+    TTestForm form(
+        MessageBoxFormText("    Down = True\n    GroupIndex = 3\n", "    Down = True\n    GroupIndex = 3\n"));
     auto& ok = form.Get<TWgBitBtn>("WgBitBtn_Ok");
     auto& cancel = form.Get<TWgBitBtn>("WgBitBtn_Cancel");
     EXPECT_NE(ok.Down(), cancel.Down());  // the group keeps one button down
@@ -454,7 +460,7 @@ TEST(WgButtonGlyph, ImageChoiceFollowsDownAndGroupState) {
     ok.Perform(WM_KEYUP, VK_SPACE, 0xC0000001);
     EXPECT_TRUE(ok.Down());  // a click puts a grouped button down
     EXPECT_FALSE(cancel.Down());
-    cancel.SetDown(false);   // without AllowAllUp the last one down stays down
+    cancel.SetDown(false);  // without AllowAllUp the last one down stays down
     ok.SetDown(false);
     EXPECT_TRUE(ok.Down());
 }
@@ -500,10 +506,10 @@ TEST(WgButtonLook, HoverRingPressedFaceAndDisabledFrame) {
     EXPECT_EQ(entered, 1);
     auto hover = Render(ok);
     const TColor hot = ok.HotTrackColor();
-    EXPECT_EQ(hover->At(2, h - 3), Rgb(hot));                                 // ring bottom: the colour itself
-    EXPECT_EQ(hover->At(3, 2), Rgb(BlendColors(clWhite, hot, 190)));         // ring top: lightened
-    EXPECT_EQ(hover->At(w - 3, h / 2), hover->At(2, h / 2));                  // both sides alike
-    EXPECT_NE(hover->At(4, h / 2), hover->At(3, h / 2));                      // inside the ring: plain face
+    EXPECT_EQ(hover->At(2, h - 3), Rgb(hot));                         // ring bottom: the colour itself
+    EXPECT_EQ(hover->At(3, 2), Rgb(BlendColors(clWhite, hot, 190)));  // ring top: lightened
+    EXPECT_EQ(hover->At(w - 3, h / 2), hover->At(2, h / 2));          // both sides alike
+    EXPECT_NE(hover->At(4, h / 2), hover->At(3, h / 2));              // inside the ring: plain face
     ok.SetHotTrackColorType(htctComplement);
     auto complement = Render(ok);
     const TColor comp = ComplementaryColor(hot, 180);
@@ -521,7 +527,7 @@ TEST(WgButtonLook, HoverRingPressedFaceAndDisabledFrame) {
     ok.SetEnabled(false);
     auto off = Render(ok);
     EXPECT_EQ(off->At(1, h / 2), Rgb(DarkerColor(ok.Color(), 80)));  // face colour is not the button face
-    EXPECT_EQ(off->At(0, h / 2), Rgb(form.Color()));                  // no outer edge
+    EXPECT_EQ(off->At(0, h / 2), Rgb(form.Color()));                 // no outer edge
     EXPECT_EQ(off->At(3, 3), Rgb(ok.Color()));
 }
 
@@ -623,8 +629,8 @@ TEST(WgScreenshot, ConfirmationBoxIsWrittenForInspection) {
     TBitmap shot;
     shot.AssignPixels(w, h * 3, static_cast<const std::uint32_t*>(box.Dib.Bits));
     const std::vector<std::uint8_t> bytes = shot.SaveToBmpBytes();
-    std::ofstream("widgets_box.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                             static_cast<std::streamsize>(bytes.size()));
+    std::ofstream("widgets_box.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     EXPECT_GT(bytes.size(), static_cast<std::size_t>(w * h * 3));
 }
 

@@ -28,7 +28,8 @@ struct Surface {
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
     void Set(int x, int y, COLORREF c) {
-        static_cast<std::uint32_t*>(Dib.Bits)[y * Dib.Width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        static_cast<std::uint32_t*>(Dib.Bits)[y * Dib.Width + x] =
+            (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     }
 };
 
@@ -49,8 +50,8 @@ TEST(WgColors, SystemColoursAreResolvedBeforeArithmetic) {
 TEST(WgGradient, VerticalRunsFromBottomToTopAcrossTheWholeWidth) {
     Surface s(100, 50);
     PaintGradient(s.DC, RECT{0, 0, 100, 50}, gdVertical, 1, RGB(0, 0, 0), RGB(200, 100, 0));
-    EXPECT_EQ(s.At(0, 49), RGB(0, 0, 0));       // first colour at the bottom
-    EXPECT_EQ(s.At(0, 0), RGB(200, 100, 0));    // second at the top
+    EXPECT_EQ(s.At(0, 49), RGB(0, 0, 0));     // first colour at the bottom
+    EXPECT_EQ(s.At(0, 0), RGB(200, 100, 0));  // second at the top
     // Replicated strip: every column equals the first one.
     for (int y = 0; y < 50; y += 7) ASSERT_EQ(s.At(97, y), s.At(3, y)) << y;
     // Monotonic: red grows toward the top.

@@ -37,8 +37,8 @@ public:
 };
 
 std::string OneLabelForm(const std::string& properties) {
-    return "object Form_Labels: TForm\n  Color = 32768\n  object L: TWgLabel\n    Left = 4\n    Top = 4\n" + properties +
-           "  end\nend\n";
+    return "object Form_Labels: TForm\n  Color = 32768\n  object L: TWgLabel\n    Left = 4\n    Top = 4\n" +
+           properties + "  end\nend\n";
 }
 
 struct Surface {
@@ -113,15 +113,16 @@ TEST(WgLabelProperties, DefaultsAndStoredValuesThroughTheRegistry) {
     EXPECT_TRUE(l.ParentColor());
     EXPECT_EQ(l.Color(), form.Color());  // the parent's colour carried over
 
-    TLabelForm set(OneLabelForm("    BorderOuter = fsStatus\n    BorderSides = [sdLeft, sdBottom]\n"
-                                "    TextStyle = tsRecessed\n    Rotation = roFlat\n    Angle = -90\n"
-                                "    BorderWidth = -3\n    ShadowDepth = 1000\n"));
+    TLabelForm set(
+        OneLabelForm("    BorderOuter = fsStatus\n    BorderSides = [sdLeft, sdBottom]\n"
+                     "    TextStyle = tsRecessed\n    Rotation = roFlat\n    Angle = -90\n"
+                     "    BorderWidth = -3\n    ShadowDepth = 1000\n"));
     TWgLabel& s = set.Label("L");
     EXPECT_EQ(s.BorderOuter(), TFrameStyleEx::fsStatus);
     EXPECT_EQ(s.BorderSides(), sdLeft | sdBottom);
     EXPECT_EQ(s.TextStyle(), tsRecessed);
     EXPECT_EQ(s.Angle(), 270);
-    EXPECT_EQ(s.BorderWidth(), 0);   // negative gap: none
+    EXPECT_EQ(s.BorderWidth(), 0);    // negative gap: none
     EXPECT_EQ(s.ShadowDepth(), 100);  // clamped
     EXPECT_THROW(TLabelForm(OneLabelForm("    TextStyle = tsEngraved\n")), EFormReadError);
     EXPECT_THROW(TLabelForm(OneLabelForm("    FrameController = Controller1\n")), EFormReadError);
@@ -219,10 +220,11 @@ TEST(WgLabelLayout, TipCentresOneLineBothWaysAndWrappedTextAsABlock) {
 }
 
 TEST(WgLabelText, ReliefPassesWhenEnabledAndPlainGreyWhenDisabledWhateverTheStyle) {
-    TLabelForm form(OneLabelForm("    AutoSize = False\n    Width = 120\n    Height = 40\n    Caption = 'HHH'\n"
-                                 "    Font.Height = -24\n    Font.Name = 'Liberation Sans'\n    Font.Style = [fsBold]\n"
-                                 "    Font.Color = clBlack\n    HighlightColor = clRed\n    ShadowColor = clBlue\n"
-                                 "    ParentFont = False\n    Layout = tlCenter\n    Alignment = taCenter\n"));
+    TLabelForm form(
+        OneLabelForm("    AutoSize = False\n    Width = 120\n    Height = 40\n    Caption = 'HHH'\n"
+                     "    Font.Height = -24\n    Font.Name = 'Liberation Sans'\n    Font.Style = [fsBold]\n"
+                     "    Font.Color = clBlack\n    HighlightColor = clRed\n    ShadowColor = clBlue\n"
+                     "    ParentFont = False\n    Layout = tlCenter\n    Alignment = taCenter\n"));
     TWgLabel& l = form.Label("L");
     for (TTextStyle style : {tsRaised, tsRecessed, tsShadow}) {
         l.SetTextStyle(style);
@@ -268,10 +270,11 @@ TEST(WgLabelText, ReliefPassesWhenEnabledAndPlainGreyWhenDisabledWhateverTheStyl
 }
 
 TEST(WgLabelBorders, InsetsFollowStylesSidesAndWidthAndTheFaceIsFilledInside) {
-    TLabelForm form(OneLabelForm("    AutoSize = False\n    Width = 60\n    Height = 30\n    Caption = ''\n"
-                                 "    BorderOuter = fsFlat\n    BorderInner = fsStatus\n    BevelWidth = 3\n"
-                                 "    BorderWidth = 2\n    FlatColor = clRed\n    Color = clWhite\n"
-                                 "    BorderSides = [sdLeft, sdTop, sdRight]\n    TextMargin = 1\n"));
+    TLabelForm form(
+        OneLabelForm("    AutoSize = False\n    Width = 60\n    Height = 30\n    Caption = ''\n"
+                     "    BorderOuter = fsFlat\n    BorderInner = fsStatus\n    BevelWidth = 3\n"
+                     "    BorderWidth = 2\n    FlatColor = clRed\n    Color = clWhite\n"
+                     "    BorderSides = [sdLeft, sdTop, sdRight]\n    TextMargin = 1\n"));
     TWgLabel& l = form.Label("L");
     const RECT in = l.BorderInsetRect(RECT{0, 0, 60, 30});
     EXPECT_EQ(in.left, 2 + 1 + 3);
@@ -282,7 +285,7 @@ TEST(WgLabelBorders, InsetsFollowStylesSidesAndWidthAndTheFaceIsFilledInside) {
     EXPECT_EQ(text.left, in.left + 1);
     EXPECT_EQ(text.bottom, in.bottom - 1);
     auto s = Render(l);
-    EXPECT_EQ(s->At(0, 15), RGB(255, 0, 0));   // the flat ring
+    EXPECT_EQ(s->At(0, 15), RGB(255, 0, 0));       // the flat ring
     EXPECT_EQ(s->At(30, 29), RGB(255, 255, 255));  // no bottom side: face
     EXPECT_EQ(s->At(30, 15), RGB(255, 255, 255));
     // Inside the flat ring the status ring's BevelWidth lines, then the gap of BorderWidth filled as face.
@@ -298,8 +301,9 @@ TEST(WgLabelBorders, InsetsFollowStylesSidesAndWidthAndTheFaceIsFilledInside) {
 }
 
 TEST(WgLabelHover, FlyByColourWhileHoveredAndEventsEitherWay) {
-    TLabelForm form(OneLabelForm("    Caption = 'x'\n    Font.Color = clNavy\n    ParentFont = False\n"
-                                 "    FlyByColor = clRed\n"));
+    TLabelForm form(
+        OneLabelForm("    Caption = 'x'\n    Font.Color = clNavy\n    ParentFont = False\n"
+                     "    FlyByColor = clRed\n"));
     TWgLabel& l = form.Label("L");
     int entered = 0, left = 0;
     l.OnMouseEnter = [&](TObject*) { ++entered; };
@@ -335,13 +339,14 @@ TEST(WgLabelHover, FlyByColourWhileHoveredAndEventsEitherWay) {
 TEST(WgLabelBlink, OneSharedListAndTimerSwitchAllBlinkingLabelsInStep) {
     ASSERT_EQ(TWgBlinkList::Instance(), nullptr);  // no label alive between tests
     {
-        TLabelForm form("object Form_Labels: TForm\n"
-                        "  object A: TWgLabel\n    Font.Color = clNavy\n    ParentFont = False\n"
-                        "    Blinking = True\n    BlinkColor = clRed\n  end\n"
-                        "  object B: TWgLabel\n    Font.Color = clGreen\n    ParentFont = False\n"
-                        "    Blinking = True\n    BlinkColor = clYellow\n  end\n"
-                        "  object C: TWgLabel\n    Font.Color = clBlack\n    ParentFont = False\n  end\n"
-                        "end\n");
+        TLabelForm form(
+            "object Form_Labels: TForm\n"
+            "  object A: TWgLabel\n    Font.Color = clNavy\n    ParentFont = False\n"
+            "    Blinking = True\n    BlinkColor = clRed\n  end\n"
+            "  object B: TWgLabel\n    Font.Color = clGreen\n    ParentFont = False\n"
+            "    Blinking = True\n    BlinkColor = clYellow\n  end\n"
+            "  object C: TWgLabel\n    Font.Color = clBlack\n    ParentFont = False\n  end\n"
+            "end\n");
         TWgBlinkList* list = TWgBlinkList::Instance();
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->Count(), 3);
@@ -397,15 +402,16 @@ TEST(WgLabelBlink, OneSharedListAndTimerSwitchAllBlinkingLabelsInStep) {
 }
 
 TEST(WgLabelText, RotatedAndCurvedTextDrawWithinTheLabel) {
-    TLabelForm form(OneLabelForm("    AutoSize = False\n    Width = 100\n    Height = 100\n    Caption = 'ROTATE'\n"
-                                 "    Font.Height = -16\n    Font.Name = 'Liberation Sans'\n    Font.Color = clBlack\n"
-                                 "    ParentFont = False\n    Color = clWhite\n    Rotation = roFlat\n    Angle = 90\n"));
+    TLabelForm form(
+        OneLabelForm("    AutoSize = False\n    Width = 100\n    Height = 100\n    Caption = 'ROTATE'\n"
+                     "    Font.Height = -16\n    Font.Name = 'Liberation Sans'\n    Font.Color = clBlack\n"
+                     "    ParentFont = False\n    Color = clWhite\n    Rotation = roFlat\n    Angle = 90\n"));
     TWgLabel& l = form.Label("L");
     auto up = Render(l);
     const RECT box = InkBox(*up, RGB(255, 255, 255));
     ASSERT_GT(box.right, box.left);
     EXPECT_GT(box.bottom - box.top, box.right - box.left);  // standing upright
-    EXPECT_NEAR((box.left + box.right) / 2, 50, 4);          // centred on the centre point
+    EXPECT_NEAR((box.left + box.right) / 2, 50, 4);         // centred on the centre point
     EXPECT_NEAR((box.top + box.bottom) / 2, 50, 4);
     l.SetCenterPoint(cpUpperLeft);
     const RECT corner = InkBox(*Render(l), RGB(255, 255, 255));

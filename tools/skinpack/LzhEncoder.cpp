@@ -59,8 +59,7 @@ public:
     static constexpr int HashBits = 15;
     static constexpr int FirstUsable = LookAhead;  // buffer index of ring position 0
 
-    TMatchFinder(std::span<const std::uint8_t> data, int maxChain)
-        : FMaxChain(std::max(1, maxChain)) {
+    TMatchFinder(std::span<const std::uint8_t> data, int maxChain) : FMaxChain(std::max(1, maxChain)) {
         FBuf.assign(RingSize, RingFill);
         std::fill(FBuf.begin(), FBuf.begin() + FirstUsable, std::uint8_t{0});
         FBuf.insert(FBuf.end(), data.begin(), data.end());

@@ -36,8 +36,8 @@ private:
 };
 
 struct TLzhPackOptions {
-    int MaxChain = 256;   // candidates examined per position (more: smaller, slower)
-    bool Lazy = true;     // defer a match by one byte when the next position matches longer
+    int MaxChain = 256;  // candidates examined per position (more: smaller, slower)
+    bool Lazy = true;    // defer a match by one byte when the next position matches longer
 };
 
 // The bit stream alone.

@@ -55,7 +55,8 @@ int Pack(const fs::path& dir, const fs::path& out) {
     const std::vector<std::uint8_t> package = qd::BuildPackage(entries);
     // The packer is checked by the decoder before anything is written.
     TSkinReader reader;
-    if (reader.LoadPackage(package) != qd::TSkinLoadResult::slLoaded || reader.EntryCount != static_cast<int>(entries.size())) {
+    if (reader.LoadPackage(package) != qd::TSkinLoadResult::slLoaded ||
+        reader.EntryCount != static_cast<int>(entries.size())) {
         std::cerr << "skinpack: packed data does not read back: " << reader.LoadError() << '\n';
         return 1;
     }
@@ -94,7 +95,8 @@ int List(const fs::path& packagePath) {
     TSkinReader reader;
     if (!LoadPackage(packagePath, reader)) return 1;
     std::cout << "version " << TSkinReader::SkinVersion << '\n';
-    for (int i = 0; i < reader.EntryCount; ++i) std::cout << reader.EntryNames[i] << '\t' << reader.EntrySizes[static_cast<std::size_t>(i)] << '\n';
+    for (int i = 0; i < reader.EntryCount; ++i)
+        std::cout << reader.EntryNames[i] << '\t' << reader.EntrySizes[static_cast<std::size_t>(i)] << '\n';
     return 0;
 }
 

@@ -48,24 +48,20 @@ TControlFacts Facts(const char* cls) {
 // Plain child windows of foreign dialogs
 
 TEST(PlainWindowDispatchTest, ButtonsAreClassifiedByTheirTypeAlone) {
-    struct Case { DWORD style; K kind; const char* what; };
+    struct Case {
+        DWORD style;
+        K kind;
+        const char* what;
+    };
     const Case cases[] = {
-        {BS_PUSHBUTTON, K::Button, "push"},
-        {BS_DEFPUSHBUTTON, K::Button, "default push"},
-        {BS_CHECKBOX, K::CheckBox, "check box"},
-        {BS_AUTOCHECKBOX, K::CheckBox, "auto check box"},
-        {BS_3STATE, K::CheckBox, "3-state"},
-        {BS_AUTO3STATE, K::CheckBox, "auto 3-state"},
-        {BS_RADIOBUTTON, K::RadioButton, "radio"},
-        {BS_AUTORADIOBUTTON, K::RadioButton, "auto radio"},
-        {BS_GROUPBOX, K::None, "group box"},
-        {BS_OWNERDRAW, K::None, "owner-draw"},
-        {BS_USERBUTTON, K::None, "user button"},
-        {BS_PUSHBOX, K::None, "push box"},
-        {BS_SPLITBUTTON, K::None, "split"},
-        {BS_DEFSPLITBUTTON, K::None, "default split"},
-        {BS_COMMANDLINK, K::None, "command link"},
-        {BS_DEFCOMMANDLINK, K::None, "default command link"},
+        {BS_PUSHBUTTON, K::Button, "push"},        {BS_DEFPUSHBUTTON, K::Button, "default push"},
+        {BS_CHECKBOX, K::CheckBox, "check box"},   {BS_AUTOCHECKBOX, K::CheckBox, "auto check box"},
+        {BS_3STATE, K::CheckBox, "3-state"},       {BS_AUTO3STATE, K::CheckBox, "auto 3-state"},
+        {BS_RADIOBUTTON, K::RadioButton, "radio"}, {BS_AUTORADIOBUTTON, K::RadioButton, "auto radio"},
+        {BS_GROUPBOX, K::None, "group box"},       {BS_OWNERDRAW, K::None, "owner-draw"},
+        {BS_USERBUTTON, K::None, "user button"},   {BS_PUSHBOX, K::None, "push box"},
+        {BS_SPLITBUTTON, K::None, "split"},        {BS_DEFSPLITBUTTON, K::None, "default split"},
+        {BS_COMMANDLINK, K::None, "command link"}, {BS_DEFCOMMANDLINK, K::None, "default command link"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DecidePlainWindow("Button", WS_CHILD | WS_VISIBLE | c.style), c.kind) << c.what;
@@ -116,9 +112,23 @@ TEST(DispatchTagTest, Tag55CountsAsHavingScrollBars) {
     EXPECT_TRUE(ControlHasScrollBars(true, WS_HSCROLL, 0));
     EXPECT_FALSE(ControlHasScrollBars(false, WS_VSCROLL, 0));  // a graphic control has no window style
     EXPECT_FALSE(ControlHasScrollBars(true, 0, 155));
-    EXPECT_EQ(DecideControl([] { auto f = Facts("TMemoLike"); f.Tag = 55; return f; }(), AllOn()).Kind,
+    EXPECT_EQ(DecideControl(
+                  [] {
+                      auto f = Facts("TMemoLike");
+                      f.Tag = 55;
+                      return f;
+                  }(),
+                  AllOn())
+                  .Kind,
               K::Scrollbar);
-    EXPECT_EQ(DecideControl([] { auto f = Facts("TMemoLike"); f.Tag = 55; return f; }(), Without(xcScrollbar)).Kind,
+    EXPECT_EQ(DecideControl(
+                  [] {
+                      auto f = Facts("TMemoLike");
+                      f.Tag = 55;
+                      return f;
+                  }(),
+                  Without(xcScrollbar))
+                  .Kind,
               K::None);
 }
 
@@ -126,14 +136,24 @@ TEST(DispatchTagTest, Tag55CountsAsHavingScrollBars) {
 // Skin3rd kinds
 
 TEST(Skin3rdDispatchTest, EveryKindNeedsItsBit) {
-    struct Case { const char* kind; K skinner; TSkinControlType bit; };
+    struct Case {
+        const char* kind;
+        K skinner;
+        TSkinControlType bit;
+    };
     const Case cases[] = {
-        {"combobox", K::ComBox, xcCombo},       {"edit", K::Edit, xcEdit},
-        {"radiobutton", K::RadioButton, xcRadioButton}, {"checkbox", K::CheckBox, xcCheckBox},
-        {"panel", K::Box, xcPanel},             {"trackbar", K::TrackBar, xcButton},
-        {"button", K::Button, xcButton},        {"bitbtn", K::BitButton, xcButton},
-        {"speedbutton", K::SpeedButton, xcSpeedButton}, {"tab", K::Tab, xcTab},
-        {"progress", K::Progress, xcProgress},  {"scrollbar", K::Scrollbar, xcScrollbar},
+        {"combobox", K::ComBox, xcCombo},
+        {"edit", K::Edit, xcEdit},
+        {"radiobutton", K::RadioButton, xcRadioButton},
+        {"checkbox", K::CheckBox, xcCheckBox},
+        {"panel", K::Box, xcPanel},
+        {"trackbar", K::TrackBar, xcButton},
+        {"button", K::Button, xcButton},
+        {"bitbtn", K::BitButton, xcButton},
+        {"speedbutton", K::SpeedButton, xcSpeedButton},
+        {"tab", K::Tab, xcTab},
+        {"progress", K::Progress, xcProgress},
+        {"scrollbar", K::Scrollbar, xcScrollbar},
         {"groupbox", K::GroupBox, xcGroupBox},
     };
     for (const Case& c : cases) {

@@ -72,15 +72,18 @@ void SaveScreenshot(HWND wnd, const wchar_t* path) {
 // Thread timer: finds our thread's open dialog, waits until it is skinned (or 3 s passed), then cancels it.
 void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD) {
     HWND dlg = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND w, LPARAM lp) -> BOOL {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(w, cls, 16);
-        if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
-            *reinterpret_cast<HWND*>(lp) = w;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&dlg));
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM lp) -> BOOL {
+            wchar_t cls[16] = {};
+            ::GetClassNameW(w, cls, 16);
+            if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(lp) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dlg));
     if (!dlg) return;
     const bool skinned = ::SendMessageW(dlg, WM_SKIN_QUERY, 0, 0) == 1;
     if (!skinned && ::GetTickCount() - GOpenedAt < 3000) return;

@@ -26,21 +26,29 @@ using namespace qd::test;
 namespace {
 
 // Markers recorded next to real messages.
-constexpr UINT kCbtBase = 0x7F00;       // + HCBT_ code, seen by the test's CBT hook
-constexpr UINT kAttachMark = 0x7F20;    // the double was attached
-constexpr UINT kDetachMark = 0x7F21;    // the double was detached
-constexpr UINT kFreeMark = 0x7F22;      // the double was freed
+constexpr UINT kCbtBase = 0x7F00;     // + HCBT_ code, seen by the test's CBT hook
+constexpr UINT kAttachMark = 0x7F20;  // the double was attached
+constexpr UINT kDetachMark = 0x7F21;  // the double was detached
+constexpr UINT kFreeMark = 0x7F22;    // the double was freed
 
 std::string Name(UINT msg) {
     switch (msg) {
-        case kCbtBase + HCBT_CREATEWND: return "cbt CREATEWND";
-        case kCbtBase + HCBT_DESTROYWND: return "cbt DESTROYWND";
-        case kCbtBase + HCBT_ACTIVATE: return "cbt ACTIVATE";
-        case kAttachMark: return "attach";
-        case kDetachMark: return "detach";
-        case kFreeMark: return "free";
-        case WM_NCDESTROY: return "WM_NCDESTROY";
-        default: break;
+        case kCbtBase + HCBT_CREATEWND:
+            return "cbt CREATEWND";
+        case kCbtBase + HCBT_DESTROYWND:
+            return "cbt DESTROYWND";
+        case kCbtBase + HCBT_ACTIVATE:
+            return "cbt ACTIVATE";
+        case kAttachMark:
+            return "attach";
+        case kDetachMark:
+            return "detach";
+        case kFreeMark:
+            return "free";
+        case WM_NCDESTROY:
+            return "WM_NCDESTROY";
+        default:
+            break;
     }
     const std::string name = SkinMessageName(msg);
     return name.empty() ? std::string{} : name;
@@ -466,8 +474,7 @@ TEST_F(SkinManageTest, SkinChangedReloadsEverySkinnerOfTheComponentThenReskins) 
     Manager->SetCurrentSkinData(&main.Data);
     Manager->RequestAction(saSkinChanged, 10);
     Manager->ActionTimerTick();
-    EXPECT_EQ(Log.Events,
-              (std::vector<std::string>{"ReloadSkinData", "ReloadSkinData", "Reskin", "Reskin"}));
+    EXPECT_EQ(Log.Events, (std::vector<std::string>{"ReloadSkinData", "ReloadSkinData", "Reskin", "Reskin"}));
 }
 
 TEST_F(SkinManageTest, OnlyThisFormComponentSkinsAndUnskinsItsOwnerAlone) {
@@ -669,8 +676,8 @@ TEST_F(SkinManageTest, AWindowOfAVetoedClassStaysPlain) {
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_DATE_CLASSES};
     ASSERT_TRUE(::InitCommonControlsEx(&icc));
-    HWND calendar = Track(::CreateWindowExW(0, MONTHCAL_CLASSW, L"", WS_POPUP | WS_BORDER, 20, 20, 250, 200,
-                                            nullptr, nullptr, nullptr, nullptr));
+    HWND calendar = Track(::CreateWindowExW(0, MONTHCAL_CLASSW, L"", WS_POPUP | WS_BORDER, 20, 20, 250, 200, nullptr,
+                                            nullptr, nullptr, nullptr));
     ASSERT_NE(calendar, nullptr);
     ::ShowWindow(calendar, SW_SHOW);
     ::SetForegroundWindow(calendar);
@@ -713,8 +720,8 @@ TEST_F(SkinManageTest, MDIChildIsSkinnedOnlyInTheForcedPass) {
     StartSkinning();
     HWND frame = Track(MakeWindow());
     CLIENTCREATESTRUCT ccs{nullptr, 1000};
-    HWND client = ::CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 280, 180, frame, nullptr,
-                                    nullptr, &ccs);
+    HWND client =
+        ::CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 280, 180, frame, nullptr, nullptr, &ccs);
     ASSERT_NE(client, nullptr);
     MDICREATESTRUCTW mcs{TestClass(), L"child", ::GetModuleHandleW(nullptr), 0, 0, 150, 100, 0, 0};
     HWND child = reinterpret_cast<HWND>(::SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
@@ -833,11 +840,18 @@ TEST_F(SkinManageTest, PopupSkinningFollowsTheMenuKindBits) {
     Manager->InstallHook();
     StartSkinning();
     Manager->PopupSkinnerFactory = [this](HWND wnd) { return std::make_unique<TFakePopup>(wnd, Log); };
-    struct Case { int kind; TSkinControls controls; bool skinned; };
+    struct Case {
+        int kind;
+        TSkinControls controls;
+        bool skinned;
+    };
     const Case cases[] = {
-        {0, SkinControlBit(xcPopupMenu), true},   {0, DefaultSkinControls & ~SkinControlBit(xcPopupMenu), false},
-        {1, SkinControlBit(xcMainMenu), true},    {1, SkinControlBit(xcMenuItem), true},
-        {1, SkinControlBit(xcPopupMenu), false},  {2, SkinControlBit(xcSystemMenu), true},
+        {0, SkinControlBit(xcPopupMenu), true},
+        {0, DefaultSkinControls & ~SkinControlBit(xcPopupMenu), false},
+        {1, SkinControlBit(xcMainMenu), true},
+        {1, SkinControlBit(xcMenuItem), true},
+        {1, SkinControlBit(xcPopupMenu), false},
+        {2, SkinControlBit(xcSystemMenu), true},
         {2, DefaultSkinControls & ~SkinControlBit(xcSystemMenu), false},
     };
     for (const Case& c : cases) {
@@ -944,10 +958,10 @@ TEST_F(SkinManageTest, SizeGripCreatedInASkinnedWindowGoesToItsFormSkinner) {
     HWND parent = Track(MakeWindow());
     HWND plainParent = Track(MakeWindow());
     ASSERT_TRUE(Manager->SkinWindow(parent));
-    HWND grip = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_SIZEGRIP, 0, 0, 16, 16, parent, nullptr,
-                                  nullptr, nullptr);
-    HWND bar = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_VERT, 0, 0, 16, 60, parent, nullptr, nullptr,
-                                 nullptr);
+    HWND grip = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_SIZEGRIP, 0, 0, 16, 16, parent, nullptr, nullptr,
+                                  nullptr);
+    HWND bar =
+        ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_VERT, 0, 0, 16, 60, parent, nullptr, nullptr, nullptr);
     HWND otherGrip = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | SBS_SIZEGRIP, 0, 0, 16, 16, plainParent,
                                        nullptr, nullptr, nullptr);
     ASSERT_TRUE(grip && bar && otherGrip);

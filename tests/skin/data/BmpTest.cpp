@@ -19,9 +19,9 @@ struct TBmpSpec {
     std::uint16_t Bits = 24;
     std::uint32_t Compression = 0;
     std::uint32_t ColorsUsed = 0;
-    std::vector<std::uint32_t> Palette;   // written as 4-byte entries (3-byte for the 12-byte core header)
-    std::vector<std::uint32_t> Masks;     // red, green, blue[, alpha]: inside V2+ headers, after a 40-byte one
-    std::vector<std::uint8_t> Pixels;     // raw pixel array, rows already padded
+    std::vector<std::uint32_t> Palette;  // written as 4-byte entries (3-byte for the 12-byte core header)
+    std::vector<std::uint32_t> Masks;    // red, green, blue[, alpha]: inside V2+ headers, after a 40-byte one
+    std::vector<std::uint8_t> Pixels;    // raw pixel array, rows already padded
     std::int64_t OffsetOverride = -1;
 };
 
@@ -77,8 +77,8 @@ TImageBuffer MakeTestImage(int width, int height, int bits, std::uint32_t seed) 
     std::vector<std::uint32_t> colours;
     const int colourCount = bits <= 8 ? (1 << bits) : 0;
     for (int i = 0; i < colourCount; ++i)
-        colours.push_back(MakeBgra(static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                                   static_cast<std::uint8_t>(i)));
+        colours.push_back(
+            MakeBgra(static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(i)));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             std::uint32_t p;
@@ -448,8 +448,8 @@ TEST(BmpReject, PaletteBeyondTheFileOrTooLong) {
 
 TEST(BmpReject, PixelOffsetInsideTheHeadersOrBeyondTheFile) {
     const std::size_t headers = 14 + 40 + 8;
-    for (std::int64_t offset : {std::int64_t{0}, std::int64_t{14}, std::int64_t(headers - 1),
-                                std::int64_t(headers + 1), std::int64_t{0x7FFFFFFF}, std::int64_t{0xFFFFFFFF}}) {
+    for (std::int64_t offset : {std::int64_t{0}, std::int64_t{14}, std::int64_t(headers - 1), std::int64_t(headers + 1),
+                                std::int64_t{0x7FFFFFFF}, std::int64_t{0xFFFFFFFF}}) {
         TBmpSpec s = ValidSmall();
         s.OffsetOverride = offset;
         EXPECT_FALSE(ReadBmp(BuildBmp(s))) << offset;

@@ -122,7 +122,8 @@ TEST(LzhPositions, EveryDistanceDecodesToItsOwnByte) {
         const Bytes out = Decode(w.Finish(), 4096 + 3);
         ASSERT_EQ(out.size(), 4099u);
         for (int k = 0; k < 3; ++k)
-            ASSERT_EQ(out[4096 + static_cast<std::size_t>(k)], out[4096 + static_cast<std::size_t>(k) - static_cast<std::size_t>(distance)])
+            ASSERT_EQ(out[4096 + static_cast<std::size_t>(k)],
+                      out[4096 + static_cast<std::size_t>(k) - static_cast<std::size_t>(distance)])
                 << "distance " << distance;
     }
 }
@@ -156,8 +157,8 @@ TEST(LzhMatches, OverlappingPeriodicCopy) {
 TEST(LzhMatches, InitialRingGivesSpacesThenZeros) {
     {
         TLzhBitWriter w;
-        w.PutMatch(1, 60);      // ring positions 4035 back: the 0x20 fill
-        w.PutMatch(4036, 5);    // ring position 60.. still fill
+        w.PutMatch(1, 60);    // ring positions 4035 back: the 0x20 fill
+        w.PutMatch(4036, 5);  // ring position 60.. still fill
         EXPECT_EQ(Decode(w.Finish(), 65), Bytes(65, 0x20));
     }
     {
@@ -307,8 +308,7 @@ void LinearScanUpdate(lzh::THuffTree& t, int symbol) {
 }
 
 bool SameTree(const lzh::THuffTree& a, const lzh::THuffTree& b) {
-    return std::equal(a.freq, a.freq + lzh::TreeSize + 1, b.freq) &&
-           std::equal(a.son, a.son + lzh::TreeSize, b.son) &&
+    return std::equal(a.freq, a.freq + lzh::TreeSize + 1, b.freq) && std::equal(a.son, a.son + lzh::TreeSize, b.son) &&
            std::equal(a.prnt, a.prnt + lzh::TreeSize + lzh::SymbolCount, b.prnt);
 }
 
@@ -320,8 +320,9 @@ TEST(LzhTree, SearchingUpdateMovesNodesExactlyAsTheLinearScan) {
         int alphabet;  // symbols drawn from 0..alphabet-1 ...
         int skew;      // ... except every skew-th, which is symbol 300 (0: never)
     };
-    const TCase cases[] = {{1, lzh::SymbolCount, 0}, {2, 256, 0}, {3, 16, 0}, {4, 2, 0},
-                           {5, lzh::SymbolCount, 2}, {6, 64, 5}, {7, lzh::SymbolCount, 100}};
+    const TCase cases[] = {
+        {1, lzh::SymbolCount, 0},  {2, 256, 0}, {3, 16, 0}, {4, 2, 0}, {5, lzh::SymbolCount, 2}, {6, 64, 5},
+        {7, lzh::SymbolCount, 100}};
     for (const TCase& tc : cases) {
         SCOPED_TRACE(tc.seed);
         lzh::THuffTree fast;

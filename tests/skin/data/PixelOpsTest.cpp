@@ -114,8 +114,8 @@ TEST(PixelOpsMapping, InversePairsGiveBackTheStartingImage) {
 // --- Grey -------------------------------------------------------------------------------------------------
 
 TEST(PixelOpsGrey, ChannelsBecomeTheirTruncatedMean) {
-    TImageBuffer image = FromRows({{MakeBgra(10, 20, 31), MakeBgra(0, 0, 2), MakeBgra(255, 255, 255),
-                                    MakeBgra(255, 0, 0)}});
+    TImageBuffer image =
+        FromRows({{MakeBgra(10, 20, 31), MakeBgra(0, 0, 2), MakeBgra(255, 255, 255), MakeBgra(255, 0, 0)}});
     MakeGrayscale(image);
     EXPECT_EQ(image.Pixel(0, 0), MakeBgra(20, 20, 20));
     EXPECT_EQ(image.Pixel(1, 0), MakeBgra(0, 0, 0));

@@ -97,9 +97,9 @@ protected:
     // Reads a root holding one TSkinData with the given property lines.
     std::unique_ptr<TTestRoot> ReadForm(const std::string& properties) {
         auto root = std::make_unique<TTestRoot>(nullptr);
-        ReadComponentText(*root, "object Form_Test: TTestRoot\n  object SkinData_Main: TSkinData\n" + properties +
-                                     "  end\nend\n",
-                          "Form_Test");
+        ReadComponentText(
+            *root, "object Form_Test: TTestRoot\n  object SkinData_Main: TSkinData\n" + properties + "  end\nend\n",
+            "Form_Test");
         return root;
     }
     static std::string StreamLine(const std::vector<std::uint8_t>& value) {
@@ -131,9 +131,9 @@ TEST_F(SkinDataTest, NewComponentHasThePublishedDefaultsAndNoSkin) {
     EXPECT_EQ(SkinManager(), nullptr);  // nothing talks to the manager before Loaded or activation
 
     const TClassInfo& info = data.ClassInfo();
-    const char* published[] = {"Active", "DisableTag", "SkinControls", "Options", "Skin3rd", "SkinFile",
-                               "SkinStore", "SkinFormtype", "Version", "MenuUpdate", "MenuMerge", "OnFormSkin",
-                               "OnSkinChanged", "OnSkinControl", "SkinStream"};
+    const char* published[] = {"Active",    "DisableTag", "SkinControls",  "Options",       "Skin3rd",
+                               "SkinFile",  "SkinStore",  "SkinFormtype",  "Version",       "MenuUpdate",
+                               "MenuMerge", "OnFormSkin", "OnSkinChanged", "OnSkinControl", "SkinStream"};
     ASSERT_EQ(info.Properties().size(), std::size(published));
     for (std::size_t i = 0; i < std::size(published); ++i) EXPECT_EQ(info.Properties()[i].Name, published[i]);
     const TFormValue controls = info.FindProperty("SkinControls")->Get(data);
@@ -314,10 +314,9 @@ TEST_F(SkinDataTest, StoredMainFormComponentLoadsWhileReadAndRequestsSkinAllWhen
     EXPECT_TRUE(data->Active());
     EXPECT_FALSE(data->MenuUpdate);
     EXPECT_EQ(data->SkinPackage.Size(), static_cast<std::int64_t>(OurPackage().size()));
-    const TSkinControls stored = SkinControlBit(xcMainMenu) | SkinControlBit(xcPopupMenu) |
-                                 SkinControlBit(xcToolbar) | SkinControlBit(xcControlbar) |
-                                 SkinControlBit(xcProgress) | SkinControlBit(xcButton) | SkinControlBit(xcBitBtn) |
-                                 SkinControlBit(xcSpeedButton) | SkinControlBit(xcPanel) |
+    const TSkinControls stored = SkinControlBit(xcMainMenu) | SkinControlBit(xcPopupMenu) | SkinControlBit(xcToolbar) |
+                                 SkinControlBit(xcControlbar) | SkinControlBit(xcProgress) | SkinControlBit(xcButton) |
+                                 SkinControlBit(xcBitBtn) | SkinControlBit(xcSpeedButton) | SkinControlBit(xcPanel) |
                                  SkinControlBit(xcGroupBox) | SkinControlBit(xcTab);
     EXPECT_EQ(data->SkinControls(), stored);
 
@@ -338,12 +337,10 @@ TEST_F(SkinDataTest, StoredMainFormComponentLoadsWhileReadAndRequestsSkinAllWhen
 
 TEST_F(SkinDataTest, SkinControlsAreNormalisedWhenLoaded) {
     auto withoutMainMenu = ReadForm("    SkinControls = [xcPopupMenu, xcSystemMenu, xcMenuItem]\n");
-    EXPECT_EQ(withoutMainMenu->SkinData_Main->SkinControls(),
-              SkinControlBit(xcPopupMenu) | SkinControlBit(xcMenuItem));
+    EXPECT_EQ(withoutMainMenu->SkinData_Main->SkinControls(), SkinControlBit(xcPopupMenu) | SkinControlBit(xcMenuItem));
     DestroySkinManager();
     auto withMainMenu = ReadForm("    SkinControls = [xcMainMenu, xcSystemMenu, xcMenuItem]\n");
-    EXPECT_EQ(withMainMenu->SkinData_Main->SkinControls(),
-              SkinControlBit(xcMainMenu) | SkinControlBit(xcSystemMenu));
+    EXPECT_EQ(withMainMenu->SkinData_Main->SkinControls(), SkinControlBit(xcMainMenu) | SkinControlBit(xcSystemMenu));
 }
 
 TEST_F(SkinDataTest, StoredActiveWithoutUsableSkinIsTurnedOffAtLoaded) {
@@ -538,16 +535,19 @@ TEST_F(SkinDataTest, ApplySkinChangeReloadsFormsAndAsksForSkinChangedOnceReady) 
     data.ApplySkinChange();  // no manager yet: Loaded runs first
     TSkinManagerStandIn* m = StandIn();
     ASSERT_NE(m, nullptr);
-    std::vector<TSkinManagerStandIn::TRecord> expected = {
-        {TCall::Register, 0, 0, &data, nullptr}, {TCall::InstallHook},
-        {TCall::SetCurrentSkinData, 0, 0, &data, nullptr}, {TCall::ReloadSkinForms}};
+    std::vector<TSkinManagerStandIn::TRecord> expected = {{TCall::Register, 0, 0, &data, nullptr},
+                                                          {TCall::InstallHook},
+                                                          {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
+                                                          {TCall::ReloadSkinForms}};
     EXPECT_EQ(m->Calls, expected) << m->Describe();
 
     m->Calls.clear();
     m->SetReadyCount(1);
     data.ApplySkinChange();
-    expected = {{TCall::SetReadyCount, 1}, {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
-                {TCall::ReloadSkinForms}, {TCall::RequestAction, saSkinChanged, 250, nullptr, nullptr}};
+    expected = {{TCall::SetReadyCount, 1},
+                {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
+                {TCall::ReloadSkinForms},
+                {TCall::RequestAction, saSkinChanged, 250, nullptr, nullptr}};
     EXPECT_EQ(m->Calls, expected) << m->Describe();
 }
 
@@ -628,7 +628,8 @@ TEST_F(SkinDataTest, SkinFileAboveTheSizeCapIsNotLoadable) {
     const std::filesystem::path big = std::filesystem::temp_directory_path() / "qd_skin_too_big.skn";
     {
         std::ofstream out(big, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(OurPackage().data()), static_cast<std::streamsize>(OurPackage().size()));
+        out.write(reinterpret_cast<const char*>(OurPackage().data()),
+                  static_cast<std::streamsize>(OurPackage().size()));
     }
     std::filesystem::resize_file(big, static_cast<std::uintmax_t>(MaxSkinPackageSize) + 1);
     TSkinData data(nullptr);

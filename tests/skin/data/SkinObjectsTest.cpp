@@ -61,22 +61,20 @@ TEST(SkinObjectsDefaults, EmptyDescriptionLeavesOptionalSlotsNullAndFixedObjects
     TBuilt b;
     b.Build("");
     TSkinObjects& o = b.Objects;
-    for (const auto* slot : {static_cast<const void*>(o.Progress.get()), static_cast<const void*>(o.MenuBar.get()),
-                             static_cast<const void*>(o.GroupBoxEdge.get()), static_cast<const void*>(o.GroupBox.get()),
-                             static_cast<const void*>(o.Toolbars.get()), static_cast<const void*>(o.Tabs.get()),
-                             static_cast<const void*>(o.StatusBarEdges.get()),
-                             static_cast<const void*>(o.ComboButton.get()), static_cast<const void*>(o.SunkEdge.get()),
-                             static_cast<const void*>(o.ExtraImages.get()), static_cast<const void*>(o.Headerbar.get()),
-                             static_cast<const void*>(o.MenuItem.get()),
-                             static_cast<const void*>(o.MenuBackground.get()),
-                             static_cast<const void*>(o.Scrollbar.get()), static_cast<const void*>(o.HorzScroll.get()),
-                             static_cast<const void*>(o.VertScrollThumb.get()),
-                             static_cast<const void*>(o.TrackbarThumbDown.get()),
-                             static_cast<const void*>(o.UpDownHorz.get())})
+    for (const auto* slot :
+         {static_cast<const void*>(o.Progress.get()), static_cast<const void*>(o.MenuBar.get()),
+          static_cast<const void*>(o.GroupBoxEdge.get()), static_cast<const void*>(o.GroupBox.get()),
+          static_cast<const void*>(o.Toolbars.get()), static_cast<const void*>(o.Tabs.get()),
+          static_cast<const void*>(o.StatusBarEdges.get()), static_cast<const void*>(o.ComboButton.get()),
+          static_cast<const void*>(o.SunkEdge.get()), static_cast<const void*>(o.ExtraImages.get()),
+          static_cast<const void*>(o.Headerbar.get()), static_cast<const void*>(o.MenuItem.get()),
+          static_cast<const void*>(o.MenuBackground.get()), static_cast<const void*>(o.Scrollbar.get()),
+          static_cast<const void*>(o.HorzScroll.get()), static_cast<const void*>(o.VertScrollThumb.get()),
+          static_cast<const void*>(o.TrackbarThumbDown.get()), static_cast<const void*>(o.UpDownHorz.get())})
         EXPECT_EQ(slot, nullptr);
 
-    for (const TDataSkinBorder* border : {o.BorderLeft.get(), o.BorderRight.get(), o.BorderTop.get(),
-                                          o.BorderBottom.get()}) {
+    for (const TDataSkinBorder* border :
+         {o.BorderLeft.get(), o.BorderRight.get(), o.BorderTop.get(), o.BorderBottom.get()}) {
         ASSERT_NE(border, nullptr);
         EXPECT_EQ(border->FrameCount, 1);
         EXPECT_EQ(border->Tile, 1);
@@ -130,8 +128,9 @@ TEST(SkinObjectsDefaults, ColoursFallBackToSystemColoursAndMenuBarFollowsButtonF
 
 TEST(SkinObjectsDefaults, PaletteTakesColourSectionsInOrderAndCustomColoursTheirKeys) {
     TBuilt b;
-    b.Build("[Colour1]\ncolor=1 1 1\n[Colours]\n[colour0]\n[COLOURX]\nColor=9,8,7\n"
-            "[Customcolors]\nColor0=0 0 0\nColor9=5 6 7\n");
+    b.Build(
+        "[Colour1]\ncolor=1 1 1\n[Colours]\n[colour0]\n[COLOURX]\nColor=9,8,7\n"
+        "[Customcolors]\nColor0=0 0 0\nColor9=5 6 7\n");
     ASSERT_EQ(b.Objects.Palette.size(), 3u);
     EXPECT_EQ(b.Objects.Palette[0], 0x00010101u);
     EXPECT_EQ(b.Objects.Palette[1], SkinSystemColor(8));  // no color key
@@ -147,8 +146,9 @@ TEST(SkinObjectsDefaults, PaletteTakesColourSectionsInOrderAndCustomColoursTheir
 TEST(SkinObjectLoaders, PlainObjectReadsItsKeysWithDefaultsAndClampsTile) {
     TBuilt b;
     b.Source.Entries["menuitem.bmp"] = Bmp(50, 10);
-    b.Build("[Colours]\nButtonText=4 5 6\n[MenuItem]\nImage=Skins\\MenuItem.bmp\nTile=2\nLeftWidth=3\n"
-            "MouseOverColour=7\nPressedColour2=1 2 3\n");
+    b.Build(
+        "[Colours]\nButtonText=4 5 6\n[MenuItem]\nImage=Skins\\MenuItem.bmp\nTile=2\nLeftWidth=3\n"
+        "MouseOverColour=7\nPressedColour2=1 2 3\n");
     ASSERT_NE(b.Objects.MenuItem, nullptr);
     const TDataSkinObject& m = *b.Objects.MenuItem;
     EXPECT_EQ(m.Name, "MenuItem");
@@ -237,8 +237,9 @@ TEST(SkinObjectLoaders, MenuBarComesFromPersonalityWithOnePixelCapsByDefault) {
 
 TEST(SkinObjectLoaders, ScrollThumbFrameCountComesFromItsKeyAndCountsBelowOneGetTheDefault) {
     TBuilt b;
-    b.Build("[HorzScrollThumb]\nImage=h.bmp\nFrameCount=7\n[VertScrollThumb]\nImage=v.bmp\nFrameCount=0\n"
-            "[Scrollbar]\nImage=s.bmp\nFrameCount=2\n");
+    b.Build(
+        "[HorzScrollThumb]\nImage=h.bmp\nFrameCount=7\n[VertScrollThumb]\nImage=v.bmp\nFrameCount=0\n"
+        "[Scrollbar]\nImage=s.bmp\nFrameCount=2\n");
     EXPECT_EQ(b.Objects.HorzScrollThumb->FrameCount, 7);
     EXPECT_EQ(b.Objects.VertScrollThumb->FrameCount, 3);
     EXPECT_EQ(b.Objects.Scrollbar->FrameCount, 23);  // fixed: the description cannot change it
@@ -250,8 +251,9 @@ TEST(SkinObjectLoaders, ScrollThumbFrameCountComesFromItsKeyAndCountsBelowOneGet
 TEST(SkinFixedObjects, WindowBordersMapTheirCapsByOrientation) {
     TBuilt b;
     b.Source.Entries["top.bmp"] = Bmp(67, 60);
-    b.Build("[Personality]\nTop=top.bmp\nTopTopHeight=25\nTopBotHeight=32\nTopFrame=2\nTopStretch=0\nTopTrans=0\n"
-            "LeftTopHeight=30\nLeftBotHeight=4\nBottomFrame=-3\nRightFrame=0\n");
+    b.Build(
+        "[Personality]\nTop=top.bmp\nTopTopHeight=25\nTopBotHeight=32\nTopFrame=2\nTopStretch=0\nTopTrans=0\n"
+        "LeftTopHeight=30\nLeftBotHeight=4\nBottomFrame=-3\nRightFrame=0\n");
     const TDataSkinBorder& top = *b.Objects.BorderTop;
     EXPECT_EQ(top.LeftWidth, 25);
     EXPECT_EQ(top.RightWidth, 32);
@@ -274,8 +276,9 @@ TEST(SkinFixedObjects, ButtonsReadTheirImagesAndTellWhichTextColoursWereGiven) {
     b.Source.Entries["b.bmp"] = Bmp(90, 21);
     b.Source.Entries["check.bmp"] = Bmp(80, 16);
     b.Source.Entries["radio.bmp"] = Bmp(20, 13);
-    b.Build("[Buttons]\nBitmap=b.bmp\nCheckButton=check.bmp\nRadioButton=radio.bmp\nLeftWidth=3\n"
-            "NormalColour2=1 2 3\nMouseOverColour2=\nPressedColour=4\n");
+    b.Build(
+        "[Buttons]\nBitmap=b.bmp\nCheckButton=check.bmp\nRadioButton=radio.bmp\nLeftWidth=3\n"
+        "NormalColour2=1 2 3\nMouseOverColour2=\nPressedColour=4\n");
     const TDataSkinButton& o = *b.Objects.Buttons;
     EXPECT_EQ(o.Bitmap.Width(), 90);
     EXPECT_EQ(o.LeftWidth, 3);
@@ -298,9 +301,10 @@ TEST(SkinFixedObjects, ToggleFrameCountsFromTheDescriptionWinAndBelowOneMeansCou
 
 TEST(SkinFixedObjects, TitleReadsPersonalityAndFontsAndNeedsAllThreeColourKeys) {
     TBuilt b;
-    b.Build("[Personality]\nTextShift=4\nTextShiftVert=-1\nTextRightClip=75\nTextAlignment=2\nTXTBackleft=3\n"
-            "ActiveTextR=255\nActiveTextG=255\nActiveTextB=511\nInActiveTextR=1\nInActiveTextG=-1\n"
-            "InActiveTextB=1\n[Fonts]\nFontHeight=16\n");
+    b.Build(
+        "[Personality]\nTextShift=4\nTextShiftVert=-1\nTextRightClip=75\nTextAlignment=2\nTXTBackleft=3\n"
+        "ActiveTextR=255\nActiveTextG=255\nActiveTextB=511\nInActiveTextR=1\nInActiveTextG=-1\n"
+        "InActiveTextB=1\n[Fonts]\nFontHeight=16\n");
     const TDataSkinTitle& t = *b.Objects.Title;
     EXPECT_EQ(t.LeftWidth, 4);
     EXPECT_EQ(t.TopHeight, -1);
@@ -318,8 +322,9 @@ TEST(SkinFixedObjects, TitleReadsPersonalityAndFontsAndNeedsAllThreeColourKeys) 
 
 TEST(SkinCaptionButtons, SectionsAreChosenByNameAndHiddenOnesDropped) {
     TBuilt b;
-    b.Build("[Buttons]\n[Button.Radio]\n[BUTTON.CHECKBOX]\n[Button]\n[button2]\nAction=1\n[ButtonX]\nAction=-1\n"
-            "[ButtonY]\nAction=-1\nVisibility=0\n[ButtonZ]\nAction=-1\nVisibility=3\n[Knob]\n");
+    b.Build(
+        "[Buttons]\n[Button.Radio]\n[BUTTON.CHECKBOX]\n[Button]\n[button2]\nAction=1\n[ButtonX]\nAction=-1\n"
+        "[ButtonY]\nAction=-1\nVisibility=0\n[ButtonZ]\nAction=-1\nVisibility=3\n[Knob]\n");
     auto& s = b.Objects.SysButtons;
     ASSERT_EQ(s.size(), 5u);  // BUTTON2, BUTTONY and the three MDI buttons
     EXPECT_EQ(s[0]->Name, "BUTTON2");
@@ -335,12 +340,13 @@ TEST(SkinCaptionButtons, SectionsAreChosenByNameAndHiddenOnesDropped) {
 
 TEST(SkinCaptionButtons, FrameCountFollowsTheImageRatioUnlessTheDescriptionGivesIt) {
     TBuilt b;
-    b.Source.Entries["wide.bmp"] = Bmp(100, 21);    // 4.76: six frames
-    b.Source.Entries["narrow.bmp"] = Bmp(60, 21);   // 2.86: three frames
-    b.Source.Entries["edge.bmp"] = Bmp(38, 10);     // exactly 3.8: three frames
-    b.Build("[Button0]\nButtonImage=wide.bmp\n[Button1]\nButtonImage=narrow.bmp\n[Button2]\nButtonImage=edge.bmp\n"
-            "[Button3]\nButtonImage=narrow.bmp\nAction=-1\nVisibility=0\n[Button4]\nButtonImage=narrow.bmp\nframe=2\n"
-            "[Button5]\nButtonImage=narrow.bmp\nframe=-1\n[Button6]\n");
+    b.Source.Entries["wide.bmp"] = Bmp(100, 21);   // 4.76: six frames
+    b.Source.Entries["narrow.bmp"] = Bmp(60, 21);  // 2.86: three frames
+    b.Source.Entries["edge.bmp"] = Bmp(38, 10);    // exactly 3.8: three frames
+    b.Build(
+        "[Button0]\nButtonImage=wide.bmp\n[Button1]\nButtonImage=narrow.bmp\n[Button2]\nButtonImage=edge.bmp\n"
+        "[Button3]\nButtonImage=narrow.bmp\nAction=-1\nVisibility=0\n[Button4]\nButtonImage=narrow.bmp\nframe=2\n"
+        "[Button5]\nButtonImage=narrow.bmp\nframe=-1\n[Button6]\n");
     auto& s = b.Objects.SysButtons;
     ASSERT_EQ(s.size(), 10u);
     EXPECT_EQ(s[0]->FrameCount, 6);
@@ -355,8 +361,9 @@ TEST(SkinCaptionButtons, FrameCountFollowsTheImageRatioUnlessTheDescriptionGives
 TEST(SkinCaptionButtons, IconButtonsDropTheirImageOnlyWhenTheFrameCountIsDerived) {
     TBuilt b;
     b.Source.Entries["icon.bmp"] = Bmp(126, 21);
-    b.Build("[Button16]\nAction=11\nButtonImage=icon.bmp\n[Button17]\nAction=3\nButtonImage=icon.bmp\n"
-            "[Button18]\nAction=11\nButtonImage=icon.bmp\nframe=6\n");
+    b.Build(
+        "[Button16]\nAction=11\nButtonImage=icon.bmp\n[Button17]\nAction=3\nButtonImage=icon.bmp\n"
+        "[Button18]\nAction=11\nButtonImage=icon.bmp\nframe=6\n");
     auto& s = b.Objects.SysButtons;
     EXPECT_TRUE(s[0]->Bitmap.Empty());
     EXPECT_EQ(s[0]->FrameCount, 6);
@@ -439,8 +446,9 @@ TEST(SkinBadImages, ReferencesOtherThanLowerCaseBmpAreNeverLoaded) {
     TBuilt b;
     b.Source.Entries["menuframe.bmp"] = Bmp(4, 4);
     b.Source.Entries["caps.bmp"] = Bmp(4, 4);
-    b.Build("[MenuItem]\nImage=XPLuna\\MenuFrame.bmp\n[Headerbar]\nImage=caps.BMP\n[SunkEdge]\nImage=C:\n"
-            "[ExtraImages]\nImage=caps.png\n");
+    b.Build(
+        "[MenuItem]\nImage=XPLuna\\MenuFrame.bmp\n[Headerbar]\nImage=caps.BMP\n[SunkEdge]\nImage=C:\n"
+        "[ExtraImages]\nImage=caps.png\n");
     EXPECT_FALSE(b.Objects.MenuItem->Bitmap.Empty());  // the folder part does not count
     EXPECT_TRUE(b.Objects.Headerbar->Bitmap.Empty());
     EXPECT_TRUE(b.Objects.ExtraImages->Bitmap.Empty());
@@ -458,8 +466,9 @@ TEST(SkinComboComposite, ButtonIsMirroredAndComposedWithTheSunkenEdge) {
             if (x % 10 >= 5) button.SetPixel(x, y, MakeBgra(0, 0xFF, 0));
     b.Source.Entries["combo.bmp"] = WriteBmp(button, 24);
     b.Source.Entries["edge.bmp"] = Bmp(40, 21, MakeBgra(0x80, 0x80, 0x80));
-    b.Build("[ComboButton]\nImage=combo.bmp\n[SunkEdge]\nImage=edge.bmp\nTopHeight=2\nBottomHeight=2\n"
-            "LeftWidth=2\nRightWidth=2\n");
+    b.Build(
+        "[ComboButton]\nImage=combo.bmp\n[SunkEdge]\nImage=edge.bmp\nTopHeight=2\nBottomHeight=2\n"
+        "LeftWidth=2\nRightWidth=2\n");
     const int bw = ComboButtonWidth();
     ASSERT_NE(b.Objects.ComboButton, nullptr);
     const TDataSkinBorder& combo = *b.Objects.ComboButton;
@@ -478,17 +487,16 @@ TEST(SkinComboComposite, ButtonIsMirroredAndComposedWithTheSunkenEdge) {
     ASSERT_EQ(combo.Bitmap.Width(), 200);
     ASSERT_EQ(combo.Bitmap.Height(), 21);
     EXPECT_EQ(PixelOf(combo.Bitmap, 10, 10), Magenta & 0x00FFFFFFu);
-    EXPECT_EQ(PixelOf(combo.Bitmap, 0, 0), 0x00808080u);           // edge band
-    EXPECT_EQ(PixelOf(combo.Bitmap, 49, 10), 0x0000FF00u);         // right half of the button
-    EXPECT_EQ(PixelOf(combo.Bitmap, 50 - bw, 10), 0x000000FFu);    // left half of the button
+    EXPECT_EQ(PixelOf(combo.Bitmap, 0, 0), 0x00808080u);         // edge band
+    EXPECT_EQ(PixelOf(combo.Bitmap, 49, 10), 0x0000FF00u);       // right half of the button
+    EXPECT_EQ(PixelOf(combo.Bitmap, 50 - bw, 10), 0x000000FFu);  // left half of the button
     EXPECT_EQ(PixelOf(combo.Bitmap, 150 + 10, 10), Magenta & 0x00FFFFFFu);
 
     // The edge gets the mirror: button at the left.
     EXPECT_EQ(edge.LeftWidth, bw + 2);
     EXPECT_EQ(edge.RightWidth, 2);
     ASSERT_EQ(edge.Bitmap.Width(), 200);
-    for (int x : {0, 10, 49, 120, 199})
-        EXPECT_EQ(PixelOf(edge.Bitmap, x, 10), PixelOf(combo.Bitmap, 199 - x, 10)) << x;
+    for (int x : {0, 10, 49, 120, 199}) EXPECT_EQ(PixelOf(edge.Bitmap, x, 10), PixelOf(combo.Bitmap, 199 - x, 10)) << x;
 }
 
 TEST(SkinComboComposite, OnlyBuiltWhenBothObjectsExist) {

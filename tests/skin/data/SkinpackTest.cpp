@@ -26,10 +26,10 @@ Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 // A real 1 x 1 24-bit bitmap file (58 bytes), so that "verify" reads it as the program would.
 Bytes TinyBmp(std::uint8_t blue) {
-    Bytes b = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,   // file header
-               40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // info header: 1 x 1, 1 plane, 24 bits
-               0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-               blue, 0, 0, 0};                                  // one pixel, row padded to 4 bytes
+    Bytes b = {'B', 'M', 58, 0, 0, 0, 0, 0, 0,    0, 54, 0, 0, 0,         // file header
+               40,  0,   0,  0, 1, 0, 0, 0, 1,    0, 0,  0, 1, 0, 24, 0,  // info header: 1 x 1, 1 plane, 24 bits
+               0,   0,   0,  0, 4, 0, 0, 0, 0,    0, 0,  0, 0, 0, 0,  0,
+               0,   0,   0,  0, 0, 0, 0, 0, blue, 0, 0,  0};  // one pixel, row padded to 4 bytes
     return b;
 }
 
@@ -135,7 +135,8 @@ TEST(SkinpackShippedSkin, PacksIntoAPackageTheProgramCanUse) {
     std::string name;
     ASSERT_TRUE(r.ExtractEntryContaining(".ini", t, name));
     EXPECT_EQ(name, "xpluna.ini");
-    EXPECT_FALSE(r.ExtractBitmapEntry("XPLuna\\MenuFrame.bmp", t)) << "the description names an entry the package lacks";
+    EXPECT_FALSE(r.ExtractBitmapEntry("XPLuna\\MenuFrame.bmp", t))
+        << "the description names an entry the package lacks";
     EXPECT_TRUE(r.ExtractBitmapEntry("XPLuna\\Blue_FrameTop.bmp", t));
     EXPECT_EQ(VerifyEntries(r), "");
     int repeated = 0;
@@ -157,8 +158,8 @@ class SkinpackCli : public SkinpackDir {
 protected:
     TRun Run(const std::string& args) {
         const fs::path out = FRoot / "stdout.txt", err = FRoot / "stderr.txt";
-        const std::string cmd = std::string("\"") + QD_SKINPACK_EXE + "\" " + args + " >\"" + out.string() +
-                                "\" 2>\"" + err.string() + "\"";
+        const std::string cmd = std::string("\"") + QD_SKINPACK_EXE + "\" " + args + " >\"" + out.string() + "\" 2>\"" +
+                                err.string() + "\"";
         const int raw = std::system(cmd.c_str());
         TRun r{raw == -1 ? -1 : WEXITSTATUS(raw), Slurp(out), Slurp(err)};
         return r;

@@ -29,8 +29,10 @@ protected:
     }
     void DropPosted() {
         MSG m;
-        while (::PeekMessageW(&m, Wnd, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) {}
-        while (::PeekMessageW(&m, Wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) {}
+        while (::PeekMessageW(&m, Wnd, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) {
+        }
+        while (::PeekMessageW(&m, Wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) {
+        }
     }
 };
 
@@ -237,7 +239,6 @@ TEST_F(SkinButtons, CustomButtonVisibilityAsksTheWindow) {
     EXPECT_EQ(WindowRecorder().Count(WM_SKIN_BUTTONVISIBLE), 1);
     Skinner->SysButtons.pop_back();
 }
-
 
 TEST_F(SkinButtons, SecondClickOnTheIconButtonClosesTheWindow) {
     TWinSysButton* icon = nullptr;

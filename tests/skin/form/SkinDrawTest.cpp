@@ -9,8 +9,8 @@
 namespace qd {
 namespace {
 
-constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF,
-                        kBlack = 0x000000, kKey = 0xFF00FF, kGrey = 0x808080, kYellow = 0xFFFF00;
+constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF, kBlack = 0x000000,
+                        kKey = 0xFF00FF, kGrey = 0x808080, kYellow = 0xFFFF00;
 
 // A 32-bit DIB whose pixels are given as 0xRRGGBB by a function of (x, y).
 struct TestBitmap {
@@ -31,7 +31,8 @@ struct TestBitmap {
 struct Surface : TestBitmap {
     TMemoryDC DC{nullptr};
     TSelectGuard Keep;
-    Surface(int w, int h, std::uint32_t fill = kGrey) : TestBitmap(w, h, [=](int, int) { return fill; }), Keep(DC, Handle()) {}
+    Surface(int w, int h, std::uint32_t fill = kGrey)
+        : TestBitmap(w, h, [=](int, int) { return fill; }), Keep(DC, Handle()) {}
 };
 
 // Source for nine-part tests: a 9 x 9 frame with 3-pixel bands, each of the nine parts its own colour.
@@ -96,7 +97,7 @@ TEST(SkinDrawNineSlice, CornersKeepTheirSizeEdgesStretchCentreFills) {
         TSelectGuard keep(dc, built.Get());
         ::BitBlt(s.DC, 0, 0, 30, 20, dc, 0, 0, SRCCOPY);
     }
-    EXPECT_EQ(s.At(0, 0), 0x110000u);    // top-left corner
+    EXPECT_EQ(s.At(0, 0), 0x110000u);  // top-left corner
     EXPECT_EQ(s.At(2, 2), 0x110000u);
     EXPECT_EQ(s.At(15, 1), 0x220000u);   // top edge, stretched
     EXPECT_EQ(s.At(29, 0), 0x330000u);   // top-right
@@ -144,10 +145,10 @@ TEST(SkinDrawNineSlice, TilingRepeatsWholeTilesAndTheRightEdgeCoversTheOverrun) 
     EXPECT_EQ(s.At(0, 1), kWhite);
     EXPECT_EQ(s.At(1, 1), kRed);
     EXPECT_EQ(s.At(2, 1), kBlue);
-    EXPECT_EQ(s.At(11, 1), kRed);   // second tile starts at 1 + 10
-    EXPECT_EQ(s.At(21, 1), kRed);   // third tile starts at 21
-    EXPECT_EQ(s.At(25, 1), kRed);   // 21 + 4: still the third tile
-    EXPECT_EQ(s.At(26, 1), kWhite); // the right cap drawn over the overrun
+    EXPECT_EQ(s.At(11, 1), kRed);    // second tile starts at 1 + 10
+    EXPECT_EQ(s.At(21, 1), kRed);    // third tile starts at 21
+    EXPECT_EQ(s.At(25, 1), kRed);    // 21 + 4: still the third tile
+    EXPECT_EQ(s.At(26, 1), kWhite);  // the right cap drawn over the overrun
 }
 
 TEST(SkinDrawNineSlice, DirectDrawLeavesTheCentreAndTransparentDrawKeepsKeyPixels) {
@@ -208,7 +209,7 @@ TEST(SkinDrawTile, WholeTilesMayOverrunTheDestination) {
     EXPECT_EQ(s.At(0, 0), kRed);
     EXPECT_EQ(s.At(1, 1), kBlue);
     EXPECT_EQ(s.At(6, 6), kRed);
-    EXPECT_EQ(s.At(7, 7), kBlue);   // the last whole tile reaches x = 7
+    EXPECT_EQ(s.At(7, 7), kBlue);  // the last whole tile reaches x = 7
     EXPECT_EQ(s.At(8, 8), kGrey);
 }
 
@@ -259,7 +260,10 @@ TEST(SkinDrawText, WideTextAndCentredCaption) {
     int minX = 200, maxX = -1;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 200; ++x)
-            if (s.At(x, y) != kWhite) { minX = std::min(minX, x); maxX = std::max(maxX, x); }
+            if (s.At(x, y) != kWhite) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+            }
     ASSERT_GE(maxX, 0);
     EXPECT_LE(std::abs((minX + maxX) / 2 - 100), 3);
     // The DC's own font is selected again afterwards.
@@ -282,7 +286,8 @@ TEST(SkinDrawResources, RepeatedDrawingLeavesNoHandlesBehind) {
     Surface s(64, 64);
     const TGdiCounts before = GdiLiveCounts();
     for (int i = 0; i < 300; ++i) {
-        DrawNineSlice(s.DC, RECT{0, 0, 64, 64}, src.Handle(), TSliceMargins{3, 3, 3, 3}, 1, 1, i % 2, i % 3 == 0, false);
+        DrawNineSlice(s.DC, RECT{0, 0, 64, 64}, src.Handle(), TSliceMargins{3, 3, 3, 3}, 1, 1, i % 2, i % 3 == 0,
+                      false);
         DrawThreeSlice(s.DC, RECT{0, 0, 64, 10}, src.Handle(), TSliceMargins{2, 0, 2, 0}, 1, 1, true, false);
         DrawSkinFrame(s.DC, RECT{0, 0, 20, 20}, src.Handle(), true, 1, 1);
         TRegionHandle r = RegionFromBitmap(src.Handle(), 0, 0, kKey, 0, 0, 0);

@@ -78,8 +78,8 @@ TEST_F(SkinFormAttach, AttachDetachThousandTimesRestoresExactlyWithFlatHandles) 
         ASSERT_NE(::GetWindowLongPtrW(Wnd, GWL_STYLE), before.Style) << "round " << i;
         Unskin();
         const TWindowState after = StateOf(Wnd);
-        ASSERT_TRUE(after == before) << "round " << i << ": client " << after.Client.right << "x"
-                                     << after.Client.bottom << " region kind " << after.RegionKind;
+        ASSERT_TRUE(after == before) << "round " << i << ": client " << after.Client.right << "x" << after.Client.bottom
+                                     << " region kind " << after.RegionKind;
     }
     EXPECT_EQ(GdiLiveCounts().Total(), gdiBefore);
 }
@@ -154,8 +154,8 @@ TEST_F(SkinFormChain, DetachUnderAnotherSubclasserKeepsTheChainIntact) {
     Unskin();
     WindowRecorder().Clear();
     ::SendMessageW(Wnd, WM_APP + 7, 0, 0);
-    EXPECT_EQ(gOtherSeen, 1);                                 // the later subclasser still runs
-    EXPECT_EQ(WindowRecorder().Count(WM_APP + 7), 1);         // and the window's own procedure after it
+    EXPECT_EQ(gOtherSeen, 1);                                // the later subclasser still runs
+    EXPECT_EQ(WindowRecorder().Count(WM_APP + 7), 1);        // and the window's own procedure after it
     EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 0);  // we are out of the chain
     ASSERT_TRUE(::RemoveWindowSubclass(Wnd, OtherSubclass, 77));
     EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWLP_WNDPROC), originalProc);
@@ -174,8 +174,8 @@ TEST_F(SkinFormChain, DetachUnderAReplacedWindowProcedureStaysAsAPassThrough) {
     const long gdiBefore = GdiLiveCounts().Total();
     Skin();
     gReplacedSeen = 0;
-    gReplacedNext = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacedProc)));
+    gReplacedNext =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacedProc)));
     Unskin();
     Skinner.reset();
     // The later procedure is still the window's and still reaches the window's own procedure.
@@ -330,7 +330,6 @@ TEST_F(SkinFormMessages, SetTextPassesOnAndKeepsTheSkinnedFrame) {
     EXPECT_EQ(Skinner->CaptionText(), L" 岚栎在线订单管理系统  ");
 }
 
-
 // ---------------------------------------------------------------------------------------------------------------
 
 class SkinFormOnForm : public SkinFormFixture {
@@ -402,7 +401,6 @@ TEST_F(SkinFormOnForm, WindowProcHookedAfterUsSurvivesDetach) {
     EXPECT_NO_THROW(Form->Perform(WM_SKIN_RESKIN, 0, 0));
     Form->WindowProc = ours;
 }
-
 
 // ---------------------------------------------------------------------------------------------------------------
 

@@ -70,15 +70,20 @@ void MoveTo(POINT p) {
     }
 }
 
-void Press() { SendMouse(MOUSEEVENTF_LEFTDOWN); ::Sleep(40); }
-void Release() { SendMouse(MOUSEEVENTF_LEFTUP); ::Sleep(40); }
+void Press() {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    ::Sleep(40);
+}
+void Release() {
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    ::Sleep(40);
+}
 
 // Moves with the button held, in steps (the move/size loop follows mouse moves).
 void DragTo(POINT from, POINT to) {
     MoveTo(from);
     Press();
-    for (int i = 1; i <= 8; ++i)
-        MoveTo(POINT{from.x + (to.x - from.x) * i / 8, from.y + (to.y - from.y) * i / 8});
+    for (int i = 1; i <= 8; ++i) MoveTo(POINT{from.x + (to.x - from.x) * i / 8, from.y + (to.y - from.y) * i / 8});
     Release();
 }
 
@@ -96,7 +101,8 @@ public:
     }
     bool Finished() const { return FDone.load(); }
     // Pumps until the script ran and then `settled` holds (or the deadline).
-    bool Pump(const std::function<bool()>& settled = [] { return true; }, DWORD ms = 5000) {
+    bool Pump(
+        const std::function<bool()>& settled = [] { return true; }, DWORD ms = 5000) {
         return PumpUntil([&] { return Finished() && settled(); }, ms);
     }
 
@@ -186,7 +192,8 @@ protected:
         }
         ::SelectObject(mem, old);
         EXPECT_EQ(shown, painted) << "window " << wr.left << "," << wr.top << "," << wr.right << "," << wr.bottom
-                                  << " frame top " << Skinner->FrameTop << " " << std::hex << "screen 0x" << shown << ", skin 0x" << painted;
+                                  << " frame top " << Skinner->FrameTop << " " << std::hex << "screen 0x" << shown
+                                  << ", skin 0x" << painted;
         EXPECT_NE(shown, ::GetSysColor(Skinner->Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION) & 0xFFFFFF)
             << "the platform's own caption is showing";
     }
@@ -224,14 +231,23 @@ TEST_F(SkinFrameInput, MaximiseThenRestoreFromThePaintedButtons) {
     TWinSysButton* maximise = Button({1, 22});
     ASSERT_NE(maximise, nullptr);
     const POINT at = CentreOf(*maximise);
-    TInputScript click([&] { MoveTo(at); Press(); Release(); MoveTo(POINT{5, 300}); });
+    TInputScript click([&] {
+        MoveTo(at);
+        Press();
+        Release();
+        MoveTo(POINT{5, 300});
+    });
     ASSERT_TRUE(click.Pump([&] { return ::IsZoomed(Wnd) != FALSE; }));
     ExpectSkinnedCaptionOnScreen("maximised");
 
     TWinSysButton* restore = Button({1, 22});
     ASSERT_NE(restore, nullptr) << "a restore button shows on the maximised window";
     const POINT at2 = CentreOf(*restore);
-    TInputScript click2([&] { MoveTo(at2); Press(); Release(); });
+    TInputScript click2([&] {
+        MoveTo(at2);
+        Press();
+        Release();
+    });
     ASSERT_TRUE(click2.Pump([&] { return !::IsZoomed(Wnd); }));
     const RECT after = WindowRect();
     EXPECT_EQ(after.left, before.left);
@@ -245,7 +261,11 @@ TEST_F(SkinFrameInput, CloseButtonDestroysTheWindow) {
     TWinSysButton* close = Button({0});
     ASSERT_NE(close, nullptr);
     const POINT at = CentreOf(*close);
-    TInputScript click([&] { MoveTo(at); Press(); Release(); });
+    TInputScript click([&] {
+        MoveTo(at);
+        Press();
+        Release();
+    });
     EXPECT_TRUE(click.Pump([&] { return !::IsWindow(Wnd); }));
 }
 
@@ -258,18 +278,34 @@ TEST_F(SkinFrameInput, ReleasingAwayFromThePressedButtonDoesNothing) {
     const POINT closeAt = CentreOf(*close), minAt = CentreOf(*minimise);
     const POINT outside{wr.right + 40, wr.top + 40};
     // Pressed on close, released outside the window.
-    TInputScript away([&] { MoveTo(closeAt); Press(); MoveTo(outside); Release(); });
+    TInputScript away([&] {
+        MoveTo(closeAt);
+        Press();
+        MoveTo(outside);
+        Release();
+    });
     away.Pump();
     PumpUntil([] { return false; }, 300);
     ASSERT_TRUE(::IsWindow(Wnd));
     EXPECT_FALSE(::IsIconic(Wnd));
     // Pressed on minimise, released on the empty caption.
-    TInputScript caption([&] { MoveTo(minAt); Press(); MoveTo(EmptyCaption()); Release(); });
+    TInputScript caption([&] {
+        MoveTo(minAt);
+        Press();
+        MoveTo(EmptyCaption());
+        Release();
+    });
     caption.Pump();
     PumpUntil([] { return false; }, 300);
     EXPECT_FALSE(::IsIconic(Wnd));
     // Pressed on minimise, released on close: neither of them acts.
-    TInputScript other([&] { MoveTo(minAt); Press(); MoveTo(closeAt); Release(); MoveTo(outside); });
+    TInputScript other([&] {
+        MoveTo(minAt);
+        Press();
+        MoveTo(closeAt);
+        Release();
+        MoveTo(outside);
+    });
     other.Pump();
     PumpUntil([] { return false; }, 300);
     ASSERT_TRUE(::IsWindow(Wnd)) << "close acted on a press that began on minimise";
@@ -282,13 +318,25 @@ TEST_F(SkinFrameInput, ReleasingAwayFromThePressedButtonDoesNothing) {
 TEST_F(SkinFrameInput, CaptionDoubleClickMaximisesAndRestores) {
     const RECT before = WindowRect();
     const POINT at = EmptyCaption();
-    TInputScript twice([&] { MoveTo(at); Press(); Release(); Press(); Release(); });
+    TInputScript twice([&] {
+        MoveTo(at);
+        Press();
+        Release();
+        Press();
+        Release();
+    });
     ASSERT_TRUE(twice.Pump([&] { return ::IsZoomed(Wnd) != FALSE; }));
     ExpectSkinnedCaptionOnScreen("maximised");
     // The caption of the maximised window is at the top of the screen now.
     const POINT at2 = EmptyCaption();
     ::Sleep(::GetDoubleClickTime() + 50);
-    TInputScript again([&] { MoveTo(at2); Press(); Release(); Press(); Release(); });
+    TInputScript again([&] {
+        MoveTo(at2);
+        Press();
+        Release();
+        Press();
+        Release();
+    });
     ASSERT_TRUE(again.Pump([&] { return !::IsZoomed(Wnd); }));
     const RECT after = WindowRect();
     EXPECT_EQ(after.left, before.left);
@@ -307,8 +355,10 @@ TEST_F(SkinFrameInput, SystemMenuFromTheIconClosesTheWindow) {
         Release();
         // The menu is up when a popup menu window shows for our thread.
         for (int i = 0; i < 100 && !menuSeen; ++i) {
-            if (HWND popup = ::FindWindowW(L"#32768", nullptr); popup && ::IsWindowVisible(popup)) menuSeen = true;
-            else ::Sleep(20);
+            if (HWND popup = ::FindWindowW(L"#32768", nullptr); popup && ::IsWindowVisible(popup))
+                menuSeen = true;
+            else
+                ::Sleep(20);
         }
         ::Sleep(100);
         SendKey(VK_UP);  // from no selection, up wraps to the last item: Close
@@ -355,8 +405,8 @@ TEST_F(SkinFrameInput, DraggingTheBordersAndTheCornerResizes) {
     TInputScript taller([&] { DragTo(bottom, POINT{bottom.x, bottom.y + 40}); });
     const bool tallerDone = taller.Pump([&] { return WindowRect().bottom != r.bottom; });
     now = WindowRect();
-    ASSERT_TRUE(tallerDone) << now.left << "," << now.top << "," << now.right << "," << now.bottom << " from "
-                            << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    ASSERT_TRUE(tallerDone) << now.left << "," << now.top << "," << now.right << "," << now.bottom << " from " << r.left
+                            << "," << r.top << "," << r.right << "," << r.bottom;
     now = WindowRect();
     EXPECT_EQ(now.bottom - r.bottom, 40);
     EXPECT_EQ(now.top, r.top);

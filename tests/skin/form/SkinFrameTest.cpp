@@ -193,7 +193,6 @@ TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
     RecordProperty("magenta_pixels_cut", cut);
 }
 
-
 // A modeless "#32770" dialog from an in-memory template: narrow, with one static child and a long caption.
 HWND MakeNarrowDialog(const wchar_t* caption) {
     alignas(4) static std::uint8_t buffer[1024];
@@ -223,8 +222,8 @@ HWND MakeNarrowDialog(const wchar_t* caption) {
     *p++ = 'K';
     *p++ = 0;
     *p++ = 0;  // no creation data
-    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), t, nullptr,
-                                        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    return ::CreateDialogIndirectParamW(
+        ::GetModuleHandleW(nullptr), t, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
 }
 
 TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
@@ -261,7 +260,6 @@ TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
         if (b->Data->Action == 3 || b->Data->Action == 11 || b->Data->Action == 12) EXPECT_FALSE(b->Visible);
     Unskin();
 }
-
 
 TEST_F(SkinFramePaint, WindowIconIsFetchedWhenPainting) {
     MakeWindow();
