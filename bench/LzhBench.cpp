@@ -16,10 +16,8 @@
 #include "tools/skinpack/LzhEncoder.h"
 #include "tools/skinpack/SkinPackage.h"
 
-#if QD_BENCH_WITH_SKIN_FORMATS
 #include "skin/data/Bmp.h"
 #include "skin/data/QuickIni.h"
-#endif
 
 namespace {
 
@@ -352,7 +350,6 @@ int main(int argc, char** argv) {
     const bool ok = reader.LoadPackage(skin) == qd::TSkinLoadResult::slLoaded;
     std::printf("TSkinReader load + extract every entry (%s, %d entries): %.3f ms\n", ok ? "loaded" : "NOT LOADED",
                 reader.EntryCount, tLoad * 1e3);
-#if QD_BENCH_WITH_SKIN_FORMATS
     // Everything a skin load does short of creating platform bitmaps: decode, index, parse the description,
     // decode every bitmap entry into an image.
     int images = 0;
@@ -370,6 +367,5 @@ int main(int argc, char** argv) {
     });
     std::printf("Portable skin load: decode + index + parse description + read %d bitmaps: %.3f ms\n", images,
                 tPortable * 1e3);
-#endif
     return 0;
 }

@@ -1,10 +1,10 @@
-# Helpers shared by the build fragments in cmake/parts.
+# Helpers for the folders' build files.
 
-# qd_native_test(NAME SOURCES... LIBS ...): a GoogleTest program of portable code.
-# Native builds register each case with ctest; the Windows build runs the program under Wine as one test.
+# qd_test(NAME SOURCES ... LIBS ...): a GoogleTest program. Native builds register each case with ctest; the
+# Windows build runs the program under Wine (the cross-compiling emulator) as one test.
 function(qd_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT BUILD_TESTING OR QD_FUZZ)
+  if(NOT QD_TESTS)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
@@ -18,7 +18,7 @@ function(qd_test name)
   endif()
 endfunction()
 
-# qd_fuzzer(NAME SOURCES... LIBS ...): a libFuzzer target, built only with QD_FUZZ.
+# qd_fuzzer(NAME SOURCES ... LIBS ...): a libFuzzer target, built only with QD_FUZZ.
 function(qd_fuzzer name)
   cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
   if(NOT QD_FUZZ)
@@ -31,11 +31,29 @@ function(qd_fuzzer name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endfunction()
 
-# Portable libraries are compiled with the fuzzing instrumentation too, so coverage reaches them.
+# qd_portable_library(NAME SOURCES ...): code without <windows.h> in its headers, built for every preset.
+# With QD_FUZZ it is compiled with the fuzzing instrumentation too, so coverage reaches it.
 function(qd_portable_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   if(QD_FUZZ)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
   endif()
+endfunction()
+
+# qd_windows_library(NAME SOURCES ...): a library of the Windows build.
+function(qd_windows_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# qd_bench(NAME SOURCES ... LIBS ...): a benchmark program that prints figures (never run by ctest).
+function(qd_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  if(QD_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
 endfunction()

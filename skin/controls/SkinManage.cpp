@@ -43,11 +43,9 @@ std::string WindowClassName(HWND wnd) {
 ISkinFormManager* SkinManage() noexcept { return GInstance; }
 
 TSkinManage::TSkinManage() {
-#ifdef QD_HAVE_SKIN_FORM
     FormSkinnerFactory = [](TForm* form, HWND wnd, ISkinFormManager* manager) {
         return CreateSkinForm(form, wnd, manager);
     };
-#endif
     GInstance = this;
 }
 

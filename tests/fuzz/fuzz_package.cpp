@@ -14,10 +14,8 @@
 #include "skin/data/Lzh.h"
 #include "skin/data/SkinReader.h"
 
-#if QD_FUZZ_WITH_SKIN_FORMATS
 #include "skin/data/Bmp.h"
 #include "skin/data/QuickIni.h"
-#endif
 
 namespace {
 
@@ -49,7 +47,6 @@ void UseEntries(const qd::TSkinReader& reader) {
     qd::TMemoryStream description;
     std::string name;
     reader.ExtractEntryContaining(".ini", description, name);
-#if QD_FUZZ_WITH_SKIN_FORMATS
     qd::TQuickIni ini;
     ini.LoadFromStream(&description);
     qd::TMemoryStream bitmap;
@@ -57,17 +54,11 @@ void UseEntries(const qd::TSkinReader& reader) {
         const std::size_t eq = line.Text.find('=');
         if (eq != std::string::npos) reader.ExtractBitmapEntry(std::string_view(line.Text).substr(eq + 1), bitmap);
     }
-#endif
     for (int i = 0; i < reader.EntryCount; ++i) {
         const std::string& entry = reader.EntryNames[i];
         if (entry.size() < 4 || entry.compare(entry.size() - 4, 4, ".bmp") != 0) continue;
         const std::span<const std::uint8_t> bytes = reader.EntryBytes(i);
-#if QD_FUZZ_WITH_SKIN_FORMATS
         (void)qd::ReadBmp(bytes);
-#else
-        volatile std::uint8_t touch = bytes.empty() ? 0 : bytes.back();
-        (void)touch;
-#endif
     }
 }
 

@@ -8,10 +8,8 @@
 #include "framework/Classes.h"
 #include "tools/skinpack/LzhEncoder.h"
 
-#if QD_SKINPACK_WITH_SKIN_FORMATS
 #include "skin/data/Bmp.h"
 #include "skin/data/QuickIni.h"
-#endif
 
 namespace qd {
 
@@ -122,20 +120,14 @@ std::string VerifyEntries(const TSkinReader& reader) {
     TMemoryStream description;
     std::string descriptionName;
     if (!reader.ExtractEntryContaining(".ini", description, descriptionName)) return "no \".ini\" description entry";
-#if QD_SKINPACK_WITH_SKIN_FORMATS
     TQuickIni ini;
     ini.LoadFromStream(&description);
     if (ini.Sections.Empty()) return "description " + descriptionName + " has no sections";
-#endif
     for (int i = 0; i < reader.EntryCount; ++i) {
         const std::string& name = reader.EntryNames[i];
         if (!EndsWith(name, ".bmp")) continue;
         const std::span<const std::uint8_t> bytes = reader.EntryBytes(i);
-#if QD_SKINPACK_WITH_SKIN_FORMATS
         if (!ReadBmp(bytes)) return "entry " + name + " is not a readable bitmap";
-#else
-        if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return "entry " + name + " is not a bitmap file";
-#endif
     }
     return {};
 }

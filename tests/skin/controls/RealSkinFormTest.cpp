@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#if defined(QD_SKIN_PACKAGE_FILE) && defined(QD_HAVE_SKIN_FORM)
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -136,9 +134,7 @@ protected:
 }  // namespace
 
 TEST_F(RealSkinFormTest, MessageBoxIsSkinnedWhileOpenAndItsSkinnerIsPurgedAfter) {
-#ifdef QD_SCREENSHOT_DIR
     GShotFile = QD_SCREENSHOT_DIR L"/skinned-messagebox.bmp";
-#endif
     StartWatching();
     const int answer = ::MessageBoxW(nullptr, L"岚栎在线订单管理系统", L"qd-box", MB_OKCANCEL);
     EXPECT_EQ(answer, IDCANCEL);
@@ -155,9 +151,7 @@ TEST_F(RealSkinFormTest, MessageBoxIsSkinnedWhileOpenAndItsSkinnerIsPurgedAfter)
 }
 
 TEST_F(RealSkinFormTest, CommonFileDialogIsSkinnedWhileOpen) {
-#ifdef QD_SCREENSHOT_DIR
     GShotFile = QD_SCREENSHOT_DIR L"/skinned-filedialog.bmp";
-#endif
     StartWatching();
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW ofn{};
@@ -204,4 +198,3 @@ TEST_F(RealSkinFormTest, UnskinAllGivesALiveWindowBackExactly) {
     ::DestroyWindow(wnd);
 }
 
-#endif

@@ -414,7 +414,6 @@ TEST_F(SkinDataTest, PackageWithoutDescriptionBuildsDefaults) {
     EXPECT_EQ(data.SysButtons.size(), 3u);
 }
 
-#ifdef QD_FORM_MAIN_FILE
 TEST_F(SkinDataTest, MainFormDescriptionStoresOurSkinAndTheDocumentedValues) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(std::filesystem::path(QD_FORM_MAIN_FILE));
     const TFormObject form = ParseFormText(std::string(bytes.begin(), bytes.end()), "Form_Main");
@@ -450,7 +449,6 @@ TEST_F(SkinDataTest, MainFormDescriptionStoresOurSkinAndTheDocumentedValues) {
     };
     EXPECT_EQ(StandIn()->Calls, expected) << StandIn()->Describe();
 }
-#endif
 
 // ------------------------------------------------------------------------------------------------------------
 // Requests to the skin manager
