@@ -65,10 +65,10 @@ void TForm_Main::CheckComponents() const {
 void TForm_Main::SetClockSource(TClockSource source) { FClock = source ? std::move(source) : LocalTimeNow; }
 
 void TForm_Main::FormCreate(TObject* /*Sender*/) {
-    // Step 1: the stored description has made the skin active already; this matters only if it was left
+    // The stored description has made the skin active already; this matters only if it was left
     // inactive. A failure here ends the handler: no navigation then.
     if (SkinData_Main) SkinData_Main->SetActive(true);
-    // Step 2: the browser opens the web application. Navigate2 gets the URL and leaves the four optional
+    // Then the browser opens the web application. Navigate2 gets the URL and leaves the four optional
     // arguments out; it returns at once and the page loads on its own. A failing result is raised.
     if (WebBrowser) WebBrowser->Navigate2(kStartUrl);
 }

@@ -94,7 +94,8 @@ struct TBuild {
     }
 };
 
-// Loader A (and, without Style and with an extra image, loader B; as a box label, loader D).
+// An object of one section: its image, the four band sizes, transparency, tiling and (when asked) its style; an
+// extra image under `extraKey` when one is named. Box labels and borders use it too.
 template <class T>
 std::unique_ptr<T> LoadPlain(const TBuild& b, std::string_view section, bool readStyle = true,
                              std::string_view extraKey = {}) {
@@ -132,7 +133,7 @@ std::unique_ptr<TDataSkinBorder> LoadBorderObject(const TBuild& b, std::string_v
     return LoadPlain<TDataSkinBorder>(b, section, false, extraKey);
 }
 
-// Loader C.
+// The progress bar: its frame image, its chunk image and the bands.
 std::unique_ptr<TDataSkinBorder> LoadProgress(const TBuild& b) {
     constexpr std::string_view S = "Progress";
     const std::string image = b.Str(S, "Bitmap");
@@ -152,7 +153,7 @@ std::unique_ptr<TDataSkinBorder> LoadProgress(const TBuild& b) {
     return object;
 }
 
-// Loader E: the push, check and radio button images, updated in place.
+// The push, check and radio button images, updated in place.
 void LoadButtons(const TBuild& b, TDataSkinButton& o) {
     constexpr std::string_view S = "Buttons";
     o.Name = std::string(S);
@@ -166,7 +167,7 @@ void LoadButtons(const TBuild& b, TDataSkinButton& o) {
     b.LoadBitmap(o.CheckBitmap, b.Str(S, "CheckButton"));
     b.LoadBitmap(o.RadioBitmap, b.Str(S, "RadioButton"));
     b.ReadStateColours(o, S);
-    // Below 1 means "count the frames from the image" (step 10), like a missing key.
+    // Below 1 means "count the frames from the image" (FramesOfToggle), like a missing key.
     o.RadioFrameCount = std::max(0, b.Int(S, "RadioButtonFrame", 0));
     o.CheckFrameCount = std::max(0, b.Int(S, "CheckButtonFrame", 0));
     o.HasNormalColour2 = !b.Str(S, "NormalColour2").empty();
@@ -175,7 +176,7 @@ void LoadButtons(const TBuild& b, TDataSkinButton& o) {
     b.ReadTextColours(o, S);
 }
 
-// Loader F: the caption text, updated in place.
+// The caption text, updated in place.
 void LoadTitle(const TBuild& b, TDataSkinTitle& o) {
     constexpr std::string_view S = "Personality";
     o.Name = std::string(S);
@@ -193,7 +194,7 @@ void LoadTitle(const TBuild& b, TDataSkinTitle& o) {
     o.InactiveTextColor = ReadRgbKeys(b.Ini, S, "InActiveText").value_or(clNone);
 }
 
-// Loader G.
+// The menu bar band: one image, tiled or stretched between its left and right bands.
 std::unique_ptr<TDataSkinObject> LoadMenuBar(const TBuild& b) {
     constexpr std::string_view S = "Personality";
     const std::string image = b.Str(S, "menuBar");
@@ -209,7 +210,7 @@ std::unique_ptr<TDataSkinObject> LoadMenuBar(const TBuild& b) {
     return object;
 }
 
-// Loader H: one window border, updated in place.
+// One window border, updated in place.
 void LoadBorder(const TBuild& b, TDataSkinBorder& o, const std::string& name) {
     constexpr std::string_view S = "Personality";
     o.Name = name;
@@ -264,7 +265,7 @@ void ReadPaletteAndCustomColours(const TBuild& b, const TStringList& sections) {
             ReadColorTriple(b.Ini, "Customcolors", "Color" + std::to_string(k), TColorValue{0xFFFFFF});
 }
 
-// Loader I: the caption buttons, in description order.
+// The caption buttons, in description order.
 void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
     auto& buttons = b.Objects.SysButtons;
     buttons.clear();
@@ -305,7 +306,7 @@ void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
     }
 }
 
-// Loader J: the minimise, restore and close buttons of a maximised MDI child, cut from one image.
+// The minimise, restore and close buttons of a maximised MDI child, cut from one image.
 void LoadMdiButtons(const TBuild& b) {
     auto& buttons = b.Objects.SysButtons;
     const std::size_t n = buttons.size();
@@ -347,13 +348,13 @@ void SetFrames(TDataSkinObject* object, int frames) {
     if (object) object->FrameCount = frames;
 }
 
-// Step 10 for the check and radio images: the frame count implied by the image when the description gives none.
+// For the check and radio images: the frame count implied by the image when the description gives none.
 int FramesOfToggle(const TBitmap& bitmap) {
     const int unit = bitmap.Height() < 16 ? 13 : 16;
     return std::max(4, bitmap.Width() / unit);
 }
 
-// Step 11: the sunken edit frame and the combo button drawn together, one 50 x 21 frame per state, so that a
+// The sunken edit frame and the combo button drawn together, one 50 x 21 frame per state, so that a
 // combo box paints from a single strip (button right) and its mirror (button left).
 void BuildComboComposite(TSkinObjects& o) {
     if (!o.SunkEdge || !o.ComboButton) return;

@@ -96,7 +96,7 @@ public:
     bool ActiveChildMaximized();
     bool Attached() const noexcept { return Hooked(); }
 
-    // --- Part: non-client layout and painting (SkinFrame.cpp) ---
+    // --- Non-client layout and painting (SkinFrame.cpp) ---
     // Paints the whole frame into `dc` (window coordinates), or into the window's own DC when null.
     void PaintFrame(HDC dc = nullptr);
     void PaintTitle(HDC dc);
@@ -112,7 +112,7 @@ public:
     // The caption text as drawn: prefix, window text, suffix.
     std::wstring CaptionText() const;
 
-    // --- Part: caption buttons and the non-client mouse (SkinButtons.cpp) ---
+    // --- Caption buttons and the non-client mouse (SkinButtons.cpp) ---
     bool SysButtonVisible(int index);
     TWinSysButton* SysButtonAt(POINT pt);
     POINT ScreenToFrame(int x, int y) const;

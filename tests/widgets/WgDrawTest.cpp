@@ -80,7 +80,7 @@ TEST(WgGradient, DegenerateInputsNeitherHangNorDivideByZero) {
 }
 
 TEST(WgGradient, BandsAndTheOtherDirections) {
-    // Step 20: bands of 255 / 20 + 1 = 13 lines share one colour.
+    // Bands of 255 / 20 + 1 = 13 lines share one colour.
     Surface s(40, 60);
     PaintGradient(s.DC, RECT{0, 0, 40, 60}, gdHorizontal, 20, RGB(0, 0, 0), RGB(240, 240, 240));
     for (int x = 1; x < 13; ++x) ASSERT_EQ(s.At(x, 5), s.At(0, 5)) << x;

@@ -474,12 +474,12 @@ TEST(SkinComboComposite, ButtonIsMirroredAndComposedWithTheSunkenEdge) {
     const TDataSkinBorder& combo = *b.Objects.ComboButton;
     const TDataSkinObject& edge = *b.Objects.SunkEdge;
 
-    // Step 8: the original button, mirrored.
+    // The extra image is the original button, mirrored.
     ASSERT_EQ(combo.ExtraBitmap.Width(), 40);
     EXPECT_EQ(PixelOf(combo.ExtraBitmap, 0, 10), 0x0000FF00u);
     EXPECT_EQ(PixelOf(combo.ExtraBitmap, 39, 10), 0x000000FFu);
 
-    // Step 11: one 50 x 21 frame per edge frame, button at the right, text area transparent.
+    // The composite: one 50 x 21 frame per edge frame, button at the right, text area transparent.
     EXPECT_EQ(combo.Style, 2);
     EXPECT_EQ(combo.LeftWidth, 2);
     EXPECT_EQ(combo.RightWidth, bw + 2);
