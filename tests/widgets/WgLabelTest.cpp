@@ -222,7 +222,7 @@ TEST(WgLabelLayout, TipCentresOneLineBothWaysAndWrappedTextAsABlock) {
 TEST(WgLabelText, ReliefPassesWhenEnabledAndPlainGreyWhenDisabledWhateverTheStyle) {
     TLabelForm form(
         OneLabelForm("    AutoSize = False\n    Width = 120\n    Height = 40\n    Caption = 'HHH'\n"
-                     "    Font.Height = -24\n    Font.Name = 'Liberation Sans'\n    Font.Style = [fsBold]\n"
+                     "    Font.Height = -24\n    Font.Name = 'DejaVu Sans'\n    Font.Style = [fsBold]\n"
                      "    Font.Color = clBlack\n    HighlightColor = clRed\n    ShadowColor = clBlue\n"
                      "    ParentFont = False\n    Layout = tlCenter\n    Alignment = taCenter\n"));
     TWgLabel& l = form.Label("L");
@@ -245,22 +245,19 @@ TEST(WgLabelText, ReliefPassesWhenEnabledAndPlainGreyWhenDisabledWhateverTheStyl
             for (int x = 0; x < off->Width(); ++x) greyPixels += off->At(x, y) == grey ? 1 : 0;
         EXPECT_GT(greyPixels, 20);
     }
-    // The shadow lies ShadowDepth below and right of the text.
+    // The shadow lies ShadowDepth below and right of the text: the ink of text and shadow together reaches that
+    // far past the text's own ink on the right and bottom, and no further on the left and top.
     l.SetEnabled(true);
+    l.SetTextStyle(tsNormal);
+    const RECT text = InkBox(*Render(l), ColorToRGB(l.Color()));
     l.SetTextStyle(tsShadow);
     l.SetShadowDepth(4);
-    auto s = Render(l);
-    RECT blue{1000, 1000, -1, -1}, black{1000, 1000, -1, -1};
-    for (int y = 0; y < s->Height(); ++y)
-        for (int x = 0; x < s->Width(); ++x) {
-            const COLORREF c = s->At(x, y);
-            RECT* box = c == RGB(0, 0, 0) ? &black : Bluish(c) ? &blue : nullptr;
-            if (!box) continue;
-            box->left = std::min<LONG>(box->left, x);
-            box->top = std::min<LONG>(box->top, y);
-        }
-    EXPECT_EQ(blue.left - black.left, 4);
-    EXPECT_EQ(blue.top - black.top, 4);
+    const RECT both = InkBox(*Render(l), ColorToRGB(l.Color()));
+    ASSERT_GT(text.right, text.left);
+    EXPECT_EQ(both.left, text.left);
+    EXPECT_EQ(both.top, text.top);
+    EXPECT_EQ(both.right - text.right, 4);
+    EXPECT_EQ(both.bottom - text.bottom, 4);
     // LightTextStyle keeps only the highlight pass of raised text.
     l.SetTextStyle(tsRaised);
     l.SetLightTextStyle(true);
@@ -404,7 +401,7 @@ TEST(WgLabelBlink, OneSharedListAndTimerSwitchAllBlinkingLabelsInStep) {
 TEST(WgLabelText, RotatedAndCurvedTextDrawWithinTheLabel) {
     TLabelForm form(
         OneLabelForm("    AutoSize = False\n    Width = 100\n    Height = 100\n    Caption = 'ROTATE'\n"
-                     "    Font.Height = -16\n    Font.Name = 'Liberation Sans'\n    Font.Color = clBlack\n"
+                     "    Font.Height = -16\n    Font.Name = 'DejaVu Sans'\n    Font.Color = clBlack\n"
                      "    ParentFont = False\n    Color = clWhite\n    Rotation = roFlat\n    Angle = 90\n"));
     TWgLabel& l = form.Label("L");
     auto up = Render(l);
