@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 #include "framework/Application.h"
 #include "framework/Gdi.h"
@@ -438,17 +439,45 @@ void TWgLabel::Paint() {
     }
 }
 
+namespace {
+
+// Narrows the DC's clipping to a rectangle for its lifetime and then gives the previous clipping back.
+class TClipToRect {
+public:
+    TClipToRect(HDC dc, const RECT& r) : FDC(dc), FSaved(::CreateRectRgn(0, 0, 0, 0)) {
+        FHad = FSaved ? ::GetClipRgn(dc, FSaved.Get()) : -1;
+        if (FHad >= 0) ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    }
+    TClipToRect(const TClipToRect&) = delete;
+    TClipToRect& operator=(const TClipToRect&) = delete;
+    ~TClipToRect() {
+        if (FHad >= 0) ::SelectClipRgn(FDC, FHad == 1 ? FSaved.Get() : nullptr);
+    }
+
+private:
+    HDC FDC;
+    TRegionHandle FSaved;
+    int FHad;
+};
+
+}  // namespace
+
 void TWgLabel::DrawPlainText(const RECT& textRect) {
     TCanvas& canvas = Canvas();
     const std::wstring text = LabelText();
     const UINT flags = DrawTextFlags();
     RECT r = textRect;
+    std::optional<TClipToRect> cut;
     if (Layout() != tlTop) {
         RECT calc = r;
         canvas.DrawText(text, calc, flags | DT_CALCRECT);
-        // Text taller than the label starts at the top and is cut at the bottom: centring it would hide
-        // the beginning of the message as well as its end.
-        const int free = std::max<int>(0, (r.bottom - r.top) - (calc.bottom - calc.top));
+        const int free = (r.bottom - r.top) - (calc.bottom - calc.top);
+        if (free < 0) {
+            // Text taller than the label: the whole block is placed (centred or at the bottom) and what lies
+            // outside the text rectangle is cut, at both ends when centred.
+            cut.emplace(canvas.Handle(), r);
+            r.bottom = r.top + (calc.bottom - calc.top);
+        }
         const int shift = Layout() == tlBottom ? free : free / 2;  // truncated toward zero
         ::OffsetRect(&r, 0, shift);
         if (Layout() == tlBottom && Enabled() && FTextStyle == tsShadow) ::OffsetRect(&r, 0, -FShadowDepth);
