@@ -22,8 +22,8 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Gdi.h"
 #include "framework/Graphics.h"
+#include "framework/WindowHook.h"
 #include "skin/form/SkinFormIntf.h"
-#include "skin/form/WindowHook.h"
 
 namespace qd {
 

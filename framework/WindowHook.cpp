@@ -1,4 +1,4 @@
-#include "skin/form/WindowHook.h"
+#include "framework/WindowHook.h"
 
 #include <commctrl.h>
 

@@ -1,5 +1,5 @@
 #pragma once
-// One way for every skinner of the engine to take over a window it did not create: the platform's subclass
+// The one way for every part of the program to take over a window it did not create: the platform's subclass
 // chain (SetWindowSubclass with the object as reference data). Removal in any order is safe, so a skinner that
 // goes while someone subclassed the window after it cuts nobody off, and the window procedure returns to
 // exactly what it was once the last subclass is gone.
