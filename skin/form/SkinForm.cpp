@@ -576,8 +576,7 @@ void TSkinForm::Detach() {
         } else {
             const int width = (wr.right - wr.left) - FrameLeft - FrameRight + StandardFrameSize.right;
             const int height = (wr.bottom - wr.top) - FrameTop - MenuHeight - FrameBottom + StandardFrameSize.bottom;
-            ::SetWindowPos(FHandle, nullptr, 0, 0, std::max(width, 0), std::max(height, 0),
-                           SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE);
+            ResizeKeepingCentre(std::max(width, 0), std::max(height, 0));
         }
     }
     // 7: the window gets back the region it had before attach (or none).

@@ -106,6 +106,8 @@ public:
     void PaintBorder(int part, RECT rect, HDC dc);
     void RenderIcon();
     void DrawIcon(HDC dc, int x, int y);
+    // Gives the window this size around its present centre (frame changed).
+    void ResizeKeepingCentre(int width, int height);
     LRESULT NCCalcSize(WPARAM wParam, LPARAM lParam);
     LRESULT NCPaint(WPARAM wParam, LPARAM lParam);
     LRESULT NCActivate(WPARAM wParam, LPARAM lParam);

@@ -504,8 +504,21 @@ void TSkinForm::FitClientSize(bool refresh) {
             width = needed;
         }
     }
-    ::SetWindowPos(FHandle, nullptr, 0, 0, width, height,
-                   SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    ResizeKeepingCentre(width, height);
+}
+
+void TSkinForm::ResizeKeepingCentre(int width, int height) {
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    // SetWindowPos takes a child's position in its parent's client coordinates.
+    const bool child = (::GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_CHILD) != 0;
+    if (HWND parent = child ? ::GetAncestor(FHandle, GA_PARENT) : nullptr)
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
+    // Half the change on each side: a window centred on the screen (a message box) stays centred, and a fit
+    // followed by the opposite fit puts the window back exactly where it was.
+    const int left = wr.left + ((wr.right - wr.left) - width) / 2;
+    const int top = wr.top + ((wr.bottom - wr.top) - height) / 2;
+    ::SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace qd

@@ -77,10 +77,13 @@ void PostKeyToThreadFocus(HWND wnd, WORD vk) {
     ::PostMessageW(target, WM_KEYUP, vk, 1 | scan | (1 << 30) | (static_cast<LPARAM>(1) << 31));
 }
 
+// The focus of the thread owning `wnd` when it lies in `wnd` itself or one of its children, else null. The box
+// shares its thread with the main window: until the box has taken the focus, keys would go to the main window.
 HWND FocusOf(HWND wnd) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd, nullptr), &info) ? info.hwndFocus : nullptr;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd, nullptr), &info)) return nullptr;
+    return info.hwndFocus && (info.hwndFocus == wnd || ::IsChild(wnd, info.hwndFocus)) ? info.hwndFocus : nullptr;
 }
 
 class ProgramTest : public ::testing::Test {

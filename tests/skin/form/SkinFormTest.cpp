@@ -84,6 +84,25 @@ TEST_F(SkinFormAttach, AttachDetachThousandTimesRestoresExactlyWithFlatHandles) 
     EXPECT_EQ(GdiLiveCounts().Total(), gdiBefore);
 }
 
+TEST_F(SkinFormAttach, AWindowCentredOnTheScreenStaysCentredWhenSkinnedAndWhenUnskinned) {
+    for (const DWORD style : {DWORD{WS_OVERLAPPEDWINDOW}, DWORD{WS_POPUP | WS_CAPTION | WS_SYSMENU}}) {
+        MakeWindow(style, L"centred", 421, 317);
+        const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+        ::SetWindowPos(Wnd, nullptr, (cx - 421) / 2, (cy - 317) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        RECT before{}, skinned{}, after{};
+        ::GetWindowRect(Wnd, &before);
+        Skin();
+        ::GetWindowRect(Wnd, &skinned);
+        ASSERT_NE(skinned.bottom - skinned.top, before.bottom - before.top) << "the skin must change the frame";
+        EXPECT_NEAR(skinned.left + skinned.right, before.left + before.right, 1) << "style " << std::hex << style;
+        EXPECT_NEAR(skinned.top + skinned.bottom, before.top + before.bottom, 1) << "style " << std::hex << style;
+        Unskin();
+        ::GetWindowRect(Wnd, &after);
+        EXPECT_TRUE(::EqualRect(&after, &before)) << "style " << std::hex << style;
+        ::DestroyWindow(Wnd);
+    }
+}
+
 TEST_F(SkinFormAttach, GivesBackTheRegionTheWindowHadBeforeAttach) {
     MakeWindow();
     ::SetWindowRgn(Wnd, ::CreateEllipticRgn(0, 0, 300, 200), TRUE);
