@@ -60,6 +60,8 @@ void TForm_Main::CheckComponents() const {
         missing("StatusBar_Main has " + std::to_string(StatusBar_Main->Panels().Count()) + " panels, not " +
                 std::to_string(kPanelCount));
     if (!Timer_Main) missing("the clock timer Timer_Main is missing");
+    if (!WebBrowser) missing("the browser host WebBrowser is missing");
+    if (!SkinData_Main) missing("the skin data component SkinData_Main is missing");
 }
 
 void TForm_Main::SetClockSource(TClockSource source) { FClock = source ? std::move(source) : LocalTimeNow; }
@@ -67,10 +69,10 @@ void TForm_Main::SetClockSource(TClockSource source) { FClock = source ? std::mo
 void TForm_Main::FormCreate(TObject* /*Sender*/) {
     // The stored description has made the skin active already; this matters only if it was left
     // inactive. A failure here ends the handler: no navigation then.
-    if (SkinData_Main) SkinData_Main->SetActive(true);
+    SkinData_Main->SetActive(true);
     // Then the browser opens the web application. Navigate2 gets the URL and leaves the four optional
     // arguments out; it returns at once and the page loads on its own. A failing result is raised.
-    if (WebBrowser) WebBrowser->Navigate2(kStartUrl);
+    WebBrowser->Navigate2(kStartUrl);
 }
 
 void TForm_Main::FormCloseQuery(TObject* /*Sender*/, bool& CanClose) { CanClose = ShowMessageBox(kExitQuestion); }

@@ -54,7 +54,8 @@ public:
     void SetClockSource(TClockSource source);
 
 private:
-    // The components the handlers rely on exist (a description without them is rejected).
+    // The components the handlers rely on exist: the status bar with its panels, the timer, the browser host
+    // and the skin data component (a description without them is rejected).
     void CheckComponents() const;
 
     TClockSource FClock;

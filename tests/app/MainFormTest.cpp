@@ -14,9 +14,12 @@
 #include "app/AppTestSupport.h"
 #include "app/Main_Frm.h"
 #include "app/Unit_MessageBox.h"
+#include "browser/EmbeddedBrowser.h"
 #include "framework/Application.h"
 #include "framework/FormReader.h"
+#include "framework/Properties.h"
 #include "framework/Resources.h"
+#include "skin/data/SkinManagerIntf.h"
 
 using namespace qd;
 using namespace qd::apptest;
@@ -149,12 +152,28 @@ TEST_F(MainFormTest, VendorTextsHaveTheirPrescribedShape) {
     EXPECT_EQ(url.substr(7).find(L'/'), url.size() - 7 - 9) << "the path is /quandrel and nothing else";
 }
 
+// A description with every component the handlers use except the one named.
+std::string DescriptionWithout(std::string_view leftOut) {
+    std::string text = "object Form_Main: TForm_Main\n";
+    if (leftOut != "StatusBar_Main") {
+        text += "  object StatusBar_Main: TStatusBar\n    Panels = <";
+        for (int i = 0; i < TForm_Main::kPanelCount; ++i) text += "\n      item\n      end";
+        text += ">\n  end\n";
+    }
+    for (const char* part : {"WebBrowser: TEmbeddedBrowser", "SkinData_Main: TSkinData", "Timer_Main: TTimer"})
+        if (!std::string_view(part).starts_with(std::string(leftOut) + ":"))
+            text += std::string("  object ") + part + "\n  end\n";
+    return text + "end\n";
+}
+
 TEST_F(MainFormTest, MalformedDescriptionFailsNamingFormLineAndProperty) {
     delete Form_Main;
+    const std::string noBrowser = DescriptionWithout("WebBrowser"), noSkin = DescriptionWithout("SkinData_Main");
     struct TCase {
         const char* Text;
         int Line;
         const char* Property;  // empty: the fault is the object's, not one property's
+        const char* Mentions = nullptr;
     };
     const TCase cases[] = {
         {"object Form_Main: TForm_Main\n  Caption = 'x'\n  Font.Height = 'tall'\nend\n", 3, "Font.Height"},
@@ -163,8 +182,10 @@ TEST_F(MainFormTest, MalformedDescriptionFailsNamingFormLineAndProperty) {
          "        Width = -5\n      end>\n  end\nend\n",
          5, "Panels[0].Width"},
         {"object Form_Main: TForm_Main\n  Caption = 'unterminated\nend\n", 2, ""},
-        // The handlers need the status bar with its five panels and the timer.
+        // The handlers need the status bar with its five panels, the timer, the browser host and the skin.
         {"object Form_Main: TForm_Main\n  object Timer_Main: TTimer\n  end\nend\n", 1, ""},
+        {noBrowser.c_str(), 1, "", "WebBrowser"},
+        {noSkin.c_str(), 1, "", "SkinData_Main"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Text);
@@ -180,6 +201,7 @@ TEST_F(MainFormTest, MalformedDescriptionFailsNamingFormLineAndProperty) {
             const std::string text = e.Message();
             EXPECT_EQ(text.rfind("Form_Main, line " + std::to_string(c.Line), 0), 0u) << text;
             EXPECT_EQ(e.Line(), c.Line);
+            if (c.Mentions) EXPECT_NE(text.find(c.Mentions), std::string::npos) << text;
             if (*c.Property) {
                 EXPECT_EQ(e.Property(), c.Property);
                 EXPECT_NE(text.find(std::string("property \"") + c.Property + "\""), std::string::npos) << text;
@@ -191,6 +213,88 @@ TEST_F(MainFormTest, MalformedDescriptionFailsNamingFormLineAndProperty) {
         Form_Main = nullptr;
     }
     // SetUp's form is gone; TearDown deletes nothing.
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Creation
+
+// A browser host that records where it is sent, through its BeforeNavigate2 event, and goes nowhere.
+class TRecordingBrowser : public TEmbeddedBrowser {
+public:
+    explicit TRecordingBrowser(TComponent* owner) : TEmbeddedBrowser(owner) {
+        OnBeforeNavigate2 = [](TObject*, IDispatch*, const VARIANT& url, const VARIANT&, const VARIANT&, const VARIANT&,
+                               const VARIANT&, bool& cancel) {
+            Visited().push_back(VariantText(url));
+            cancel = true;  // no network here
+        };
+    }
+    static std::vector<std::wstring>& Visited() {
+        static std::vector<std::wstring> urls;
+        return urls;
+    }
+    static const TClassInfo& StaticClassInfo() {
+        static const TClassInfo info =
+            TClassBuilder<TRecordingBrowser>("TRecordingBrowser", &TEmbeddedBrowser::StaticClassInfo()).Build();
+        return info;
+    }
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+// Creates Form_Main from its stored description with the recording browser host and with `from` replaced by
+// `to`; returns the errors the application reported meanwhile.
+std::vector<std::string> CreateRecordedMainForm(const std::string& from = {}, const std::string& to = {}) {
+    RegisterClassInfo(TRecordingBrowser::StaticClassInfo());
+    std::string text = LoadFormResource("TForm_Main");
+    const auto replace = [&text](const std::string& a, const std::string& b) {
+        const std::size_t at = text.find(a);
+        ASSERT_NE(at, std::string::npos) << a;
+        text.replace(at, a.size(), b);
+    };
+    replace("WebBrowser: TEmbeddedBrowser", "WebBrowser: TRecordingBrowser");
+    if (!from.empty()) replace(from, to);
+    auto previous = SetFormResourceProvider([&](std::string_view cls) -> std::optional<std::string> {
+        if (cls == "TForm_Main") return text;
+        return std::nullopt;
+    });
+    std::vector<std::string> reports;
+    auto report = std::exchange(Application->OnException,
+                                [&](TObject*, const std::exception& e) { reports.emplace_back(e.what()); });
+    TRecordingBrowser::Visited().clear();
+    Application->CreateForm(Form_Main);
+    Application->OnException = std::move(report);
+    SetFormResourceProvider(std::move(previous));
+    return reports;
+}
+
+TEST_F(MainFormTest, CreationOpensTheStartUrlInTheBrowser) {
+    delete Form_Main;
+    EXPECT_EQ(CreateRecordedMainForm(), std::vector<std::string>{});
+    ASSERT_NE(Form_Main, nullptr);
+    // The control announces the navigation from within Navigate2.
+    EXPECT_EQ(TRecordingBrowser::Visited(), std::vector<std::wstring>{kStartUrl});
+}
+
+// A skin manager that refuses to start the skin.
+class TRefusingSkinManager : public TSkinManagerStandIn {
+public:
+    void RequestAction(int, int) override { throw Exception("the skin cannot start"); }
+};
+
+TEST_F(MainFormTest, AFailingStepIsReportedEndsTheHandlerAndTheWindowIsStillCreated) {
+    delete Form_Main;
+    DestroySkinManager();
+    auto factory = SetSkinManagerFactory([] { return std::make_unique<TRefusingSkinManager>(); });
+    // Stored inactive, so that the handler's activation is the step that fails.
+    const auto reports = CreateRecordedMainForm("    Active = True\n", "    Active = False\n");
+    EXPECT_EQ(reports, std::vector<std::string>{"the skin cannot start"});
+    ASSERT_NE(Form_Main, nullptr);
+    EXPECT_EQ(Application->MainForm(), Form_Main);
+    EXPECT_EQ(TRecordingBrowser::Visited(), std::vector<std::wstring>{}) << "navigated after the failed step";
+    Form_Main->Show();
+    EXPECT_TRUE(::IsWindowVisible(Form_Main->Handle()));
+    delete Form_Main;
+    DestroySkinManager();
+    SetSkinManagerFactory(std::move(factory));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
