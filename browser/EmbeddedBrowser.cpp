@@ -11,6 +11,8 @@
 
 #include "framework/Application.h"
 #include "framework/Properties.h"
+#include "framework/SystemLibrary.h"
+#include "framework/WindowHook.h"
 
 namespace qd {
 
@@ -51,15 +53,13 @@ void ClearOut(T** out) noexcept {
     if (out) *out = nullptr;
 }
 
-// "hhctrl.ocx", loaded on first use without the file-not-found box; kept until the process ends.
+// "hhctrl.ocx" from the system folder, loaded on first use; kept until the process ends.
 THtmlHelpFunction gHtmlHelpOverride = nullptr;
 THtmlHelpFunction HtmlHelpFunction() noexcept {
     if (gHtmlHelpOverride) return gHtmlHelpOverride;
     static HMODULE library = nullptr;
     if (!library) {
-        const UINT previous = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        library = ::LoadLibraryW(L"hhctrl.ocx");
-        ::SetErrorMode(previous);
+        library = LoadSystemLibrary(L"hhctrl.ocx");
         if (!library) return nullptr;  // tried again next time
     }
     return reinterpret_cast<THtmlHelpFunction>(reinterpret_cast<void*>(::GetProcAddress(library, "HtmlHelpW")));
@@ -607,8 +607,28 @@ bool TEmbeddedBrowser::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
+// Reports the owner's loss of activation to the host and its window's end; the host may go (and forget this
+// object) while one of its calls is on the stack, so it is freed through DeleteWhenIdle.
+class TEmbeddedBrowser::TOwnerHook final : public TWindowHook {
+public:
+    explicit TOwnerHook(TEmbeddedBrowser& host) noexcept : Host(&host) {}
+    TEmbeddedBrowser* Host;
+
+protected:
+    LRESULT HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (Host && msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)
+            Host->OwnerLostActivation(reinterpret_cast<HWND>(lParam));
+        return CallPrevious(wnd, msg, wParam, lParam);
+    }
+    void WindowDestroyed() noexcept override {
+        if (Host) Host->OwnerWindowDestroyed();
+    }
+};
+
+HWND TEmbeddedBrowser::OwnerWindow() const noexcept { return FOwnerHook ? FOwnerHook->HookedWindow() : nullptr; }
+
 void TEmbeddedBrowser::HookOwner() noexcept {
-    if (FOwnerWindow) return;
+    if (FOwnerHook) return;
     auto* owner = dynamic_cast<TWinControl*>(Owner());
     if (!owner) {
         FOwnerHookPending = false;
@@ -618,58 +638,28 @@ void TEmbeddedBrowser::HookOwner() noexcept {
         FOwnerHookPending = true;
         return;
     }
-    HWND wnd = owner->Handle();
-    auto* hook = new (std::nothrow) TOwnerHook{this};
+    auto* hook = new (std::nothrow) TOwnerHook(*this);
     if (!hook) return;
-    if (!::SetWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, reinterpret_cast<UINT_PTR>(hook),
-                             reinterpret_cast<DWORD_PTR>(hook))) {
+    if (!hook->Hook(owner->Handle())) {
         delete hook;
         return;
     }
     FOwnerHook = hook;
-    FOwnerWindow = wnd;
-    FOwnerChainProc = ::GetWindowLongPtrW(wnd, GWLP_WNDPROC);
     FOwnerHookPending = false;
 }
 
 void TEmbeddedBrowser::UnhookOwner() noexcept {
     FOwnerHookPending = false;
-    if (!FOwnerWindow) return;
-    HWND wnd = std::exchange(FOwnerWindow, nullptr);
-    TOwnerHook* hook = std::exchange(FOwnerHook, nullptr);
-    if (!::IsWindow(wnd)) {
-        delete hook;
-        return;
+    if (TOwnerHook* hook = std::exchange(FOwnerHook, nullptr)) {
+        hook->Host = nullptr;
+        hook->DeleteWhenIdle();
     }
-    // Platform quirk: Wine's comctl32 puts the window's first procedure back when the last subclass leaves,
-    // even when someone replaced the window procedure after us, which would cut that one off. Leave the chain
-    // only while its procedure is still the window's; otherwise stay on as a pass-through until WM_NCDESTROY.
-    if (::GetWindowLongPtrW(wnd, GWLP_WNDPROC) == FOwnerChainProc &&
-        ::RemoveWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, reinterpret_cast<UINT_PTR>(hook))) {
-        delete hook;
-        return;
-    }
-    hook->Host = nullptr;
 }
 
-LRESULT CALLBACK TEmbeddedBrowser::OwnerSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                                     DWORD_PTR refData) {
-    auto* hook = reinterpret_cast<TOwnerHook*>(refData);
-    TEmbeddedBrowser* self = hook->Host;
-    if (self && msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)
-        self->OwnerLostActivation(reinterpret_cast<HWND>(lParam));
-    if (msg == WM_NCDESTROY) {
-        // The window goes: nothing of ours may stay on it, and we never touch it again.
-        ::RemoveWindowSubclass(wnd, &TEmbeddedBrowser::OwnerSubclassProc, id);
-        if (self) {
-            if (self->FOwnerWindow == wnd) self->FOwnerWindow = nullptr;
-            if (self->FOwnerHook == hook) self->FOwnerHook = nullptr;
-            // A new window of the owner (ours comes back with it) is hooked again.
-            self->FOwnerHookPending = true;
-        }
-        delete hook;
-    }
-    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+void TEmbeddedBrowser::OwnerWindowDestroyed() noexcept {
+    // The owner's window went; a new one (ours comes back with it) is hooked again.
+    UnhookOwner();
+    FOwnerHookPending = true;
 }
 
 void TEmbeddedBrowser::OwnerLostActivation(HWND to) noexcept {
@@ -677,7 +667,10 @@ void TEmbeddedBrowser::OwnerLostActivation(HWND to) noexcept {
         if (!to) return;
         wchar_t className[80] = {};
         ::GetClassNameW(to, className, 80);
-        if (ReplaceCaption && std::wstring(className) == L"#32770") {
+        // Only dialogs of this process: another program's window that took the activation is not ours to change.
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(to, &process);
+        if (ReplaceCaption && process == ::GetCurrentProcessId() && std::wstring(className) == L"#32770") {
             ::SendMessageW(to, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(qd::Application->Icon().Handle()));
             const int length = ::GetWindowTextLengthW(to);
             std::wstring caption(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
@@ -706,6 +699,7 @@ void TEmbeddedBrowser::RegisterUserAgent() noexcept {
                                           sizeof empty) == ERROR_SUCCESS;
     // A value that was there before is the machine's: it stays at exit.
     FUserAgentWritten = written && !existed;
+    if (FUserAgentWritten) FUserAgentName = UserAgent;
     ::RegCloseKey(key);
 }
 
@@ -714,7 +708,8 @@ void TEmbeddedBrowser::UnregisterUserAgent() noexcept {
     FUserAgentWritten = false;
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, UserAgentKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    ::RegDeleteValueW(key, UserAgent.c_str());
+    // Exactly the value that was written, whatever UserAgent says now.
+    ::RegDeleteValueW(key, FUserAgentName.c_str());
     ::RegCloseKey(key);
 }
 

@@ -226,8 +226,8 @@ public:
     bool LocaleMeasuresInInches() const noexcept { return FInchLocale; }
 
     // The owner window is hooked (subclassed) now.
-    bool OwnerHooked() const noexcept { return FOwnerWindow != nullptr; }
-    HWND OwnerWindow() const noexcept { return FOwnerWindow; }
+    bool OwnerHooked() const noexcept { return OwnerWindow() != nullptr; }
+    HWND OwnerWindow() const noexcept;
     // The user-agent value was written by this host (and will be deleted at its end).
     bool UserAgentRegistered() const noexcept { return FUserAgentWritten; }
     TShellDdeServer* DdeServer() const noexcept { return FDde.get(); }
@@ -299,8 +299,7 @@ private:
     void HostWindowProc(TMessage& message);
     void HookOwner() noexcept;
     void UnhookOwner() noexcept;
-    static LRESULT CALLBACK OwnerSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                              DWORD_PTR refData);
+    void OwnerWindowDestroyed() noexcept;
     void OwnerLostActivation(HWND to) noexcept;
     void RegisterUserAgent() noexcept;
     void UnregisterUserAgent() noexcept;
@@ -319,15 +318,12 @@ private:
     bool FHostProcInstalled = false;
     bool FOwnerHookPending = false;
     TWndMethod FPreviousWindowProc;
-    HWND FOwnerWindow = nullptr;
-    // What the owner's subclass procedure finds: outlives the host when the hook has to stay as a pass-through.
-    struct TOwnerHook {
-        TEmbeddedBrowser* Host;
-    };
+    // The owner window's hook; it outlives the host while one of its procedure calls is on the stack.
+    class TOwnerHook;
     TOwnerHook* FOwnerHook = nullptr;
-    LONG_PTR FOwnerChainProc = 0;  // the owner's window procedure right after our subclass went on
     int FKeyFilter = 0;
     bool FUserAgentWritten = false;
+    std::wstring FUserAgentName;  // the value's name as written
     TComPtr<IInternetSecurityManager> FSecurityManager;
     TComPtr<IInternetZoneManager> FZoneManager;
 };

@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include "framework/SystemLibrary.h"
+
 namespace qd {
 
 namespace {
@@ -24,7 +26,8 @@ public:
     TBusyScope& operator=(const TBusyScope&) = delete;
 };
 
-// A library loaded on first use and kept until the program ends. A failed load is retried next time.
+// A library of the system folder, loaded on first use and kept until the program ends. A failed load is retried next
+// time.
 class TLazyLibrary {
 public:
     explicit TLazyLibrary(const wchar_t* name) noexcept : FName(name) {}
@@ -36,11 +39,7 @@ public:
 
     FARPROC Ordinal(WORD ordinal) noexcept {
         if (FModule == nullptr) {
-            // No "file not found" box if the library is missing.
-            DWORD previous = 0;
-            const BOOL changed = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
-            FModule = LoadLibraryW(FName);
-            if (changed) SetThreadErrorMode(previous, nullptr);
+            FModule = LoadSystemLibrary(FName);
             if (FModule == nullptr) return nullptr;
         }
         return GetProcAddress(FModule, MAKEINTRESOURCEA(ordinal));
@@ -124,7 +123,10 @@ TItemIdList TakeSharedItemIdList(HANDLE shared, DWORD processId) noexcept {
     auto lock = reinterpret_cast<TSHLockShared>(Shell32().Ordinal(521));
     auto unlock = reinterpret_cast<TSHUnlockShared>(Shell32().Ordinal(522));
     auto free = reinterpret_cast<TSHFreeShared>(Shell32().Ordinal(523));
-    if (lock == nullptr || unlock == nullptr || free == nullptr || shared == nullptr || processId == 0) return {};
+    if (lock == nullptr || unlock == nullptr || free == nullptr || shared == nullptr) return {};
+    // The shell allocates the block for its receiver: a number naming any other process would have us map
+    // and close a handle of that process.
+    if (processId != GetCurrentProcessId()) return {};
 
     void* block = lock(shared, processId);
     if (block == nullptr) return {};

@@ -123,8 +123,10 @@ private:
 };
 
 // An ID list from the shell's shared memory (shell32 ordinals 521-523, SHLockShared and friends), copied
-// within the mapped bytes. The block is freed only when it could be locked, so a number that names some
-// other handle is never closed. Empty when the block cannot be locked or its list is malformed.
+// within the mapped bytes. Only a block for this process (`processId` is this process's number) is taken:
+// any other number is ignored, so no handle of another process is ever mapped or closed. The block is freed
+// only when it could be locked, so a number that names some other handle of this process is never closed.
+// Empty when the number is not this process's, the block cannot be locked or its list is malformed.
 TItemIdList TakeSharedItemIdList(HANDLE shared, DWORD processId) noexcept;
 
 }  // namespace qd

@@ -36,10 +36,16 @@ void TWindowHook::Unhook() noexcept {
     // Not removed: someone replaced the window procedure after us, so the link stays on as a pass-through
     // (see the header) and goes at WM_NCDESTROY.
     if (!removed) return;
+    link->Removed = true;
+    if (link->Depth == 0) delete link;  // else the last procedure call still running with it frees it
+}
+
+void TWindowHook::DeleteWhenIdle() noexcept {
+    Unhook();
     if (FDepth > 0)
-        link->Removed = true;  // our procedure is on the stack with this link: it frees it on the way out
+        FDeleteWhenIdle = true;
     else
-        delete link;
+        delete this;
 }
 
 LRESULT TWindowHook::CallPrevious(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
@@ -49,43 +55,38 @@ LRESULT TWindowHook::CallPrevious(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPar
 LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                            DWORD_PTR refData) {
     auto* link = reinterpret_cast<TLink*>(refData);
+    ++link->Depth;
+    // Null for a pass-through left behind by an object that unhooked or is gone.
     TWindowHook* self = link->Owner;
-    if (!self) {
-        // A pass-through left behind by an object that unhooked or is gone.
-        const LRESULT result = ::DefSubclassProc(wnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::RemoveWindowSubclass(wnd, &SubclassProc, id);
-            delete link;
-        }
-        return result;
-    }
-    ++self->FDepth;
     LRESULT result = 0;
-    try {
-        result = self->HookProc(wnd, msg, wParam, lParam);
-    } catch (...) {
-        // Exceptions never cross a window procedure; the window still gets its default handling.
+    if (self) {
+        ++self->FDepth;
+        try {
+            result = self->HookProc(wnd, msg, wParam, lParam);
+        } catch (...) {
+            // Exceptions never cross a window procedure; the window still gets its default handling.
+            result = ::DefSubclassProc(wnd, msg, wParam, lParam);
+        }
+    } else {
         result = ::DefSubclassProc(wnd, msg, wParam, lParam);
     }
-    --self->FDepth;
-    const bool unhookedMeanwhile = link->Owner == nullptr;
-    if (unhookedMeanwhile) {
-        if (link->Removed) {
-            delete link;
-        } else if (msg == WM_NCDESTROY) {
-            ::RemoveWindowSubclass(wnd, &SubclassProc, id);
-            delete link;
-        }
-    } else if (msg == WM_NCDESTROY) {
+    if (msg == WM_NCDESTROY && !link->Removed) {
         // The window is going: take the hook off now (while the handle is still valid) and never touch it again.
         ::RemoveWindowSubclass(wnd, &SubclassProc, id);
-        self->FLink = nullptr;
-        self->FWnd = nullptr;
-        delete link;
+        link->Removed = true;
+        if (TWindowHook* owner = std::exchange(link->Owner, nullptr)) {
+            owner->FLink = nullptr;
+            owner->FWnd = nullptr;
+        }
     }
-    if (msg == WM_NCDESTROY) {
-        self->FWindowGone = true;
-        self->WindowDestroyed();
+    // Calls of the same link nest (a message sent from inside the procedure): only the outermost frees it.
+    if (--link->Depth == 0 && link->Removed) delete link;
+    if (self) {
+        if (msg == WM_NCDESTROY) {
+            self->FWindowGone = true;
+            self->WindowDestroyed();
+        }
+        if (--self->FDepth == 0 && self->FDeleteWhenIdle) delete self;
     }
     return result;
 }

@@ -7,8 +7,9 @@
 // Rules the class keeps:
 // - After WM_NCDESTROY the window is never touched again: the hook removes itself while that message passes
 //   and forgets the handle.
-// - Depth() counts how many of this object's procedure calls are on the stack. An owner must not free the
-//   object while it is non-zero (menu, move/size and modal loops run inside a message); free it later.
+// - Depth() counts how many of this object's procedure calls are on the stack (WindowDestroyed included). An
+//   owner must not free the object while it is non-zero (menu, move/size and modal loops run inside a message);
+//   free it later, or hand it to DeleteWhenIdle, which does so as the outermost call returns.
 // - No exception crosses the window procedure: one thrown by HookProc is swallowed at the edge and the
 //   message goes on to the previous procedure.
 // - Platform quirk (Wine's comctl32): when the last subclass leaves, the window's first procedure is put back
@@ -33,6 +34,10 @@ public:
     // Takes the hook off the window (no-op when not hooked). Safe inside the object's own procedure.
     void Unhook() noexcept;
 
+    // For an object made with new: unhooks it and deletes it now, or, while its procedure is on the stack,
+    // as the outermost call returns. The caller forgets the pointer either way.
+    void DeleteWhenIdle() noexcept;
+
     bool Hooked() const noexcept { return FWnd != nullptr; }
     HWND HookedWindow() const noexcept { return FWnd; }
     int Depth() const noexcept { return FDepth; }
@@ -51,7 +56,8 @@ private:
     // The subclass's reference data: outlives the object when the hook has to stay on as a pass-through.
     struct TLink {
         TWindowHook* Owner;
-        bool Removed = false;  // off the window; freed by the procedure call that is still running
+        int Depth = 0;         // calls of the subclass procedure with this link on the stack
+        bool Removed = false;  // off the window; freed as the last of those calls returns
     };
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR refData);
@@ -60,6 +66,7 @@ private:
     LONG_PTR FChainProc = 0;  // the window procedure right after the chain was installed
     int FDepth = 0;
     bool FWindowGone = false;
+    bool FDeleteWhenIdle = false;
 };
 
 }  // namespace qd

@@ -629,6 +629,44 @@ TEST(EmbeddedBrowserOwnerHook, DialogsThatTakeTheActivationAreReCaptioned) {
     DestroyWindow(other);
 }
 
+// A program of the test folder, by file name.
+std::wstring BesideThisProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring result = path;
+    result.resize(result.find_last_of(L"\\/") + 1);
+    return result + name;
+}
+
+TEST(EmbeddedBrowserOwnerHook, DialogsOfOtherProgramsAreLeftAlone) {
+    Application->SetTitle(kTitle);
+    TBrowserTestForm form(MainFormBody());
+    form.Show();
+    std::wstring commandLine =
+        L"\"" + BesideThisProgram(L"browser_foreign_dialog_helper.exe") + L"\" \"Microsoft Internet Explorer\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    HWND foreign = nullptr;
+    PumpUntil([&] { return (foreign = FindWindowW(L"#32770", L"Microsoft Internet Explorer")) != nullptr; }, 20000);
+    ASSERT_NE(foreign, nullptr);
+    std::vector<HWND> shown;
+    form.WebBrowser->OnShowDialog = [&](TObject*, HWND h) { shown.push_back(h); };
+    SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(foreign));
+    wchar_t text[100] = {};
+    GetWindowTextW(foreign, text, 100);
+    const LRESULT icon = SendMessageW(foreign, WM_GETICON, ICON_SMALL, 0);
+    PostMessageW(foreign, WM_USER, 0, 0);
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_STREQ(text, L"Microsoft Internet Explorer");
+    EXPECT_EQ(icon, 0);
+    EXPECT_EQ(shown, std::vector<HWND>{foreign});  // still reported
+}
+
 TEST(EmbeddedBrowserOwnerHook, NoHookWithoutAnOwnerWindowUntilOneIsCreated) {
     {
         TComponent plainOwner(nullptr);
@@ -712,6 +750,33 @@ TEST(EmbeddedBrowserOwnerHook, EitherSubclasserMayLeaveFirst) {
         ASSERT_TRUE(b->OwnerHooked());
         owner.DestroyHandle();
         EXPECT_FALSE(b->OwnerHooked());
+    }
+}
+
+TEST(EmbeddedBrowserOwnerHook, TheOwnersOwnProcedureStillGetsEveryMessage) {
+    // The host's hook alone on the owner, and the host freed by its own handler while the owner's
+    // WM_ACTIVATE is on the stack: the owner's procedure gets that message, and later ones, all the same.
+    for (const bool freeInHandler : {false, true}) {
+        TForm owner(nullptr);
+        auto* b = new TEmbeddedBrowser(&owner);
+        b->SetParent(&owner);
+        owner.HandleNeeded();
+        b->Loaded();
+        ASSERT_TRUE(b->OwnerHooked());
+        std::vector<UINT> seen;
+        TWndMethod previous = owner.WindowProc;
+        owner.WindowProc = [&](TMessage& m) {
+            if (m.Msg == WM_ACTIVATE || m.Msg == WM_APP + 7 || m.Msg == WM_NCDESTROY) seen.push_back(m.Msg);
+            previous(m);
+        };
+        if (freeInHandler) b->OnShowDialog = [&](TObject*, HWND) { delete b; };
+        HWND taker = CreateDialogWindow(L"x", nullptr);
+        SendMessageW(owner.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(taker));
+        SendMessageW(owner.Handle(), WM_APP + 7, 0, 0);
+        DestroyWindow(taker);
+        owner.DestroyHandle();
+        owner.WindowProc = previous;
+        EXPECT_EQ(seen, (std::vector<UINT>{WM_ACTIVATE, WM_APP + 7, WM_NCDESTROY})) << freeInHandler;
     }
 }
 
@@ -806,6 +871,47 @@ TEST(EmbeddedBrowserUserAgent, ValueExistsWhileTheHostLivesAndOnlyOursIsDeleted)
     EXPECT_TRUE(RegistryValueExists(agent));
     RegDeleteValueW(key, agent.c_str());
     RegCloseKey(key);
+}
+
+TEST(EmbeddedBrowserUserAgent, TheValueWrittenIsTheValueDeleted) {
+    const std::wstring written = L"QdTestAgentWritten";
+    const std::wstring later = L"QdTestAgentLater";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, TEmbeddedBrowser::UserAgentKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t data[] = L"machine";
+    RegSetValueExW(key, later.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
+    {
+        TForm owner(nullptr);
+        auto* b = new TEmbeddedBrowser(&owner);
+        b->UserAgent = written;
+        b->Loaded();
+        ASSERT_TRUE(b->UserAgentRegistered());
+        b->UserAgent = later;  // renamed while the host lives
+    }
+    EXPECT_FALSE(RegistryValueExists(written));
+    EXPECT_TRUE(RegistryValueExists(later)) << "the machine's value stays";
+    RegDeleteValueW(key, written.c_str());
+    RegDeleteValueW(key, later.c_str());
+    RegCloseKey(key);
+}
+
+TEST(EmbeddedBrowserHelp, HelpLibraryComesFromTheSystemFolderOnly) {
+    // A planted "hhctrl.ocx" waits beside this program.
+    const std::wstring planted = BesideThisProgram(L"hhctrl.ocx");
+    ASSERT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES);
+    SetHtmlHelpFunction(nullptr);
+    TBrowserTestForm form(MainFormBody());
+    TEmbeddedBrowser& b = *form.WebBrowser;
+    b.HelpFile = L"Z:\\nonexistent\\qd-help.chm";
+    EXPECT_EQ(b.ShowHelp(form.Handle(), nullptr, HELP_CONTEXT, 1, POINT{}, nullptr), S_OK);
+    EXPECT_EQ(GetModuleHandleW(planted.c_str()), nullptr) << "the planted library was loaded";
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    wchar_t loaded[MAX_PATH] = {};
+    GetModuleFileNameW(GetModuleHandleW(L"hhctrl.ocx"), loaded, MAX_PATH);
+    EXPECT_EQ(_wcsnicmp(loaded, system, length), 0) << testing::PrintToString(std::wstring(loaded));
 }
 
 TEST(EmbeddedBrowserLifetime, TeardownClosesTheControlAndLeavesNoSiteReferences) {

@@ -540,6 +540,38 @@ TEST_F(ShellDdeServerTest, HandleThatIsNoSharedBlockIsNotClosed) {
     CloseHandle(event);
 }
 
+TEST_F(ShellDdeServerTest, IdListOfAnotherProcessIsIgnoredAndItsHandleLeftOpen) {
+    StartFolderConversation();
+    // A block whose handle lives in another process (a suspended copy of this program).
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --gtest_list_tests";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION other{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &other));
+    const HANDLE shared = AllocShared(SampleIdList.data(), static_cast<DWORD>(SampleIdList.size()));
+    ASSERT_NE(shared, nullptr);
+    HANDLE theirs = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), shared, other.hProcess, &theirs, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE));
+    const std::wstring field =
+        L":" + std::to_wstring(reinterpret_cast<std::intptr_t>(theirs)) + L":" + std::to_wstring(other.dwProcessId);
+
+    EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), L"[ViewFolder(\"\"," + field + L",1)]"),
+              TShellDdeServer::StatusFailed);
+    EXPECT_TRUE(FHost.IdLists.empty());
+    HANDLE stillThere = nullptr;
+    EXPECT_TRUE(
+        DuplicateHandle(other.hProcess, theirs, GetCurrentProcess(), &stillThere, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        << "the other process's handle is still open";
+    if (stillThere) CloseHandle(stillThere);
+    TerminateProcess(other.hProcess, 0);
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+}
+
 TEST_F(ShellDdeServerTest, ExploreWithAPathGoesToTheShell) {
     StartFolderConversation();
     EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), L"[ExploreFolder(\"C:\\Orders\", :1:2, 3)]"),
