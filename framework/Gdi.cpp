@@ -1,6 +1,8 @@
 #include "framework/Gdi.h"
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 
 namespace qd {
 
@@ -98,16 +100,26 @@ TDibSection CreateDib32(int width, int height) {
 
 void KeyColorBlit(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, COLORREF key) {
     if (w <= 0 || h <= 0) return;
+    // The source is copied into a 32-bit DIB without its alpha byte first: the colour-to-monochrome step compares
+    // whole pixels, so a key pixel of a bitmap that carries alpha (0xFFFF00FF) would not match the key colour.
+    TDibSection copy = CreateDib32(w, h);
+    if (!copy.Bitmap) return;
+    TMemoryDC copyDC(dst);
+    TSelectGuard keepCopy(copyDC, copy.Bitmap.Get());
+    ::BitBlt(copyDC, 0, 0, w, h, src, sx, sy, SRCCOPY);
+    ::GdiFlush();
+    auto* pixels = static_cast<std::uint32_t*>(copy.Bits);
+    for (std::size_t i = 0, n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h); i < n; ++i)
+        pixels[i] &= 0x00FFFFFFu;
     TBitmapHandle mask(::CreateBitmap(w, h, 1, 1, nullptr));
     if (!mask) return;
     TMemoryDC maskDC(dst);
     TSelectGuard keepMask(maskDC, mask.Get());
     // Colour to monochrome: source pixels equal to the source's background colour become 1 (white).
-    const COLORREF oldBk = ::SetBkColor(src, key);
-    ::BitBlt(maskDC, 0, 0, w, h, src, sx, sy, SRCCOPY);
-    ::SetBkColor(src, oldBk);
+    ::SetBkColor(copyDC, key);
+    ::BitBlt(maskDC, 0, 0, w, h, copyDC, 0, 0, SRCCOPY);
     // Where the mask is white the destination stays (ROP 0x00AA0029); elsewhere the source is copied.
-    ::MaskBlt(dst, x, y, w, h, src, sx, sy, mask.Get(), 0, 0, MAKEROP4(0x00AA0029, SRCCOPY));
+    ::MaskBlt(dst, x, y, w, h, copyDC, 0, 0, mask.Get(), 0, 0, MAKEROP4(0x00AA0029, SRCCOPY));
 }
 
 TBitmapHandle CreateCompatibleBitmapOf(HDC dc, int width, int height) {

@@ -169,10 +169,14 @@ POINT TSkinForm::ScreenToFrame(int x, int y) const {
     return p;
 }
 
-void TSkinForm::PaintSysButtonState(TWinSysButton& button, int state) {
+void TSkinForm::PaintSysButtonState(TWinSysButton& button, int state, HDC dc) {
     if (WindowGone() || !::IsWindow(FHandle)) return;
-    TWindowDC dc(FHandle, TWindowDC::TArea::Window);
-    if (!dc) return;
+    TWindowDC own;
+    if (!dc) {
+        own = TWindowDC(FHandle, TWindowDC::TArea::Window);
+        dc = own.Get();
+        if (!dc) return;
+    }
     const TDataSkinSysButton& d = *button.Data;
     if (IconAction(d.Action)) {
         DrawIcon(dc, button.Rect.left, button.Rect.top);

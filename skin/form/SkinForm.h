@@ -118,7 +118,8 @@ public:
     bool SysButtonVisible(int index);
     TWinSysButton* SysButtonAt(POINT pt);
     POINT ScreenToFrame(int x, int y) const;
-    void PaintSysButtonState(TWinSysButton& button, int state);
+    // Paints one button in `state` straight onto the window, or into `dc` (window coordinates) when given.
+    void PaintSysButtonState(TWinSysButton& button, int state, HDC dc = nullptr);
     void SysButtonClick(int x, int y);
     void ShowSystemMenu(int x, int y);
     void ToggleMaximized();

@@ -167,6 +167,34 @@ TEST(SkinDrawNineSlice, DirectDrawLeavesTheCentreAndTransparentDrawKeepsKeyPixel
     EXPECT_EQ(t.At(3, 4), kYellow);
 }
 
+TEST(SkinDrawKeyColour, KeyPixelsCarryingAlphaStayTransparentInEveryKeyedDraw) {
+    // Skin bitmaps are loaded with an opaque alpha byte: the key must still match on the colour alone.
+    TestBitmap keyed(3, 1, [](int x, int) { return x == 1 ? 0xFFFF00FFu : 0xFF00FF00u; });
+    const std::function<void(HDC)> draws[] = {
+        [&](HDC dc) {
+            TransparentBlit(dc, RECT{0, 0, 3, 1}, keyed.Handle(), kKey);
+        },
+        [&](HDC dc) {
+            DrawSkinFrame(dc, RECT{0, 0, 3, 1}, keyed.Handle(), true, 1, 1);
+        },
+        [&](HDC dc) {
+            DrawSkinFrameCentered(dc, RECT{0, 0, 3, 1}, keyed.Handle(), true, 1, 1);
+        },
+        [&](HDC dc) {
+            DrawNineSlice(dc, RECT{0, 0, 3, 1}, keyed.Handle(), TSliceMargins{}, 1, 1, true, false, false);
+        },
+        [&](HDC dc) {
+            DrawThreeSlice(dc, RECT{0, 0, 3, 1}, keyed.Handle(), TSliceMargins{1, 0, 1, 0}, 1, 1, true, false);
+        },
+    };
+    for (std::size_t i = 0; i < std::size(draws); ++i) {
+        Surface s(3, 1);
+        draws[i](s.DC);
+        EXPECT_EQ(s.At(1, 0), kGrey) << "draw " << i;
+        EXPECT_EQ(s.At(0, 0), kGreen) << "draw " << i;
+    }
+}
+
 TEST(SkinDrawNineSlice, InvertedOrEmptyInputsDrawNothing) {
     TestBitmap src(9, 9, [](int, int) { return kRed; });
     Surface s(20, 20);

@@ -120,6 +120,47 @@ TEST_F(SkinFramePaint, CaptionButtonsArePaintedFromTheirFirstFrame) {
     EXPECT_GE(checked, 2);
 }
 
+// Key-colour pixels of the picture that lie inside the window's region (what the screen would show).
+int KeyPixelsOnScreen(const TFramePicture& pic, HWND wnd) {
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(pic.Width) * pic.Height);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), pic.Width, -pic.Height, 1, 32, BI_RGB};
+    ::GetDIBits(pic.DC, pic.Bitmap.Get(), 0, pic.Height, px.data(), &bi, DIB_RGB_COLORS);
+    TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
+    const bool shaped = ::GetWindowRgn(wnd, rgn.Get()) != ERROR;
+    int count = 0;
+    for (int y = 0; y < pic.Height; ++y)
+        for (int x = 0; x < pic.Width; ++x)
+            if ((px[static_cast<std::size_t>(y) * pic.Width + x] & 0xFFFFFF) == 0xFF00FF &&
+                (!shaped || ::PtInRegion(rgn.Get(), x, y)))
+                ++count;
+    return count;
+}
+
+TEST_F(SkinFramePaint, NoKeyColourReachesTheScreenInAnyState) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    for (const int show : {SW_RESTORE, SW_MAXIMIZE}) {
+        ::ShowWindow(Wnd, show);
+        PumpMessages();
+        for (const BOOL active : {TRUE, FALSE}) {
+            ::SendMessageW(Wnd, WM_NCACTIVATE, active, 0);
+            TFramePicture pic(s, Wnd);
+            const std::string where =
+                (show == SW_MAXIMIZE ? "maximised" : "restored") + std::string(active ? " active" : " inactive");
+            EXPECT_EQ(KeyPixelsOnScreen(pic, Wnd), 0) << where;
+            for (auto& b : s.SysButtons) {
+                if (!b->Visible) continue;
+                for (const int state : {2, 3}) {  // pressed, hot
+                    s.PaintSysButtonState(*b, state, pic.DC);
+                    EXPECT_EQ(KeyPixelsOnScreen(pic, Wnd), 0)
+                        << where << ", button action " << b->Data->Action << " state " << state;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(SkinFramePaint, RightAlignedButtonsFollowTheRightEdge) {
     MakeWindow();
     TSkinForm& s = Skin();
