@@ -57,3 +57,22 @@ function(qd_bench name)
   target_link_libraries(${name} PRIVATE ${B_LIBS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
 endfunction()
+
+# qd_ship(TARGET DESCRIPTION text [SHORTCUT name]): a program we ship (Windows build). It gets the version
+# information of packaging/VersionInfo.rc.in and is installed by the installer and the portable zip
+# (packaging/CMakeLists.txt); SHORTCUT gives it a Start-menu shortcut of that name.
+function(qd_ship target)
+  cmake_parse_arguments(S "" "DESCRIPTION;SHORTCUT" "" ${ARGN})
+  if(NOT WIN32 OR QD_FUZZ)
+    return()
+  endif()
+  set(QD_TARGET ${target})
+  set(QD_FILE_DESCRIPTION ${S_DESCRIPTION})
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/VersionInfo.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc)
+  install(TARGETS ${target} RUNTIME DESTINATION .)
+  set_property(GLOBAL APPEND PROPERTY QD_SHIPPED ${target})
+  if(S_SHORTCUT)
+    set_property(GLOBAL APPEND PROPERTY QD_SHORTCUTS "${S_SHORTCUT}=${target}.exe")
+  endif()
+endfunction()

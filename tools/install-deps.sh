@@ -3,7 +3,8 @@
 set -euo pipefail
 pkgs=(cmake make g++ clang libclang-rt-14-dev googletest
       g++-mingw-w64-x86-64-posix mingw-w64-tools
-      wine64 wine xvfb x11-utils imagemagick xdotool fonts-dejavu-core fonts-wqy-zenhei python3)
+      wine64 wine xvfb x11-utils imagemagick xdotool fonts-dejavu-core fonts-wqy-zenhei python3
+      nsis)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
