@@ -8,6 +8,7 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
 
 namespace qd {
 
@@ -215,6 +216,7 @@ std::string MessageName(UINT msg) {
         {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"},
         {CM_CURSORCHANGED, "CM_CURSORCHANGED"},
         {CM_RELEASE, "CM_RELEASE"},
+        {CM_MENUCHANGED, "CM_MENUCHANGED"},
     };
     if (auto it = names.find(msg); it != names.end()) return it->second;
     if (msg >= CN_BASE && msg < CN_BASE + 0x400) return "CN_BASE+" + MessageName(msg - CN_BASE);
@@ -491,6 +493,18 @@ void TControl::Loaded() {
     TComponent::Loaded();
     if (FParentFont) ParentFontChanged();
     if (FParentColor) ParentColorChanged();
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == FPopupMenu) FPopupMenu = nullptr;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* value) {
+    if (value == FPopupMenu) return;
+    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = value;
+    if (value) value->FreeNotification(this);
 }
 
 void TControl::WndProc(TMessage& m) {
@@ -1084,6 +1098,26 @@ void TWinControl::MouseMessage(TMessage& m) {
     TControl::WndProc(m);
 }
 
+bool TWinControl::ContextMenu(HWND, POINT screen) {
+    const bool fromKeyboard = screen.x == -1 && screen.y == -1;
+    TControl* target = this;
+    if (!fromKeyboard) {
+        POINT client = screen;
+        ::ScreenToClient(FHandle, &client);
+        if (TControl* child = ControlAtPos(client); child && child->PopupMenu()) target = child;
+    }
+    TPopupMenu* menu = target->PopupMenu();
+    if (!menu || !menu->AutoPopup()) return false;
+    if (fromKeyboard) {
+        // From the keyboard the menu opens at the control's top-left corner, inside it.
+        screen = POINT{0, 0};
+        ::ClientToScreen(FHandle, &screen);
+    }
+    menu->SetPopupComponent(target);
+    menu->Popup(screen.x, screen.y);
+    return true;
+}
+
 bool TWinControl::DoKeyDown(WORD& key, TShiftState shift) {
     KeyDown(key, shift);
     return key != 0;
@@ -1191,8 +1225,21 @@ void TWinControl::WndProc(TMessage& m) {
             KeyUp(key, KeyboardShiftState());
             if (key == 0) return;
             m.WParam = key;
+            if (m.Msg == WM_KEYUP && key == VK_APPS) {
+                // Platform quirk: not every platform turns the context-menu key into WM_CONTEXTMENU; we do it
+                // ourselves, once, and keep the key from the default procedure so it cannot happen twice.
+                m.Result = 0;
+                ::SendMessageW(FHandle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FHandle), MAKELPARAM(-1, -1));
+                return;
+            }
             break;
         }
+        case WM_CONTEXTMENU:
+            if (ContextMenu(reinterpret_cast<HWND>(m.WParam), POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)})) {
+                m.Result = 1;
+                return;
+            }
+            break;
         case WM_CHAR: {
             wchar_t ch = static_cast<wchar_t>(m.WParam);
             KeyPress(ch);
@@ -1341,6 +1388,7 @@ const TClassInfo& TControl::StaticClassInfo() {
                                        .Bool("Visible", &TControl::Visible, &TControl::SetVisible)
                                        .Bool("Enabled", &TControl::Enabled, &TControl::SetEnabled)
                                        .Enum("Cursor", &TControl::Cursor, &TControl::SetCursor, CursorIdents())
+                                       .Component("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
                                        .Event("OnClick", &TControl::OnClick)
                                        .Event("OnDblClick", &TControl::OnDblClick)
                                        .Event("OnMouseEnter", &TControl::OnMouseEnter)

@@ -24,6 +24,7 @@ namespace qd {
 
 class TWinControl;
 class TForm;
+class TPopupMenu;
 
 // Framework messages (WM_APP range). Sent with Perform; never posted by the platform.
 inline constexpr UINT CM_BASE = WM_APP + 0x3000;
@@ -40,7 +41,8 @@ inline constexpr UINT CM_TEXTCHANGED = CM_BASE + 10;
 inline constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 11;
 inline constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 12;
 inline constexpr UINT CM_CURSORCHANGED = CM_BASE + 13;
-inline constexpr UINT CM_RELEASE = CM_BASE + 14;  // posted by TForm::Release: free after dispatch
+inline constexpr UINT CM_RELEASE = CM_BASE + 14;      // posted by TForm::Release: free after dispatch
+inline constexpr UINT CM_MENUCHANGED = CM_BASE + 15;  // to the form showing a main menu whose items changed
 // Notifications reflected from a parent to the child control they concern (WM_COMMAND, WM_NOTIFY, ...).
 inline constexpr UINT CN_BASE = CM_BASE + 0x400;
 
@@ -204,6 +206,10 @@ public:
     // The topmost form this control sits on, or null.
     TForm* ParentForm() const;
 
+    // Shown on a right click or the context-menu key (WM_CONTEXTMENU) when its AutoPopup is on.
+    TPopupMenu* PopupMenu() const noexcept { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* value);
+
 protected:
     // Default message handling: routes framework and mouse messages to the virtual handlers below.
     virtual void WndProc(TMessage& message);
@@ -211,6 +217,7 @@ protected:
     virtual void DefaultHandler(TMessage& message);
 
     virtual void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
@@ -248,6 +255,7 @@ private:
     bool FParentColor = true;
     TCursor FCursor = crDefault;
     bool FClicking = false;
+    TPopupMenu* FPopupMenu = nullptr;
 };
 
 // A control without a window of its own.
@@ -383,6 +391,8 @@ private:
     friend class TControl;
     friend LRESULT CALLBACK ControlWndProc(HWND, UINT, WPARAM, LPARAM);
     void MouseMessage(TMessage& message);
+    // Shows the popup menu of the control under the point (this one or a graphic child); false when none.
+    bool ContextMenu(HWND source, POINT screen);
     void UpdateMouseControl(POINT clientPoint);
     void ApplyBoundsToWindow();
 

@@ -5,6 +5,7 @@
 
 #include "framework/Application.h"
 #include "framework/FormReader.h"
+#include "framework/Menus.h"
 #include "framework/Resources.h"
 
 namespace qd {
@@ -94,6 +95,7 @@ TForm::~TForm() {
     FActiveControl = nullptr;
     FFocusedControl = nullptr;
     Application->UnregisterForm(this);
+    DetachMenu();
     if (FHandle) {
         // Our window goes now, while this is still a form: late messages see a form, not a half-gone object.
         HWND wnd = FHandle;
@@ -106,6 +108,75 @@ void TForm::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove) {
         if (component == FActiveControl) FActiveControl = nullptr;
         if (component == FFocusedControl) FFocusedControl = nullptr;
+        if (component == FMenu) {
+            DetachMenu();
+            FMenu = nullptr;
+        }
+    }
+}
+
+void TForm::SetMenu(TMainMenu* value) {
+    if (value == FMenu) return;
+    RECT before{};
+    if (FHandle) ::GetClientRect(FHandle, &before);
+    if (FMenu) {
+        FMenu->SetWindowHandle(nullptr);
+        FMenu->RemoveFreeNotification(this);
+    }
+    FMenu = value;
+    if (value) value->FreeNotification(this);
+    if (FHandle) ApplyMenu(before);
+}
+
+void TForm::DetachMenu() noexcept {
+    if (!FMenu) return;
+    // The window would destroy the menu it shows when it goes: only the menu object frees its handle.
+    if (FHandle && FMenu->WindowHandle() == FHandle) ::SetMenu(FHandle, nullptr);
+    FMenu->SetWindowHandle(nullptr);
+}
+
+void TForm::ApplyMenu(const RECT& before) {
+    HMENU menu = FMenu ? FMenu->Handle() : nullptr;
+    if (FMenu) FMenu->SetWindowHandle(FHandle);
+    if (::GetMenu(FHandle) != menu) ::SetMenu(FHandle, menu);
+    if (!::IsZoomed(FHandle) && !::IsIconic(FHandle)) {
+        RECT after{};
+        ::GetClientRect(FHandle, &after);
+        if (after.bottom != before.bottom || after.right != before.right)
+            SetBounds(FLeft, FTop, FWidth + before.right - after.right, FHeight + before.bottom - after.bottom);
+    }
+}
+
+bool TForm::IsShortCut(WORD key, TShiftState shift, TControl* control) {
+    for (TControl* c = control; c; c = c->Parent())
+        if (c->PopupMenu() && c->PopupMenu()->IsShortCut(key, shift)) return true;
+    return FMenu && FMenu->IsShortCut(key, shift);
+}
+
+// The main menu's messages; true when taken.
+bool TForm::MenuMessage(TMessage& m) {
+    if (!FMenu) return false;
+    switch (m.Msg) {
+        case WM_COMMAND:
+            // A menu (0) or accelerator (1) command, not a control's notification.
+            if (m.LParam != 0 || HIWORD(m.WParam) > 1) return false;
+            if (!FMenu->DispatchCommand(LOWORD(m.WParam))) return false;
+            m.Result = 0;
+            return true;
+        case WM_INITMENUPOPUP:
+            // The item runs its click before its drop-down shows; the platform's handling follows.
+            FMenu->DispatchPopup(reinterpret_cast<HMENU>(m.WParam));
+            return false;
+        case WM_MEASUREITEM:
+            if (m.WParam != 0 || !FMenu->MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam))) return false;
+            m.Result = TRUE;
+            return true;
+        case WM_DRAWITEM:
+            if (m.WParam != 0 || !FMenu->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam))) return false;
+            m.Result = TRUE;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -273,6 +344,11 @@ void TForm::CreateHandleCompleted() {
                                           r.right, r.bottom, FHandle, nullptr, ::GetModuleHandleW(nullptr), &ccs);
         if (!FClientHandle) throw EInvalidOperation("Cannot create the MDI client window");
     }
+    // The bar before the stored client size is applied: that size is what the bar leaves.
+    if (FMenu) {
+        FMenu->SetWindowHandle(FHandle);
+        ::SetMenu(FHandle, FMenu->Handle());
+    }
     // Bounds after creation follow the window (CW_USEDEFAULT placement).
     RECT w{};
     ::GetWindowRect(FHandle, &w);
@@ -293,6 +369,7 @@ void TForm::CreateHandleCompleted() {
 }
 
 void TForm::DestroyWnd() {
+    DetachMenu();
     FClientHandle = nullptr;
     TWinControl::DestroyWnd();
 }
@@ -544,6 +621,7 @@ void TForm::WMActivate(TMessage& m) {
 }
 
 void TForm::WndProc(TMessage& m) {
+    if (MenuMessage(m)) return;
     switch (m.Msg) {
         case WM_GETMINMAXINFO:
             WMGetMinMaxInfo(m);
@@ -645,7 +723,7 @@ bool TForm::RouteKeyMessage(MSG& msg) {
         if (!form->DoKeyDown(key, shift)) return true;
         msg.wParam = key;
     }
-    return false;
+    return form->IsShortCut(key, shift, target);
 }
 
 }  // namespace qd
@@ -700,6 +778,7 @@ const TClassInfo& TForm::StaticClassInfo() {
                     else
                         f.SetActiveControlName(v.Text);
                 })
+            .Component("Menu", &TForm::Menu, &TForm::SetMenu)
             .Object("Constraints", &TForm::Constraints)
             .Object("Icon", &TForm::Icon)
             .Bool("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)
@@ -726,6 +805,7 @@ void RegisterFrameworkClasses() {
                             &TWinControl::StaticClassInfo(), &TCustomControl::StaticClassInfo(),
                             &TForm::StaticClassInfo(), &TStatusBar::StaticClassInfo(), &TTimer::StaticClassInfo(),
                             &TCustomLabel::StaticClassInfo(), &TLabel::StaticClassInfo()});
+        RegisterMenuClasses();
         return true;
     }();
     (void)done;

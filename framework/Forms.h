@@ -11,6 +11,8 @@
 
 namespace qd {
 
+class TMainMenu;
+
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using enum TFormBorderStyle;
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
@@ -110,6 +112,11 @@ public:
     void SetAutoScroll(bool value) noexcept { FAutoScroll = value; }
     // Re-sends the icon (its own, else the application's) to the window.
     void ApplyIcon();
+    // The menu bar. Assigning it keeps the client size (the window grows or shrinks by the bar).
+    TMainMenu* Menu() const noexcept { return FMenu; }
+    void SetMenu(TMainMenu* value);
+    // Clicks the item of the main menu, or of a popup menu of `control` or its parents, with this shortcut.
+    bool IsShortCut(WORD key, TShiftState shift, TControl* control = nullptr);
     // The window of the MDI client (fsMDIForm with a window), else null.
     HWND ClientHandle() const noexcept { return FClientHandle; }
 
@@ -182,6 +189,10 @@ private:
     bool DoCloseModal();
     HWND OwnerWindow();
     bool DialogKey(WORD key, LPARAM keyData);
+    // Puts the menu bar on the window (or takes it off), then gives the client area its size `before` again.
+    void ApplyMenu(const RECT& before);
+    void DetachMenu() noexcept;
+    bool MenuMessage(TMessage& m);
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
@@ -195,6 +206,7 @@ private:
     bool FAutoScroll = false;
     TIcon FIcon;
     HWND FClientHandle = nullptr;
+    TMainMenu* FMenu = nullptr;
     TModalResult FModalResult = mrNone;
     bool FModal = false;
     bool FCreated = false;  // OnCreate has run
