@@ -246,13 +246,14 @@ bool TSkinManage::SkinWindow(HWND wnd) {
     if (!skinner) return false;
     ISkinForm* raw = skinner.get();
     FFormSkinners.push_back(std::move(skinner));
+    bool attached = false;
     try {
-        if (form)
-            raw->Attach(data, form);
-        else
-            raw->AttachWindow(data);
+        attached = form ? raw->Attach(data, form) : raw->AttachWindow(data);
     } catch (const std::exception&) {
-        // A skinner that could not attach gives back whatever it took and goes.
+        attached = false;
+    }
+    if (!attached) {
+        // A skinner that could not attach gives back whatever it took and goes; the window may be skinned later.
         auto it =
             std::find_if(FFormSkinners.begin(), FFormSkinners.end(), [raw](const auto& s) { return s.get() == raw; });
         if (it != FFormSkinners.end()) DetachAndFree(static_cast<std::size_t>(it - FFormSkinners.begin()));

@@ -106,26 +106,28 @@ TSkinForm::~TSkinForm() {
     FManager->ForgetWindow(FHandle);
 }
 
-void TSkinForm::Attach(TSkinData* skinData, TForm* form) {
-    if (Hooked() || !skinData) return;
+bool TSkinForm::Attach(TSkinData* skinData, TForm* form) {
+    if (Hooked()) return true;
+    if (!skinData) return false;
     FForm = form;
     if (FForm) {
         FForm->SetAutoScroll(false);
         if (skinData->SkinControls() & SkinControlBit(xcMainMenu)) HookForm();
     }
-    AttachWindow(skinData);
-    if (!Hooked()) {
+    if (!AttachWindow(skinData)) {
         UnhookForm();
-        return;
+        return false;
     }
     if (FForm) {
         SavedColor = FForm->Color();
         FForm->SetColor(skinData->ButtonFaceColor);
     }
+    return true;
 }
 
-void TSkinForm::AttachWindow(TSkinData* skinData) {
-    if (Hooked() || !skinData || !::IsWindow(FHandle)) return;
+bool TSkinForm::AttachWindow(TSkinData* skinData) {
+    if (Hooked()) return true;
+    if (!skinData || !::IsWindow(FHandle)) return false;
     // 1
     FManager->SetReadyCount(1);
     FSkinData = skinData;
@@ -210,15 +212,31 @@ void TSkinForm::AttachWindow(TSkinData* skinData) {
         FSkinState = TSkinState::Running;
     }
     // 8
-    if (!Hook(FHandle)) {
-        // Nothing was taken over: give the style back and stay detached.
-        SetCaptionStyle(true);
-        return;
+    if (!HookWindow()) {
+        UndoAttach();
+        return false;
     }
     // 9
     if (FMDIRole == TMDIRole::Child && FSizeState == TSizeState::Maximized && !FManager->MDIChildMaximized())
         FManager->SetMDIChildMaximized(true);
     ::InvalidateRect(FHandle, nullptr, TRUE);
+    return true;
+}
+
+void TSkinForm::UndoAttach() {
+    // The window was not taken over: give back the style and the MDI client, drop the timer and the popup.
+    SetCaptionStyle(true);
+    UnhookClient();
+    if (FMDIRole == TMDIRole::Frame) FManager->SetMDIClient(nullptr, nullptr);
+    MDIClient = nullptr;
+    HoverTimer.reset();
+    if (SysPopup) ::DestroyMenu(SysPopup);
+    SysPopup = nullptr;
+    HotObject = nullptr;
+    SysButtons.clear();
+    SysButtonCount = 0;
+    FSavedRegion.Reset();
+    FSkinState = TSkinState::Dead;
 }
 
 void TSkinForm::HookForm() {
@@ -567,11 +585,12 @@ void TSkinForm::Detach() {
     UnhookClient();
     EmptyTitleBitmap();
     HotObject = nullptr;
-    // 6
+    // 6: a window never fitted (detached before WM_SKIN_STARTED came) keeps its size.
+    const bool fitted = FSkinState != TSkinState::Attached;
     if (FSkinState != TSkinState::Destroying && (FMDIRole == TMDIRole::Child || !(Style & WS_CHILD))) {
         RECT wr{};
         ::GetWindowRect(FHandle, &wr);
-        if (::IsZoomed(FHandle) || ::IsIconic(FHandle) || FrameKind == TFrameKind::NoFrame) {
+        if (!fitted || ::IsZoomed(FHandle) || ::IsIconic(FHandle) || FrameKind == TFrameKind::NoFrame) {
             ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, kFrameChanged);
         } else {
             const int width = (wr.right - wr.left) - FrameLeft - FrameRight + StandardFrameSize.right;

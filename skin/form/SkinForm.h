@@ -75,8 +75,8 @@ public:
     TSizeState SizeState() const noexcept override { return FSizeState; }
     TMDIRole MDIRole() const noexcept override { return FMDIRole; }
     bool InDispatch() const noexcept override { return Depth() > 0 || FTimerDepth > 0 || FClientDepth > 0; }
-    void Attach(TSkinData* skinData, TForm* form) override;
-    void AttachWindow(TSkinData* skinData) override;
+    bool Attach(TSkinData* skinData, TForm* form) override;
+    bool AttachWindow(TSkinData* skinData) override;
     void Detach() override;
     void Reskin() override;
     void ReloadSkinData(TSkinData* skinData) override;
@@ -192,7 +192,12 @@ public:
         TitleWidth = TitleHeight = 0;
     }
 
+protected:
+    // Puts the skinner's procedure on the window; tests make it refuse.
+    virtual bool HookWindow() { return Hook(FHandle); }
+
 private:
+    void UndoAttach();
     LRESULT HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     void WindowDestroyed() noexcept override;
     LRESULT CallOldProc(UINT msg, WPARAM wParam, LPARAM lParam) { return CallPrevious(FHandle, msg, wParam, lParam); }

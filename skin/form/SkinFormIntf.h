@@ -76,8 +76,10 @@ public:
     // One of the skinner's procedures is on the stack: do not free it now.
     virtual bool InDispatch() const noexcept = 0;
 
-    virtual void Attach(TSkinData* skinData, TForm* form) = 0;
-    virtual void AttachWindow(TSkinData* skinData) = 0;
+    // Both answer true when the window was taken over (also when it already was); a false answer means the
+    // skinner gave back everything it touched and will not skin the window.
+    virtual bool Attach(TSkinData* skinData, TForm* form) = 0;
+    virtual bool AttachWindow(TSkinData* skinData) = 0;
     // Gives the window back exactly as it was (procedure, styles, menu, client size, region).
     virtual void Detach() = 0;
     virtual void Reskin() = 0;

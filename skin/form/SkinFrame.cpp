@@ -469,10 +469,11 @@ void TSkinForm::FitClientSize(bool refresh) {
     }
     RECT wr{};
     ::GetWindowRect(FHandle, &wr);
-    int clientWidth = AttachClientRect.right - AttachClientRect.left;
-    int clientHeight = AttachClientRect.bottom - AttachClientRect.top;
+    int clientWidth = 0, clientHeight = 0;
     if (refresh) {
+        // The client as it is now: the user may have resized the window since attach.
         ::GetClientRect(FHandle, &AttachClientRect);
+        clientWidth = AttachClientRect.right - AttachClientRect.left;
         clientHeight = AttachClientRect.bottom - AttachClientRect.top;
     } else {
         // The client the window has under its standard frame now (it may have been resized since attach).

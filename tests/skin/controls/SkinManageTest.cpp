@@ -95,6 +95,7 @@ public:
     std::function<void(TFakeSkinForm&)> OnStarted;
     TMDIRole Role = TMDIRole::None;
     bool ThrowOnAttach = false;
+    bool RefuseAttach = false;  // as when the platform refuses the hook
     int Started = 0;
 
     HWND Handle() const noexcept override { return FWnd; }
@@ -105,14 +106,14 @@ public:
     TMDIRole MDIRole() const noexcept override { return Role; }
     bool InDispatch() const noexcept override { return FDepth > 0; }
 
-    void Attach(TSkinData* skinData, TForm* form) override {
+    bool Attach(TSkinData* skinData, TForm* form) override {
         FLog.Events.push_back("Attach form");
         EXPECT_EQ(form, FForm);
-        DoAttach(skinData);
+        return DoAttach(skinData);
     }
-    void AttachWindow(TSkinData* skinData) override {
+    bool AttachWindow(TSkinData* skinData) override {
         FLog.Events.push_back("AttachWindow " + WindowClassName(FWnd));
-        DoAttach(skinData);
+        return DoAttach(skinData);
     }
     void Detach() override {
         FLog.Events.push_back("Detach");
@@ -136,12 +137,14 @@ public:
     void UnregisterControl(ISkinControlItem*) override {}
 
 private:
-    void DoAttach(TSkinData* skinData) {
+    bool DoAttach(TSkinData* skinData) {
         if (ThrowOnAttach) throw Exception("attach failed");
+        if (RefuseAttach) return false;
         FData = skinData;
         FHooked = ::SetWindowSubclass(FWnd, &TFakeSkinForm::Proc, 1, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
         Record(FWnd, kAttachMark, kSent);
         if (OnAttach) OnAttach(*this);
+        return FHooked;
     }
     void Unhook() {
         ::RemoveWindowSubclass(FWnd, &TFakeSkinForm::Proc, 1);
@@ -287,6 +290,7 @@ protected:
             if (OnAttach) fake->OnAttach = OnAttach;
             if (OnStarted) fake->OnStarted = OnStarted;
             fake->ThrowOnAttach = ThrowOnAttach;
+            fake->RefuseAttach = RefuseAttach;
             fake->Role = NextRole;
             return fake;
         };
@@ -318,6 +322,7 @@ protected:
     std::function<void(TFakeSkinForm&)> OnAttach;
     std::function<void(TFakeSkinForm&)> OnStarted;
     bool ThrowOnAttach = false;
+    bool RefuseAttach = false;
     TMDIRole NextRole = TMDIRole::None;
     TMessageRecorder Recorder{Name};
     std::vector<HWND> Windows;
@@ -730,15 +735,24 @@ TEST_F(SkinManageTest, MDIChildIsSkinnedOnlyInTheForcedPass) {
     EXPECT_TRUE(Fakes.empty());
 }
 
-TEST_F(SkinManageTest, FailedAttachLeavesNothingBehind) {
+TEST_F(SkinManageTest, FailedAttachLeavesNothingBehindAndTheWindowCanBeSkinnedLater) {
     TSkinDataFixture main(sfMainform);
     Manager->RegisterSkinData(&main.Data);
     StartSkinning();
-    ThrowOnAttach = true;
-    HWND wnd = Track(MakeWindow());
-    EXPECT_FALSE(Manager->SkinWindow(wnd));
-    EXPECT_EQ(Manager->FormSkinnerCount(), 0);
-    EXPECT_EQ(Log.Alive, 0);
+    for (bool* fault : {&ThrowOnAttach, &RefuseAttach}) {
+        *fault = true;
+        HWND wnd = Track(MakeWindow());
+        EXPECT_FALSE(Manager->SkinWindow(wnd));
+        EXPECT_EQ(Manager->FormSkinnerCount(), 0);
+        EXPECT_EQ(Log.Alive, 0);
+        MSG m;
+        EXPECT_FALSE(::PeekMessageW(&m, wnd, WM_SKIN_STARTED, WM_SKIN_STARTED, PM_REMOVE)) << "started, not attached";
+        *fault = false;
+        EXPECT_TRUE(Manager->SkinWindow(wnd));
+        EXPECT_EQ(Manager->FormSkinnerCount(), 1);
+        ::DestroyWindow(wnd);
+        PumpFor(10);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------

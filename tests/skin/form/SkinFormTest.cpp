@@ -103,6 +103,44 @@ TEST_F(SkinFormAttach, AWindowCentredOnTheScreenStaysCentredWhenSkinnedAndWhenUn
     }
 }
 
+// A skinner whose window hook the platform refuses.
+class TRefusedSkinForm : public TSkinForm {
+public:
+    using TSkinForm::TSkinForm;
+
+protected:
+    bool HookWindow() override { return false; }
+};
+
+TEST_F(SkinFormAttach, ARefusedHookUndoesEverythingTheAttachDid) {
+    MakeWindow();
+    CLIENTCREATESTRUCT ccs{nullptr, 1000};
+    HWND client = ::CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, Wnd, nullptr,
+                                    ::GetModuleHandleW(nullptr), &ccs);
+    ASSERT_NE(client, nullptr);
+    const LONG_PTR clientProc = ::GetWindowLongPtrW(client, GWLP_WNDPROC);
+    const TWindowState before = StateOf(Wnd);
+    TRefusedSkinForm s(nullptr, Wnd, &Manager);
+    EXPECT_FALSE(s.AttachWindow(&OurSkin()));
+    EXPECT_TRUE(StateOf(Wnd) == before);
+    EXPECT_EQ(::GetWindowLongPtrW(client, GWLP_WNDPROC), clientProc);
+    EXPECT_EQ(Manager.Client, nullptr);
+    EXPECT_EQ(s.HoverTimer, nullptr);
+    EXPECT_EQ(s.SysPopup, nullptr);
+    EXPECT_EQ(s.SkinState(), TSkinState::Dead);
+}
+
+TEST_F(SkinFormAttach, DetachBeforeTheStartKeepsTheSizeOfTheNeverFittedWindow) {
+    MakeWindow();
+    RECT before{}, after{};
+    ::GetWindowRect(Wnd, &before);
+    Skinner = std::make_unique<TSkinForm>(nullptr, Wnd, &Manager);
+    ASSERT_TRUE(Skinner->AttachWindow(&OurSkin()));
+    Unskin();
+    ::GetWindowRect(Wnd, &after);
+    EXPECT_TRUE(::EqualRect(&after, &before)) << after.right - after.left << "x" << after.bottom - after.top;
+}
+
 TEST_F(SkinFormAttach, GivesBackTheRegionTheWindowHadBeforeAttach) {
     MakeWindow();
     ::SetWindowRgn(Wnd, ::CreateEllipticRgn(0, 0, 300, 200), TRUE);
@@ -401,6 +439,18 @@ TEST_F(SkinFormOnForm, ReskinKeepsTheClientSizeAndRunsAgain) {
     ::GetClientRect(Wnd, &after);
     EXPECT_EQ(after.right, before.right);
     EXPECT_EQ(after.bottom, before.bottom);
+}
+
+TEST_F(SkinFormOnForm, ReskinAfterTheUserResizedTheWindowKeepsTheNewClientSize) {
+    SkinForm();
+    RECT wr{}, resized{}, after{};
+    ::GetWindowRect(Wnd, &wr);
+    ::SetWindowPos(Wnd, nullptr, 0, 0, wr.right - wr.left + 60, wr.bottom - wr.top + 30, SWP_NOMOVE | SWP_NOZORDER);
+    ::GetClientRect(Wnd, &resized);
+    Form->Perform(WM_SKIN_RESKIN, 0, 0);
+    ::GetClientRect(Wnd, &after);
+    EXPECT_EQ(after.right, resized.right);
+    EXPECT_EQ(after.bottom, resized.bottom);
 }
 
 TEST_F(SkinFormOnForm, WindowProcHookedAfterUsSurvivesDetach) {
