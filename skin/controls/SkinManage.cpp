@@ -1,5 +1,7 @@
 #include "skin/controls/SkinManage.h"
 
+#include "skin/controls/SkinControl.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -46,6 +48,7 @@ TSkinManage::TSkinManage() {
     FormSkinnerFactory = [](TForm* form, HWND wnd, ISkinFormManager* manager) {
         return CreateSkinForm(form, wnd, manager);
     };
+    DispatchSink = [](ISkinForm& skinner, const TDispatchItem& item) { (void)CreateControlSkinner(skinner, item); };
     GInstance = this;
 }
 
@@ -368,6 +371,8 @@ void TSkinManage::DispatchControls(ISkinForm& skinner) {
         TFormDispatchContext context;
         context.SkinData = skinner.SkinData();
         context.Sink = sink;
+        // A control that already has a skinner answers the engine's query.
+        context.IsHandled = [](TControl* control) { return control->Perform(WM_SKIN_QUERY) == 1; };
         DispatchFormControls(*form, context);
     } else {
         DispatchPlainWindow(skinner.Handle(), sink);

@@ -445,6 +445,14 @@ void TSkinForm::CheckHover() {
         const POINT p = ScreenToFrame(cursor.x, cursor.y);
         if (!::PtInRect(&HotObject->Rect, p)) HotObject->MouseLeave();
     }
+    // A push button hears of the mouse leaving only through its own messages, which a quick exit can miss.
+    if (FHotButton) {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        RECT r{};
+        HWND button = FHotButton->ControlWindow();
+        if (!button || !::GetWindowRect(button, &r) || !::PtInRect(&r, cursor)) LeaveHotButton();
+    }
 }
 
 }  // namespace qd

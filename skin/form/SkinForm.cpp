@@ -642,6 +642,7 @@ bool TSkinForm::RegisterControl(ISkinControlItem* skinner) {
 }
 
 void TSkinForm::UnregisterControl(ISkinControlItem* skinner) {
+    if (FHotButton == skinner) FHotButton = nullptr;
     auto it = std::find(ControlList.rbegin(), ControlList.rend(), skinner);
     if (it != ControlList.rend()) ControlList.erase(std::next(it).base());
 }
@@ -651,7 +652,8 @@ void TSkinForm::PurgeControls() {
         if (ControlList[i]->ControlState() == ControlStateWindowDestroyed) {
             ISkinControlItem* item = ControlList[i];
             ControlList.erase(ControlList.begin() + static_cast<std::ptrdiff_t>(i));
-            delete item;
+            if (FHotButton == item) FHotButton = nullptr;
+            item->Release();
         } else {
             ++i;
         }
@@ -662,10 +664,15 @@ void TSkinForm::FreeControls() {
     // Taken out of the list before each is freed: a control skinner's destructor may unregister itself.
     std::vector<ISkinControlItem*> items;
     items.swap(ControlList);
+    FHotButton = nullptr;
     for (ISkinControlItem* item : items) {
         if (item->ControlState() != ControlStateWindowDestroyed) item->Unskin();
-        delete item;
+        item->Release();
     }
+}
+
+void TSkinForm::LeaveHotButton() {
+    if (ISkinControlItem* hot = std::exchange(FHotButton, nullptr)) hot->MouseLeft();
 }
 
 void TSkinForm::Reskin() {

@@ -88,6 +88,10 @@ public:
     void MDIMaximizeEnded() override;
     bool RegisterControl(ISkinControlItem* skinner) override;
     void UnregisterControl(ISkinControlItem* skinner) override;
+    ISkinControlItem* HotButton() const noexcept override { return FHotButton; }
+    void SetHotButton(ISkinControlItem* skinner) noexcept override { FHotButton = skinner; }
+    // Tells the hot push button that the mouse left and empties the slot.
+    void LeaveHotButton();
 
     void DetachOnDestroy();
     void DetachControls();
@@ -233,6 +237,7 @@ public:
 private:
     int FTimerDepth = 0;
     int FClientDepth = 0;
+    ISkinControlItem* FHotButton = nullptr;
     TRegionHandle FSavedRegion;  // copy of the window's own region from before attach (null: it had none)
     struct TFormLink;
     std::shared_ptr<TFormLink> FFormLink;

@@ -36,6 +36,12 @@ public:
     virtual int ControlState() const = 0;
     virtual void Unskin() = 0;
     virtual void Reskin() = 0;
+    // Frees the skinner; one whose procedure is on the stack unhooks now and goes when that call returns.
+    virtual void Release() { delete this; }
+    // The skinned window (null for a windowless control).
+    virtual HWND ControlWindow() const { return nullptr; }
+    // The mouse left the control without the control noticing (hover check, deactivation).
+    virtual void MouseLeft() {}
 };
 inline constexpr int ControlStateWindowDestroyed = 6;
 
@@ -94,7 +100,11 @@ public:
     virtual void MDIMaximizeEnded() = 0;
 
     virtual bool RegisterControl(ISkinControlItem* skinner) = 0;
+    // Removes the skinner from the list (and from the hot slot).
     virtual void UnregisterControl(ISkinControlItem* skinner) = 0;
+    // The push-button skinner under the mouse (at most one per window), or null.
+    virtual ISkinControlItem* HotButton() const noexcept { return nullptr; }
+    virtual void SetHotButton(ISkinControlItem*) noexcept {}
 };
 
 // A form skinner for `handle`; `owner` is the framework form of the window (null for a plain window).

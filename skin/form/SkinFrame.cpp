@@ -144,6 +144,7 @@ LRESULT TSkinForm::NCCalcSize(WPARAM wParam, LPARAM lParam) {
 LRESULT TSkinForm::NCActivate(WPARAM wParam, LPARAM) {
     Active = LOBYTE(LOWORD(wParam));
     if (HoverTimer) HoverTimer->SetEnabled(Active != 0);
+    if (!Active) LeaveHotButton();
     if (FMDIRole == TMDIRole::Frame && MDIClient && ::IsWindow(MDIClient))
         ::SendMessageW(MDIClient, WM_NCACTIVATE, wParam, 0);
     if (!IsMDIChildNotNormal()) PaintFrame();

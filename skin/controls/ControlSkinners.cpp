@@ -1,0 +1,67 @@
+// The dispatch's sink: from a decision to an attached control skinner.
+
+#include "skin/controls/ControlDispatch.h"
+#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinControlButtons.h"
+#include "skin/form/SkinMessages.h"
+
+namespace qd {
+
+namespace {
+
+TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner) {
+    switch (kind) {
+        case TSkinnerKind::Button:
+            return new TSkinButton(owner);
+        case TSkinnerKind::BitButton:
+            return new TSkinBitButton(owner);
+        case TSkinnerKind::CheckBox:
+            return new TSkinCheckBox(owner);
+        case TSkinnerKind::RadioButton:
+            return new TSkinRadioButton(owner);
+        default:
+            return nullptr;  // kinds whose skinners are not built yet: the control keeps its own look
+    }
+}
+
+bool IsButtonKind(TSkinnerKind kind) {
+    return kind == TSkinnerKind::Button || kind == TSkinnerKind::BitButton || kind == TSkinnerKind::CheckBox ||
+           kind == TSkinnerKind::RadioButton;
+}
+
+}  // namespace
+
+TSkinControl* CreateControlSkinner(ISkinForm& form, const TDispatchItem& item) {
+    TSkinData* skinData = form.SkinData();
+    if (!skinData) return nullptr;
+    TSkinControl* skinner = nullptr;
+    if (item.Decision.Kind == TSkinnerKind::Custom) {
+        skinner = dynamic_cast<TSkinControl*>(item.CustomSkinner);
+        if (!skinner || skinner->IsAttached()) return nullptr;
+    } else {
+        HWND wnd = item.Window;
+        if (wnd && ::SendMessageW(wnd, WM_SKIN_QUERY, 0, 0) == 1) return nullptr;  // never skinned twice
+        if (!item.Control && wnd && IsButtonKind(item.Decision.Kind) &&
+            !ButtonStyleSkinnable(static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE))))
+            return nullptr;
+        skinner = NewSkinner(item.Decision.Kind, item.Control);
+        if (!skinner) return nullptr;
+    }
+    if (form.RegisterControl(skinner)) {
+        // Already listed: not attached a second time.
+        if (item.Decision.Kind != TSkinnerKind::Custom) delete skinner;
+        return nullptr;
+    }
+    if (item.Control)
+        skinner->AttachControl(&form, skinData, false, nullptr);
+    else
+        skinner->AttachWindow(item.Window, skinData, &form, nullptr);
+    if (!skinner->IsAttached()) {
+        form.UnregisterControl(skinner);
+        delete skinner;
+        return nullptr;
+    }
+    return skinner;
+}
+
+}  // namespace qd

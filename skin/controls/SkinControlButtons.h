@@ -1,0 +1,107 @@
+#pragma once
+// Skinners of push buttons, bit buttons, check boxes and radio buttons, all drawn from the skin's Buttons object.
+//
+// TSkinButton      replaces the button's painting and its click: the press is kept here (the control never
+//                  captures the mouse) and a release while still pressed clicks once (Click() of a framework
+//                  control, BN_CLICKED posted to the parent of a bare window). Space presses through the
+//                  control's own handling, which clicks; the skin follows the key.
+// TSkinBitButton   the same messages, with a glyph (or image) beside the caption laid out like the control does.
+// TSkinCheckBox,
+// TSkinRadioButton the control paints itself, then the skin's check or radio image goes over its box.
+//
+// With no Buttons image (or an empty strip) the skinner stands aside: painting and erasing reach the control.
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Gdi.h"
+#include "skin/controls/SkinControl.h"
+
+namespace qd {
+
+class TDataSkinButton;
+
+// Push-button frames of the skin's Buttons strip (from 1).
+enum TPushFrame : int { pfNormal = 1, pfPressed = 2, pfDisabled = 3, pfHot = 4, pfDefault = 5 };
+
+// The frame a push button shows. A bit button lets focus outrank the default look (`focusBeforeDefault`).
+int PushButtonFrame(bool pressed, bool hot, bool isDefault, bool focused, bool enabled, bool focusBeforeDefault);
+// The glyph image for a button frame: 3 (down) for pressed, 2 (disabled) for disabled, else 1.
+int GlyphFrameFor(int buttonFrame) noexcept;
+// The frame of a check strip of `frames` frames for a check value (1 unchecked, 2 checked, 4 grey), the
+// disabled and indeterminate states; clamped to the strip.
+int CheckBoxFrame(int checkValue, bool disabled, bool indeterminate, int frames) noexcept;
+int RadioButtonFrame(bool checked, bool disabled, int frames) noexcept;
+
+// Where a glyph and a caption go in a client area (bit-button layout). Layout: 0 left, 1 right, 2 top, 3 bottom.
+struct TGlyphLayout {
+    POINT Glyph{};
+    POINT Text{};
+};
+TGlyphLayout LayoutGlyphAndText(SIZE client, SIZE glyph, SIZE text, int layout, int margin, int spacing, bool centred);
+
+class TSkinButton : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    // The frame the last paint drew (0 before the first).
+    int ShownFrame() const noexcept { return FShownFrame; }
+
+protected:
+    bool BeforeProc(TMessage& message) override;
+    void AfterProc(TMessage& message) override;
+    void DrawControl(HDC dc, const RECT& rect) override;
+    // Caption in the rectangle, "||" as a line break, vertically centred.
+    void DrawButtonCaption(HDC dc, const RECT& rect, UINT alignment, std::wstring text);
+    // The skin has a push-button image to draw.
+    bool HasImage() const;
+    const TDataSkinButton* Buttons() const;
+    // The buffer (the window's size) every push-button paint is composed in, selected into a memory DC.
+    HDC PrepareBuffer(HDC target, const RECT& rect);
+    void MakeHot();
+    void Click();
+
+    int FShownFrame = 0;
+    TMemoryDC FBufferDC;
+    TBitmapHandle FBuffer;
+    HGDIOBJ FBufferOld = nullptr;
+    SIZE FBufferSize{};
+
+public:
+    ~TSkinButton() override;
+};
+
+class TSkinBitButton : public TSkinButton {
+public:
+    using TSkinButton::TSkinButton;
+
+protected:
+    void DrawControl(HDC dc, const RECT& rect) override;
+    // One image of a glyph strip at `position`; the disabled image greyed. Frames beyond the strip use the first.
+    static void DrawButtonGlyph(HDC dc, POINT position, int numGlyphs, int glyphFrame, TBitmap& glyph);
+};
+
+class TSkinCheckBox : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    int ShownFrame() const noexcept { return FShownFrame; }
+
+protected:
+    void AfterProc(TMessage& message) override;
+    void DrawControl(HDC dc, const RECT& rect) override;
+    virtual bool IsRadio() const { return false; }
+    int FShownFrame = 0;
+};
+
+class TSkinRadioButton : public TSkinCheckBox {
+public:
+    using TSkinCheckBox::TSkinCheckBox;
+
+protected:
+    bool IsRadio() const override { return true; }
+};
+
+// Button windows the skin leaves alone: icon or bitmap buttons, push-like check boxes and radio buttons.
+bool ButtonStyleSkinnable(DWORD style) noexcept;
+
+}  // namespace qd
