@@ -109,7 +109,31 @@ protected:
         if (ReadString(GetParam().Root, kUninstallKey, L"QuietUninstallString", &quiet)) Uninstall(quiet);
         ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kUserAgentKey, nullptr);
     }
-    void TearDown() override { ::CoUninitialize(); }
+    void TearDown() override {
+        StopClient();
+        ::CoUninitialize();
+    }
+
+    long Install() { return RunAndWait(L"\"" + std::wstring(L"" QD_INSTALLER) + L"\" /S " + GetParam().Switch); }
+    // Starts the client from `path` and waits for its main window.
+    bool StartClient(const std::wstring& path) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        std::wstring command = L"\"" + path + L"\"";
+        if (!::CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, FDir.c_str(), &si,
+                              &FClient))
+            return false;
+        return qd::test::PumpUntil([&] { return FindMainWindow(FClient.dwProcessId) != nullptr; }, 30000);
+    }
+    // Ends the client the hard way, as a crash would.
+    void StopClient() {
+        if (!FClient.hProcess) return;
+        ::TerminateProcess(FClient.hProcess, 99);
+        ::WaitForSingleObject(FClient.hProcess, 10000);
+        ::CloseHandle(FClient.hThread);
+        ::CloseHandle(FClient.hProcess);
+        FClient = {};
+    }
 
     // The uninstaller copies itself to the temporary folder and returns at once; its copy does the work.
     bool Uninstall(const std::wstring& quietCommand) {
@@ -121,13 +145,14 @@ protected:
                !ReadString(HKEY_CURRENT_USER, kUserAgentKey, L"");
     }
 
+    PROCESS_INFORMATION FClient{};
     std::wstring FShortcut;
     std::wstring FDir = KnownFolder(*GetParam().Home) + GetParam().Folder;
 };
 
 TEST_P(InstallerTest, InstallsStartsAndUninstallsWithoutLeavingAnything) {
     const TMode& mode = GetParam();
-    ASSERT_EQ(RunAndWait(L"\"" + std::wstring(L"" QD_INSTALLER) + L"\" /S " + mode.Switch), 0);
+    ASSERT_EQ(Install(), 0);
 
     // Every shipped program in the program folder, and the entry Apps & Features lists.
     for (const std::wstring& program : qd::test::ShippedPrograms())
@@ -164,19 +189,9 @@ TEST_P(InstallerTest, InstallsStartsAndUninstallsWithoutLeavingAnything) {
     EXPECT_EQ(iconIndex, 0);
     EXPECT_GE(::ExtractIconExW(client.c_str(), -1, nullptr, nullptr, 0), 1u);
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + std::wstring(target) + L"\"";
-    ASSERT_TRUE(::CreateProcessW(target, command.data(), nullptr, nullptr, FALSE, 0, nullptr, FDir.c_str(), &si, &pi));
-    const bool shown = qd::test::PumpUntil([&] { return FindMainWindow(pi.dwProcessId) != nullptr; }, 30000);
-    const bool registered = ReadString(HKEY_CURRENT_USER, kUserAgentKey, L"");
-    ::TerminateProcess(pi.hProcess, 99);
-    ::WaitForSingleObject(pi.hProcess, 10000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    EXPECT_TRUE(shown) << "the installed program showed no main window";
-    EXPECT_TRUE(registered) << "the running program registered no user agent";
+    EXPECT_TRUE(StartClient(target)) << "the installed program showed no main window";
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUserAgentKey, L"")) << "the running program registered no user agent";
+    StopClient();
 
     EXPECT_TRUE(Uninstall(quiet)) << quiet;
     EXPECT_FALSE(KeyExists(mode.Root, kUninstallKey, KEY_WOW64_64KEY)) << "uninstall entry left";
@@ -184,6 +199,27 @@ TEST_P(InstallerTest, InstallsStartsAndUninstallsWithoutLeavingAnything) {
     EXPECT_FALSE(Exists(FDir)) << "program folder left";
     EXPECT_FALSE(Exists(FShortcut)) << "shortcut left";
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kUserAgentKey, L"")) << "user-agent value left";
+}
+
+// While the client runs from the folder, installing over it and uninstalling it both stop before changing anything
+// and say so with their exit code; once it has ended, the uninstaller removes everything.
+TEST_P(InstallerTest, RefusesToReplaceOrRemoveTheRunningProgram) {
+    ASSERT_EQ(Install(), 0);
+    std::wstring quiet;
+    ASSERT_TRUE(ReadString(GetParam().Root, kUninstallKey, L"QuietUninstallString", &quiet));
+    ASSERT_TRUE(StartClient(FDir + L"\\QuandrelDemo.exe"));
+
+    EXPECT_EQ(Install(), 2);
+    // "_?=" runs the uninstaller in place, so its exit code is the uninstall's.
+    EXPECT_EQ(RunAndWait(quiet + L" _?=" + FDir), 2);
+    for (const std::wstring& program : qd::test::ShippedPrograms())
+        EXPECT_TRUE(Exists(FDir + L"\\" + qd::test::FileNameOf(program))) << qd::test::FileNameOf(program).c_str();
+    EXPECT_TRUE(Exists(FDir + L"\\Uninstall.exe"));
+    EXPECT_TRUE(Exists(FShortcut));
+    EXPECT_TRUE(KeyExists(GetParam().Root, kUninstallKey, KEY_WOW64_64KEY));
+
+    StopClient();
+    EXPECT_TRUE(Uninstall(quiet)) << quiet;
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, InstallerTest,
