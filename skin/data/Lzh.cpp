@@ -1,10 +1,12 @@
 #include "skin/data/Lzh.h"
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 namespace qd {
 namespace lzh {
@@ -28,7 +30,7 @@ void THuffTree::Start() noexcept {
         son[j] = static_cast<std::int16_t>(i);
         prnt[i] = prnt[i + 1] = static_cast<std::int16_t>(j);
     }
-    freq[TreeSize] = 0xFFFF;
+    std::fill(freq + TreeSize, std::end(freq), std::uint16_t{0xFFFF});
     prnt[Root] = 0;
 }
 
@@ -114,22 +116,147 @@ private:
     int FLen = 0;
 };
 
+// The top levels of the tree as a lookup table, indexed by the next TopBits bits of the stream. An entry
+// holds, in its low ten bits, either the leaf's son value (symbol + TreeSize) when the code ends within those
+// bits, or the position reached after TopBits steps (below TreeSize), from which the walk goes on bit by bit;
+// the upper bits give the number of stream bits the entry accounts for.
+// The table depends only on the son entries of the positions less than TopBits steps below the root, so it
+// stays exact across updates: `FHeap` gives each such position its heap index (root 1, children 2h and
+// 2h + 1) and 0 to every other position, and a swap that touches a marked position refills only the entries
+// under it (two for a swap just above the table's depth, all of them only when a child of the root moves).
+class TTopTable {
+public:
+    static constexpr int Bits = 8;
+    static constexpr int Size = 1 << Bits;
+
+    void Build(const THuffTree& tree) noexcept {
+        std::memset(FHeap, 0, sizeof FHeap);
+        Fill(tree, Root, 1);
+    }
+    inline unsigned Entry(unsigned index) const noexcept { return FEntry[index]; }
+
+    // The update of the tree after decoding `symbol`, as THuffTree::Update, keeping the table exact. Within
+    // the table's levels the path to the root is read off the heap indices, so the loads for one level do
+    // not wait for the parent link loaded at the level below.
+    inline void Update(THuffTree& tree, int symbol) noexcept {
+        int c = tree.prnt[symbol + TreeSize];
+        unsigned h = FHeap[c];
+        for (;;) {
+            if (h == 0) {  // below the table's levels: follow the parent links
+                const unsigned k = ++tree.freq[c];
+                if (k > tree.freq[c + 1]) c = Promote(tree, c, k);
+                c = tree.prnt[c];
+                h = FHeap[c];
+                continue;
+            }
+            c = FNode[h];
+            const unsigned k = ++tree.freq[c];
+            if (k > tree.freq[c + 1]) {
+                c = Promote(tree, c, k);
+                h = FHeap[c];
+                if (h == 0) {
+                    c = tree.prnt[c];
+                    h = FHeap[c];
+                    continue;
+                }
+            }
+            if (h == 1) return;  // the root: it never moves (the sentinel exceeds its count)
+            h >>= 1;
+        }
+    }
+
+    static constexpr unsigned ValueMask = 0x3FF;
+    static constexpr unsigned LengthShift = 10;
+
+private:
+    inline int Promote(THuffTree& tree, int c, unsigned k) noexcept {
+        const int l = tree.Promote(c, k);
+        if ((FHeap[c] | FHeap[l]) != 0) Refresh(tree, c, l);
+        return l;
+    }
+    void Fill(const THuffTree& tree, int node, unsigned heap) noexcept {
+        const int depth = std::bit_width(heap) - 1;
+        const unsigned prefix = heap - (1u << depth);
+        FHeap[node] = static_cast<std::uint16_t>(heap);
+        FNode[heap] = static_cast<std::uint16_t>(node);
+        const int s = tree.son[node];
+        if (s >= TreeSize) {
+            const unsigned width = 1u << (Bits - depth);
+            const auto e =
+                static_cast<std::uint16_t>(static_cast<unsigned>(s) | (static_cast<unsigned>(depth) << LengthShift));
+            std::fill_n(FEntry + prefix * width, width, e);
+        } else if (depth + 1 == Bits) {
+            FEntry[prefix * 2] = static_cast<std::uint16_t>(static_cast<unsigned>(s) | (Bits << LengthShift));
+            FEntry[prefix * 2 + 1] = static_cast<std::uint16_t>(static_cast<unsigned>(s + 1) | (Bits << LengthShift));
+        } else {
+            Fill(tree, s, heap * 2);
+            Fill(tree, s + 1, heap * 2 + 1);
+        }
+    }
+    void Clear(const THuffTree& tree, int node) noexcept {
+        if (FHeap[node] == 0) return;
+        FHeap[node] = 0;
+        const int s = tree.son[node];
+        if (s < TreeSize) {
+            Clear(tree, s);
+            Clear(tree, s + 1);
+        }
+    }
+    void ClearChildren(const THuffTree& tree, int s) noexcept {
+        if (s < TreeSize) {
+            Clear(tree, s);
+            Clear(tree, s + 1);
+        }
+    }
+    void Refresh(const THuffTree& tree, int a, int b) noexcept {
+        // Neither position is an ancestor of the other (the moved node's count is below every ancestor's),
+        // so the two subtrees are disjoint: unmark both old subtrees, then mark and fill both new ones.
+        const unsigned ha = FHeap[a];
+        const unsigned hb = FHeap[b];
+        if (ha != 0) ClearChildren(tree, tree.son[b]);
+        if (hb != 0) ClearChildren(tree, tree.son[a]);
+        if (ha != 0) Fill(tree, a, ha);
+        if (hb != 0) Fill(tree, b, hb);
+    }
+
+    std::uint16_t FEntry[Size];
+    std::uint16_t FHeap[TreeSize];  // heap index of each position in the table's levels, else 0
+    std::uint16_t FNode[Size];      // position at each heap index in use
+};
+
 // The memory bit reader: a left-aligned 64-bit buffer refilled seven bytes at a time; past the end of the
 // input it supplies zero bits, as the classic reader does.
 class TMemoryBits {
 public:
     explicit TMemoryBits(std::span<const std::uint8_t> input) : FPos(input.data()), FEnd(input.data() + input.size()) {}
 
-    // Ensures at least 57 bits are buffered.
+    // Ensures at least 56 bits are buffered. Eight bytes at a time while they last: the bits below the
+    // counted ones are the stream's next bits, so ORing them in again at the next refill changes nothing.
     inline void Fill() noexcept {
+        if (FEnd - FPos >= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, FPos, sizeof v);
+            if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+            FBuf |= v >> FCount;
+            FPos += (63 - FCount) >> 3;
+            FCount |= 56;
+            return;
+        }
         while (FCount <= 56) {
             const std::uint64_t byte = FPos < FEnd ? *FPos++ : (++FPastEnd, 0u);
             FBuf |= byte << (56 - FCount);
             FCount += 8;
         }
     }
-    inline int Symbol(const THuffTree& tree) noexcept {
-        int c = tree.son[Root];
+    // Needs at least TTopTable::Bits buffered bits.
+    inline int Symbol(const THuffTree& tree, const TTopTable& top) noexcept {
+        const unsigned e = top.Entry(static_cast<unsigned>(FBuf >> (64 - TTopTable::Bits)));
+        const int n = static_cast<int>(e >> TTopTable::LengthShift);
+        FBuf <<= n;
+        FCount -= n;
+        int c = static_cast<int>(e & TTopTable::ValueMask);
+        if (c >= TreeSize) return c - TreeSize;
+        c = tree.son[c];
         while (c < TreeSize) {
             if (FCount == 0) Fill();
             c = tree.son[c + static_cast<int>(FBuf >> 63)];
@@ -163,20 +290,31 @@ private:
 };
 
 struct TStateDeleter {
-    void operator()(THuffTree* p) const noexcept { ::operator delete(p, std::nothrow); }
+    template <class T>
+    void operator()(T* p) const noexcept {
+        ::operator delete(p, std::nothrow);
+    }
 };
 
-std::unique_ptr<THuffTree, TStateDeleter> NewTree() {
-    auto* raw = static_cast<THuffTree*>(::operator new(sizeof(THuffTree), std::nothrow));
+// The tables of a run; they hold no resources, so they are used uninitialised and filled by Start/Build.
+template <class T>
+std::unique_ptr<T, TStateDeleter> NewState() {
+    static_assert(std::is_trivially_destructible_v<T>);
+    auto* raw = static_cast<T*>(::operator new(sizeof(T), std::nothrow));
     if (!raw) throw ElzhException("LZH : Cannot get memory for dictionary tables");
-    return std::unique_ptr<THuffTree, TStateDeleter>(raw);
+    return std::unique_ptr<T, TStateDeleter>(raw);
 }
+
+struct TMemoryState {
+    THuffTree tree;
+    TTopTable top;
+};
 
 }  // namespace
 
 std::int64_t TLZH::Unpack(std::int32_t unpackedSize, const TReadProc& read, const TWriteProc& write) {
     if (unpackedSize <= 0) return 0;
-    auto tree = NewTree();
+    auto tree = NewState<THuffTree>();
     struct TRing {
         std::uint8_t bytes[RingSize + LookAhead - 1];
     };
@@ -217,7 +355,9 @@ std::vector<std::uint8_t> TLZH::UnpackBuffer(std::span<const std::uint8_t> bitSt
                                              std::uint64_t* bitsConsumed) {
     if (bitsConsumed) *bitsConsumed = 0;
     if (unpackedSize <= 0) return {};
-    auto tree = NewTree();
+    auto state = NewState<TMemoryState>();
+    THuffTree& tree = state->tree;
+    TTopTable& top = state->top;
     std::vector<std::uint8_t> out;
     try {
         // Room for the largest overshoot, so the loop never checks capacity.
@@ -225,15 +365,20 @@ std::vector<std::uint8_t> TLZH::UnpackBuffer(std::span<const std::uint8_t> bitSt
     } catch (const std::bad_alloc&) {
         throw ElzhException("LZH : Cannot get memory for the output");
     }
-    tree->Start();
+    tree.Start();
+    top.Build(tree);
     TMemoryBits bits(bitStream);
-    bits.Fill();
     std::uint8_t* const base = out.data();
     std::uint8_t* w = base;
     std::uint8_t* const end = base + unpackedSize;
     while (w < end) {
-        const int c = bits.Symbol(*tree);
-        tree->Update(c);
+        bits.Fill();
+        const int c = bits.Symbol(tree, top);
+        if (tree.freq[Root] == MaxFreq) {  // the update would rebuild the tree: rebuild the table with it
+            tree.Rebuild();
+            top.Build(tree);
+        }
+        top.Update(tree, c);
         if (c < 256) {
             *w++ = static_cast<std::uint8_t>(c);
             continue;

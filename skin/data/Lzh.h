@@ -85,11 +85,12 @@ inline constexpr const std::uint8_t (&PositionPrefixLen)[64] = PositionTables.pr
 constexpr std::uint8_t InitialRingByteBefore(std::int64_t back) noexcept { return back <= RingStart ? RingFill : 0; }
 
 // The adaptive Huffman model shared by the decoder and by our packer. Invariants (the sibling property):
-// freq[] is non-decreasing over node positions 0..626, siblings sit at son[p] and son[p] + 1, freq[627] is a
-// sentinel 0xFFFF that stops the upward scan in Update. Every symbol sequence keeps these invariants, so no
-// input can drive an index out of range.
+// freq[] is non-decreasing over node positions 0..626, siblings sit at son[p] and son[p] + 1, freq[627] (and
+// the padding after it) is a sentinel 0xFFFF that stops the upward scan in Update. Every symbol sequence keeps these
+// invariants, so no input can drive an index out of range.
 struct THuffTree {
-    std::uint16_t freq[TreeSize + 1];
+    static constexpr int ScanWidth = 16;
+    std::uint16_t freq[TreeSize + ScanWidth];  // sentinels 0xFFFF from TreeSize on
     std::int16_t son[TreeSize];
     std::int16_t prnt[TreeSize + SymbolCount];
 
@@ -97,12 +98,16 @@ struct THuffTree {
     void Rebuild() noexcept;
 
     // The last node position at or after `from` - 1 whose count is below `k`, given freq[from - 1] < k.
-    // Counts are sorted, so this is the end of the run of counts below k; with flat statistics (random input)
-    // such runs span dozens of nodes, so the end is found by galloping and halving instead of a walk. The
-    // sentinel freq[TreeSize] = 0xFFFF exceeds every count (k <= MaxFreq) and bounds the search.
+    // Counts are sorted, so this is the end of the run of counts below k. Most runs are short: the first
+    // ScanWidth counts are compared without a branch (their number below k is the run's length); a longer
+    // run, as flat statistics give, is followed by galloping and halving. The sentinel counts 0xFFFF from
+    // freq[TreeSize] on exceed every count (k <= MaxFreq) and bound both.
     inline int LastBelow(int from, unsigned k) const noexcept {
-        int lo = from - 1;  // freq[lo] < k
-        int hi = from;      // probe; ends with freq[hi] >= k
+        unsigned below = 0;
+        for (int i = 0; i < ScanWidth; ++i) below += freq[from + i] < k ? 1u : 0u;
+        if (below < ScanWidth) return from - 1 + static_cast<int>(below);
+        int lo = from + ScanWidth - 1;  // freq[lo] < k
+        int hi = lo + 1;                // probe; ends with freq[hi] >= k
         int step = 1;
         while (freq[hi] < k) {
             lo = hi;
@@ -123,6 +128,24 @@ struct THuffTree {
         return lo;
     }
 
+    // The node at position c has just been counted up to k and now exceeds its right neighbour: it trades
+    // places (count and subtree) with the last node whose count is below k. Returns that node's position,
+    // where the counted subtree now hangs.
+    inline int Promote(int c, unsigned k) noexcept {
+        const int l = LastBelow(c + 2, k);
+        freq[c] = freq[l];
+        freq[l] = static_cast<std::uint16_t>(k);
+        const int i = son[c];
+        prnt[i] = static_cast<std::int16_t>(l);
+        if (i < TreeSize) prnt[i + 1] = static_cast<std::int16_t>(l);
+        const int j = son[l];
+        son[l] = static_cast<std::int16_t>(i);
+        prnt[j] = static_cast<std::int16_t>(c);
+        if (j < TreeSize) prnt[j + 1] = static_cast<std::int16_t>(c);
+        son[c] = static_cast<std::int16_t>(j);
+        return l;
+    }
+
     // Counts one more occurrence of `symbol` and restores the sibling property on the way to the root: a node
     // whose count now exceeds its right neighbour's trades places with the last node of lower count.
     inline void Update(int symbol) noexcept {
@@ -130,20 +153,7 @@ struct THuffTree {
         int c = prnt[symbol + TreeSize];
         do {
             const unsigned k = ++freq[c];
-            if (k > freq[c + 1]) {
-                const int l = LastBelow(c + 2, k);
-                freq[c] = freq[l];
-                freq[l] = static_cast<std::uint16_t>(k);
-                const int i = son[c];
-                prnt[i] = static_cast<std::int16_t>(l);
-                if (i < TreeSize) prnt[i + 1] = static_cast<std::int16_t>(l);
-                const int j = son[l];
-                son[l] = static_cast<std::int16_t>(i);
-                prnt[j] = static_cast<std::int16_t>(c);
-                if (j < TreeSize) prnt[j + 1] = static_cast<std::int16_t>(c);
-                son[c] = static_cast<std::int16_t>(j);
-                c = l;
-            }
+            if (k > freq[c + 1]) c = Promote(c, k);
             c = prnt[c];
         } while (c != 0);
     }
