@@ -305,6 +305,9 @@ std::unique_ptr<T, TStateDeleter> NewState() {
     return std::unique_ptr<T, TStateDeleter>(raw);
 }
 
+// Matches at least this far back are copied in chunks of this size.
+constexpr int CopyChunk = 16;
+
 struct TMemoryState {
     THuffTree tree;
     TTopTable top;
@@ -361,7 +364,7 @@ std::vector<std::uint8_t> TLZH::UnpackBuffer(std::span<const std::uint8_t> bitSt
     std::vector<std::uint8_t> out;
     try {
         // Room for the largest overshoot, so the loop never checks capacity.
-        out.resize(static_cast<std::size_t>(unpackedSize) + MaxOvershoot + 1);
+        out.resize(static_cast<std::size_t>(unpackedSize) + MaxOvershoot + CopyChunk + 1);
     } catch (const std::bad_alloc&) {
         throw ElzhException("LZH : Cannot get memory for the output");
     }
@@ -388,8 +391,9 @@ std::vector<std::uint8_t> TLZH::UnpackBuffer(std::span<const std::uint8_t> bitSt
         std::ptrdiff_t written = w - base;
         if (distance <= written) {
             const std::uint8_t* src = w - distance;
-            if (distance >= length) {
-                std::memcpy(w, src, static_cast<std::size_t>(length));
+            if (distance >= CopyChunk) {
+                // Whole chunks, possibly past the match's end into the slack: a later byte overwrites them.
+                for (int k = 0; k < length; k += CopyChunk) std::memcpy(w + k, src + k, CopyChunk);
                 w += length;
             } else {
                 // Overlapping copy: each byte may be one this match has just produced (a run).

@@ -13,11 +13,15 @@
 // as zero and the run ends only when the output count is reached. A match is always copied whole, so the
 // output may be up to 59 bytes longer than asked.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "framework/Classes.h"
 #include "framework/Exception.h"
@@ -103,8 +107,20 @@ struct THuffTree {
     // run, as flat statistics give, is followed by galloping and halving. The sentinel counts 0xFFFF from
     // freq[TreeSize] on exceed every count (k <= MaxFreq) and bound both.
     inline int LastBelow(int from, unsigned k) const noexcept {
+#if defined(__SSE2__)
+        // Counts below k are those that k - 1 saturates to zero; they form a prefix of the 16 lanes.
+        const __m128i limit = _mm_set1_epi16(static_cast<short>(k - 1));
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(freq + from));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(freq + from + 8));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(first, limit), zero))) |
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(second, limit), zero))) << 16;
+        const unsigned below = static_cast<unsigned>(std::countr_one(mask)) / 2;
+#else
         unsigned below = 0;
         for (int i = 0; i < ScanWidth; ++i) below += freq[from + i] < k ? 1u : 0u;
+#endif
         if (below < ScanWidth) return from - 1 + static_cast<int>(below);
         int lo = from + ScanWidth - 1;  // freq[lo] < k
         int hi = lo + 1;                // probe; ends with freq[hi] >= k
