@@ -99,7 +99,9 @@ TForm::~TForm() {
     if (FHandle) {
         // Our window goes now, while this is still a form: late messages see a form, not a half-gone object.
         HWND wnd = FHandle;
-        ::DestroyWindow(wnd);
+        if (FFormStyle == fsMDIChild && ::GetParent(wnd))
+            ::SendMessageW(::GetParent(wnd), WM_MDIDESTROY, reinterpret_cast<WPARAM>(wnd), 0);
+        if (::IsWindow(wnd)) ::DestroyWindow(wnd);
     }
 }
 
@@ -112,6 +114,7 @@ void TForm::Notification(TComponent* component, TOperation operation) {
             DetachMenu();
             FMenu = nullptr;
         }
+        if (component == FWindowMenu) FWindowMenu = nullptr;
     }
 }
 
@@ -150,7 +153,31 @@ void TForm::ApplyMenu(const RECT& before) {
 bool TForm::IsShortCut(WORD key, TShiftState shift, TControl* control) {
     for (TControl* c = control; c; c = c->Parent())
         if (c->PopupMenu() && c->PopupMenu()->IsShortCut(key, shift)) return true;
-    return FMenu && FMenu->IsShortCut(key, shift);
+    if (FMenu && FMenu->IsShortCut(key, shift)) return true;
+    // An MDI child's keys reach the frame's menu bar too.
+    TForm* frame = FFormStyle == fsMDIChild ? MDIFrame() : nullptr;
+    return frame && frame != this && frame->IsShortCut(key, shift);
+}
+
+TForm* TForm::MDIFrame() const noexcept {
+    TForm* main = Application->MainForm();
+    return main && main->FFormStyle == fsMDIForm && main->HandleAllocated() && main->FClientHandle ? main : nullptr;
+}
+
+void TForm::SetWindowMenu(TMenuItem* value) {
+    if (value == FWindowMenu) return;
+    if (FWindowMenu) FWindowMenu->RemoveFreeNotification(this);
+    FWindowMenu = value;
+    if (value) value->FreeNotification(this);
+    RefreshWindowMenu();
+}
+
+void TForm::RefreshWindowMenu() {
+    if (!FClientHandle || !FMenu) return;
+    ::SendMessageW(FClientHandle, WM_MDISETMENU, reinterpret_cast<WPARAM>(FMenu->Handle()),
+                   reinterpret_cast<LPARAM>(FWindowMenu ? FWindowMenu->Handle() : nullptr));
+    ::SendMessageW(FClientHandle, WM_MDIREFRESHMENU, 0, 0);
+    ::DrawMenuBar(FHandle);
 }
 
 // The main menu's messages; true when taken.
@@ -326,17 +353,26 @@ void TForm::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     p.Style &= ~(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
     p.Style |= WS_CLIPCHILDREN;
-    if (FFormStyle == fsMDIChild) throw EInvalidOperation("MDI child forms are not supported");
     FormStyleBits(FBorderStyle, FBorderIcons, p.Style, p.ExStyle);
     if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
     p.WndParent = OwnerWindow();
+    if (FFormStyle == fsMDIChild) {
+        // Made by the frame's MDI client, inside it (the platform creates a window of this extended style through
+        // the client, as WM_MDICREATE would).
+        TForm* frame = MDIFrame();
+        if (!frame) throw EInvalidOperation("An MDI child form needs a main form of style fsMDIForm");
+        p.WndParent = frame->ClientHandle();
+        p.Style &= ~WS_POPUP;
+        p.Style |= WS_CHILD | WS_CLIPSIBLINGS;
+        p.ExStyle |= WS_EX_MDICHILD;
+    }
     if (FPosition == poDefault || FPosition == poDefaultPosOnly) p.X = p.Y = CW_USEDEFAULT;
     if (FPosition == poDefault || FPosition == poDefaultSizeOnly) p.Width = p.Height = CW_USEDEFAULT;
 }
 
 void TForm::CreateHandleCompleted() {
     if (FFormStyle == fsMDIForm) {
-        CLIENTCREATESTRUCT ccs{nullptr, 0xFF00};
+        CLIENTCREATESTRUCT ccs{FWindowMenu ? FWindowMenu->Handle() : nullptr, 0xFF00};
         RECT r{};
         ::GetClientRect(FHandle, &r);
         FClientHandle = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
@@ -371,6 +407,12 @@ void TForm::CreateHandleCompleted() {
 void TForm::DestroyWnd() {
     DetachMenu();
     FClientHandle = nullptr;
+    if (FHandle && FFormStyle == fsMDIChild) {
+        // The client unlists the child from the window menu and gives the frame its menu bar back.
+        if (HWND client = ::GetParent(FHandle))
+            ::SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(FHandle), 0);
+        if (!::IsWindow(FHandle)) FHandle = nullptr;
+    }
     TWinControl::DestroyWnd();
 }
 
@@ -654,6 +696,10 @@ void TForm::WndProc(TMessage& m) {
         case CM_FOCUSCHANGED:
             TellDeep(*this, m.Msg, m.WParam, m.LParam);
             return;
+        case CM_MENUCHANGED:
+            // Rebuilding the bar's drop-downs drops what the MDI client listed in the window menu.
+            RefreshWindowMenu();
+            return;
         case WM_SIZE:
             DefaultHandler(m);
             if (m.WParam != SIZE_MINIMIZED) Realign();
@@ -671,6 +717,10 @@ void TForm::WndProc(TMessage& m) {
 }
 
 void TForm::DefWndProc(TMessage& m) {
+    if (FFormStyle == fsMDIChild && FHandle) {
+        m.Result = ::DefMDIChildProcW(FHandle, m.Msg, m.WParam, m.LParam);
+        return;
+    }
     if (FClientHandle) {
         m.Result = ::DefFrameProcW(FHandle, FClientHandle, m.Msg, m.WParam, m.LParam);
         return;
@@ -701,6 +751,10 @@ bool TForm::RouteKeyMessage(MSG& msg) {
     if (!target) return false;
     TForm* form = GetParentForm(target);
     if (!form || !form->HandleAllocated()) return false;
+    if (form->FFormStyle == fsMDIChild && msg.message != WM_CHAR) {
+        // Ctrl+F4, Ctrl+F6 and the child's system menu keys.
+        if (TForm* frame = form->MDIFrame(); frame && ::TranslateMDISysAccel(frame->FClientHandle, &msg)) return true;
+    }
     const TShiftState shift = KeyboardShiftState();
     const UINT code =
         static_cast<UINT>(::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)));
@@ -779,6 +833,7 @@ const TClassInfo& TForm::StaticClassInfo() {
                         f.SetActiveControlName(v.Text);
                 })
             .Component("Menu", &TForm::Menu, &TForm::SetMenu)
+            .Component("WindowMenu", &TForm::WindowMenu, &TForm::SetWindowMenu)
             .Object("Constraints", &TForm::Constraints)
             .Object("Icon", &TForm::Icon)
             .Bool("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)

@@ -12,6 +12,7 @@
 namespace qd {
 
 class TMainMenu;
+class TMenuItem;
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using enum TFormBorderStyle;
@@ -117,6 +118,11 @@ public:
     void SetMenu(TMainMenu* value);
     // Clicks the item of the main menu, or of a popup menu of `control` or its parents, with this shortcut.
     bool IsShortCut(WORD key, TShiftState shift, TControl* control = nullptr);
+    // An MDI frame lists its children in this item's drop-down.
+    TMenuItem* WindowMenu() const noexcept { return FWindowMenu; }
+    void SetWindowMenu(TMenuItem* value);
+    // The main form when it is an MDI frame with its client window, else null (where fsMDIChild forms live).
+    TForm* MDIFrame() const noexcept;
     // The window of the MDI client (fsMDIForm with a window), else null.
     HWND ClientHandle() const noexcept { return FClientHandle; }
 
@@ -192,6 +198,7 @@ private:
     // Puts the menu bar on the window (or takes it off), then gives the client area its size `before` again.
     void ApplyMenu(const RECT& before);
     void DetachMenu() noexcept;
+    void RefreshWindowMenu();
     bool MenuMessage(TMessage& m);
 
     TFormBorderStyle FBorderStyle = bsSizeable;
@@ -207,6 +214,7 @@ private:
     TIcon FIcon;
     HWND FClientHandle = nullptr;
     TMainMenu* FMenu = nullptr;
+    TMenuItem* FWindowMenu = nullptr;
     TModalResult FModalResult = mrNone;
     bool FModal = false;
     bool FCreated = false;  // OnCreate has run
