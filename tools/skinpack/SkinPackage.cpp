@@ -105,6 +105,22 @@ std::vector<TPackageEntry> CollectSkinDirectory(const std::filesystem::path& dir
     return entries;
 }
 
+namespace {
+
+// Windows opens a device, not a file, for these names in any case, whatever follows the first dot and
+// with blanks before it: "nul.bmp", "Com1", "con .txt".
+bool IsDeviceName(std::string_view name) {
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' && base[3] <= '9';
+}
+
+}  // namespace
+
 bool IsSafeEntryFileName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (const char ch : name) {
@@ -113,7 +129,8 @@ bool IsSafeEntryFileName(std::string_view name) {
         if (std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos) return false;
     }
     // Windows drops trailing dots and blanks, which would let two names meet in one file.
-    return name.back() != '.' && name.back() != ' ';
+    if (name.back() == '.' || name.back() == ' ') return false;
+    return !IsDeviceName(name);
 }
 
 std::string VerifyEntries(const TSkinReader& reader) {

@@ -39,7 +39,8 @@ std::vector<std::uint8_t> BuildPackage(std::span<const TPackageEntry> entries);
 std::vector<TPackageEntry> CollectSkinDirectory(const std::filesystem::path& dir);
 
 // Whether an entry name may be used as a file name inside an output folder: printable ASCII, no path
-// separators or characters Windows refuses, not "." or "..", not empty. Names come from untrusted packages.
+// separators or characters Windows refuses, not "." or "..", not empty, no device name ("nul.bmp", "COM1").
+// Names come from untrusted packages.
 bool IsSafeEntryFileName(std::string_view name);
 
 // Checks what a skin load needs beyond the container: a ".ini" description, and every ".bmp" entry a bitmap

@@ -102,8 +102,11 @@ TEST(SkinpackBuild, SameEntriesGiveSameBytes) {
 TEST(SkinpackNames, OnlyPlainFileNamesAreWritten) {
     EXPECT_TRUE(IsSafeEntryFileName("blue_frametop.bmp"));
     EXPECT_TRUE(IsSafeEntryFileName("a b.bmp"));
-    for (const char* bad : {"", ".", "..", "../x", "..\\x", "/etc/passwd", "c:x", "a|b", "a?b", "a*b", "a\x01",
-                            "trailing.", "trailing ", "\xC0\xB6.bmp"})
+    for (const char* fine : {"console.bmp", "com10", "lpt", "nul_x.bmp", "xcon.bmp"})
+        EXPECT_TRUE(IsSafeEntryFileName(fine)) << fine;
+    for (const char* bad : {"",     ".",        "..",      "../x",      "..\\x",     "/etc/passwd",  "c:x", "a|b",
+                            "a?b",  "a*b",      "a\x01",   "trailing.", "trailing ", "\xC0\xB6.bmp", "con", "nul.bmp",
+                            "COM1", "Lpt9.ini", "aux.a.b", "prn .bmp",  "conin$",    "CONOUT$.txt"})
         EXPECT_FALSE(IsSafeEntryFileName(bad)) << bad;
 }
 
