@@ -336,11 +336,11 @@ void TSkinManage::PurgeReleased() {
     }
 }
 
-void TSkinManage::ReloadSkinForms() {
+void TSkinManage::ReloadSkinForms(TSkinData* skinData) {
+    if (!skinData) return;
     for (std::size_t i = 0; i < FFormSkinners.size(); ++i) {
         ISkinForm& skinner = *FFormSkinners[i];
-        if (skinner.SkinData() == FCurrentSkinData && skinner.SkinState() != TSkinState::Dead)
-            skinner.ReloadSkinData(FCurrentSkinData);
+        if (skinner.SkinData() == skinData && skinner.SkinState() != TSkinState::Dead) skinner.ReloadSkinData(skinData);
     }
 }
 

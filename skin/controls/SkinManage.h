@@ -65,7 +65,7 @@ public:
     TSkinData* CurrentSkinData() const override { return FCurrentSkinData; }
     void SetCurrentSkinData(TSkinData* skinData) override { FCurrentSkinData = skinData; }
     bool SkinWindow(HWND wnd) override;
-    void ReloadSkinForms() override;
+    void ReloadSkinForms(TSkinData* skinData) override;
 
     // ISkinFormManager (form skinners)
     bool MDIChildMaximized() const override { return FMDIChildMaximized; }

@@ -219,6 +219,18 @@ bool TSkinData::LoadSkinPackage() {
         ~TReaderScope() { Slot = nullptr; }
     } scope{FLoadingReader};
     FLoadingReader = &reader;
+    // The skin objects are rebuilt: every form skinner that holds pointers into them (caption buttons) takes the
+    // new ones, whatever kind of component this is and whether the build completed.
+    struct TReloadScope {
+        TSkinData* Data;
+        ~TReloadScope() {
+            try {
+                if (ISkinManager* manager = SkinManager()) manager->ReloadSkinForms(Data);
+            } catch (...) {
+                // A skinner that could not rebuild its buttons keeps none; it never keeps stale ones.
+            }
+        }
+    } reload{this};
     BuildSkinObjects(ini);
     return true;
 }
@@ -265,7 +277,7 @@ void TSkinData::ApplySkinChange() {
     if (!SkinManager()) Loaded();
     ISkinManager& manager = Manager();
     manager.SetCurrentSkinData(this);
-    manager.ReloadSkinForms();
+    manager.ReloadSkinForms(this);
     if (manager.ReadyCount() == 1) manager.RequestAction(saSkinChanged, SkinActionDelay);
 }
 

@@ -88,7 +88,9 @@ bool TSkinManagerStandIn::SkinWindow(HWND wnd) {
     return false;
 }
 
-void TSkinManagerStandIn::ReloadSkinForms() { Calls.push_back({TCall::ReloadSkinForms}); }
+void TSkinManagerStandIn::ReloadSkinForms(TSkinData* skinData) {
+    Calls.push_back({TCall::ReloadSkinForms, 0, 0, skinData, nullptr});
+}
 
 std::string TSkinManagerStandIn::Describe() const {
     std::string out;

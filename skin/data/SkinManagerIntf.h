@@ -50,8 +50,8 @@ public:
 
     // Attaches a form skinner to the window if it qualifies; true when one was attached.
     virtual bool SkinWindow(HWND wnd) = 0;
-    // Every form skinner that uses the current component reloads its skin data.
-    virtual void ReloadSkinForms() = 0;
+    // Every form skinner that uses `skinData` reloads it (its skin objects were rebuilt).
+    virtual void ReloadSkinForms(TSkinData* skinData) = 0;
 };
 
 // The manager, or null before CreateSkinManager.
@@ -106,7 +106,7 @@ public:
     TSkinData* CurrentSkinData() const override { return FCurrent; }
     void SetCurrentSkinData(TSkinData* skinData) override;
     bool SkinWindow(HWND wnd) override;
-    void ReloadSkinForms() override;
+    void ReloadSkinForms(TSkinData* skinData) override;
 
     // Readable names of the recorded calls ("RequestAction(1, 250)"), for failure output.
     std::string Describe() const;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 
 #include "skin/controls/SkinManage.h"
 #include "skin/data/SkinData.h"
+#include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
 
 using namespace qd;
@@ -198,3 +200,27 @@ TEST_F(RealSkinFormTest, UnskinAllGivesALiveWindowBackExactly) {
     ::DestroyWindow(wnd);
 }
 
+TEST_F(RealSkinFormTest, EveryLoadRenewsTheCaptionButtonsOfItsSkinnersWhateverTheComponentKind) {
+    for (const TSkinFormType kind : {sfMainform, sfOnlyThisForm, sfDialog}) {
+        HWND wnd = ::CreateWindowExW(0, L"#32770", L"plain", WS_OVERLAPPEDWINDOW, 40, 40, 400, 300, nullptr, nullptr,
+                                     nullptr, nullptr);
+        ::ShowWindow(wnd, SW_SHOW);
+        ::SetForegroundWindow(wnd);
+        auto* skinner = dynamic_cast<TSkinForm*>(Manager->FindFormSkinner(wnd));
+        ASSERT_NE(skinner, nullptr);
+        ASSERT_EQ(skinner->SkinData(), Data.get());
+        ASSERT_FALSE(skinner->SysButtons.empty());
+        Data->SetSkinFormtype(kind);
+        // The old entries stay alive here, so new ones cannot take their addresses.
+        const auto old = std::move(Data->SysButtons);
+        Data->SetSkinFile(QD_SKIN_PACKAGE_FILE);
+        ASSERT_FALSE(Data->SkinEmpty);
+        for (const auto& button : skinner->SysButtons) {
+            const bool current = std::any_of(Data->SysButtons.begin(), Data->SysButtons.end(),
+                                             [&](const auto& entry) { return entry.get() == button->Data; });
+            EXPECT_TRUE(current) << "kind " << static_cast<int>(kind);
+        }
+        ::DestroyWindow(wnd);
+        Manager->PurgeReleased();
+    }
+}

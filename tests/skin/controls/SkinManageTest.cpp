@@ -1001,7 +1001,7 @@ TEST_F(SkinManageTest, SkinAllPassesOverInvisibleForms) {
     EXPECT_EQ(Fakes[0]->Form(), &shown);
 }
 
-TEST_F(SkinManageTest, ReloadSkinFormsTouchesOnlyTheCurrentComponentsSkinners) {
+TEST_F(SkinManageTest, ReloadSkinFormsTouchesOnlyTheComponentsOwnSkinners) {
     TSkinDataFixture main(sfMainform), dialog(sfDialog);
     Manager->RegisterSkinData(&main.Data);
     Manager->RegisterSkinData(&dialog.Data);
@@ -1009,8 +1009,7 @@ TEST_F(SkinManageTest, ReloadSkinFormsTouchesOnlyTheCurrentComponentsSkinners) {
     ASSERT_TRUE(Manager->SkinWindow(Track(MakeWindow())));
     ASSERT_TRUE(Manager->SkinWindow(Track(MakeWindow(L"#32770"))));
     Log.Events.clear();
-    Manager->SetCurrentSkinData(&dialog.Data);
-    Manager->ReloadSkinForms();
+    Manager->ReloadSkinForms(&dialog.Data);
     EXPECT_EQ(Log.Events, std::vector<std::string>{"ReloadSkinData"});
     EXPECT_EQ(Fakes[1]->SkinData(), &dialog.Data);
 }

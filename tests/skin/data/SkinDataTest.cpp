@@ -498,6 +498,7 @@ TEST_F(SkinDataTest, OnlyThisFormAndDialogComponentsAskDifferently) {
     std::vector<TSkinManagerStandIn::TRecord> expected = {
         {TCall::Register, 0, 0, &only, nullptr},
         {TCall::SetCurrentSkinData, 0, 0, &only, nullptr},
+        {TCall::ReloadSkinForms, 0, 0, &only, nullptr},  // every load renews the component's skinners
         {TCall::SetCurrentSkinData, 0, 0, &only, nullptr},
         {TCall::RequestAction, saUnskinAll, 250, nullptr, nullptr},
     };
@@ -509,7 +510,7 @@ TEST_F(SkinDataTest, OnlyThisFormAndDialogComponentsAskDifferently) {
     dialog.SkinPackage = TMemoryStream(OurPackage());
     ASSERT_TRUE(dialog.LoadSkinPackage());
     dialog.SetActive(true);
-    expected = {{TCall::Register, 0, 0, &dialog, nullptr}};
+    expected = {{TCall::ReloadSkinForms, 0, 0, &dialog, nullptr}, {TCall::Register, 0, 0, &dialog, nullptr}};
     EXPECT_EQ(m->Calls, expected) << m->Describe();
 }
 
@@ -536,7 +537,7 @@ TEST_F(SkinDataTest, ApplySkinChangeReloadsFormsAndAsksForSkinChangedOnceReady) 
     std::vector<TSkinManagerStandIn::TRecord> expected = {{TCall::Register, 0, 0, &data, nullptr},
                                                           {TCall::InstallHook},
                                                           {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
-                                                          {TCall::ReloadSkinForms}};
+                                                          {TCall::ReloadSkinForms, 0, 0, &data, nullptr}};
     EXPECT_EQ(m->Calls, expected) << m->Describe();
 
     m->Calls.clear();
@@ -544,7 +545,7 @@ TEST_F(SkinDataTest, ApplySkinChangeReloadsFormsAndAsksForSkinChangedOnceReady) 
     data.ApplySkinChange();
     expected = {{TCall::SetReadyCount, 1},
                 {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
-                {TCall::ReloadSkinForms},
+                {TCall::ReloadSkinForms, 0, 0, &data, nullptr},
                 {TCall::RequestAction, saSkinChanged, 250, nullptr, nullptr}};
     EXPECT_EQ(m->Calls, expected) << m->Describe();
 }
