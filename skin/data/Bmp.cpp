@@ -265,6 +265,13 @@ std::optional<TImageBuffer> ReadBmp(std::span<const std::uint8_t> data) noexcept
     }
 }
 
+std::optional<std::int64_t> BmpPixelCount(std::span<const std::uint8_t> data) noexcept {
+    THeader header;
+    std::uint64_t pixelOffset = 0;
+    if (!ParseHeader(data, header, pixelOffset)) return std::nullopt;
+    return header.Width * header.Height;
+}
+
 TImageBuffer ReadBmpOrEmpty(std::span<const std::uint8_t> data) noexcept {
     std::optional<TImageBuffer> image = ReadBmp(data);
     return image ? std::move(*image) : TImageBuffer();

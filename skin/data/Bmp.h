@@ -25,6 +25,10 @@ namespace qd {
 // The decoded image (with BitsPerPixel and, for 1/4/8 bits, Palette set from the file), or nothing.
 std::optional<TImageBuffer> ReadBmp(std::span<const std::uint8_t> data) noexcept;
 
+// Width x height of a file whose headers ReadBmp accepts, read without decoding a pixel (for budgets); nothing
+// for a file ReadBmp would refuse on its headers.
+std::optional<std::int64_t> BmpPixelCount(std::span<const std::uint8_t> data) noexcept;
+
 // As ReadBmp, but an unreadable file gives an empty image: what a skin does with a bad or missing entry.
 TImageBuffer ReadBmpOrEmpty(std::span<const std::uint8_t> data) noexcept;
 

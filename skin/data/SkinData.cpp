@@ -190,6 +190,7 @@ TSkinData::TMessageHook TSkinData::SetMessageHook(TMessageHook hook) {
 bool TSkinData::LoadSkinPackage() {
     if (InDesigner()) return false;
     SkinEmpty = true;
+    FLoadError.clear();
     TSkinReader reader;
     bool wrongVersionShown = false;
     reader.OnWrongVersion = [&wrongVersionShown] {
@@ -231,14 +232,21 @@ bool TSkinData::LoadSkinPackage() {
             }
         }
     } reload{this};
-    BuildSkinObjects(ini);
-    return true;
+    return BuildSkinObjects(ini);
 }
 
-void TSkinData::BuildSkinObjects(const TQuickIni& ini) {
+bool TSkinData::BuildSkinObjects(const TQuickIni& ini) {
     TReaderBitmapSource source(FLoadingReader);
-    qd::BuildSkinObjects(*this, ini, source);
+    if (const char* reason = qd::BuildSkinObjects(*this, ini, source)) {
+        try {
+            FLoadError = reason;
+        } catch (...) {
+            FLoadError.clear();  // no memory for the reason: the load still fails
+        }
+        return false;
+    }
     SkinEmpty = false;
+    return true;
 }
 
 void TSkinData::LoadSkinBitmap(TBitmap& bitmap, std::string_view reference) {

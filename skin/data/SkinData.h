@@ -8,8 +8,9 @@
 // to the manager only outside loading; a component made in code creates the manager itself when first activated.
 //
 // Untrusted input: a stored package whose count exceeds the bytes that follow, a package above
-// MaxSkinPackageSize, a skin file above that size, and every package the reader refuses are "not loadable": the
-// component stays SkinEmpty, as after a wrong version but without the message.
+// MaxSkinPackageSize, a skin file above that size, every package the reader refuses and every package whose
+// images need more than MaxSkinPixelBytes (or more memory than there is) are "not loadable": the component stays
+// SkinEmpty, as after a wrong version but without the message. LoadError() then says why, when the build did.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -136,8 +137,11 @@ public:
     // Expands, indexes and parses the held package and builds the skin objects. False (SkinEmpty stays true)
     // for a wrong version - after the message, shown once - or a package that is not loadable.
     bool LoadSkinPackage();
-    // Builds every skin object from a parsed description against the package being loaded; sets SkinEmpty false.
-    void BuildSkinObjects(const TQuickIni& ini);
+    // Builds every skin object from a parsed description against the package being loaded; sets SkinEmpty false
+    // when the build completed, else keeps the reason in LoadError and returns false.
+    bool BuildSkinObjects(const TQuickIni& ini);
+    // Why the last load was refused by the object build (empty when it was not).
+    const std::string& LoadError() const noexcept { return FLoadError; }
     // Resolves an image reference of the description against the package being loaded (empty bitmap when the
     // reference or the entry is unusable).
     void LoadSkinBitmap(TBitmap& bitmap, std::string_view reference);
@@ -177,6 +181,7 @@ private:
     HIMAGELIST FMenuGlyphs = nullptr;
     bool FRegistered = false;
     const TSkinReader* FLoadingReader = nullptr;  // set only while a package is being built
+    std::string FLoadError;
 };
 
 // Registers TSkinData for stored descriptions (once; also done when the program starts).

@@ -1,6 +1,8 @@
 #include "skin/data/SkinObjects.h"
 
 #include <algorithm>
+#include <map>
+#include <new>
 #include <optional>
 
 #include "skin/data/Bmp.h"
@@ -57,11 +59,26 @@ std::string AsciiUpperCase(std::string_view text) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-// Everything one build reads from.
+// Raised inside a build whose images need more than MaxSkinPixelBytes.
+struct EPixelBudget {};
+
+constexpr char PixelBudgetReason[] = "the skin's images need more than 64 MiB of pixel memory";
+constexpr char OutOfMemoryReason[] = "not enough memory to build the skin's objects";
+constexpr char BuildFailedReason[] = "the skin's objects could not be built";
+
+// Everything one build reads from, the entries it decoded and the pixel memory it made.
 struct TBuild {
     TSkinObjects& Objects;
     const TQuickIni& Ini;
     const TSkinBitmapSource& Source;
+    mutable std::map<std::string, std::optional<TImageBuffer>, std::less<>> Decoded;
+    mutable std::int64_t PixelBytes = 0;
+
+    // Counts `pixels` more pixels of this build; raises EPixelBudget past the cap.
+    void Charge(std::int64_t pixels) const {
+        if (pixels < 0 || pixels > (MaxSkinPixelBytes - PixelBytes) / 4) throw EPixelBudget{};
+        PixelBytes += pixels * 4;
+    }
 
     std::int32_t Int(std::string_view section, std::string_view key, std::int32_t def) const {
         return Ini.ReadInteger(section, key, def);
@@ -72,14 +89,40 @@ struct TBuild {
         const std::int32_t value = Int(section, key, def);
         return value < 1 ? def : value;
     }
-    void LoadBitmap(TBitmap& bitmap, std::string_view reference) const {
+    // The decoded image of the entry `reference` names (null when there is none to use), decoded once per build.
+    const TImageBuffer* Image(std::string_view reference) const {
+        std::string name;
         std::vector<std::uint8_t> bytes;
         try {
-            bytes = Source.EntryFor(reference);
+            name = Source.EntryName(reference);
+        } catch (const std::bad_alloc&) {
+            throw;
         } catch (...) {
-            bytes.clear();  // an entry that cannot be had is a missing entry
+            return nullptr;  // a reference that names nothing usable is a missing entry
         }
-        AssignBmpBytes(bitmap, bytes);
+        const auto [at, first] = Decoded.try_emplace(std::move(name));
+        if (!first) return at->second ? &*at->second : nullptr;
+        try {
+            bytes = Source.EntryFor(reference);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (...) {
+            return nullptr;  // an entry that cannot be had is a missing entry
+        }
+        const std::optional<std::int64_t> pixels = BmpPixelCount(bytes);
+        if (!pixels) return nullptr;
+        Charge(*pixels);  // before a pixel is decoded
+        at->second = ReadBmp(bytes);
+        return at->second ? &*at->second : nullptr;
+    }
+    void LoadBitmap(TBitmap& bitmap, std::string_view reference) const {
+        const TImageBuffer* image = Image(reference);
+        if (!image) {
+            AssignImage(bitmap, TImageBuffer());  // no image to use: empty
+            return;
+        }
+        Charge(static_cast<std::int64_t>(image->Width()) * image->Height());  // the bitmap's own pixels
+        AssignImage(bitmap, *image);
     }
     void ReadTextColours(TDataSkinObject& object, std::string_view section) const {
         const TColorValue def = Objects.ButtonTextColor;
@@ -324,6 +367,7 @@ void LoadMdiButtons(const TBuild& b) {
     TBitmap whole;
     b.LoadBitmap(whole, b.Str("MDICONTROLS", "Image"));
     if (whole.Empty()) return;
+    b.Charge(2 * static_cast<std::int64_t>(whole.Width()) * whole.Height());  // the copy and the three parts
     const TImageBuffer image = BitmapToImage(whole);
     const int w = image.Width() / 12;
     const int h = image.Height();
@@ -425,6 +469,10 @@ TSkinObjects::TSkinObjects()
 
 TSkinObjects::~TSkinObjects() = default;
 
+std::string TReaderBitmapSource::EntryName(std::string_view reference) const {
+    return TSkinReader::BitmapEntryName(reference).value_or(std::string());
+}
+
 std::vector<std::uint8_t> TReaderBitmapSource::EntryFor(std::string_view reference) const {
     if (!FReader) return {};
     const std::optional<std::string> name = TSkinReader::BitmapEntryName(reference);
@@ -498,7 +546,9 @@ int ComboButtonWidth() noexcept { return ::GetSystemMetrics(SM_CXHSCROLL) + 2; }
 
 COLORREF SkinColorToRGB(TColorValue color) noexcept { return ColorToRGB(color, clBlack); }
 
-void BuildSkinObjects(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& source) {
+namespace {
+
+void BuildAll(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& source) {
     const TBuild b{o, ini, source};
 
     // 1. Sections; the skin's name.
@@ -544,6 +594,7 @@ void BuildSkinObjects(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSo
 
     // 8. The combo button facing the other way, for combo boxes drawn right to left.
     if (o.ComboButton && !o.ComboButton->Bitmap.Empty()) {
+        b.Charge(2 * static_cast<std::int64_t>(o.ComboButton->Bitmap.Width()) * o.ComboButton->Bitmap.Height());
         TImageBuffer mirrored = BitmapToImage(o.ComboButton->Bitmap);
         mirrored.ConvertTo24Bit();
         MirrorHorizontal(mirrored);
@@ -610,6 +661,21 @@ void BuildSkinObjects(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSo
 
     // 12. The brush is made before the old one goes, so a failure keeps the previous brush.
     if (HBRUSH brush = ::CreateSolidBrush(SkinColorToRGB(o.ButtonFaceColor))) o.ButtonFaceBrush.Reset(brush);
+}
+
+}  // namespace
+
+const char* BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source) noexcept {
+    try {
+        BuildAll(objects, ini, source);
+        return nullptr;
+    } catch (const EPixelBudget&) {
+        return PixelBudgetReason;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemoryReason;
+    } catch (...) {
+        return BuildFailedReason;
+    }
 }
 
 }  // namespace qd

@@ -6,9 +6,11 @@
 // never reloads them. TSkinObjects holds every slot and the skin colours; TSkinData (skin/data/SkinData.h)
 // derives from it, so skinners read `SkinData->BorderTop`, `SkinData->ButtonFaceColor` and the like.
 //
-// Building never fails: a missing section leaves an optional slot null, a missing key gives the key's default,
-// and a missing, unreadable or malformed image gives an empty bitmap. Consumers test a slot for null and, where
-// it matters, its bitmap for Empty() before drawing.
+// A description never makes a build fail: a missing section leaves an optional slot null, a missing key gives
+// the key's default, and a missing, unreadable or malformed image gives an empty bitmap. Consumers test a slot
+// for null and, where it matters, its bitmap for Empty() before drawing. What can fail is memory: each entry is
+// decoded once per build, and all the pixels one build makes (decoded entries, bitmaps, derived images) may not
+// exceed MaxSkinPixelBytes; a package over it, or a build that runs out of memory, is refused with a reason.
 
 #include <windows.h>
 
@@ -171,6 +173,8 @@ public:
     virtual ~TSkinBitmapSource() = default;
     // The bytes of the entry an image reference names; empty when there is none to use.
     virtual std::vector<std::uint8_t> EntryFor(std::string_view reference) const = 0;
+    // The entry a reference names: references that name the same entry share one decoded image.
+    virtual std::string EntryName(std::string_view reference) const { return std::string(reference); }
 };
 
 // Entries of a loaded package; references follow the package rules (file-name part, ".bmp" in lower case).
@@ -178,6 +182,7 @@ class TReaderBitmapSource : public TSkinBitmapSource {
 public:
     explicit TReaderBitmapSource(const TSkinReader* reader) : FReader(reader) {}
     std::vector<std::uint8_t> EntryFor(std::string_view reference) const override;
+    std::string EntryName(std::string_view reference) const override;
 
 private:
     const TSkinReader* FReader;
@@ -191,10 +196,15 @@ bool AssignBmpBytes(TBitmap& bitmap, std::span<const std::uint8_t> bytes) noexce
 TImageBuffer BitmapToImage(const TBitmap& bitmap);
 bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept;
 
+// Pixel memory one build may make, in bytes (4 per pixel of every image it decodes or creates).
+inline constexpr std::int64_t MaxSkinPixelBytes = std::int64_t{64} * 1024 * 1024;
+
 // Builds every skin object of `objects` from the parsed description, resolving images through `source`, in the
-// order that colour defaults and derived images need (the last step makes ButtonFaceBrush). Never throws for
-// anything a description or its images can hold.
-void BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source);
+// order that colour defaults and derived images need (the last step makes ButtonFaceBrush). Never throws.
+// Returns null when the build completed, else a one-line reason (over MaxSkinPixelBytes, out of memory); the
+// objects are then partly rebuilt, every slot still null or whole, and the package is to be treated as not
+// loadable.
+const char* BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source) noexcept;
 
 // Width the combo box composite reserves for its button: the platform's scroll-arrow width + 2.
 int ComboButtonWidth() noexcept;

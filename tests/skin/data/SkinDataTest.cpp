@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <algorithm>
+#include <array>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "framework/FormReader.h"
 #include "framework/Forms.h"
 #include "framework/Properties.h"
+#include "skin/data/Bmp.h"
 #include "skin/data/QuickIni.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinManagerIntf.h"
@@ -404,6 +407,98 @@ TEST_F(SkinDataTest, PackageWithBadBitmapEntriesStillLoads) {
     EXPECT_TRUE(data.MenuItem->Bitmap.Empty());
 }
 
+// A bitmap file of `width` x `height` at 1 bit per pixel, all zero: tiny in a package, large once decoded.
+std::vector<std::uint8_t> OneBitBmp(int width, int height) {
+    const std::uint32_t stride = ((static_cast<std::uint32_t>(width) + 31) / 32) * 4;
+    const std::uint32_t offset = 14 + 40 + 8;
+    std::vector<std::uint8_t> file(offset + stride * static_cast<std::uint32_t>(height), 0);
+    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, static_cast<std::uint32_t>(file.size()), 4);
+    put(10, offset, 4);
+    put(14, 40, 4);
+    put(18, static_cast<std::uint32_t>(width), 4);
+    put(22, static_cast<std::uint32_t>(height), 4);
+    put(26, 1, 2);
+    put(28, 1, 2);
+    put(58, 0xFFFFFF, 4);  // palette: black, white
+    return file;
+}
+
+TEST_F(SkinDataTest, PackageWhoseImagesNeedMoreThanTheCapIsRefusedWithTheReason) {
+    // 8192 x 8192 at 1 bit: 8 MiB in the package, 256 MiB of pixels once decoded.
+    const std::string ini = "[Buttons]\nBitmap=big.bmp\n[Toolbars]\nImage=big.bmp\n";
+    std::vector<TPackageEntry> entries{{"big.bmp", OneBitBmp(8192, 8192)},
+                                       {"skin.ini", std::vector<std::uint8_t>(ini.begin(), ini.end())}};
+    TSkinData data(nullptr);
+    data.SkinPackage = TMemoryStream(BuildPackage(entries));
+    EXPECT_FALSE(data.LoadSkinPackage());
+    EXPECT_TRUE(data.SkinEmpty);
+    EXPECT_NE(data.LoadError().find("64 MiB"), std::string::npos) << data.LoadError();
+    // Within the cap the same shape loads.
+    entries[0].Data = OneBitBmp(512, 512);
+    data.SkinPackage = TMemoryStream(BuildPackage(entries));
+    EXPECT_TRUE(data.LoadSkinPackage());
+    EXPECT_TRUE(data.LoadError().empty());
+    EXPECT_EQ(data.Buttons->Bitmap.Width(), 512);
+}
+
+TEST_F(SkinDataTest, RandomPackagesEitherLoadOrAreRefusedAndNothingEscapes) {
+    // A seeded stream of descriptions over the build's own section and key names, naming entries that are
+    // whole, damaged, truncated or oversized bitmaps.
+    std::mt19937 random(20261208);
+    const auto pick = [&](const auto& list) { return list[random() % std::size(list)]; };
+    const char* const sections[] = {"Buttons",  "Personality", "SysButton0", "MDICONTROLS",  "ComboButton",
+                                    "SunkEdge", "Progress",    "Tabs",       "UpDown.Horz",  "ExtraImages",
+                                    "Menubar",  "Scrollbar",   "Toolbars",   "TitlebarSkin", "Colours"};
+    const char* const keys[] = {"Bitmap", "Image",  "ButtonImage", "CheckButton", "RadioButton", "Top",
+                                "Left",   "Chunk",  "GlyphImage",  "FrameCount",  "LeftWidth",   "TopHeight",
+                                "Align",  "Action", "Xcoord",      "Trans",       "Tile",        "Border"};
+    for (int round = 0; round < 120; ++round) {
+        std::vector<TPackageEntry> entries;
+        const int images = static_cast<int>(random() % 4);
+        for (int i = 0; i < images; ++i) {
+            std::vector<std::uint8_t> bmp;
+            switch (random() % 4) {
+                case 0:
+                    bmp =
+                        WriteBmp(TImageBuffer(1 + static_cast<int>(random() % 80), 1 + static_cast<int>(random() % 40)),
+                                 pick(std::array{1, 4, 8, 24, 32}));
+                    break;
+                case 1:
+                    bmp = OneBitBmp(1 + static_cast<int>(random() % 4096), 1 + static_cast<int>(random() % 4096));
+                    break;
+                default:
+                    bmp = WriteBmp(TImageBuffer(16, 16), 24);
+                    for (int flips = 1 + static_cast<int>(random() % 6); flips-- > 0;)
+                        bmp[random() % std::min<std::size_t>(bmp.size(), 64)] = static_cast<std::uint8_t>(random());
+                    if (random() % 2) bmp.resize(random() % bmp.size());
+                    break;
+            }
+            entries.push_back({"i" + std::to_string(i) + ".bmp", std::move(bmp)});
+        }
+        std::string ini;
+        for (int s = static_cast<int>(random() % 8); s-- > 0;) {
+            ini += std::string("[") + pick(sections) + "]\n";
+            for (int k = static_cast<int>(random() % 6); k-- > 0;)
+                ini += std::string(pick(keys)) + "=" +
+                       (random() % 2 ? "i" + std::to_string(random() % 4) + ".bmp"
+                                     : std::to_string(static_cast<int>(random() % 4000) - 2000)) +
+                       "\n";
+        }
+        entries.push_back({"skin.ini", std::vector<std::uint8_t>(ini.begin(), ini.end())});
+        TSkinData data(nullptr);
+        data.SkinPackage = TMemoryStream(BuildPackage(entries));
+        bool loaded = false;
+        EXPECT_NO_THROW(loaded = data.LoadSkinPackage()) << "round " << round;
+        EXPECT_EQ(data.SkinEmpty, !loaded) << "round " << round;
+        EXPECT_EQ(loaded, data.LoadError().empty()) << "round " << round;
+    }
+}
+
 TEST_F(SkinDataTest, PackageWithoutDescriptionBuildsDefaults) {
     TSkinData data(nullptr);
     std::vector<TPackageEntry> entries{{"a.bmp", {'B', 'M'}}};
@@ -496,11 +591,9 @@ TEST_F(SkinDataTest, OnlyThisFormAndDialogComponentsAskDifferently) {
     only.SetActive(false);
     TSkinManagerStandIn* m = StandIn();
     std::vector<TSkinManagerStandIn::TRecord> expected = {
-        {TCall::Register, 0, 0, &only, nullptr},
-        {TCall::SetCurrentSkinData, 0, 0, &only, nullptr},
+        {TCall::Register, 0, 0, &only, nullptr},           {TCall::SetCurrentSkinData, 0, 0, &only, nullptr},
         {TCall::ReloadSkinForms, 0, 0, &only, nullptr},  // every load renews the component's skinners
-        {TCall::SetCurrentSkinData, 0, 0, &only, nullptr},
-        {TCall::RequestAction, saUnskinAll, 250, nullptr, nullptr},
+        {TCall::SetCurrentSkinData, 0, 0, &only, nullptr}, {TCall::RequestAction, saUnskinAll, 250, nullptr, nullptr},
     };
     EXPECT_EQ(m->Calls, expected) << m->Describe();
 

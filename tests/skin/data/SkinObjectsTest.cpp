@@ -34,7 +34,9 @@ std::vector<std::uint8_t> ColumnStrip(int width, int height) {
 class TMapSource : public TSkinBitmapSource {
 public:
     std::map<std::string, std::vector<std::uint8_t>> Entries;
+    mutable std::map<std::string, int, std::less<>> Fetches;  // by reference
     std::vector<std::uint8_t> EntryFor(std::string_view reference) const override {
+        ++Fetches[std::string(reference)];
         const auto name = TSkinReader::BitmapEntryName(reference);
         if (!name) return {};
         const auto it = Entries.find(AsciiLowerCase(*name));
@@ -534,6 +536,16 @@ TEST(SkinRebuild, SectionAndKeyNamesFoldAsciiCaseOnly) {
     ASSERT_NE(b.Objects.MenuItem, nullptr);
     EXPECT_EQ(b.Objects.MenuItem->LeftWidth, 3);
     EXPECT_EQ(b.Objects.BorderTop->FrameCount, 2);
+}
+
+TEST(SkinObjectsImages, AnEntryNamedByManySectionsIsFetchedAndDecodedOnce) {
+    TBuilt b;
+    b.Source.Entries["shared.bmp"] = Bmp(8, 4);
+    b.Build("[Buttons]\nBitmap=shared.bmp\n[Toolbars]\nImage=shared.bmp\n[SunkEdge]\nImage=shared.bmp\n");
+    EXPECT_EQ(b.Source.Fetches["shared.bmp"], 1);
+    ASSERT_NE(b.Objects.Toolbars, nullptr);
+    EXPECT_EQ(b.Objects.Buttons->Bitmap.Width(), 8);
+    EXPECT_EQ(b.Objects.Toolbars->Bitmap.Width(), 8);
 }
 
 }  // namespace
