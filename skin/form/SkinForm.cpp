@@ -443,6 +443,8 @@ LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
                 info->ptMaxTrackSize.x = ::GetSystemMetrics(SM_CXMAXIMIZED);
                 info->ptMaxTrackSize.y = ::GetSystemMetrics(SM_CYMAXIMIZED);
             }
+            if (lParam && FrameKind != TFrameKind::NoFrame && FMDIRole != TMDIRole::Child)
+                SetMaximizedPlacement(*reinterpret_cast<MINMAXINFO*>(lParam));
             return result;
         }
         case WM_SIZE:
@@ -451,6 +453,19 @@ LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
         default:
             return 0;
     }
+}
+
+void TSkinForm::SetMaximizedPlacement(MINMAXINFO& info) const {
+    // Maximized, the caption (and menu band) and the client fill the work area exactly; the side and bottom
+    // borders lie beyond it. The platform would place the window by its own sizing border instead.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(FHandle, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    info.ptMaxPosition = POINT{work.left - monitor.rcMonitor.left - FrameLeft, work.top - monitor.rcMonitor.top};
+    info.ptMaxSize = POINT{(work.right - work.left) + FrameLeft + FrameRight, (work.bottom - work.top) + FrameBottom};
+    info.ptMaxTrackSize.x = std::max(info.ptMaxTrackSize.x, info.ptMaxSize.x);
+    info.ptMaxTrackSize.y = std::max(info.ptMaxTrackSize.y, info.ptMaxSize.y);
 }
 
 LRESULT TSkinForm::SizeChanged(WPARAM wParam, LPARAM lParam) {

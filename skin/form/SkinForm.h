@@ -210,6 +210,7 @@ private:
     bool Stage3Runs() const noexcept;
     void Started();
     LRESULT SizeChanged(WPARAM wParam, LPARAM lParam);
+    void SetMaximizedPlacement(MINMAXINFO& info) const;
     void UpdateSizeState();
     void FormWindowProc(TMessage& message);
     LRESULT ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

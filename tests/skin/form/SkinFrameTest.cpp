@@ -161,6 +161,23 @@ TEST_F(SkinFramePaint, NoKeyColourReachesTheScreenInAnyState) {
     }
 }
 
+TEST_F(SkinFramePaint, MaximizedTheCaptionAndTheClientFillTheWorkAreaExactly) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    ::ShowWindow(Wnd, SW_MAXIMIZE);
+    PumpMessages();
+    RECT work{}, window{}, client{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(Wnd, &window);
+    ::GetClientRect(Wnd, &client);
+    ::MapWindowPoints(Wnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_EQ(window.top, work.top);
+    EXPECT_EQ(client.top, work.top + s.FrameTop + s.MenuHeight);
+    EXPECT_EQ(client.left, work.left);
+    EXPECT_EQ(client.right, work.right);
+    EXPECT_EQ(client.bottom, work.bottom);
+}
+
 TEST_F(SkinFramePaint, RightAlignedButtonsFollowTheRightEdge) {
     MakeWindow();
     TSkinForm& s = Skin();
