@@ -115,6 +115,9 @@ public:
     LRESULT NCCalcSize(WPARAM wParam, LPARAM lParam);
     LRESULT NCPaint(WPARAM wParam, LPARAM lParam);
     LRESULT NCActivate(WPARAM wParam, LPARAM lParam);
+    // The font the caption text is drawn with: the platform's caption font, or the window's own font when only that
+    // one has glyphs for every character of the text.
+    HFONT CaptionFontFor(const std::wstring& text);
     // The caption text as drawn: prefix, window text, suffix.
     std::wstring CaptionText() const;
 

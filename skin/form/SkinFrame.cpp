@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "framework/Forms.h"
 #include "skin/data/SkinData.h"
@@ -20,6 +21,18 @@ constexpr UINT kFrameChanged = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOAC
 int Frames(const TDataSkinObject* o) noexcept { return (o && o->FrameCount > 0) ? o->FrameCount : 1; }
 
 bool IconAction(int action) noexcept { return action == 3 || action == 11; }
+
+// The font has a glyph for every character of the text (true when the platform cannot tell).
+bool FontHasGlyphs(HFONT font, const std::wstring& text) {
+    if (text.empty()) return true;
+    TMemoryDC dc(nullptr);
+    TSelectGuard keep(dc, font);
+    std::vector<WORD> glyphs(text.size());
+    if (::GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                           GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+        return true;
+    return std::find(glyphs.begin(), glyphs.end(), WORD{0xFFFF}) == glyphs.end();
+}
 
 // Size of one frame of a caption button; icon buttons without their own image use the small icon size.
 SIZE ButtonSize(const TDataSkinSysButton& d, int iconSize) noexcept {
@@ -258,11 +271,20 @@ std::wstring TSkinForm::CaptionText() const {
     return CaptionPrefix + text + CaptionSuffix;
 }
 
+HFONT TSkinForm::CaptionFontFor(const std::wstring& text) {
+    const HFONT caption = CaptionFont ? CaptionFont.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    if (FontHasGlyphs(caption, text)) return caption;
+    // The platform's caption font may lack the title's script (no font links): the window's own font has it.
+    const HFONT own =
+        FForm ? FForm->Font().Handle() : reinterpret_cast<HFONT>(::SendMessageW(FHandle, WM_GETFONT, 0, 0));
+    return own && FontHasGlyphs(own, text) ? own : caption;
+}
+
 void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
     const TDataSkinTitle* title = FSkinData->Title.get();
     if (!title) return;
     const std::wstring text = CaptionText();
-    TSelectGuard font(dc, CaptionFont ? static_cast<HGDIOBJ>(CaptionFont.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+    TSelectGuard font(dc, CaptionFontFor(text));
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = ::SetTextColor(
         dc, SkinColorToRGB(Active ? FSkinData->TitleTextActiveColor : FSkinData->TitleTextNoActiveColor));
@@ -486,8 +508,7 @@ void TSkinForm::FitClientSize(bool refresh) {
     if (IsDialog && !refresh && FSkinData && FSkinData->Title) {
         const std::wstring text = CaptionText();
         TWindowDC screen(nullptr);
-        TSelectGuard font(screen,
-                          CaptionFont ? static_cast<HGDIOBJ>(CaptionFont.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+        TSelectGuard font(screen, CaptionFontFor(text));
         RECT r{0, 0, 0, 0};
         DrawTextWide(screen, text, r, DT_CALCRECT | DT_SINGLELINE);
         CaptionWidth = r.right - r.left;

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
+
 #include "framework/Forms.h"
 
 namespace qd::test {
@@ -451,6 +453,21 @@ TEST_F(SkinFormOnForm, ReskinAfterTheUserResizedTheWindowKeepsTheNewClientSize) 
     ::GetClientRect(Wnd, &after);
     EXPECT_EQ(after.right, resized.right);
     EXPECT_EQ(after.bottom, resized.bottom);
+}
+
+TEST_F(SkinFormOnForm, ACaptionFontWithoutTheTitlesGlyphsGivesWayToTheFormsFont) {
+    Form->Font().SetName(L"WenQuanYi Zen Hei");
+    SkinForm();
+    LOGFONTW latin{};
+    latin.lfHeight = -12;
+    std::wcscpy(latin.lfFaceName, L"DejaVu Sans");  // no CJK glyphs
+    Skinner->CaptionFont.Reset(::CreateFontIndirectW(&latin));
+    const HFONT caption = Skinner->CaptionFont.Get();
+    const struct {
+        const wchar_t* Title;
+        HFONT Want;
+    } cases[] = {{L" Orders  ", caption}, {L" 岚栎在线订单管理系统  ", Form->Font().Handle()}};
+    for (const auto& c : cases) EXPECT_EQ(Skinner->CaptionFontFor(c.Title), c.Want) << std::wstring(c.Title).size();
 }
 
 TEST_F(SkinFormOnForm, WindowProcHookedAfterUsSurvivesDetach) {
