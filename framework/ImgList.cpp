@@ -58,17 +58,15 @@ int TImageList::AddMasked(HBITMAP bitmap, COLORREF mask) { return ::ImageList_Ad
 
 bool TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) {
     if (!FHandle || index < 0 || index >= Count()) return false;
-    IMAGELISTDRAWPARAMS p{};
-    p.cbSize = sizeof p;
-    p.himl = FHandle;
-    p.i = index;
-    p.hdcDst = dc;
-    p.x = x;
-    p.y = y;
-    p.rgbBk = CLR_NONE;
-    p.rgbFg = enabled ? CLR_DEFAULT : ::GetSysColor(COLOR_BTNFACE);
-    p.fStyle = ILD_TRANSPARENT | (enabled ? 0 : ILD_BLEND50);
-    return ::ImageList_DrawIndirect(&p) != FALSE;
+    if (enabled) return ::ImageList_Draw(FHandle, index, dc, x, y, ILD_TRANSPARENT) != FALSE;
+    // Platform quirk: Wine ignores ILD_BLEND50, so a disabled image would look enabled; the platform's disabled
+    // look (embossed in the shadow and highlight colours) is drawn from an icon of the image instead.
+    HICON icon = ::ImageList_GetIcon(FHandle, index, ILD_TRANSPARENT);
+    if (!icon) return false;
+    const BOOL drawn = ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, FWidth, FHeight,
+                                    DST_ICON | DSS_DISABLED);
+    ::DestroyIcon(icon);
+    return drawn != FALSE;
 }
 
 const TClassInfo& TImageList::StaticClassInfo() {

@@ -28,7 +28,7 @@ public:
     int Count() const noexcept;
     // Adds the images of a bitmap (its width a multiple of Width), `mask` colour transparent; first index, or -1.
     int AddMasked(HBITMAP bitmap, COLORREF mask);
-    // Draws image `index` at (x, y); a disabled image is drawn blended with the face colour. False for bad indices.
+    // Draws image `index` at (x, y); a disabled image is drawn in the platform's disabled look. False for bad indices.
     bool Draw(HDC dc, int x, int y, int index, bool enabled = true);
 
 private:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -518,4 +520,73 @@ TEST(MenuResourceTest, MenuHandlesGoWithTheirMenusOverManyCycles) {
     EXPECT_EQ(LiveMenuHandleCount(), menusBefore);
     EXPECT_EQ(ThreadWindowCount(), windowsBefore);
     for (HMENU menu : last) EXPECT_FALSE(IsMenu(menu));
+}
+
+TEST(MenuDrawTest, DefaultOwnerDrawnItemsPaintTheirWholeRectangleWithGlyphAndState) {
+    // A 16 x 16 red image; the item is drawn into a magenta surface that must be covered everywhere.
+    TImageList images(nullptr);
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HBITMAP red = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(source, red);
+    RECT all{0, 0, 16, 16};
+    HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(source, &all, brush);
+    DeleteObject(brush);
+    SelectObject(source, old);
+    DeleteDC(source);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(images.AddMasked(red, RGB(255, 0, 255)), 0);
+    DeleteObject(red);
+
+    TPopupMenu menu(nullptr);
+    menu.SetOwnerDraw(true);
+    menu.SetImages(&images);
+    auto* item = new TMenuItem(nullptr);
+    item->SetCaption(L"复制(&C)");
+    item->SetImageIndex(0);
+    menu.Items().Add(item);
+
+    constexpr int kW = 120, kH = 24;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), kW, -kH, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::uint32_t* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP surface = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HGDIOBJ oldSurface = SelectObject(dc, surface);
+    auto pixel = [&](int x, int y) {
+        const std::uint32_t p = bits[y * kW + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    };
+    struct TCase {
+        UINT State;
+        bool Enabled;
+        int Background;
+    } const cases[] = {{0, true, COLOR_MENU}, {ODS_SELECTED, true, COLOR_HIGHLIGHT}, {0, false, COLOR_MENU}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.State * 2 + c.Enabled);
+        item->SetEnabled(c.Enabled);
+        std::fill(bits, bits + kW * kH, 0x00FF00FFu);
+        DRAWITEMSTRUCT dis{ODT_MENU,
+                           0,
+                           item->Command(),
+                           ODA_DRAWENTIRE,
+                           c.State,
+                           nullptr,
+                           dc,
+                           RECT{0, 0, kW, kH},
+                           reinterpret_cast<ULONG_PTR>(item)};
+        ASSERT_TRUE(menu.DrawItem(dis));
+        GdiFlush();
+        int magenta = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) magenta += pixel(x, y) == RGB(255, 0, 255);
+        EXPECT_EQ(magenta, 0);
+        EXPECT_EQ(pixel(kW - 2, 1), GetSysColor(c.Background));
+        // The glyph column holds the image: pure red when enabled, blended when not.
+        EXPECT_EQ(pixel(10, kH / 2) == RGB(255, 0, 0), c.Enabled);
+    }
+    SelectObject(dc, oldSurface);
+    DeleteObject(surface);
+    DeleteDC(dc);
 }
