@@ -8,6 +8,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "skin/controls/SkinPopMenu.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinMessages.h"
 
@@ -49,6 +50,9 @@ TSkinManage::TSkinManage() {
         return CreateSkinForm(form, wnd, manager);
     };
     DispatchSink = [](ISkinForm& skinner, const TDispatchItem& item) { (void)CreateControlSkinner(skinner, item); };
+    PopupSkinnerFactory = [](HWND wnd) -> std::unique_ptr<IPopupSkinner> {
+        return std::make_unique<TSkinPopMenu>(wnd);
+    };
     GInstance = this;
 }
 

@@ -47,8 +47,8 @@ public:
     // The live manager when it is a TSkinManage, else null.
     static TSkinManage* Instance() noexcept;
 
-    // Creation of skinners (tests put doubles here). Defaults: the engine's form skinner, no popup skinner, and
-    // the control skinners of CreateControlSkinner as the dispatch sink.
+    // Creation of skinners (tests put doubles here). Defaults: the engine's form skinner, the popup menu skinner
+    // (TSkinPopMenu), and the control skinners of CreateControlSkinner as the dispatch sink.
     TFormSkinnerFactory FormSkinnerFactory;
     TPopupSkinnerFactory PopupSkinnerFactory;
     TDispatchSink DispatchSink;
