@@ -2,6 +2,7 @@
 // active are skinned as plain windows, and unskin all gives a live window back.
 
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <gtest/gtest.h>
@@ -221,6 +222,117 @@ TEST_F(RealSkinFormTest, EveryLoadRenewsTheCaptionButtonsOfItsSkinnersWhateverTh
             EXPECT_TRUE(current) << "kind " << static_cast<int>(kind);
         }
         ::DestroyWindow(wnd);
+        Manager->PurgeReleased();
+    }
+}
+
+namespace {
+
+// One run of a platform message box: the input `Way` is given once its buttons are skinned; the box's own
+// procedure never sees the BN_CLICKED notifications (they are counted and held back), so a second one from the
+// same input would be counted too. The watcher closes the box with IDCANCEL when the input has settled.
+struct TButtonRun {
+    enum TWay { Mouse, Space, Enter, Mnemonic } Way = Mouse;
+    HWND Dialog = nullptr;
+    bool Skinned = false;
+    int Ticks = 0;
+    std::vector<WORD> Clicked;
+};
+TButtonRun GRun;
+
+LRESULT CALLBACK HoldClicks(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) != IDCANCEL) {
+        GRun.Clicked.push_back(LOWORD(wParam));
+        return 0;
+    }
+    if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, HoldClicks, 1);
+    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
+bool AllButtonsSkinned(HWND dlg) {
+    int buttons = 0;
+    for (HWND c = ::GetWindow(dlg, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(c, cls, 16);
+        if (::lstrcmpiW(cls, L"Button") != 0) continue;
+        ++buttons;
+        if (::SendMessageW(c, WM_SKIN_QUERY, 0, 0) != 1) return false;
+    }
+    return buttons == 3;
+}
+
+void CALLBACK DriveButtons(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!GRun.Dialog) {
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND w, LPARAM) -> BOOL {
+                wchar_t cls[16] = {};
+                ::GetClassNameW(w, cls, 16);
+                if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) GRun.Dialog = w;
+                return GRun.Dialog ? FALSE : TRUE;
+            },
+            0);
+        if (!GRun.Dialog) return;
+    }
+    HWND dlg = GRun.Dialog;
+    if (!GRun.Skinned) {
+        if (!AllButtonsSkinned(dlg)) {
+            if (::GetTickCount() - GOpenedAt > 5000) {
+                ::KillTimer(nullptr, id);
+                ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+            }
+            return;
+        }
+        GRun.Skinned = true;
+        ::SetWindowSubclass(dlg, HoldClicks, 1, 0);
+        HWND no = ::GetDlgItem(dlg, IDNO);
+        HWND focus = ::GetFocus();
+        switch (GRun.Way) {
+            case TButtonRun::Mouse:
+                ::PostMessageW(no, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+                ::PostMessageW(no, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 6));
+                ::PostMessageW(no, WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
+                break;
+            case TButtonRun::Space:
+                ::PostMessageW(focus, WM_KEYDOWN, VK_SPACE, 0x00390001);
+                ::PostMessageW(focus, WM_KEYUP, VK_SPACE, 0xC0390001);
+                break;
+            case TButtonRun::Enter:
+                ::PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+                ::PostMessageW(focus, WM_KEYUP, VK_RETURN, 0xC01C0001);
+                break;
+            case TButtonRun::Mnemonic:
+                ::PostMessageW(focus, WM_CHAR, L'n', 0x00310001);
+                break;
+        }
+        return;
+    }
+    if (++GRun.Ticks < 8) return;  // every click the input makes has arrived by now
+    ::KillTimer(nullptr, id);
+    ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+TEST_F(RealSkinFormTest, PlatformMessageBoxButtonsAreSkinnedAndEachInputClicksOnce) {
+    struct {
+        TButtonRun::TWay Way;
+        WORD Expected;
+        const char* Name;
+    } const cases[] = {
+        {TButtonRun::Mouse, IDNO, "mouse on No"},
+        {TButtonRun::Space, IDYES, "Space on the focused Yes"},
+        {TButtonRun::Enter, IDYES, "Enter (default Yes)"},
+        {TButtonRun::Mnemonic, IDNO, "mnemonic N"},
+    };
+    for (const auto& c : cases) {
+        GRun = {};
+        GRun.Way = c.Way;
+        GOpenedAt = ::GetTickCount();
+        ::SetTimer(nullptr, 0, 25, DriveButtons);
+        EXPECT_EQ(::MessageBoxW(nullptr, L"岚栎在线订单管理系统", L"qd-buttons", MB_YESNOCANCEL), IDCANCEL) << c.Name;
+        EXPECT_TRUE(GRun.Skinned) << c.Name;
+        EXPECT_EQ(GRun.Clicked, std::vector<WORD>{c.Expected}) << c.Name;
         Manager->PurgeReleased();
     }
 }
