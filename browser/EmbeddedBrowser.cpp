@@ -582,6 +582,12 @@ void TEmbeddedBrowser::HostWindowProc(TMessage& m) {
     }
 }
 
+TComPtr<IOleInPlaceActiveObject> TEmbeddedBrowser::KeyTarget() {
+    TComPtr<IDispatch> application;
+    *application.Put() = Application();
+    return ComQuery<IOleInPlaceActiveObject>(application.Get(), IID_IOleInPlaceActiveObject);
+}
+
 bool TEmbeddedBrowser::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message < WM_KEYDOWN || message > WM_DEADCHAR) return false;
     const WPARAM key = wParam;
@@ -597,9 +603,7 @@ bool TEmbeddedBrowser::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lPar
         record.time = static_cast<DWORD>(::GetMessageTime());
         record.pt.x = 0x115DE1F1;
         record.pt.y = 0x115DE1F1;
-        TComPtr<IDispatch> application;
-        *application.Put() = Application();
-        auto active = ComQuery<IOleInPlaceActiveObject>(application.Get(), IID_IOleInPlaceActiveObject);
+        TComPtr<IOleInPlaceActiveObject> active = KeyTarget();
         if (!active) return false;
         return active->TranslateAccelerator(&record) == S_OK;
     } catch (...) {

@@ -293,6 +293,9 @@ protected:
     // The document's current event object, for script errors (document, parent window, event). Null when
     // there is none. Tests substitute a stand-in here: no script runs in the test browser.
     virtual TComPtr<IDispatch> ScriptErrorEventObject();
+    // The browser's active object, to which the accelerator rule hands keys. Tests substitute a stand-in: Wine's
+    // browser takes no accelerator.
+    virtual TComPtr<IOleInPlaceActiveObject> KeyTarget();
 
 private:
     void NotifyAmbientDownloadControl();

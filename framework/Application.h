@@ -90,6 +90,7 @@ public:
     // translation and dispatch. Returns an id for RemoveMessageFilter.
     int AddMessageFilter(TMessageFilter filter);
     void RemoveMessageFilter(int id) noexcept;
+    std::size_t MessageFilterCount() const noexcept { return FFilters.size(); }
 
     int ModalLevel() const noexcept { return FModalLevel; }
 

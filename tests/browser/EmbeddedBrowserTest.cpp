@@ -808,6 +808,83 @@ TEST(EmbeddedBrowserKeys, BackspaceEnterAndExtendedArrowsAreLeftToOrdinaryDispat
     EXPECT_EQ(keys, (std::vector<WPARAM>{VK_BACK, VK_RETURN, VK_RIGHT}));
 }
 
+// Takes F5 (S_OK) and passes every other key (S_FALSE), recording the keys it is offered.
+class TKeyTaker final : public IOleInPlaceActiveObject {
+public:
+    std::vector<WPARAM> Offered;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceActiveObject ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetWindow(HWND*) override { return E_NOTIMPL; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP TranslateAccelerator(LPMSG msg) override {
+        Offered.push_back(msg->wParam);
+        return msg->wParam == VK_F5 ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+};
+class TKeyBrowser : public TEmbeddedBrowser {
+public:
+    using TEmbeddedBrowser::TEmbeddedBrowser;
+    TKeyTaker Taker;
+
+protected:
+    TComPtr<IOleInPlaceActiveObject> KeyTarget() override {
+        TComPtr<IOleInPlaceActiveObject> result;
+        result.Assign(&Taker);
+        return result;
+    }
+};
+
+TEST(EmbeddedBrowserKeys, TheMessageLoopOffersKeysForTheBrowsersWindowsToItsAcceleratorsFirst) {
+    TForm owner(nullptr);
+    auto* b = new TKeyBrowser(&owner);
+    b->SetParent(&owner);
+    owner.HandleNeeded();
+    b->Loaded();
+    const HWND host = b->Handle();
+    const HWND form = owner.Handle();
+    std::vector<std::pair<HWND, WPARAM>> dispatched;
+    const TWndMethod hostPrevious = b->WindowProc;
+    const TWndMethod formPrevious = owner.WindowProc;
+    b->WindowProc = [&](TMessage& m) {
+        if (m.Msg == WM_KEYDOWN) dispatched.emplace_back(host, m.WParam);
+        hostPrevious(m);
+    };
+    owner.WindowProc = [&](TMessage& m) {
+        if (m.Msg == WM_KEYDOWN) dispatched.emplace_back(form, m.WParam);
+        formPrevious(m);
+    };
+    for (const WPARAM key : {WPARAM{VK_F5}, WPARAM{'A'}, WPARAM{VK_BACK}}) PostMessageW(host, WM_KEYDOWN, key, 1);
+    PostMessageW(form, WM_KEYDOWN, VK_F5, 1);  // not a window of the browser
+    for (int i = 0; i < 20; ++i) Application->ProcessMessages();
+    b->WindowProc = hostPrevious;
+    owner.WindowProc = formPrevious;
+    EXPECT_EQ(b->Taker.Offered, (std::vector<WPARAM>{VK_F5, 'A', 'a'}));  // 'a': the character 'A' made
+    EXPECT_EQ(dispatched, (std::vector<std::pair<HWND, WPARAM>>{{host, 'A'}, {host, VK_BACK}, {form, VK_F5}}));
+}
+
+TEST(EmbeddedBrowserLifetime, TeardownTakesTheKeyFilterAndTheOwnerHookAway) {
+    const std::size_t filters = Application->MessageFilterCount();
+    TForm owner(nullptr);
+    owner.HandleNeeded();
+    const LONG_PTR procedure = GetWindowLongPtrW(owner.Handle(), GWLP_WNDPROC);
+    auto* b = new TEmbeddedBrowser(&owner);
+    b->SetParent(&owner);
+    b->Loaded();
+    ASSERT_TRUE(b->OwnerHooked());
+    EXPECT_EQ(Application->MessageFilterCount(), filters + 1);
+    delete b;
+    EXPECT_EQ(Application->MessageFilterCount(), filters);
+    EXPECT_EQ(GetWindowLongPtrW(owner.Handle(), GWLP_WNDPROC), procedure);
+}
+
 TEST(EmbeddedBrowserWindow, CloseMessagesAskOnCloseQuery) {
     TBrowserTestForm form(MainFormBody());
     form.Show();
