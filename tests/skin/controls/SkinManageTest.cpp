@@ -588,6 +588,20 @@ TEST_F(SkinManageTest, HookSeesCreationActivationAndDestruction) {
     EXPECT_EQ(Manager->FormSkinnerCount(), 0);
 }
 
+TEST_F(SkinManageTest, InstallingTheHookTwiceSeesEachCreationOnce) {
+    TSkinDataFixture main(sfMainform);
+    int created = 0;
+    main.Data.OnWindowCreated = [&](TObject*, HWND, const std::string& cls) {
+        created += cls == "QdManagerTestWindow";
+    };
+    Manager->RegisterSkinData(&main.Data);
+    StartSkinning();
+    Manager->InstallHook();
+    Manager->InstallHook();
+    Track(MakeWindow());
+    EXPECT_EQ(created, 1);
+}
+
 TEST_F(SkinManageTest, ActivationWhileNotSkinningOnlyMakesTheManagerReady) {
     TSkinDataFixture main(sfMainform);
     Manager->RegisterSkinData(&main.Data);

@@ -51,6 +51,15 @@ TEST_F(SkinButtons, HoverPressAndReleaseClicksClose) {
     EXPECT_EQ(command, static_cast<WPARAM>(SC_CLOSE));
 }
 
+TEST_F(SkinButtons, RebuildingTheButtonsForgetsTheHotOne) {
+    TWinSysButton* close = ButtonWithAction(0);
+    ASSERT_NE(close, nullptr);
+    ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
+    ASSERT_EQ(Skinner->HotObject, close);
+    Skinner->BuildSysButtons();  // the old button objects are gone
+    EXPECT_EQ(Skinner->HotObject, nullptr);
+}
+
 TEST_F(SkinButtons, ReleaseOutsideAfterLeavingDoesNotClick) {
     TWinSysButton* close = ButtonWithAction(0);
     ASSERT_NE(close, nullptr);

@@ -133,6 +133,28 @@ TEST(SkinDrawNineSlice, MarginsBeyondTheFrameAreClampedAndCornersNeedBothMargins
     EXPECT_EQ(t.At(19, 0), 0x330000u);
 }
 
+TEST(SkinDrawNineSlice, MarginsWiderThanTheFrameNeverReadTheNextFrame) {
+    // Two 9 x 5 frames side by side, red then green; a left margin of 12 would reach 3 columns into the green.
+    TestBitmap strip(18, 5, [](int x, int) { return x < 9 ? kRed : kGreen; });
+    const TSliceMargins wide{12, 0, 0, 0};
+    const std::function<void(HDC)> draws[] = {
+        [&](HDC dc) {
+            DrawNineSlice(dc, RECT{0, 0, 30, 5}, strip.Handle(), wide, 1, 2, false, false, false);
+        },
+        [&](HDC dc) {
+            DrawNineSliceDirect(dc, RECT{0, 0, 30, 5}, strip.Handle(), false, 2, 1, wide);
+        },
+        [&](HDC dc) {
+            DrawThreeSlice(dc, RECT{0, 0, 30, 5}, strip.Handle(), wide, 1, 2, false, false);
+        },
+    };
+    for (std::size_t i = 0; i < std::size(draws); ++i) {
+        Surface s(30, 5);
+        draws[i](s.DC);
+        for (int x = 0; x < 30; ++x) ASSERT_NE(s.At(x, 2), kGreen) << "draw " << i << ", x " << x;
+    }
+}
+
 TEST(SkinDrawNineSlice, TilingRepeatsWholeTilesAndTheRightEdgeCoversTheOverrun) {
     // 10-pixel centre columns alternate colour per column so tile boundaries are visible; caps are white.
     TestBitmap src(12, 3, [](int x, int) {

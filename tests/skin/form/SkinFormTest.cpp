@@ -378,6 +378,8 @@ TEST_F(SkinFormMessages, HitTestingOverTheSkinnedTitle) {
     EXPECT_EQ(hit(midX, s.FrameTop + 10), HTCLIENT);
     // The top rows keep the window's own answer (the sizing border of a sizeable window).
     EXPECT_EQ(hit(midX, 1), HTTOP);
+    // Below the caption, what the window answered stands (outside the window: nowhere, not the caption).
+    EXPECT_EQ(hit(midX, wr.bottom - wr.top + 20), HTNOWHERE);
 }
 
 TEST_F(SkinFormMessages, SetTextPassesOnAndKeepsTheSkinnedFrame) {
