@@ -114,6 +114,17 @@ struct TCapture {
         const auto* p = static_cast<const std::uint8_t*>(Dib.Bits) + (static_cast<std::size_t>(y) * Dib.Width + x) * 4;
         return RGB(p[2], p[1], p[0]);
     }
+    // A 32-bit top-down BMP file, for a person to look at.
+    void Save(const wchar_t* path) const {
+        const DWORD bytes = static_cast<DWORD>(Dib.Width * Dib.Height * 4);
+        BITMAPINFOHEADER bi{sizeof(bi), Dib.Width, -Dib.Height, 1, 32, BI_RGB};
+        BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof(fh) + sizeof(bi)};
+        fh.bfSize = fh.bfOffBits + bytes;
+        std::ofstream out(std::filesystem::path(path), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
+        out.write(reinterpret_cast<const char*>(&bi), sizeof(bi));
+        out.write(static_cast<const char*>(Dib.Bits), bytes);
+    }
     // Pixels of colour `c` in a rectangle given in screen coordinates.
     int Count(RECT screen, COLORREF c) const {
         int n = 0;
@@ -238,6 +249,7 @@ TEST_F(SkinPopMenuTest, OpenMenuShowsTheSkinsFrameAndItems) {
     Items->Restore();
     ASSERT_NE(wnd, nullptr) << "no menu window appeared";
     ASSERT_TRUE(background.Dib.Bitmap) << "the menu window was not bound to its menu";
+    shot.Save(QD_SCREENSHOT_DIR L"/skinned-popupmenu.bmp");
 
     // The whole three-pixel frame is the skin's background, pixel for pixel.
     const int w = shot.Dib.Width, h = shot.Dib.Height;
