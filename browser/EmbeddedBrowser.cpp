@@ -304,8 +304,7 @@ STDMETHODIMP TEmbeddedBrowser::QueryStatus(const GUID*, ULONG cCmds, OLECMD prgC
 }
 
 STDMETHODIMP TEmbeddedBrowser::Exec(const GUID* pguidCmdGroup, DWORD nCmdID, DWORD, VARIANT*, VARIANT* pvaOut) {
-    HRESULT result = kNotSupported;
-    try {
+    return CallGuarded(kNotSupported, [&]() -> HRESULT {
         UpdateUserInterfaceFlags();
         if (!pguidCmdGroup) return kUnknownGroup;
         if (nCmdID == kCmdUnload && *pguidCmdGroup == kCgidExplorer && OnUnload) OnUnload(this);
@@ -317,10 +316,8 @@ STDMETHODIMP TEmbeddedBrowser::Exec(const GUID* pguidCmdGroup, DWORD nCmdID, DWO
             }
             if (nCmdID == kCmdShowScriptError && OnScriptError) return HandleScriptError(pvaOut);
         }
-    } catch (...) {
-        HandleCurrentException();
-    }
-    return result;
+        return kNotSupported;
+    });
 }
 
 TComPtr<IDispatch> TEmbeddedBrowser::ScriptErrorEventObject() {
@@ -362,12 +359,7 @@ HRESULT TEmbeddedBrowser::HandleScriptError(VARIANT* pvaOut) {
 STDMETHODIMP TEmbeddedBrowser::QueryService(REFGUID guidService, REFIID riid, void** ppvObject) {
     ClearOut(ppvObject);
     if (!OnQueryService) return E_NOINTERFACE;
-    try {
-        return OnQueryService(guidService, riid, ppvObject);
-    } catch (...) {
-        HandleCurrentException();
-        return E_FAIL;
-    }
+    return CallGuarded(E_FAIL, [&] { return OnQueryService(guidService, riid, ppvObject); });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -376,34 +368,19 @@ STDMETHODIMP TEmbeddedBrowser::QueryService(REFGUID guidService, REFIID riid, vo
 HRESULT TEmbeddedBrowser::AmbientGetTypeInfoCount(UINT* count) noexcept {
     if (count) *count = 0;
     if (!OnGetTypeInfoCount) return E_NOTIMPL;
-    try {
-        return OnGetTypeInfoCount(count);
-    } catch (...) {
-        HandleCurrentException();
-        return E_FAIL;
-    }
+    return CallGuarded(E_FAIL, [&] { return OnGetTypeInfoCount(count); });
 }
 
 HRESULT TEmbeddedBrowser::AmbientGetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept {
     ClearOut(info);
     if (!OnGetTypeInfo) return E_NOTIMPL;
-    try {
-        return OnGetTypeInfo(index, lcid, info);
-    } catch (...) {
-        HandleCurrentException();
-        return E_FAIL;
-    }
+    return CallGuarded(E_FAIL, [&] { return OnGetTypeInfo(index, lcid, info); });
 }
 
 HRESULT TEmbeddedBrowser::AmbientGetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
                                                DISPID* ids) noexcept {
     if (!OnGetIDsOfNames) return E_NOTIMPL;
-    try {
-        return OnGetIDsOfNames(riid, names, count, lcid, ids);
-    } catch (...) {
-        HandleCurrentException();
-        return E_FAIL;
-    }
+    return CallGuarded(E_FAIL, [&] { return OnGetIDsOfNames(riid, names, count, lcid, ids); });
 }
 
 HRESULT TEmbeddedBrowser::AmbientInvoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
@@ -417,12 +394,7 @@ HRESULT TEmbeddedBrowser::AmbientInvoke(DISPID id, REFIID riid, LCID lcid, WORD 
         return S_OK;
     }
     if (OnInvoke) {
-        try {
-            return OnInvoke(id, riid, lcid, flags, params, result, excep, argErr);
-        } catch (...) {
-            HandleCurrentException();
-            return E_FAIL;
-        }
+        return CallGuarded(E_FAIL, [&] { return OnInvoke(id, riid, lcid, flags, params, result, excep, argErr); });
     }
     return TWebBrowser::AmbientInvoke(id, riid, lcid, flags, params, result, excep, argErr);
 }
@@ -430,22 +402,11 @@ HRESULT TEmbeddedBrowser::AmbientInvoke(DISPID id, REFIID riid, LCID lcid, WORD 
 // ---------------------------------------------------------------------------------------------------------------
 // IDocHostUIHandler2
 
-// Runs a handler at the COM edge: its exception is reported and becomes `failed`.
-template <class F>
-static HRESULT Guarded(F&& body, HRESULT failed = E_FAIL) noexcept {
-    try {
-        return std::forward<F>(body)();
-    } catch (...) {
-        HandleCurrentException();
-        return failed;
-    }
-}
-
 STDMETHODIMP TEmbeddedBrowser::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved,
                                                IDispatch* pdispReserved) {
     if (DisableRightClickMenu) return S_OK;  // no menu at all, and no handler either
     if (!OnShowContextMenu) return S_FALSE;
-    return Guarded([&] { return OnShowContextMenu(dwID, ppt, pcmdtReserved, pdispReserved); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnShowContextMenu(dwID, ppt, pcmdtReserved, pdispReserved); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetHostInfo(DOCHOSTUIINFO* pInfo) {
@@ -454,85 +415,85 @@ STDMETHODIMP TEmbeddedBrowser::GetHostInfo(DOCHOSTUIINFO* pInfo) {
     pInfo->dwFlags = FUserInterfaceFlags;
     pInfo->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     if (!OnGetHostInfo) return S_OK;
-    return Guarded([&] { return OnGetHostInfo(pInfo); }, S_OK);
+    return CallGuarded(S_OK, [&] { return OnGetHostInfo(pInfo); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject,
                                       IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame,
                                       IOleInPlaceUIWindow* pDoc) {
     if (!OnShowUI) return S_FALSE;
-    return Guarded([&] { return OnShowUI(dwID, pActiveObject, pCommandTarget, pFrame, pDoc); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnShowUI(dwID, pActiveObject, pCommandTarget, pFrame, pDoc); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::HideUI() {
     if (!OnHideUI) return S_FALSE;
-    return Guarded([&] { return OnHideUI(); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnHideUI(); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::UpdateUI() {
     if (!OnUpdateUI) return S_FALSE;
-    return Guarded([&] { return OnUpdateUI(); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnUpdateUI(); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::EnableModeless(BOOL fEnable) {
     if (!OnEnableModeless) return S_FALSE;
-    return Guarded([&] { return OnEnableModeless(fEnable); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnEnableModeless(fEnable); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::OnDocWindowActivate(BOOL fActivate) {
     if (!OnOnDocWindowActivate) return S_FALSE;
-    return Guarded([&] { return OnOnDocWindowActivate(fActivate); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnOnDocWindowActivate(fActivate); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::OnFrameWindowActivate(BOOL fActivate) {
     if (!OnOnFrameWindowActivate) return S_FALSE;
-    return Guarded([&] { return OnOnFrameWindowActivate(fActivate); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnOnFrameWindowActivate(fActivate); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow) {
     if (!OnResizeBorder) return S_FALSE;
-    return Guarded([&] { return OnResizeBorder(prcBorder, pUIWindow, fRameWindow); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnResizeBorder(prcBorder, pUIWindow, fRameWindow); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) {
     if (!OnTranslateAccelerator) return S_FALSE;
-    return Guarded([&] { return OnTranslateAccelerator(lpMsg, pguidCmdGroup, nCmdID); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnTranslateAccelerator(lpMsg, pguidCmdGroup, nCmdID); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetOptionKeyPath(LPOLESTR* pchKey, DWORD dw) {
     ClearOut(pchKey);
     if (!OnGetOptionKeyPath) return S_FALSE;
-    return Guarded([&] { return OnGetOptionKeyPath(pchKey, dw); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnGetOptionKeyPath(pchKey, dw); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetDropTarget(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) {
     ClearOut(ppDropTarget);
     if (!OnGetDropTarget) return S_OK;
-    return Guarded([&] { return OnGetDropTarget(pDropTarget, ppDropTarget); }, E_FAIL);
+    return CallGuarded(E_FAIL, [&] { return OnGetDropTarget(pDropTarget, ppDropTarget); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetExternal(IDispatch** ppDispatch) {
     ClearOut(ppDispatch);
     if (!OnGetExternal) return S_FALSE;
-    return Guarded([&] { return OnGetExternal(ppDispatch); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnGetExternal(ppDispatch); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::TranslateUrl(DWORD dwTranslate, LPWSTR pchURLIn, LPWSTR* ppchURLOut) {
     ClearOut(ppchURLOut);
     if (!OnTranslateUrl) return S_FALSE;
-    return Guarded([&] { return OnTranslateUrl(dwTranslate, pchURLIn, ppchURLOut); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnTranslateUrl(dwTranslate, pchURLIn, ppchURLOut); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) {
     ClearOut(ppDORet);
     if (!OnFilterDataObject) return S_FALSE;
-    return Guarded([&] { return OnFilterDataObject(pDO, ppDORet); }, S_FALSE);
+    return CallGuarded(S_FALSE, [&] { return OnFilterDataObject(pDO, ppDORet); });
 }
 
 STDMETHODIMP TEmbeddedBrowser::GetOverrideKeyPath(LPOLESTR* pchKey, DWORD dw) {
     ClearOut(pchKey);
     if (!OnGetOverrideKeyPath) return S_OK;
-    return Guarded([&] { return OnGetOverrideKeyPath(pchKey, dw); }, S_OK);
+    return CallGuarded(S_OK, [&] { return OnGetOverrideKeyPath(pchKey, dw); });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -542,16 +503,16 @@ STDMETHODIMP TEmbeddedBrowser::ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLES
                                            LPOLESTR lpstrHelpFile, DWORD dwHelpContext, LRESULT* plResult) {
     if (plResult) *plResult = 0;
     if (!OnShowMessage) return S_FALSE;
-    return Guarded(
-        [&] { return OnShowMessage(hwnd, lpstrText, lpstrCaption, dwType, lpstrHelpFile, dwHelpContext, plResult); },
-        S_FALSE);
+    return CallGuarded(S_FALSE, [&] {
+        return OnShowMessage(hwnd, lpstrText, lpstrCaption, dwType, lpstrHelpFile, dwHelpContext, plResult);
+    });
 }
 
 STDMETHODIMP TEmbeddedBrowser::ShowHelp(HWND hwnd, LPOLESTR pszHelpFile, UINT uCommand, DWORD dwData, POINT ptMouse,
                                         IDispatch* pDispatchObjectHit) {
     if (OnShowHelp)
-        return Guarded([&] { return OnShowHelp(hwnd, pszHelpFile, uCommand, dwData, ptMouse, pDispatchObjectHit); },
-                       S_FALSE);
+        return CallGuarded(
+            S_FALSE, [&] { return OnShowHelp(hwnd, pszHelpFile, uCommand, dwData, ptMouse, pDispatchObjectHit); });
     if (HelpFile.empty()) return S_FALSE;
     if (THtmlHelpFunction help = HtmlHelpFunction()) {
         const THtmlHelpRequest request = HtmlHelpRequestFor(uCommand, dwData);
@@ -594,7 +555,7 @@ bool TEmbeddedBrowser::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lPar
     if (key == VK_BACK || key == VK_RETURN) return false;
     const bool extended = (static_cast<DWORD>(lParam) & (1u << 24)) != 0;
     if ((key == VK_LEFT || key == VK_RIGHT) && extended) return false;
-    try {
+    return CallSwallowing(false, [&] {
         MSG record{};
         record.hwnd = HandleAllocated() ? FHandle : nullptr;
         record.message = message;
@@ -606,9 +567,7 @@ bool TEmbeddedBrowser::HandleKeyMessage(UINT message, WPARAM wParam, LPARAM lPar
         TComPtr<IOleInPlaceActiveObject> active = KeyTarget();
         if (!active) return false;
         return active->TranslateAccelerator(&record) == S_OK;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 // Reports the owner's loss of activation to the host and its window's end; the host may go (and forget this

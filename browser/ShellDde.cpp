@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "framework/CallbackEdge.h"
 #include "framework/SystemLibrary.h"
 
 namespace qd {
@@ -280,13 +281,11 @@ void TShellDdeServer::OnExecute(HWND client, LPARAM lParam) noexcept {
     WORD status = StatusFailed;
     if (commands != nullptr) {
         if (const void* data = GlobalLock(commands)) {
-            try {
+            // A failed navigation or an exhausted allocator fails this command only.
+            status = CallSwallowing(StatusFailed, [&] {
                 const bool wide = IsWindowUnicode(client) && IsWindowUnicode(FTarget.DdeWindow());
-                status = RunCommand(mode, ReadCommandText(data, GlobalSize(commands), wide));
-            } catch (...) {
-                // A failed navigation or an exhausted allocator fails this command only.
-                status = StatusFailed;
-            }
+                return RunCommand(mode, ReadCommandText(data, GlobalSize(commands), wide));
+            });
             GlobalUnlock(commands);
         }
     }

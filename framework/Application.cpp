@@ -40,6 +40,7 @@ void HandleCurrentException() noexcept {
         Application->HandleException();
     } catch (...) {
         // The report itself failed (out of memory): nothing more can be done at this edge.
+        NoteSwallowed();
     }
 }
 
@@ -218,6 +219,7 @@ void TApplication::ShowException(const std::exception& e) noexcept {
         FReporting = false;
     } catch (...) {
         FReporting = false;
+        NoteSwallowed();
     }
 }
 

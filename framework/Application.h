@@ -3,8 +3,8 @@
 // and pre-translation filters, and the standard error report.
 //
 // Every edge where the platform calls us back (window procedures, hooks, timer callbacks, COM methods) runs
-// its body through CallGuarded or catches and calls HandleException: no C++ exception may unwind through
-// platform frames.
+// its body through CallGuarded (reported) or CallSwallowing (counted, framework/CallbackEdge.h): no C++ exception
+// may unwind through platform frames.
 
 #include <windows.h>
 
@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/CallbackEdge.h"
 #include "framework/Component.h"
 #include "framework/Graphics.h"
 
@@ -150,15 +151,15 @@ bool CallGuarded(F&& body) noexcept {
     }
 }
 
-// Runs `body` where painting must go on: an exception is swallowed without a report (a box in the middle of
-// painting would repaint the same failure forever).
-template <class F>
-bool CallSwallowing(F&& body) noexcept {
+// Runs `body` at a platform callback edge and returns its result, or `failed` when it raised (the exception is
+// reported).
+template <class R, class F>
+R CallGuarded(R failed, F&& body) noexcept {
     try {
-        std::forward<F>(body)();
-        return true;
+        return std::forward<F>(body)();
     } catch (...) {
-        return false;
+        HandleCurrentException();
+        return failed;
     }
 }
 

@@ -800,10 +800,7 @@ void TWinControl::RemoveControl(TControl* control) noexcept {
         if (w->FHandle && !w->HasState(TComponentStateFlag::csDestroying)) w->DestroyHandle();
     }
     if (control->Align() != alNone && !HasState(TComponentStateFlag::csDestroying)) {
-        try {
-            Realign();
-        } catch (...) {
-        }
+        CallSwallowing([&] { Realign(); });
     }
 }
 

@@ -119,13 +119,10 @@ STDMETHODIMP TOleControlSite::RequestNewObjectLayout() { return E_NOTIMPL; }
 
 STDMETHODIMP TOleControlSite::GetWindow(HWND* wnd) {
     if (!wnd) return E_POINTER;
-    *wnd = nullptr;
-    try {
-        *wnd = FHost.Handle();
-        return *wnd ? S_OK : E_FAIL;
-    } catch (...) {
-        return E_FAIL;
-    }
+    // The control asks as soon as it has its site: a host not yet put on a parent has no window to give.
+    if (!FHost.HandleAllocated() && !FHost.Parent()) return E_FAIL;
+    *wnd = CallSwallowing(HWND{}, [&] { return FHost.Handle(); });
+    return *wnd ? S_OK : E_FAIL;
 }
 STDMETHODIMP TOleControlSite::ContextSensitiveHelp(BOOL) { return S_OK; }
 
@@ -158,6 +155,7 @@ STDMETHODIMP TOleControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInP
         }
         return S_OK;
     } catch (...) {
+        NoteSwallowed();
         if (*frame) {
             *frame = nullptr;
             Release();

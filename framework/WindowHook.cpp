@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "framework/CallbackEdge.h"
+
 namespace qd {
 
 TWindowHook::~TWindowHook() { Unhook(); }
@@ -61,12 +63,9 @@ LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LP
     LRESULT result = 0;
     if (self) {
         ++self->FDepth;
-        try {
-            result = self->HookProc(wnd, msg, wParam, lParam);
-        } catch (...) {
-            // Exceptions never cross a window procedure; the window still gets its default handling.
+        // Exceptions never cross a window procedure; the window still gets its default handling.
+        if (!CallSwallowing([&] { result = self->HookProc(wnd, msg, wParam, lParam); }))
             result = ::DefSubclassProc(wnd, msg, wParam, lParam);
-        }
     } else {
         result = ::DefSubclassProc(wnd, msg, wParam, lParam);
     }

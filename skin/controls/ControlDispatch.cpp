@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "framework/CallbackEdge.h"
 #include "framework/ComCtrls.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
@@ -173,11 +174,7 @@ TDispatchDecision DecideControl(const TControlFacts& f, const TDispatchSettings&
 TSkinnerKind DecidePlainWindow(std::string_view className, DWORD style) noexcept {
     using K = TSkinnerKind;
     std::string cls;
-    try {
-        cls = Lower(className);
-    } catch (...) {
-        return K::None;
-    }
+    if (!CallSwallowing([&] { cls = Lower(className); })) return K::None;
     if (cls == "button") {
         // Classified by the button type alone: the other bits (BS_LEFTTEXT, BS_FLAT, ...) must not turn an
         // owner-drawn or command-link button into a check box.

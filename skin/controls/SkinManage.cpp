@@ -66,10 +66,7 @@ TSkinManage::~TSkinManage() {
     while (!FPopups.empty()) {
         TPopupEntry entry = std::move(FPopups.back());
         FPopups.pop_back();
-        try {
-            entry.Skinner->Detach();
-        } catch (...) {
-        }
+        CallSwallowing([&] { entry.Skinner->Detach(); });
     }
     // Every form skinner gives its window back before it goes. One still on the stack (the program ends inside
     // one of its handlers) is left alive rather than freed under its own feet.
@@ -111,10 +108,7 @@ void TSkinManage::UnregisterSkinData(TSkinData* skinData) {
         if (FPopups[i].SkinData != skinData) continue;
         TPopupEntry entry = std::move(FPopups[i]);
         FPopups.erase(FPopups.begin() + static_cast<std::ptrdiff_t>(i));
-        try {
-            entry.Skinner->Detach();
-        } catch (...) {
-        }
+        CallSwallowing([&] { entry.Skinner->Detach(); });
     }
     if (FCurrentSkinData == skinData) {
         FCurrentSkinData = nullptr;
@@ -147,10 +141,7 @@ LRESULT CALLBACK TSkinManage::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     HHOOK hook = self ? self->FHook : nullptr;
     if (self) {
         // Nothing may cross the hook: a failure here must not stop the window being created or activated.
-        try {
-            self->HandleCbt(code, wParam, lParam);
-        } catch (...) {
-        }
+        CallSwallowing([&] { self->HandleCbt(code, wParam, lParam); });
     }
     return ::CallNextHookEx(hook, code, wParam, lParam);
 }
@@ -183,11 +174,8 @@ void TSkinManage::HandleCbt(int code, WPARAM wParam, LPARAM lParam) {
             if (!(style & WS_CHILD)) {
                 if (cls == "#32768") SkinPopupMenuWindow(wnd);
                 if (FMainSkinData && FMainSkinData->OnWindowCreated) {
-                    try {
-                        FMainSkinData->OnWindowCreated(FMainSkinData, wnd, cls);
-                    } catch (...) {
-                        // The application's handler may fail; window creation goes on.
-                    }
+                    // The application's handler may fail; window creation goes on.
+                    CallSwallowing([&] { FMainSkinData->OnWindowCreated(FMainSkinData, wnd, cls); });
                 }
             }
             break;
@@ -257,6 +245,7 @@ bool TSkinManage::SkinWindow(HWND wnd) {
     try {
         attached = form ? raw->Attach(data, form) : raw->AttachWindow(data);
     } catch (const std::exception&) {
+        NoteSwallowed();
         attached = false;
     }
     if (!attached) {
@@ -310,10 +299,7 @@ void TSkinManage::DetachAndFree(std::size_t index) {
     FFormSkinners.erase(FFormSkinners.begin() + static_cast<std::ptrdiff_t>(index));
     const HWND wnd = skinner->Handle();
     const bool alive = skinner->SkinState() != TSkinState::Dead && ::IsWindow(wnd);
-    try {
-        if (alive) skinner->Detach();
-    } catch (...) {
-    }
+    if (alive) CallSwallowing([&] { skinner->Detach(); });
     if (alive) {
         ::InvalidateRect(wnd, nullptr, TRUE);
         ::UpdateWindow(wnd);
@@ -421,10 +407,7 @@ void TSkinManage::ReleasePopupMenuWindow(HWND wnd) {
         if (FPopups[i].Skinner->Handle() != wnd) continue;
         TPopupEntry entry = std::move(FPopups[i]);
         FPopups.erase(FPopups.begin() + static_cast<std::ptrdiff_t>(i));
-        try {
-            entry.Skinner->Detach();
-        } catch (...) {
-        }
+        CallSwallowing([&] { entry.Skinner->Detach(); });
         break;
     }
     if (FPopups.empty()) {
@@ -476,10 +459,7 @@ void CALLBACK TSkinManage::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
         ::KillTimer(nullptr, id);
         return;
     }
-    try {
-        self->ActionTimerTick();
-    } catch (...) {
-    }
+    CallSwallowing([&] { self->ActionTimerTick(); });
 }
 
 void TSkinManage::ActionTimerTick() {

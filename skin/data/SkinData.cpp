@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "framework/CallbackEdge.h"
 #include "framework/Forms.h"
 #include "framework/Properties.h"
 #include "skin/data/QuickIni.h"
@@ -85,9 +86,12 @@ TSkinData::~TSkinData() {
 }
 
 void TSkinData::LoadMenuGlyphs() noexcept {
-    try {
+    // A program without the strip goes without glyphs in the system menu.
+    const HMODULE module = ::GetModuleHandleW(nullptr);
+    if (!::FindResourceW(module, L"VENEERMENU", MAKEINTRESOURCEW(2) /* RT_BITMAP */)) return;
+    CallSwallowing([&] {
         TBitmap strip;
-        strip.LoadFromResourceName(::GetModuleHandleW(nullptr), L"VENEERMENU");
+        strip.LoadFromResourceName(module, L"VENEERMENU");
         if (strip.Width() < 16 || strip.Height() < 16) return;
         HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
         if (!list) return;
@@ -97,9 +101,7 @@ void TSkinData::LoadMenuGlyphs() noexcept {
             return;
         }
         FMenuGlyphs = list;
-    } catch (...) {
-        // No such resource in this program: the system menu goes without glyphs.
-    }
+    });
 }
 
 ISkinManager& TSkinData::Manager() {

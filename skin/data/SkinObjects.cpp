@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "framework/CallbackEdge.h"
 #include "skin/data/Bmp.h"
 #include "skin/data/PixelOps.h"
 #include "skin/data/QuickIni.h"
@@ -380,11 +381,7 @@ void LoadMdiButtons(const TBuild& b) {
             const auto row = image.Row(y);
             std::copy_n(row.begin() + 4 * w * k, 4 * w, part.begin() + static_cast<std::ptrdiff_t>(y) * 4 * w);
         }
-        try {
-            o.Bitmap.AssignPixels(4 * w, h, part.data());
-        } catch (...) {
-            o.Bitmap.SetSize(0, 0);
-        }
+        if (!CallSwallowing([&] { o.Bitmap.AssignPixels(4 * w, h, part.data()); })) o.Bitmap.SetSize(0, 0);
     }
 }
 
@@ -485,10 +482,7 @@ bool AssignBmpBytes(TBitmap& bitmap, std::span<const std::uint8_t> bytes) noexce
     std::optional<TImageBuffer> image;
     if (!bytes.empty()) image = ReadBmp(bytes);
     if (!image) {
-        try {
-            bitmap.SetSize(0, 0);
-        } catch (...) {
-        }
+        CallSwallowing([&] { bitmap.SetSize(0, 0); });
         return false;
     }
     return AssignImage(bitmap, *image);
@@ -534,10 +528,8 @@ bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept {
         }
         return true;
     } catch (...) {
-        try {
-            bitmap.SetSize(0, 0);
-        } catch (...) {
-        }
+        NoteSwallowed();
+        CallSwallowing([&] { bitmap.SetSize(0, 0); });
         return false;
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "framework/CallbackEdge.h"
 #include "framework/Forms.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
@@ -180,7 +181,8 @@ void TSkinForm::PaintFrame(HDC dc) {
         dc = own.Get();
         if (!dc) return;
     }
-    try {
+    // A failure leaves the frame as it is: the next paint tries again.
+    CallSwallowing([&] {
         ::GetWindowRect(FHandle, &WindowRect);
         WindowWidth = WindowRect.right - WindowRect.left;
         WindowHeight = WindowRect.bottom - WindowRect.top;
@@ -188,9 +190,7 @@ void TSkinForm::PaintFrame(HDC dc) {
         PaintBorder(2, RECT{WindowWidth - FrameRight, 0, WindowWidth, WindowHeight}, dc);
         PaintBorder(4, RECT{FrameLeft, WindowHeight - FrameBottom, WindowWidth - FrameRight, WindowHeight}, dc);
         PaintTitle(dc);
-    } catch (...) {
-        // The next paint tries again.
-    }
+    });
     HotObject = nullptr;
 }
 

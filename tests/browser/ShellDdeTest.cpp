@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 #include "support/Pump.h"
+#include "support/SwallowCheck.h"
 
 namespace qd {
 namespace {
@@ -32,6 +33,7 @@ TShellDdeNames TestNames() {
 
 using test::Pump;
 using test::PumpUntil;
+using test::TakeSwallowed;
 
 HWND CreateBoundWindow(const wchar_t* className, WNDPROC proc, void* object) {
     WNDCLASSEXW windowClass{};
@@ -623,6 +625,7 @@ TEST_F(ShellDdeServerTest, FailuresAreAcknowledgedWithStatusZero) {
     EXPECT_EQ(Requests.size(), 1u);
     FHost.FailNavigation = true;
     EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), L"[ViewFolder(\"C:\\\",,1)]"), TShellDdeServer::StatusFailed);
+    EXPECT_EQ(TakeSwallowed(), 1u) << "the failed navigation";
     EXPECT_EQ(FClient.Execute(FHost.DdeWindow(), L"[OpenFolder(\"C:\\\",,1)]"), TShellDdeServer::StatusFailed)
         << "unknown command";
 }

@@ -11,6 +11,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/FrameworkTestSupport.h"
+#include "support/SwallowCheck.h"
 
 using namespace qd;
 using namespace qd::test;
@@ -60,6 +61,21 @@ TEST(ErrorReportTest, OnExceptionReplacesTheReportAndAFailingHandlerFallsBack) {
     EXPECT_EQ(reports.Reports[0].Text, L"second");
     Application->OnException = nullptr;
     EXPECT_TRUE(CallGuarded([] {}));
+}
+
+TEST(CallbackEdgeTest, SwallowedExceptionsAreCountedWithTheirMessageAndReportedOnesAreNot) {
+    TReportCapture reports;
+    EXPECT_EQ(CallSwallowing(-1, []() -> int { throw 7; }), -1);
+    EXPECT_FALSE(CallSwallowing([] { throw Exception("frame lost"); }));
+    EXPECT_EQ(CallSwallowing(-1, [] { return 5; }), 5);
+    EXPECT_TRUE(CallSwallowing([] {}));
+    EXPECT_EQ(TakeSwallowed(), 2u);
+    EXPECT_EQ(LastSwallowedMessage(), "frame lost");
+    EXPECT_EQ(CallGuarded(E_FAIL, []() -> HRESULT { throw Exception("reported"); }), E_FAIL);
+    EXPECT_EQ(CallGuarded(E_FAIL, [] { return S_FALSE; }), S_FALSE);
+    EXPECT_EQ(TakeSwallowed(), 0u);
+    ASSERT_EQ(reports.Reports.size(), 1u);
+    EXPECT_EQ(reports.Reports[0].Text, L"reported");
 }
 
 TEST(ErrorReportTest, WideTextConversionKeepsChineseAndReplacesInvalidBytes) {

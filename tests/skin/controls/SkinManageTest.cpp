@@ -19,6 +19,7 @@
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinMessages.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/SwallowCheck.h"
 
 using namespace qd;
 using namespace qd::test;
@@ -622,7 +623,8 @@ TEST_F(SkinManageTest, OnWindowCreatedSeesTopLevelWindowsAndItsExceptionsAreSwal
     std::vector<std::string> created;
     main.Data.OnWindowCreated = [&](TObject*, HWND, const std::string& cls) {
         // Wine adds windows of its own (an "IME" window): only ours are counted.
-        if (cls == "QdManagerTestWindow" || cls == "Static") created.push_back(cls);
+        if (cls != "QdManagerTestWindow" && cls != "Static") return;
+        created.push_back(cls);
         throw Exception("handler failed");
     };
     Manager->RegisterSkinData(&main.Data);
@@ -633,6 +635,7 @@ TEST_F(SkinManageTest, OnWindowCreatedSeesTopLevelWindowsAndItsExceptionsAreSwal
     HWND child = ::CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 10, 10, top, nullptr, nullptr, nullptr);
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(created, std::vector<std::string>{"QdManagerTestWindow"});
+    EXPECT_EQ(TakeSwallowed(), 1u) << "swallowed, but counted";
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -759,6 +762,7 @@ TEST_F(SkinManageTest, FailedAttachLeavesNothingBehindAndTheWindowCanBeSkinnedLa
         EXPECT_FALSE(Manager->SkinWindow(wnd));
         EXPECT_EQ(Manager->FormSkinnerCount(), 0);
         EXPECT_EQ(Log.Alive, 0);
+        EXPECT_EQ(TakeSwallowed(), fault == &ThrowOnAttach ? 1u : 0u);
         MSG m;
         EXPECT_FALSE(::PeekMessageW(&m, wnd, WM_SKIN_STARTED, WM_SKIN_STARTED, PM_REMOVE)) << "started, not attached";
         *fault = false;
