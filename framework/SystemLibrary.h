@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/CallbackEdge.h"
+
 namespace qd {
 
 // Loads `name` (a bare file name such as "hhctrl.ocx") from the system folder, without the file-not-found box.
@@ -14,7 +16,7 @@ inline HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
     wchar_t folder[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
-    try {
+    return CallSwallowing(HMODULE{}, [&] {
         std::wstring path(folder, length);
         path += L'\\';
         path += name;
@@ -24,9 +26,7 @@ inline HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
         HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         if (changed) ::SetThreadErrorMode(previous, nullptr);
         return module;
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 }  // namespace qd
