@@ -77,7 +77,7 @@ std::wstring EventProperty(IDispatch& event, const wchar_t* name) {
     LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = event.GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
     if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND)
-        throw EOleError("'" + Utf8FromWide(name) + "' not supported.", hr);
+        throw EOleError("'" + WideToUtf8(name) + "' not supported.", hr);
     OleCheck(hr);
     VARIANT value;
     ::VariantInit(&value);

@@ -6,23 +6,13 @@
 #include <cmath>
 #include <vector>
 
+#include "framework/Classes.h"
+
 namespace qd {
 
 namespace {
 
 constexpr double MillimetresPerInch = 25.4;
-
-std::string ToUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                            nullptr);
-    }
-    return result;
-}
 
 double CheckedMargin(double value) {
     if (!std::isfinite(value)) throw EConvertError("A page margin must be a finite number");
@@ -129,7 +119,7 @@ double ParseRegistryMargin(std::wstring_view text) {
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                            std::chars_format::fixed | std::chars_format::scientific);
     if (digits.empty() || ec != std::errc{} || end != digits.data() + digits.size() || !std::isfinite(value)) {
-        throw EConvertError("'" + ToUtf8(text) + "' is not a valid floating point value");
+        throw EConvertError("'" + WideToUtf8(text) + "' is not a valid floating point value");
     }
     return value;
 }
@@ -147,8 +137,8 @@ void TPrintOptions::ImportPageSetup(const IPageSetupStore& store, const IMeasure
     const auto key = store.Open();
     if (!key) return;
 
-    SetHeader(ToUtf8(key->ReadString(L"header").value_or(L"")));
-    SetFooter(ToUtf8(key->ReadString(L"footer").value_or(L"")));
+    SetHeader(WideToUtf8(key->ReadString(L"header").value_or(L"")));
+    SetFooter(WideToUtf8(key->ReadString(L"footer").value_or(L"")));
 
     // The registry holds inches, written with a point whatever the locale.
     const auto import = [&](const wchar_t* name, void (TMargins::*setter)(double)) {

@@ -3,28 +3,10 @@
 #include <algorithm>
 
 #include "framework/Controls.h"
+#include "framework/Classes.h"
 #include "framework/Forms.h"
 
 namespace qd {
-
-std::wstring WideFromUtf8(std::string_view text) {
-    if (text.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::string Utf8FromWide(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 namespace {
 TApplication& TheApplication() {
@@ -204,7 +186,7 @@ void TApplication::HandleException() noexcept {
 
 void TApplication::ShowException(const std::exception& e) noexcept {
     try {
-        std::wstring text = WideFromUtf8(e.what());
+        std::wstring text = Utf8ToWide(e.what());
         if (text.empty()) text = L"An error occurred";
         std::wstring caption = FTitle;
         if (FReporter) {

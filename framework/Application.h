@@ -30,10 +30,6 @@ public:
     EAbort() : Exception("Operation aborted") {}
 };
 
-// UTF-8 <-> UTF-16 for the framework's own use (invalid sequences become U+FFFD).
-std::wstring WideFromUtf8(std::string_view text);
-std::string Utf8FromWide(std::wstring_view text);
-
 class TApplication : public TComponent {
 public:
     // Receives the standard error report: the box caption (the title) and the message text.

@@ -162,6 +162,80 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// Length of the well-formed UTF-8 sequence at p (shortest form, no surrogates, at most U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t avail) noexcept {
+    const unsigned char b0 = p[0];
+    if (b0 < 0x80) return 1;
+    auto cont = [&](std::size_t i, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
+        return i < avail && p[i] >= lo && p[i] <= hi;
+    };
+    if (b0 >= 0xC2 && b0 <= 0xDF) return cont(1) ? 2 : 0;
+    if (b0 == 0xE0) return cont(1, 0xA0) && cont(2) ? 3 : 0;
+    if ((b0 >= 0xE1 && b0 <= 0xEC) || b0 == 0xEE || b0 == 0xEF) return cont(1) && cont(2) ? 3 : 0;
+    if (b0 == 0xED) return cont(1, 0x80, 0x9F) && cont(2) ? 3 : 0;
+    if (b0 == 0xF0) return cont(1, 0x90) && cont(2) && cont(3) ? 4 : 0;
+    if (b0 >= 0xF1 && b0 <= 0xF3) return cont(1) && cont(2) && cont(3) ? 4 : 0;
+    if (b0 == 0xF4) return cont(1, 0x80, 0x8F) && cont(2) && cont(3) ? 4 : 0;
+    return 0;
+}
+
+bool IsValidUtf8(std::string_view s) noexcept {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = Utf8SequenceLength(p + i, s.size() - i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(p + i, text.size() - i);
+        if (n == 0) {
+            out += static_cast<wchar_t>(0xFFFD);
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = n == 1 ? p[i] : p[i] & (0x7Fu >> n);
+        for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (p[i + k] & 0x3Fu);
+        i += n;
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+                out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+                continue;
+            }
+        }
+        out += static_cast<wchar_t>(cp);
+    }
+    return out;
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto cp = static_cast<std::uint32_t>(text[i]);
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+                const auto low = static_cast<std::uint32_t>(text[i + 1]);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+        }
+        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;  // a lone surrogate is no character
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
 char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 std::string AsciiLowerCase(std::string_view text) {

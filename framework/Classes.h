@@ -112,8 +112,18 @@ private:
     std::vector<TItem> FItems;
 };
 
+// UTF-8, one codec for the whole program. Readers of untrusted text check it (IsValidUtf8, or
+// Utf8SequenceLength as they go) and reject what is malformed; the conversions never fail: each byte that starts
+// no well-formed sequence becomes U+FFFD, and so does a lone surrogate.
+
+// Length of the well-formed UTF-8 sequence at p (shortest form, no surrogates, at most U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t avail) noexcept;
+bool IsValidUtf8(std::string_view text) noexcept;
 // Appends the UTF-8 encoding of a code point (at most U+10FFFF; callers check surrogates).
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
+// UTF-8 <-> wide text (UTF-16 where wchar_t has 16 bits, UTF-32 otherwise).
+std::wstring Utf8ToWide(std::string_view text);
+std::string WideToUtf8(std::wstring_view text);
 
 // ASCII-only case folding: never locale-dependent.
 char AsciiLower(char c) noexcept;

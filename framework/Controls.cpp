@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "framework/Application.h"
+#include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 
@@ -68,7 +69,7 @@ const TClassEntry& EnsureWindowClass(const std::wstring& name, const std::wstrin
     TClassEntry entry;
     if (!sysName.empty()) {
         if (!::GetClassInfoExW(nullptr, sysName.c_str(), &wc) && !::GetClassInfoExW(instance, sysName.c_str(), &wc))
-            throw EInvalidOperation("Window class \"" + Utf8FromWide(sysName) + "\" is not available");
+            throw EInvalidOperation("Window class \"" + WideToUtf8(sysName) + "\" is not available");
         entry.Original = wc.lpfnWndProc;
         wc.cbSize = sizeof wc;
     } else {
@@ -90,7 +91,7 @@ const TClassEntry& EnsureWindowClass(const std::wstring& name, const std::wstrin
     wc.lpszClassName = registered.c_str();
     wc.lpszMenuName = nullptr;
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw EInvalidOperation("Cannot register window class \"" + Utf8FromWide(registered) + "\"");
+        throw EInvalidOperation("Cannot register window class \"" + WideToUtf8(registered) + "\"");
     entry.Registered = registered;
     OriginalProcs()[registered] = entry.Original;
     return table.emplace(key, entry).first->second;
@@ -722,7 +723,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
     if (FParent) {
         p.WndParent = FParent->Handle();
     }
-    p.WinClassName = WideFromUtf8(ClassName());
+    p.WinClassName = Utf8ToWide(ClassName());
 }
 
 void TWinControl::CreateWnd() {

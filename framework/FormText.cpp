@@ -41,33 +41,6 @@ bool IsDottedIdent(std::string_view s) noexcept {
     }
 }
 
-// Length of the well-formed UTF-8 sequence at p (shortest form, no surrogates, at most U+10FFFF), or 0.
-std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t avail) noexcept {
-    const unsigned char b0 = p[0];
-    if (b0 < 0x80) return 1;
-    auto cont = [&](std::size_t i, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
-        return i < avail && p[i] >= lo && p[i] <= hi;
-    };
-    if (b0 >= 0xC2 && b0 <= 0xDF) return cont(1) ? 2 : 0;
-    if (b0 == 0xE0) return cont(1, 0xA0) && cont(2) ? 3 : 0;
-    if ((b0 >= 0xE1 && b0 <= 0xEC) || b0 == 0xEE || b0 == 0xEF) return cont(1) && cont(2) ? 3 : 0;
-    if (b0 == 0xED) return cont(1, 0x80, 0x9F) && cont(2) ? 3 : 0;
-    if (b0 == 0xF0) return cont(1, 0x90) && cont(2) && cont(3) ? 4 : 0;
-    if (b0 >= 0xF1 && b0 <= 0xF3) return cont(1) && cont(2) && cont(3) ? 4 : 0;
-    if (b0 == 0xF4) return cont(1, 0x80, 0x8F) && cont(2) && cont(3) ? 4 : 0;
-    return 0;
-}
-
-bool IsValidUtf8(std::string_view s) noexcept {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = Utf8SequenceLength(p + i, s.size() - i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
 // Token text echoed in a message: short, and only printable ASCII so the message itself stays valid UTF-8.
 std::string Echo(std::string_view s) {
     constexpr std::size_t kMax = 40;

@@ -38,7 +38,7 @@ std::string OleErrorMessage(HRESULT code) {
         std::snprintf(buffer, sizeof buffer, "OLE error %08lX", static_cast<unsigned long>(code));
         return buffer;
     }
-    return Utf8FromWide(message);
+    return WideToUtf8(message);
 }
 
 void OleError(HRESULT code) { throw EOleError(OleErrorMessage(code), code); }
@@ -535,7 +535,7 @@ HRESULT TOleControl::StandardAmbient(DISPID id, VARIANT* result) noexcept {
         case DISPID_AMBIENT_FORECOLOR:
             return colour(Font().Color());
         case DISPID_AMBIENT_DISPLAYNAME: {
-            const std::wstring name = WideFromUtf8(Name());
+            const std::wstring name = Utf8ToWide(Name());
             result->vt = VT_BSTR;
             result->bstrVal = ::SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
             if (!result->bstrVal) {

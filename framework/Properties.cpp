@@ -537,75 +537,6 @@ std::vector<TFormProperty> GetPublishedValues(TPersistent& obj) {
     return out;
 }
 
-// ---- UTF-8 and wide text ----------------------------------------------------------------------------------------
-
-std::wstring Utf8ToWide(std::string_view text) {
-    std::wstring out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        std::uint32_t cp = 0;
-        int extra = 0;
-        if (b0 < 0x80) {
-            cp = b0;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-            cp = b0 & 0x1Fu;
-            extra = 1;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            cp = b0 & 0x0Fu;
-            extra = 2;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            cp = b0 & 0x07u;
-            extra = 3;
-        } else {
-            throw EPropertyError("invalid UTF-8 at byte " + std::to_string(i));
-        }
-        if (static_cast<std::size_t>(extra) >= text.size() - i)
-            throw EPropertyError("truncated UTF-8 at byte " + std::to_string(i));
-        for (int k = 1; k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((b & 0xC0u) != 0x80u) throw EPropertyError("invalid UTF-8 at byte " + std::to_string(i));
-            cp = (cp << 6) | (b & 0x3Fu);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not characters.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            throw EPropertyError("invalid UTF-8 at byte " + std::to_string(i));
-        i += static_cast<std::size_t>(extra) + 1;
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (cp >= 0x10000) {
-                cp -= 0x10000;
-                out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-                out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-                continue;
-            }
-        }
-        out += static_cast<wchar_t>(cp);
-    }
-    return out;
-}
-
-std::string WideToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto cp = static_cast<std::uint32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-                const auto low = static_cast<std::uint32_t>(text[i + 1]);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-        }
-        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;  // a lone surrogate is no character
-        AppendUtf8(out, cp);
-    }
-    return out;
-}
-
 // ---- Decoders and encoders --------------------------------------------------------------------------------------
 
 namespace detail {
@@ -647,7 +578,11 @@ std::string DecodeString(const TFormValue& v) {
     return v.Text;
 }
 
-std::wstring DecodeWideString(const TFormValue& v) { return Utf8ToWide(DecodeString(v)); }
+std::wstring DecodeWideString(const TFormValue& v) {
+    const std::string text = DecodeString(v);
+    if (!IsValidUtf8(text)) throw EPropertyError("the string is not valid UTF-8");
+    return Utf8ToWide(text);
+}
 
 namespace {
 std::string Choices(const TIdentTable& table) {

@@ -242,10 +242,6 @@ std::vector<TFormProperty> GetPublishedValues(TPersistent& obj);
 template <class R, class... A>
 std::string EventHandlerName(const std::function<R(A...)>& event);
 
-// UTF-8 <-> wide text (UTF-16 where wchar_t has 16 bits, UTF-32 otherwise). Invalid UTF-8 raises EPropertyError.
-std::wstring Utf8ToWide(std::string_view text);
-std::string WideToUtf8(std::wstring_view text);
-
 namespace detail {
 
 // The object as the class that declared the property; EPropertyError when it is not one.

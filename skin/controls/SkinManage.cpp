@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "framework/Application.h"
+#include "framework/Classes.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinPopMenu.h"
@@ -37,10 +38,7 @@ std::string WindowClassName(HWND wnd) {
     wchar_t buffer[256] = {};
     const int len = ::GetClassNameW(wnd, buffer, 256);
     if (len <= 0) return {};
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, buffer, len, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-    if (bytes > 0) ::WideCharToMultiByte(CP_UTF8, 0, buffer, len, out.data(), bytes, nullptr, nullptr);
-    return out;
+    return WideToUtf8(std::wstring_view(buffer, static_cast<std::size_t>(len)));
 }
 
 ISkinFormManager* SkinManage() noexcept { return GInstance; }

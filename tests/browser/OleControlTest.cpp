@@ -13,6 +13,7 @@
 
 #include "browser/WebBrowser.h"
 #include "framework/Application.h"
+#include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "support/Pump.h"
 
@@ -94,7 +95,7 @@ TEST(OleControlErrors, FailingResultsCarryThePlatformsMessage) {
                        expected, 256, nullptr);
         ASSERT_NE(expected[0], L'\0');
         // The platform's text, without its line break.
-        EXPECT_EQ(WideFromUtf8(e.Message()).substr(0, 8), std::wstring(expected).substr(0, 8)) << e.Message();
+        EXPECT_EQ(Utf8ToWide(e.Message()).substr(0, 8), std::wstring(expected).substr(0, 8)) << e.Message();
         EXPECT_EQ(e.Message().find('\n'), std::string::npos);
     }
     EXPECT_THROW(OleCheck(E_NOINTERFACE), EOleError);

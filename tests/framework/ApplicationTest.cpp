@@ -78,19 +78,6 @@ TEST(CallbackEdgeTest, SwallowedExceptionsAreCountedWithTheirMessageAndReportedO
     EXPECT_EQ(reports.Reports[0].Text, L"reported");
 }
 
-TEST(ErrorReportTest, WideTextConversionKeepsChineseAndReplacesInvalidBytes) {
-    EXPECT_EQ(WideFromUtf8("岚栎软件"), L"岚栎软件");
-    EXPECT_EQ(Utf8FromWide(L"确认退出系统？"), "确认退出系统？");
-    const std::wstring bad =
-        WideFromUtf8(std::string("a\xFF"
-                                 "b",
-                                 3));
-    ASSERT_EQ(bad.size(), 3u);
-    EXPECT_EQ(bad[0], L'a');
-    EXPECT_EQ(bad[1], 0xFFFD);
-    EXPECT_EQ(WideFromUtf8(""), L"");
-}
-
 TEST(MessageFilterTest, FiltersRunInOrderBeforeDispatchAndCanSwallow) {
     TForm form(nullptr);
     HWND wnd = form.Handle();

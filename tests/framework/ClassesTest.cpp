@@ -298,6 +298,51 @@ TEST(StringList, SetTextReplacesEntriesAndTheirObjects) {
 
 // ---- ASCII case helpers ---------------------------------------------------------------------------------------
 
+// ---- UTF-8 ------------------------------------------------------------------------------------------------
+
+std::wstring Wide(std::initializer_list<std::uint32_t> codePoints) {
+    std::wstring out;
+    for (std::uint32_t cp : codePoints) {
+        if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+            out += static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(cp);
+        }
+    }
+    return out;
+}
+
+TEST(Utf8, DecodesAllPlanesAndRoundTrips) {
+    const std::string text = "a\xC3\xA9\xE5\xB2\x9A\xF0\x9F\x98\x80";  // a é 岚 😀
+    EXPECT_TRUE(IsValidUtf8(text));
+    EXPECT_EQ(Utf8ToWide(text), Wide({'a', 0xE9, 0x5C9A, 0x1F600}));
+    EXPECT_EQ(WideToUtf8(Utf8ToWide(text)), text);
+    EXPECT_EQ(Utf8ToWide(""), L"");
+}
+
+TEST(Utf8, EachByteThatStartsNoSequenceBecomesOneReplacementCharacter) {
+    const std::uint32_t R = 0xFFFD;
+    const struct {
+        const char* Bytes;
+        std::wstring Wide;
+    } cases[] = {
+        {"a\xFF"
+         "b",
+         Wide({'a', R, 'b'})},
+        {"\xC0\x80", Wide({R, R})},                // overlong
+        {"\xED\xA0\x80", Wide({R, R, R})},         // a surrogate
+        {"\xF4\x90\x80\x80", Wide({R, R, R, R})},  // past U+10FFFF
+        {"\x80", Wide({R})},
+        {"a\xE5", Wide({'a', R})},  // cut short
+        {"\xE5\xB2x", Wide({R, R, 'x'})},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(IsValidUtf8(c.Bytes)) << c.Bytes;
+        EXPECT_EQ(Utf8ToWide(c.Bytes), c.Wide) << c.Bytes;
+    }
+}
+
 TEST(AsciiCase, FoldsOnlyLatinLetters) {
     EXPECT_EQ(AsciiLower('A'), 'a');
     EXPECT_EQ(AsciiLower('Z'), 'z');
