@@ -12,21 +12,11 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "widgets/WgGrafx.h"
+#include "widgets/WgCommon.h"
 
 namespace qd {
 
 namespace {
-
-// A solid rectangle without a brush of its own (ExtTextOut's opaque background).
-void FillSolid(HDC dc, int left, int top, int right, int bottom, TColor colour) {
-    if (right <= left || bottom <= top) return;
-    const RECT r{left, top, right, bottom};
-    const COLORREF old = ::SetBkColor(dc, ColorToRGB(colour));
-    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-    ::SetBkColor(dc, old);
-}
-
-void FillSolid(HDC dc, const RECT& r, TColor colour) { FillSolid(dc, r.left, r.top, r.right, r.bottom, colour); }
 
 bool PointInClient(TControl& control, int x, int y) {
     const RECT r = control.ClientRect();

@@ -12,16 +12,19 @@ namespace {
 
 TRGB Resolve(TColor c) { return static_cast<TRGB>(ColorToRGB(c)); }
 
-// A solid rectangle without creating a brush: ExtTextOut's opaque background.
-void Fill(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
+}  // namespace
+
+void FillSolid(HDC dc, int left, int top, int right, int bottom, TColor colour) {
     if (right <= left || bottom <= top) return;
     const RECT r{left, top, right, bottom};
-    const COLORREF old = ::SetBkColor(dc, colour);
+    const COLORREF old = ::SetBkColor(dc, ColorToRGB(colour));
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
     ::SetBkColor(dc, old);
 }
 
-}  // namespace
+void FillSolid(HDC dc, const RECT& rect, TColor colour) {
+    FillSolid(dc, rect.left, rect.top, rect.right, rect.bottom, colour);
+}
 
 void ColorToHSL(TColor color, std::uint8_t& hue, std::uint8_t& saturation, std::uint8_t& luminance) {
     const THSL hsl = RGBToHSL(Resolve(color));
@@ -55,13 +58,13 @@ void DrawSides(HDC dc, const RECT& rect, TColor leftTop, RECT& inner, int sides,
         const COLORREF c = ColorToRGB(leftTop);
         // The left line stops above the bottom-left pixel and the top line before the top-right pixel:
         // those corners belong to the right/bottom colour.
-        if (sides & sdLeft) Fill(dc, r.left, r.top, r.left + 1, r.bottom - 1, c);
-        if (sides & sdTop) Fill(dc, r.left, r.top, r.right - 1, r.top + 1, c);
+        if (sides & sdLeft) FillSolid(dc, r.left, r.top, r.left + 1, r.bottom - 1, c);
+        if (sides & sdTop) FillSolid(dc, r.left, r.top, r.right - 1, r.top + 1, c);
     }
     if (rightBottom != clNone) {
         const COLORREF c = ColorToRGB(rightBottom);
-        if (sides & sdRight) Fill(dc, r.right - 1, r.top, r.right, r.bottom, c);
-        if (sides & sdBottom) Fill(dc, r.left, r.bottom - 1, r.right, r.bottom, c);
+        if (sides & sdRight) FillSolid(dc, r.right - 1, r.top, r.right, r.bottom, c);
+        if (sides & sdBottom) FillSolid(dc, r.left, r.bottom - 1, r.right, r.bottom, c);
     }
 }
 
@@ -155,19 +158,19 @@ RECT DrawRoundedRing(HDC dc, const RECT& r, TColor colour, int sides) {
     if (r.right - r.left < 2 || r.bottom - r.top < 2) return inner;
     const COLORREF c = ColorToRGB(colour);
     if (sides & sdLeft) {
-        Fill(dc, r.left, r.top + 1, r.left + 1, r.bottom - 1, c);
+        FillSolid(dc, r.left, r.top + 1, r.left + 1, r.bottom - 1, c);
         ++inner.left;
     }
     if (sides & sdTop) {
-        Fill(dc, r.left + 1, r.top, r.right - 1, r.top + 1, c);
+        FillSolid(dc, r.left + 1, r.top, r.right - 1, r.top + 1, c);
         ++inner.top;
     }
     if (sides & sdRight) {
-        Fill(dc, r.right - 1, r.top + 1, r.right, r.bottom - 1, c);
+        FillSolid(dc, r.right - 1, r.top + 1, r.right, r.bottom - 1, c);
         --inner.right;
     }
     if (sides & sdBottom) {
-        Fill(dc, r.left + 1, r.bottom - 1, r.right - 1, r.bottom, c);
+        FillSolid(dc, r.left + 1, r.bottom - 1, r.right - 1, r.bottom, c);
         --inner.bottom;
     }
     return inner;

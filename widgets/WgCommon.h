@@ -11,6 +11,11 @@
 
 namespace qd {
 
+// A solid rectangle without a brush of its own (ExtTextOut's opaque background), in `colour` resolved to RGB;
+// the DC's background colour is left as it was, and an empty rectangle draws nothing.
+void FillSolid(HDC dc, int left, int top, int right, int bottom, TColor colour);
+void FillSolid(HDC dc, const RECT& rect, TColor colour);
+
 // Side set: bit 1 left, bit 2 top, bit 4 right, bit 8 bottom.
 enum : int { sdLeft = 1, sdTop = 2, sdRight = 4, sdBottom = 8, sdAll = 15 };
 

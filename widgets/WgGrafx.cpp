@@ -7,6 +7,7 @@
 
 #include "framework/Gdi.h"
 #include "framework/Graphics.h"
+#include "widgets/WgCommon.h"
 
 namespace qd {
 
@@ -40,13 +41,6 @@ std::vector<COLORREF> Ramp(int length, COLORREF from, COLORREF to, int band) {
         out[static_cast<std::size_t>(i)] = RGB(ch(a.R, dr), ch(a.G, dg), ch(a.B, db));
     }
     return out;
-}
-
-void FillSolid(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
-    if (right <= left || bottom <= top) return;
-    const RECT r{left, top, right, bottom};
-    ::SetBkColor(dc, colour);
-    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
 // Fills rows (vertical) or columns of the DC from a ramp, merging runs of identical colour into one fill.

@@ -47,6 +47,19 @@ TEST(WgColors, SystemColoursAreResolvedBeforeArithmetic) {
     EXPECT_TRUE(IsFullColorSupported());  // the test display is 24-bit
 }
 
+TEST(WgFill, FillsExactlyTheRectangleInTheResolvedColourAndKeepsTheBackgroundColour) {
+    Surface s(10, 10);
+    ::SetBkColor(s.DC, RGB(1, 2, 3));
+    FillSolid(s.DC, RECT{2, 3, 6, 8}, clBtnFace);
+    FillSolid(s.DC, 7, 7, 7, 9, clBlack);  // empty: nothing
+    EXPECT_EQ(::GetBkColor(s.DC), RGB(1, 2, 3));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) {
+            const bool inside = x >= 2 && x < 6 && y >= 3 && y < 8;
+            ASSERT_EQ(s.At(x, y), inside ? ::GetSysColor(COLOR_BTNFACE) : kGrey) << x << "," << y;
+        }
+}
+
 TEST(WgGradient, VerticalRunsFromBottomToTopAcrossTheWholeWidth) {
     Surface s(100, 50);
     PaintGradient(s.DC, RECT{0, 0, 100, 50}, gdVertical, 1, RGB(0, 0, 0), RGB(200, 100, 0));
