@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "framework/CallbackEdge.h"
 #include "framework/Gdi.h"
 #include "framework/Graphics.h"
 #include "framework/Properties.h"
@@ -133,7 +134,8 @@ void TSkinControl::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, 
 void TSkinControl::GiveBackControl() noexcept {
     if (!FSaved.Valid || !Control) return;
     FSaved.Valid = false;
-    try {
+    // A control that refuses its own old values keeps what it has.
+    CallSwallowing([&] {
         if (ChangeColor) {
             Control->SetColor(FSaved.Color);
             Control->SetParentColor(FSaved.ParentColor);
@@ -141,9 +143,7 @@ void TSkinControl::GiveBackControl() noexcept {
         if (FSaved.HasDoubleBuffered) {
             if (auto* custom = dynamic_cast<TCustomControl*>(Control)) custom->DoubleBuffered = FSaved.DoubleBuffered;
         }
-    } catch (...) {
-        // A control that refuses its own old values keeps what it has.
-    }
+    });
 }
 
 void TSkinControl::Unskin() {
@@ -173,10 +173,7 @@ void TSkinControl::MouseLeft() {
     if (Status != 1) return;
     TMessage m{CM_MOUSELEAVE, 0, 0, 0};
     ++FDepth;
-    try {
-        AfterProc(m);
-    } catch (...) {
-    }
+    CallSwallowing([&] { AfterProc(m); });
     LeaveDispatch();
 }
 
@@ -186,7 +183,8 @@ void TSkinControl::LeaveDispatch() {
 
 void TSkinControl::SkinWndProc(TMessage& message) {
     ++FDepth;
-    try {
+    // Never across a window procedure.
+    CallSwallowing([&] {
         if (message.Msg == WM_SKIN_QUERY && Status == 1 && !FReleased) {
             message.Result = 1;
         } else if (Status != 1 || FReleased) {
@@ -205,9 +203,7 @@ void TSkinControl::SkinWndProc(TMessage& message) {
             CallDefault(message);
             AfterProc(message);
         }
-    } catch (...) {
-        // Never across a window procedure.
-    }
+    });
     LeaveDispatch();
 }
 
@@ -290,11 +286,8 @@ void TSkinControl::PaintControl(HDC dc) {
         dc = own.Get();
         if (!dc) return;
     }
-    try {
-        DrawControl(dc, rect);
-    } catch (...) {
-        // A paint never raises; the next one tries again.
-    }
+    // A paint never raises; the next one tries again.
+    CallSwallowing([&] { DrawControl(dc, rect); });
 }
 
 void TSkinControl::PaintHandler(TMessage& message) {
@@ -306,10 +299,7 @@ void TSkinControl::PaintHandler(TMessage& message) {
     }
     if (!dc || !::GetWindowRect(Handle, &WindowRect)) return;
     const RECT rect{0, 0, WindowRect.right - WindowRect.left, WindowRect.bottom - WindowRect.top};
-    try {
-        DrawControl(dc, rect);
-    } catch (...) {
-    }
+    CallSwallowing([&] { DrawControl(dc, rect); });
 }
 
 TColor TSkinControl::ParentColorOr(TColor fallback) const {
