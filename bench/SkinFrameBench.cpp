@@ -15,6 +15,7 @@
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
+#include "support/Files.h"
 
 using namespace qd;
 using Clock = std::chrono::steady_clock;
@@ -61,9 +62,7 @@ double MicrosPer(int rounds, F&& f) {
 int main() {
     TSkinData skin(nullptr);
     {
-        std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        skin.SkinPackage = TMemoryStream(bytes);
+        skin.SkinPackage = TMemoryStream(qd::test::ReadFileBytes(QD_SKIN_PACKAGE_FILE));
         if (!skin.LoadSkinPackage()) {
             std::printf("skin package did not load\n");
             return 1;

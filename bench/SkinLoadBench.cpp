@@ -19,6 +19,7 @@
 #include "skin/data/QuickIni.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinReader.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -43,8 +44,7 @@ int main(int argc, char** argv) {
     using namespace qd;
     const std::string path = argc > 1 ? argv[1] : "resources/xpluna.skn";
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> package((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> package = qd::test::ReadFileBytes(path);
     if (package.empty()) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         return 1;

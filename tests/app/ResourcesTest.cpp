@@ -13,14 +13,14 @@
 #include "framework/FormText.h"
 #include "framework/Graphics.h"
 #include "framework/Resources.h"
+#include "support/Files.h"
 
 using namespace qd;
 
 namespace {
 
 std::vector<std::uint8_t> SourceFile(const std::string& relative) {
-    std::ifstream in(std::string(QD_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return qd::test::ReadFileBytes(std::string(QD_SOURCE_DIR) + "/" + relative);
 }
 
 const TFormProperty* FindProperty(const TFormObject& object, const std::string& name) {

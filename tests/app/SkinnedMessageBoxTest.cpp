@@ -19,6 +19,7 @@
 #include "skin/controls/SkinManage.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinMessages.h"
+#include "support/Files.h"
 
 using namespace qd;
 using namespace qd::apptest;
@@ -30,9 +31,7 @@ namespace {
 TSkinData& ProgramSkin() {
     static TSkinData* data = [] {
         auto* d = new TSkinData(nullptr);
-        std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        d->SkinPackage = TMemoryStream(bytes);
+        d->SkinPackage = TMemoryStream(qd::test::ReadFileBytes(QD_SKIN_PACKAGE_FILE));
         if (!d->LoadSkinPackage()) ADD_FAILURE() << "our skin package did not load";
         TSkinControls set = 0;
         for (auto kind : {xcMainMenu, xcPopupMenu, xcToolbar, xcControlbar, xcProgress, xcButton, xcBitBtn,

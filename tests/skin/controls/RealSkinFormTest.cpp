@@ -18,15 +18,13 @@
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
+#include "support/Files.h"
 
 using namespace qd;
 
 namespace {
 
-std::vector<std::uint8_t> PackageBytes() {
-    std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::vector<std::uint8_t> PackageBytes() { return qd::test::ReadFileBytes(QD_SKIN_PACKAGE_FILE); }
 
 // What a watcher saw of the dialog while it was open.
 struct TDialogSeen {

@@ -21,15 +21,13 @@
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinMenuItems.h"
 #include "skin/form/SkinMessages.h"
+#include "support/Files.h"
 
 using namespace qd;
 
 namespace {
 
-std::vector<std::uint8_t> PackageBytes() {
-    std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::vector<std::uint8_t> PackageBytes() { return qd::test::ReadFileBytes(QD_SKIN_PACKAGE_FILE); }
 
 TSkinMenuItems* GItems = nullptr;
 

@@ -18,6 +18,7 @@
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
 #include "support/MessageRecorder.h"
+#include "support/Files.h"
 
 #ifndef QD_SKIN_PACKAGE_FILE
 #error "QD_SKIN_PACKAGE_FILE names our packed skin"
@@ -28,9 +29,7 @@ namespace qd::test {
 inline TSkinData& OurSkin() {
     static TSkinData* data = [] {
         auto* d = new TSkinData(nullptr);
-        std::ifstream in(std::filesystem::path(QD_SKIN_PACKAGE_FILE), std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        d->SkinPackage = TMemoryStream(bytes);
+        d->SkinPackage = TMemoryStream(ReadFileBytes(QD_SKIN_PACKAGE_FILE));
         if (!d->LoadSkinPackage()) ADD_FAILURE() << "our skin package did not load";
         return d;
     }();
