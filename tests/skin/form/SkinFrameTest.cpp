@@ -2,6 +2,7 @@
 // non-client area), button placement and the caption.
 
 #include "SkinFormTestSupport.h"
+#include "support/Pump.h"
 
 namespace qd::test {
 namespace {
@@ -249,6 +250,49 @@ TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
     // The client is always inside.
     EXPECT_TRUE(::PtInRegion(rgn.Get(), s.FrameLeft + 5, s.FrameTop + 5));
     RecordProperty("magenta_pixels_cut", cut);
+}
+
+// The title band as the screen shows it, against the band the skinner paints into memory: true once they agree.
+bool TitleBandOnScreenIsThePaintedOne(TSkinForm& s, HWND wnd) {
+    TFramePicture painted(s, wnd);
+    RECT wr{};
+    ::GetWindowRect(wnd, &wr);
+    TWindowDC screen(nullptr);
+    TMemoryDC shown(screen);
+    TBitmapHandle band(::CreateCompatibleBitmap(screen, painted.Width, s.FrameTop));
+    TSelectGuard keep(shown, band.Get());
+    ::BitBlt(shown, 0, 0, painted.Width, s.FrameTop, screen, wr.left, wr.top, SRCCOPY);
+    for (int y = 0; y < s.FrameTop; ++y)
+        for (int x = s.CaptionRect.left; x < s.CaptionRect.right; ++x)
+            if ((::GetPixel(shown, x, y) & 0xFFFFFF) != painted.At(x, y)) return false;
+    return true;
+}
+
+TEST_F(SkinFramePaint, ANewTitleShowsOnTheSkinnedCaptionAtOnce) {
+    MakeWindow(WS_OVERLAPPEDWINDOW, L"Orders");
+    TSkinForm& s = Skin();
+    ASSERT_TRUE(PumpUntil([&] { return TitleBandOnScreenIsThePaintedOne(s, Wnd); }, 2000)) << "before";
+    ::SetWindowTextW(Wnd, L"WWWW MMMM WWWW MMMM");
+    EXPECT_TRUE(PumpUntil([&] { return TitleBandOnScreenIsThePaintedOne(s, Wnd); }, 2000));
+}
+
+TEST_F(SkinFramePaint, ATitleComposedAtAnotherWidthIsNotCutIntoTheRegion) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    s.PaintFrame();  // the title is composed at this width
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    // Wider without a repaint: the region is rebuilt while the composed title still has the old width.
+    ::SetWindowPos(Wnd, nullptr, 0, 0, wr.right - wr.left + 90, wr.bottom - wr.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+    TRegionHandle resized(::CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(::GetWindowRgn(Wnd, resized.Get()), ERROR);
+    // The region built from the skin alone at the new width.
+    s.DropRegion();
+    s.UpdateRegion();
+    TRegionHandle fresh(::CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(::GetWindowRgn(Wnd, fresh.Get()), ERROR);
+    EXPECT_TRUE(::EqualRgn(resized.Get(), fresh.Get()));
 }
 
 // A modeless "#32770" dialog from an in-memory template: narrow, with one static child and a long caption.
