@@ -3,6 +3,7 @@
 #include "skin/controls/ControlDispatch.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinControlButtons.h"
+#include "skin/controls/SkinEdits.h"
 #include "skin/form/SkinMessages.h"
 
 namespace qd {
@@ -19,6 +20,12 @@ TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner) {
             return new TSkinCheckBox(owner);
         case TSkinnerKind::RadioButton:
             return new TSkinRadioButton(owner);
+        case TSkinnerKind::ComBox:
+            return new TSkinComBox(owner);
+        case TSkinnerKind::Edit:
+            return new TSkinEdit(owner);
+        case TSkinnerKind::UpDown:
+            return new TSkinUpDown(owner);
         default:
             return nullptr;  // kinds whose skinners are not built yet: the control keeps its own look
     }

@@ -76,6 +76,11 @@ public:
     const std::wstring& CaptionText() const noexcept { return Caption; }
     // One of this skinner's procedures is on the stack.
     bool InDispatch() const noexcept { return FDepth > 0; }
+    // Keeps the skinner alive across a call it makes from a window of its own (a scroll bar overlay's modal
+    // tracking loop): a Release() meanwhile frees it at the matching Unpin(). Nothing of the skinner may be
+    // touched after Unpin().
+    void Pin() noexcept { ++FDepth; }
+    void Unpin() { LeaveDispatch(); }
 
 protected:
     // True lets the message go on to the control; false finishes it with message.Result.
