@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "framework/Gdi.h"
 #include "framework/Properties.h"
 #include "framework/BmpBuilder.h"
 
@@ -1115,6 +1116,67 @@ TEST(GdiHygiene, ThousandCreateDrawDestroyCyclesLeakNothing) {
     }
     const TGdiCounts end = GdiLiveCounts();
     for (int k = 0; k < static_cast<int>(TGdiKind::Count_); ++k) EXPECT_EQ(end.Live[k], start.Live[k]) << "kind " << k;
+}
+
+// ---- Key colour blits ----
+
+struct TTestDib {
+    TBitmapHandle Bitmap;
+    std::uint32_t* Bits = nullptr;
+};
+
+// A 32-bit DIB section, top-down or bottom-up, of random pixels with random alpha bytes; about a third of them
+// have the key's colour.
+TTestDib RandomDib(int w, int h, bool topDown, std::mt19937& rng, std::uint32_t keyPixel) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = topDown ? -h : h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    TTestDib dib;
+    dib.Bitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    dib.Bits = static_cast<std::uint32_t*>(bits);
+    for (int i = 0; i < w * h; ++i)
+        dib.Bits[i] = (rng() % 3 == 0 ? keyPixel : rng() & 0x00FFFFFFu) | (rng() % 2 ? 0xFF000000u : 0u);
+    return dib;
+}
+
+TEST(KeyColorBlit, BetweenDibSectionsGivesThePlatformsMaskedCopy) {
+    // The destination without a clip region takes the direct way; its twin, clipped to its whole surface, the
+    // platform's mask blit. Both must end up alike, whatever the rows' order and the rectangles' places.
+    struct TCase {
+        bool dstTopDown, srcTopDown;
+        int x, y, w, h, sx, sy;
+    };
+    const TCase cases[] = {{true, true, 0, 0, 40, 30, 0, 0},   {false, true, 5, 3, 20, 17, 7, 2},
+                           {true, false, 11, 9, 29, 21, 3, 8}, {false, false, 1, 2, 38, 27, 0, 1},
+                           {true, true, 30, 20, 20, 20, 0, 0}, {true, true, 0, 0, 10, 10, -3, 4}};
+    constexpr int W = 40, H = 30;
+    const COLORREF key = RGB(0xFF, 0x00, 0xFF);
+    const std::uint32_t keyPixel = 0x00FF00FFu;
+    std::mt19937 rng(5);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " " << c.w << "x" << c.h << " from " << c.sx << ","
+                                        << c.sy << (c.dstTopDown ? " top-down" : " bottom-up") << " onto "
+                                        << (c.srcTopDown ? "top-down" : "bottom-up"));
+        const TTestDib src = RandomDib(W, H, c.srcTopDown, rng, keyPixel);
+        const TTestDib direct = RandomDib(W, H, c.dstTopDown, rng, keyPixel);
+        const TTestDib platform = RandomDib(W, H, c.dstTopDown, rng, keyPixel);
+        std::memcpy(platform.Bits, direct.Bits, W * H * 4);
+        const std::vector<std::uint32_t> before(direct.Bits, direct.Bits + W * H);
+        TMemoryDC srcDC(nullptr), directDC(nullptr), platformDC(nullptr);
+        TSelectGuard s(srcDC, src.Bitmap.Get()), d(directDC, direct.Bitmap.Get()), p(platformDC, platform.Bitmap.Get());
+        TRegionHandle whole(::CreateRectRgn(0, 0, W, H));
+        ::SelectClipRgn(platformDC, whole.Get());
+        KeyColorBlit(directDC, c.x, c.y, c.w, c.h, srcDC, c.sx, c.sy, key);
+        KeyColorBlit(platformDC, c.x, c.y, c.w, c.h, srcDC, c.sx, c.sy, key);
+        ::GdiFlush();
+        ASSERT_NE(std::vector<std::uint32_t>(direct.Bits, direct.Bits + W * H), before) << "nothing was copied";
+        for (int i = 0; i < W * H; ++i) ASSERT_EQ(direct.Bits[i], platform.Bits[i]) << "pixel " << i;
+    }
 }
 
 }  // namespace
