@@ -98,14 +98,15 @@ int main() {
         skinner.PaintFrame(mem);  // warm-up
         const double paintMem = MicrosPer(rounds, [&](int) { skinner.PaintFrame(mem); });
         const int H = wr.bottom - wr.top, W = wr.right - wr.left;
+        const TFrameMetrics& frame = skinner.View().Frame;
         const double side = MicrosPer(rounds, [&](int) {
-            skinner.PaintBorder(1, RECT{0, 0, skinner.FrameLeft, H}, mem);
+            skinner.PaintBorder(TBorderPart::Left, RECT{0, 0, frame.Left, H}, mem);
         });
         const double bottom = MicrosPer(rounds, [&](int) {
-            skinner.PaintBorder(4, RECT{skinner.FrameLeft, H - skinner.FrameBottom, W - skinner.FrameRight, H}, mem);
+            skinner.PaintBorder(TBorderPart::Bottom, RECT{frame.Left, H - frame.Bottom, W - frame.Right, H}, mem);
         });
         const double title = MicrosPer(rounds, [&](int) { skinner.PaintTitle(mem); });
-        const RECT area{skinner.FrameLeft, 0, W - skinner.FrameRight, skinner.FrameTop};
+        const RECT area{frame.Left, 0, W - frame.Right, frame.Top};
         const double caption = MicrosPer(rounds, [&](int) { skinner.PaintCaption(mem, area); });
         const double buttons = MicrosPer(rounds, [&](int) { skinner.PaintSysButtons(mem); });
         const double place = MicrosPer(rounds, [&](int) { skinner.PlaceSysButtons(); });

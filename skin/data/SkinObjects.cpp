@@ -43,14 +43,6 @@ constexpr int UpDownFrames = 8;
 constexpr int MdiButtonFrames = 4;
 constexpr int CaptionButtonFrames = 6;
 
-// The action that marks a hidden caption button section, and the MDI child buttons' actions.
-constexpr int ActionHidden = -1;
-constexpr int ActionMdiMinimize = 7;
-constexpr int ActionMdiRestore = 8;
-constexpr int ActionMdiClose = 9;
-constexpr int ActionSystemMenu = 3;
-constexpr int ActionWindowIcon = 11;
-
 std::string AsciiUpperCase(std::string_view text) {
     std::string out(text);
     for (char& c : out)
@@ -270,8 +262,8 @@ void LoadBorder(const TBuild& b, TDataSkinBorder& o, const std::string& name) {
         o.TopHeight = o.BottomHeight = 0;
     }
     o.FrameCount = b.Frames(S, name + "Frame", 1);
-    o.Tile = b.Int(S, name + "Stretch", 1);
-    o.Trans = b.Int(S, name + "Trans", 1);
+    o.Tile = b.Int(S, name + "Stretch", kBorderStretch);
+    o.Trans = b.Int(S, name + "Trans", kBorderCutMagenta);
     b.LoadBitmap(o.Bitmap, b.Str(S, name));
 }
 
@@ -319,7 +311,7 @@ void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
         if (!StartsWith(name, "BUTTON") || name == "BUTTONS" || name == "BUTTON.RADIO" || name == "BUTTON.CHECKBOX" ||
             name == "BUTTON")
             continue;
-        if (b.Int(name, "Action", 0) == ActionHidden && b.Int(name, "Visibility", -1) != 0) continue;
+        if (b.Int(name, "Action", 0) == sbaHidden && b.Int(name, "Visibility", -1) != 0) continue;
         kept.push_back(name);
     }
     buttons.reserve(kept.size() + 3);
@@ -331,7 +323,7 @@ void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
         o->XCoord = b.Int(S, "Xcoord", 0);
         o->YCoord = b.Int(S, "Ycoord", 0);
         o->Visibility = b.Int(S, "Visibility", 0);
-        o->Visibility1 = b.Int(S, "Visibility1", o->Action == ActionHidden ? -1 : 0);
+        o->Visibility1 = b.Int(S, "Visibility1", o->Action == sbaHidden ? -1 : 0);
         o->CombineOp = b.Int(S, "CombineOp", -1);
         // Below 1 counts as not given: the count then comes from the image.
         o->FrameCount = std::max(0, b.Int(S, "frame", 0));
@@ -344,7 +336,7 @@ void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
                 if (o->Action < 0) o->FrameCount = CaptionButtonFrames;
             }
             // These buttons show the window icon instead of an image.
-            if (o->Action == ActionSystemMenu || o->Action == ActionWindowIcon) o->Bitmap.SetSize(0, 0);
+            if (IsIconAction(o->Action)) o->Bitmap.SetSize(0, 0);
         }
         buttons.push_back(std::move(o));
     }
@@ -354,14 +346,14 @@ void LoadCaptionButtons(const TBuild& b, const TStringList& sections) {
 void LoadMdiButtons(const TBuild& b) {
     auto& buttons = b.Objects.SysButtons;
     const std::size_t n = buttons.size();
-    const int actions[3] = {ActionMdiMinimize, ActionMdiRestore, ActionMdiClose};
+    const int actions[3] = {sbaMdiMinimize, sbaMdiRestore, sbaMdiClose};
     for (int action : actions) {
         auto o = std::make_unique<TDataSkinSysButton>();
         o->Name = "MDICONTROLS";
         o->Action = action;
-        o->Align = 100;
-        o->Visibility = 100;
-        o->Visibility1 = 100;
+        o->Align = sbalMenuBand;
+        o->Visibility = sbvMdiChildMaximized;
+        o->Visibility1 = sbvMdiChildMaximized;
         o->FrameCount = MdiButtonFrames;
         buttons.push_back(std::move(o));
     }

@@ -81,20 +81,81 @@ public:
     bool HasPressedColour2 = false;
 };
 
+// What a caption button does when clicked (its Action key). Codes not named here are custom: the click is posted
+// to the window as WM_SKIN_BUTTONCOMMAND.
+enum TSysButtonAction : std::int32_t {
+    sbaHidden = -1,  // never hit
+    sbaClose = 0,
+    sbaMaximize = 1,  // maximizes or restores
+    sbaMinimize = 2,
+    sbaSystemMenu = 3,   // shows the window icon and opens the system menu
+    sbaMdiMinimize = 7,  // the buttons of a maximized MDI child, in the menu band
+    sbaMdiRestore = 8,
+    sbaMdiClose = 9,
+    sbaWindowIcon = 11,        // shows the window icon and opens the system menu
+    sbaSystemMenuButton = 12,  // opens the system menu
+    sbaMaximizeToo = 22,       // older codes of the same actions
+    sbaMinimizeToo = 23,
+    sbaMdiMinimizeToo = 60,
+    sbaMdiRestoreToo = 61,
+    sbaMdiCloseToo = 62,
+};
+
+// The buttons that show the window's icon instead of an image of their own.
+constexpr bool IsIconAction(std::int32_t action) noexcept { return action == sbaSystemMenu || action == sbaWindowIcon; }
+
+// Where a caption button sits (its Align key), from its XCoord and YCoord.
+enum TSysButtonAlign : std::int32_t {
+    sbalLeftEdge = 0,       // from the window's left edge
+    sbalRightEdge = 1,      // from the window's right edge
+    sbalBeforeCaption = 2,  // left of the caption text
+    sbalAfterCaption = 3,   // right of the caption text
+    sbalBeforeCaptionToo = 8,
+    sbalAfterCaptionToo = 9,
+    sbalMenuBand = 100,  // in the menu band (the MDI child buttons)
+};
+
+// When a caption button shows (its Visibility and Visibility1 keys; 0 means "has a system menu" in the first and
+// "always" in the second). Codes in the ranges below are custom.
+enum TSysButtonVisibility : std::int32_t {
+    sbvDefault = 0,
+    sbvMaximized = 1,
+    sbvNotMaximized = 2,
+    sbvActive = 3,
+    sbvInactive = 4,
+    sbvMaximizeBox = 6,
+    sbvNoMaximizeBox = 7,
+    sbvMinimizeBox = 8,
+    sbvNoMinimizeBox = 9,
+    sbvMdiChildMaximized = 100,  // a maximized MDI child shows its buttons in the menu band
+    sbvDialogFrame = 200,
+    sbvAlwaysFirst = 201,  // 201 ... 999: always
+    sbvAlwaysLast = 999,
+    sbvAskFirst = 1000,  // 1000 ... 2000: the window answers WM_SKIN_BUTTONVISIBLE
+    sbvAskLast = 2000,
+};
+
+// Where the caption text sits in the title (the title's TextAlignment key).
+enum TTitleTextAlign : std::int32_t { ttaLeft = 0, ttaCentre = 1, ttaRight = 2 };
+
+// A window border's Stretch key (kept in Tile) and Trans key.
+inline constexpr std::int32_t kBorderStretch = 1;     // stretch the middle parts; anything else tiles them
+inline constexpr std::int32_t kBorderCutMagenta = 1;  // magenta pixels are cut out of the window region
+
 class TDataSkinSysButton : public TDataSkinObject {
 public:
-    std::int32_t Action = 0;
-    std::int32_t Align = 0;
+    std::int32_t Action = 0;  // TSysButtonAction
+    std::int32_t Align = 0;   // TSysButtonAlign
     std::int32_t XCoord = 0;
     std::int32_t YCoord = 0;
     std::int32_t CombineOp = -1;
-    std::int32_t Visibility = 0;
-    std::int32_t Visibility1 = 0;
+    std::int32_t Visibility = 0;   // TSysButtonVisibility
+    std::int32_t Visibility1 = 0;  // TSysButtonVisibility
 };
 
 class TDataSkinTitle : public TDataSkinObject {
 public:
-    std::int32_t TextAlignment = 0;
+    std::int32_t TextAlignment = 0;  // TTitleTextAlign
     std::int32_t TextBackground = 0;
     std::int32_t FontHeight = 14;
     std::int32_t TextBackLeft = 0;

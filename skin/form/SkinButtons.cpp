@@ -11,15 +11,14 @@
 namespace qd {
 
 namespace {
-bool IconAction(int action) noexcept { return action == 3 || action == 11; }
 // Menu item ids of the skin's system menu: the tag + 1 (TrackPopupMenu answers 0 for "nothing chosen").
 constexpr UINT kSysPopupIdBase = 1;
 }  // namespace
 
 void TNCObject::MouseDown() {
-    if (Owner->HotObject && Owner->HotObject != this) Owner->HotObject->MouseLeave();
+    if (Owner->FMouse.HotObject && Owner->FMouse.HotObject != this) Owner->FMouse.HotObject->MouseLeave();
     if (!Visible) return;
-    Owner->HotObject = this;
+    Owner->FMouse.HotObject = this;
     State = 2;
     Paint();
 }
@@ -31,17 +30,17 @@ void TNCObject::MouseUp() {
 }
 
 void TNCObject::MouseMove() {
-    if (Owner->HotObject == this) return;
-    if (Owner->HotObject) Owner->HotObject->MouseLeave();
+    if (Owner->FMouse.HotObject == this) return;
+    if (Owner->FMouse.HotObject) Owner->FMouse.HotObject->MouseLeave();
     if (!Visible) return;
-    Owner->HotObject = this;
+    Owner->FMouse.HotObject = this;
     State = 3;
     Paint();
 }
 
 void TNCObject::MouseLeave() {
     if (!Visible) return;
-    if (Owner->HotObject == this) Owner->HotObject = nullptr;
+    if (Owner->FMouse.HotObject == this) Owner->FMouse.HotObject = nullptr;
     State = 1;
     Paint();
 }
@@ -49,122 +48,97 @@ void TNCObject::MouseLeave() {
 void TWinSysButton::Paint() { Owner->PaintSysButtonState(*this, State); }
 
 bool TSkinForm::SysButtonVisible(int index) {
-    if (index < 0 || index >= static_cast<int>(SysButtons.size())) return false;
-    TWinSysButton& b = *SysButtons[static_cast<std::size_t>(index)];
+    if (index < 0 || index >= static_cast<int>(FSysButtons.size())) return false;
+    TWinSysButton& b = *FSysButtons[static_cast<std::size_t>(index)];
     const TDataSkinSysButton& d = *b.Data;
     const bool maximized = FSizeState == TSizeState::Maximized;
-    const bool active = Active != 0;
-    const bool maxBox = (BorderIcons & biSkinMaximize) != 0;
-    const bool minBox = (BorderIcons & biSkinMinimize) != 0;
-    const bool sysMenu = (BorderIcons & biSkinSystemMenu) != 0;
-    const bool dialogFrame = FrameKind == TFrameKind::Dialog && !IsDialog;
-    auto band = [&] { return MenuHeight > 0 && ActiveChildMaximized(); };
+    const unsigned icons = FAttached.BorderIcons;
+    const bool maxBox = (icons & biSkinMaximize) != 0;
+    const bool minBox = (icons & biSkinMinimize) != 0;
+    const bool sysMenu = (icons & biSkinSystemMenu) != 0;
+    const bool dialogFrame = FFrame.Kind == TFrameKind::Dialog && !FAttached.IsDialog;
+    auto band = [&] { return FFrame.MenuHeight > 0 && ActiveChildMaximized(); };
+    // The codes both keys share; the first key's 0, 6, 8 and custom ranges differ from the second's.
+    auto shared = [&](std::int32_t code, bool& answer) {
+        switch (code) {
+            case sbvMaximized:
+                answer = maximized;
+                return true;
+            case sbvNotMaximized:
+                answer = !maximized;
+                return true;
+            case sbvActive:
+                answer = FActive;
+                return true;
+            case sbvInactive:
+                answer = !FActive;
+                return true;
+            case sbvNoMaximizeBox:
+                answer = !maxBox;
+                return true;
+            case sbvNoMinimizeBox:
+                answer = !minBox;
+                return true;
+            case sbvMdiChildMaximized:
+                answer = band();
+                return true;
+            case sbvDialogFrame:
+                answer = dialogFrame;
+                return true;
+            default:
+                return false;
+        }
+    };
 
     bool first = false;
-    const int v = d.Visibility;
-    switch (v) {
-        case 0:
-            first = d.Action != 0 || sysMenu;
-            break;
-        case 1:
-            first = maximized;
-            break;
-        case 2:
-            first = !maximized;
-            break;
-        case 3:
-            first = active;
-            break;
-        case 4:
-            first = !active;
-            break;
-        case 6:
+    const std::int32_t v = d.Visibility;
+    if (!shared(v, first)) {
+        if (v == sbvDefault)
+            first = d.Action != sbaClose || sysMenu;
+        else if (v == sbvMaximizeBox)
             first = maxBox && sysMenu;
-            break;
-        case 7:
-            first = !maxBox;
-            break;
-        case 8:
+        else if (v == sbvMinimizeBox)
             first = minBox && sysMenu;
-            break;
-        case 9:
-            first = !minBox;
-            break;
-        case 100:
-            first = band();
-            break;
-        case 200:
-            first = dialogFrame;
-            break;
-        default:
-            if (v >= 201 && v <= 999)
-                first = true;
-            else if (v >= 1000 && v <= 2000)
-                first = ::SendMessageW(FHandle, WM_SKIN_BUTTONVISIBLE, static_cast<WPARAM>(index), 0) > 0;
-            else
-                first = false;
-            break;
+        else if (v >= sbvAlwaysFirst && v <= sbvAlwaysLast)
+            first = true;
+        else if (v >= sbvAskFirst && v <= sbvAskLast)
+            first = ::SendMessageW(FHandle, WM_SKIN_BUTTONVISIBLE, static_cast<WPARAM>(index), 0) > 0;
+        else
+            first = false;
     }
     bool second = false;
-    const int v1 = d.Visibility1;
-    switch (v1) {
-        case 0:
+    const std::int32_t v1 = d.Visibility1;
+    if (!shared(v1, second)) {
+        if (v1 == sbvDefault)
             second = true;
-            break;
-        case 1:
-            second = maximized;
-            break;
-        case 2:
-            second = !maximized;
-            break;
-        case 3:
-            second = active;
-            break;
-        case 4:
-            second = !active;
-            break;
-        case 6:
+        else if (v1 == sbvMaximizeBox)
             second = maxBox;
-            break;
-        case 7:
-            second = !maxBox;
-            break;
-        case 8:
+        else if (v1 == sbvMinimizeBox)
             second = minBox;
-            break;
-        case 9:
-            second = !minBox;
-            break;
-        case 100:
-            second = band();
-            break;
-        case 200:
-            second = dialogFrame;
-            break;
-        default:
-            second = v1 >= 201 && v1 <= 2000;
-            break;
+        else
+            second = v1 >= sbvAlwaysFirst && v1 <= sbvAskLast;
     }
     bool visible = first && second;
-    if (d.Action == 1 && !maxBox) visible = false;
-    if (d.Action == 2 && !minBox) visible = false;
-    if ((d.Action == 3 || d.Action == 11 || d.Action == 12) && FrameKind == TFrameKind::Dialog) visible = false;
+    if (d.Action == sbaMaximize && !maxBox) visible = false;
+    if (d.Action == sbaMinimize && !minBox) visible = false;
+    if ((IsIconAction(d.Action) || d.Action == sbaSystemMenuButton) && FFrame.Kind == TFrameKind::Dialog)
+        visible = false;
     b.Visible = visible;
     return visible;
 }
 
 TWinSysButton* TSkinForm::SysButtonAt(POINT pt) {
-    for (auto& b : SysButtons)
+    for (auto& b : FSysButtons)
         if (b->Visible && b->Data->Action >= 0 && ::PtInRect(&b->Rect, pt)) return b.get();
     return nullptr;
 }
 
-POINT TSkinForm::ScreenToFrame(int x, int y) const {
-    POINT p{x, y};
+POINT TSkinForm::ScreenToFrame(POINT screen) const {
+    POINT p = screen;
     ::ScreenToClient(FHandle, &p);
     if (FSizeState != TSizeState::Minimized) {
-        p.x += FrameLeft;
-        p.y += FrameTop + MenuHeight;
+        p.x += FFrame.Left;
+        p.y += FFrame.Top + FFrame.MenuHeight;
     }
     return p;
 }
@@ -178,113 +152,105 @@ void TSkinForm::PaintSysButtonState(TWinSysButton& button, int state, HDC dc) {
         if (!dc) return;
     }
     const TDataSkinSysButton& d = *button.Data;
-    if (IconAction(d.Action)) {
+    if (IsIconAction(d.Action)) {
         DrawIcon(dc, button.Rect.left, button.Rect.top);
         return;
     }
     if (d.Bitmap.Empty()) return;
-    const int frame = (d.Visibility == 100 && state == 3) ? 4 : state;
+    // A menu band button shows its hot look in frame 4.
+    const int frame = (d.Visibility == sbvMdiChildMaximized && state == 3) ? 4 : state;
     DrawSkinFrame(dc, button.Rect, d.Bitmap.Handle(), true, d.FrameCount > 0 ? d.FrameCount : 1, frame);
 }
 
-LRESULT TSkinForm::NCHitTest(WPARAM wParam, LPARAM lParam) {
-    LRESULT hit = CallOldProc(WM_NCHITTEST, wParam, lParam);
-    if (hit != HTNOWHERE && hit != HTCAPTION) return hit;
-    const POINT p = ScreenToFrame(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
-    if (p.y <= 3) return hit;  // the top rows keep what the window answered (sizing)
-    if (p.y < FrameTop) return HTCAPTION;
-    if (MenuHeight > 0 && p.y < FrameTop + MenuHeight) return HTMENU;
-    return hit;
+// `previous` is what the window's own procedure answered for the point.
+LRESULT TSkinForm::NCHitTest(POINT screen, LRESULT previous) {
+    if (previous != HTNOWHERE && previous != HTCAPTION) return previous;
+    const POINT p = ScreenToFrame(screen);
+    if (p.y <= 3) return previous;  // the top rows keep what the window answered (sizing)
+    if (p.y < FFrame.Top) return HTCAPTION;
+    if (FFrame.MenuHeight > 0 && p.y < FFrame.Top + FFrame.MenuHeight) return HTMENU;
+    return previous;
 }
 
-LRESULT TSkinForm::NCMouse(UINT msg, WPARAM& wParam, LPARAM lParam, bool& handled) {
-    const int sx = static_cast<short>(LOWORD(lParam)), sy = static_cast<short>(HIWORD(lParam));
-    const POINT p = ScreenToFrame(sx, sy);
-    TNCObject* object = SysButtonAt(p);
-    switch (msg) {
-        case WM_NCMOUSEMOVE:
-            if (!Active) {
-                handled = true;  // ignored entirely while inactive
-                return 0;
-            }
-            if (object) {
-                object->MouseMove();
-                handled = true;
-                return 0;
-            }
-            if (HotObject) HotObject->MouseLeave();
-            return 0;
-        case WM_NCLBUTTONDOWN:
-            if (object) {
-                if (!Active) ::SetForegroundWindow(FHandle);
-                object->MouseDown();
-                handled = true;
-                return 0;
-            }
-            // A maximized window cannot be dragged by its title.
-            if (FSizeState == TSizeState::Maximized && Active && wParam == HTCAPTION) wParam = HTMENU;
-            return 0;
-        case WM_NCLBUTTONUP:
-            if (object) {
-                // Only the release of a press that began on this same button clicks it: a press begun on another
-                // button and carried here leaves this one merely hot (State 3).
-                if (object == HotObject && object->State == 2) {
-                    object->MouseUp();
-                    SysButtonClick(sx, sy);
-                }
-                handled = true;
-            }
-            return 0;
-        case WM_NCLBUTTONDBLCLK:
-            handled = true;
-            if (FSizeState != TSizeState::Normal)
-                RestoreWindow();
-            else if (BorderIcons & biSkinMaximize)
-                ToggleMaximized();
-            return 0;
-        case WM_NCRBUTTONDOWN:
-            if (wParam == HTCAPTION && FMDIRole != TMDIRole::Child) {
-                ShowSystemMenu(sx, sy);
-                handled = true;
-            }
-            return 0;
-        default:
-            return 0;
+bool TSkinForm::NCMouseMove(POINT screen) {
+    if (!FActive) return true;  // ignored entirely while inactive
+    if (TNCObject* object = SysButtonAt(ScreenToFrame(screen))) {
+        object->MouseMove();
+        return true;
     }
+    if (FMouse.HotObject) FMouse.HotObject->MouseLeave();
+    return false;
 }
 
-void TSkinForm::SysButtonClick(int x, int y) {
-    auto* button = dynamic_cast<TWinSysButton*>(HotObject);
+bool TSkinForm::NCLButtonDown(UINT& hitTest, POINT screen) {
+    if (TNCObject* object = SysButtonAt(ScreenToFrame(screen))) {
+        if (!FActive) ::SetForegroundWindow(FHandle);
+        object->MouseDown();
+        return true;
+    }
+    // A maximized window cannot be dragged by its title.
+    if (FSizeState == TSizeState::Maximized && FActive && hitTest == HTCAPTION) hitTest = HTMENU;
+    return false;
+}
+
+bool TSkinForm::NCLButtonUp(POINT screen) {
+    TNCObject* object = SysButtonAt(ScreenToFrame(screen));
+    if (!object) return false;
+    // Only the release of a press that began on this same button clicks it: a press begun on another button and
+    // carried here leaves this one merely hot (State 3).
+    if (object == FMouse.HotObject && object->State == 2) {
+        object->MouseUp();
+        SysButtonClick(screen);
+    }
+    return true;
+}
+
+bool TSkinForm::NCLButtonDblClk() {
+    if (FSizeState != TSizeState::Normal)
+        RestoreWindow();
+    else if (FAttached.BorderIcons & biSkinMaximize)
+        ToggleMaximized();
+    return true;
+}
+
+bool TSkinForm::NCRButtonDown(UINT hitTest, POINT screen) {
+    if (hitTest != HTCAPTION || FMDIRole == TMDIRole::Child) return false;
+    ShowSystemMenu(screen.x, screen.y);
+    return true;
+}
+
+void TSkinForm::SysButtonClick(POINT screen) {
+    auto* button = dynamic_cast<TWinSysButton*>(FMouse.HotObject);
     if (!button) return;
-    const int action = button->Data->Action;
+    const std::int32_t action = button->Data->Action;
     switch (action) {
-        case 0:
-            if (HoverTimer) HoverTimer->SetEnabled(false);
+        case sbaClose:
+            if (FHoverTimer) FHoverTimer->SetEnabled(false);
             ::PostMessageW(FHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
-        case 1:
-        case 22:
+        case sbaMaximize:
+        case sbaMaximizeToo:
             ToggleMaximized();
             break;
-        case 2:
-        case 23:
+        case sbaMinimize:
+        case sbaMinimizeToo:
             ToggleMinimized();
             break;
-        case 3:
-        case 11:
-        case 12:
-            ShowSystemMenu(x + 1, y + 1);
+        case sbaSystemMenu:
+        case sbaWindowIcon:
+        case sbaSystemMenuButton:
+            ShowSystemMenu(screen.x + 1, screen.y + 1);
             break;
-        case 7:
-        case 60:
+        case sbaMdiMinimize:
+        case sbaMdiMinimizeToo:
             SendToActiveChild(SC_MINIMIZE);
             break;
-        case 8:
-        case 61:
+        case sbaMdiRestore:
+        case sbaMdiRestoreToo:
             SendToActiveChild(SC_RESTORE);
             break;
-        case 9:
-        case 62:
+        case sbaMdiClose:
+        case sbaMdiCloseToo:
             SendToActiveChild(SC_CLOSE);
             break;
         default:
@@ -301,7 +267,7 @@ void TSkinForm::ToggleMaximized() {
     if (FMDIRole == TMDIRole::Child) FManager->SetMDIChildMaximized(true);
     FSizeState = TSizeState::Maximized;
     ::PostMessageW(FHandle, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    HotObject = nullptr;
+    FMouse.HotObject = nullptr;
 }
 
 void TSkinForm::RestoreWindow() {
@@ -319,52 +285,57 @@ void TSkinForm::ToggleMinimized() {
 }
 
 void TSkinForm::SendToActiveChild(WPARAM command) {
-    if (FMDIRole != TMDIRole::Frame || !MDIClient || !::IsWindow(MDIClient)) return;
-    HWND child = reinterpret_cast<HWND>(::SendMessageW(MDIClient, WM_MDIGETACTIVE, 0, 0));
+    if (FMDIRole != TMDIRole::Frame || !FMDIClient || !::IsWindow(FMDIClient)) return;
+    HWND child = reinterpret_cast<HWND>(::SendMessageW(FMDIClient, WM_MDIGETACTIVE, 0, 0));
     if (!child) return;
     ::SendMessageW(child, WM_SYSCOMMAND, command, 0);
     if (FManager->MDIChildMaximized() && !ActiveChildMaximized()) FManager->SetMDIChildMaximized(false);
 }
 
+void TSkinForm::DestroySysPopup() {
+    if (FSysPopup) ::DestroyMenu(FSysPopup);
+    FSysPopup = nullptr;
+}
+
 void TSkinForm::BuildSysPopup() {
-    if (SysPopup) ::DestroyMenu(SysPopup);
-    SysPopup = ::CreatePopupMenu();
-    if (!SysPopup) return;
-    ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuRestore, L" Restore ");
-    if (BorderIcons & biSkinMaximize)
-        ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuMaximize, L" Maximize ");
-    if (BorderIcons & biSkinMinimize)
-        ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuMinimize, L" Minimize ");
-    ::AppendMenuW(SysPopup, MF_SEPARATOR, kSysPopupIdBase + SysMenuSeparator, nullptr);
-    ::AppendMenuW(SysPopup, MF_STRING, kSysPopupIdBase + SysMenuClose, L" Close \tShift+F4");
+    DestroySysPopup();
+    FSysPopup = ::CreatePopupMenu();
+    if (!FSysPopup) return;
+    ::AppendMenuW(FSysPopup, MF_STRING, kSysPopupIdBase + SysMenuRestore, L" Restore ");
+    if (FAttached.BorderIcons & biSkinMaximize)
+        ::AppendMenuW(FSysPopup, MF_STRING, kSysPopupIdBase + SysMenuMaximize, L" Maximize ");
+    if (FAttached.BorderIcons & biSkinMinimize)
+        ::AppendMenuW(FSysPopup, MF_STRING, kSysPopupIdBase + SysMenuMinimize, L" Minimize ");
+    ::AppendMenuW(FSysPopup, MF_SEPARATOR, kSysPopupIdBase + SysMenuSeparator, nullptr);
+    ::AppendMenuW(FSysPopup, MF_STRING, kSysPopupIdBase + SysMenuClose, L" Close \tShift+F4");
 }
 
 void TSkinForm::ShowSystemMenu(int x, int y) {
     auto enable = [&](int tag, bool on) {
-        if (SysPopup) ::EnableMenuItem(SysPopup, kSysPopupIdBase + tag, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+        if (FSysPopup) ::EnableMenuItem(FSysPopup, kSysPopupIdBase + tag, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
     };
     enable(SysMenuRestore, FSizeState != TSizeState::Normal);
     enable(SysMenuMaximize, FSizeState != TSizeState::Maximized);
     enable(SysMenuMinimize, FSizeState != TSizeState::Minimized);
     const DWORD now = ::GetTickCount();
-    if (now - LastSysButtonClick > DoubleClickTime) {
+    if (now - FMouse.LastSysButtonClick > FMouse.DoubleClickTime) {
         FManager->SetMenuKind(2);
-        LastSysButtonClick = now;
+        FMouse.LastSysButtonClick = now;
         const bool native = !FSkinData || !(FSkinData->SkinControls() & SkinControlBit(xcSystemMenu)) ||
-                            FMDIRole == TMDIRole::Child || !SysPopup;
+                            FMDIRole == TMDIRole::Child || !FSysPopup;
         if (native) {
-            if (SysMenu) {
-                // A command chosen here arrives as WM_COMMAND and MenuCommand turns it into WM_SYSCOMMAND.
-                const int cmd = TrackMenu(SysMenu, x, y);
+            if (FAttached.SysMenu) {
+                // A command chosen here arrives as WM_COMMAND and RepostSystemCommand turns it into WM_SYSCOMMAND.
+                const int cmd = TrackMenu(FAttached.SysMenu, x, y);
                 if (cmd) ::PostMessageW(FHandle, WM_COMMAND, static_cast<WPARAM>(cmd), 0);
             }
         } else {
-            const int id = TrackMenu(SysPopup, x, y);
+            const int id = TrackMenu(FSysPopup, x, y);
             if (id > 0) SysPopupClick(id - static_cast<int>(kSysPopupIdBase));
         }
-    } else if (HotObject) {
+    } else if (FMouse.HotObject) {
         // A second click within the double-click time on the icon button closes the window.
-        if (HoverTimer) HoverTimer->SetEnabled(false);
+        if (FHoverTimer) FHoverTimer->SetEnabled(false);
         ::PostMessageW(FHandle, WM_CLOSE, 0, 0);
     }
 }
@@ -381,7 +352,7 @@ void TSkinForm::SysPopupClick(int tag) {
             ToggleMinimized();
             break;
         case SysMenuClose:
-            if (HoverTimer) HoverTimer->SetEnabled(false);
+            if (FHoverTimer) FHoverTimer->SetEnabled(false);
             ::PostMessageW(FHandle, WM_CLOSE, 0, 0);
             break;
         default:
@@ -389,8 +360,9 @@ void TSkinForm::SysPopupClick(int tag) {
     }
 }
 
-LRESULT TSkinForm::MenuCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
-    switch (LOWORD(wParam) & 0xFFF0) {
+bool TSkinForm::RepostSystemCommand(WPARAM wParam) {
+    const UINT id = LOWORD(wParam);
+    switch (id & 0xFFF0) {
         case SC_SIZE:
         case SC_MOVE:
         case SC_MINIMIZE:
@@ -399,25 +371,19 @@ LRESULT TSkinForm::MenuCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
         case SC_PREVWINDOW:
         case SC_CLOSE:
         case SC_RESTORE:
-            if ((LOWORD(wParam) & 0xFFF0) == LOWORD(wParam)) {
-                ::PostMessageW(FHandle, WM_SYSCOMMAND, LOWORD(wParam), 0);
-                handled = true;
-                return 0;
-            }
-            break;
+            if ((id & 0xFFF0) != id) return false;
+            ::PostMessageW(FHandle, WM_SYSCOMMAND, id, 0);
+            return true;
         default:
-            break;
+            return false;
     }
-    handled = true;
-    return CallOldProc(WM_COMMAND, wParam, lParam);
 }
 
-LRESULT TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
-    handled = true;
+bool TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam) {
     const WPARAM command = wParam & 0xFFF0;
-    if (!MenuTracking && command == SC_KEYMENU && lParam != L' ' && lParam != L'-' && !::GetCapture()) {
+    if (!FMouse.MenuTracking && command == SC_KEYMENU && lParam != L' ' && lParam != L'-' && !::GetCapture()) {
         // Alt or F10 alone would start the native menu loop on a window whose menu bar we paint.
-        if (lParam == 0 && MenuHeight > 0) return 1;
+        if (lParam == 0 && FFrame.MenuHeight > 0) return true;
     }
     switch (command) {
         case SC_MINIMIZE:
@@ -434,23 +400,23 @@ LRESULT TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
         default:
             break;
     }
-    return CallOldProc(WM_SYSCOMMAND, wParam, lParam);
+    return false;
 }
 
 void TSkinForm::CheckHover() {
-    if (MenuTracking || WindowGone() || !Active) return;
-    if (HotObject) {
+    if (FMouse.MenuTracking || WindowGone() || !FActive) return;
+    if (TNCObject* hot = FMouse.HotObject) {
         POINT cursor{};
         ::GetCursorPos(&cursor);
-        const POINT p = ScreenToFrame(cursor.x, cursor.y);
-        if (!::PtInRect(&HotObject->Rect, p)) HotObject->MouseLeave();
+        const POINT p = ScreenToFrame(cursor);
+        if (!::PtInRect(&hot->Rect, p)) hot->MouseLeave();
     }
     // A push button hears of the mouse leaving only through its own messages, which a quick exit can miss.
-    if (FHotButton) {
+    if (FMouse.HotButton) {
         POINT cursor{};
         ::GetCursorPos(&cursor);
         RECT r{};
-        HWND button = FHotButton->ControlWindow();
+        HWND button = FMouse.HotButton->ControlWindow();
         if (!button || !::GetWindowRect(button, &r) || !::PtInRect(&r, cursor)) LeaveHotButton();
     }
 }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "framework/ExtCtrls.h"
@@ -83,11 +85,11 @@ TSkinForm::TSkinForm(TForm* owner, HWND handle, ISkinFormManager* manager) : FHa
         manager = FOwnManager.get();
     }
     FManager = manager;
-    DoubleClickTime = ::GetDoubleClickTime();
+    FMouse.DoubleClickTime = ::GetDoubleClickTime();
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        CaptionFont.Reset(::CreateFontIndirectW(&metrics.lfCaptionFont));
+        SetCaptionFont(metrics.lfCaptionFont);
     TrackMenu = [this](HMENU menu, int x, int y) {
         return static_cast<int>(::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, FHandle, nullptr));
     };
@@ -97,14 +99,12 @@ TSkinForm::~TSkinForm() {
     // A skinner destroyed while its window lives gives the window back first.
     if (Hooked() && !WindowGone()) Detach();
     FreeControls();
-    SysButtons.clear();
-    HotObject = nullptr;
-    EmptyTitleBitmap();
-    HoverTimer.reset();
-    if (SysPopup) ::DestroyMenu(SysPopup);
-    SysPopup = nullptr;
+    FMouse.HotObject = nullptr;
+    DestroySysPopup();
     FManager->ForgetWindow(FHandle);
 }
+
+void TSkinForm::SetCaptionFont(const LOGFONTW& font) { FCaptionFont.Reset(::CreateFontIndirectW(&font)); }
 
 bool TSkinForm::Attach(TSkinData* skinData, TForm* form) {
     if (Hooked()) return true;
@@ -119,7 +119,7 @@ bool TSkinForm::Attach(TSkinData* skinData, TForm* form) {
         return false;
     }
     if (FForm) {
-        SavedColor = FForm->Color();
+        FAttached.FormColor = FForm->Color();
         FForm->SetColor(skinData->ButtonFaceColor);
     }
     return true;
@@ -128,115 +128,105 @@ bool TSkinForm::Attach(TSkinData* skinData, TForm* form) {
 bool TSkinForm::AttachWindow(TSkinData* skinData) {
     if (Hooked()) return true;
     if (!skinData || !::IsWindow(FHandle)) return false;
-    // 1
     FManager->SetReadyCount(1);
     FSkinData = skinData;
-    HoverTimer = std::make_unique<TTimer>(nullptr);
-    HoverTimer->SetEnabled(false);
-    HoverTimer->SetInterval(250);
-    HoverTimer->SetOnTimer([this](TObject*) {
+    FHoverTimer = std::make_unique<TTimer>(nullptr);
+    FHoverTimer->SetEnabled(false);
+    FHoverTimer->SetInterval(250);
+    FHoverTimer->SetOnTimer([this](TObject*) {
         ++FTimerDepth;
         CheckHover();
         --FTimerDepth;
     });
-    SkinFrame = (skinData->SkinControls() & SkinControlBit(xcMainMenu)) != 0;
-    // 2
-    Style = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_STYLE));
-    ExStyle = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
-    RightToLeft = (ExStyle & WS_EX_LEFTSCROLLBAR) != 0;
-    RestoreOnDestroy = true;
-    SysMenu = ::GetSystemMenu(FHandle, FALSE);
-    RenderIcon();
-    wchar_t className[100] = {};
-    ::GetClassNameW(FHandle, className, 100);
-    ClassName = className;
-    OwnerWindow = ::GetWindow(FHandle, GW_OWNER);
-    ::GetClientRect(FHandle, &AttachClientRect);
-    RECT wr{};
-    ::GetWindowRect(FHandle, &wr);
-    StandardFrameSize =
-        RECT{0, 0, (wr.right - wr.left) - AttachClientRect.right, (wr.bottom - wr.top) - AttachClientRect.bottom};
-    {
-        TRegionHandle saved(::CreateRectRgn(0, 0, 0, 0));
-        if (saved && ::GetWindowRgn(FHandle, saved.Get()) != ERROR) FSavedRegion = std::move(saved);
-    }
-    // 3
-    BorderIcons = 0;
-    if ((Style & WS_SYSMENU) || SysMenu) BorderIcons |= biSkinSystemMenu;
-    if (Style & WS_MINIMIZEBOX) BorderIcons |= biSkinMinimize;
-    if (Style & WS_MAXIMIZEBOX) BorderIcons |= biSkinMaximize;
+    FSkinFrame = (skinData->SkinControls() & SkinControlBit(xcMainMenu)) != 0;
+    ReadWindow();
     BuildSysPopup();
     UpdateSizeState();
-    // 4
-    FMDIRole = TMDIRole::None;
-    for (HWND child = ::GetTopWindow(FHandle); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[32] = {};
-        ::GetClassNameW(child, name, 32);
-        if (_wcsicmp(name, L"MDIClient") == 0) {
-            FMDIRole = TMDIRole::Frame;
-            MDIClient = child;
-            FManager->SetMDIClient(child, FForm);
-            break;
-        }
-    }
-    if (ExStyle & WS_EX_MDICHILD) FMDIRole = TMDIRole::Child;
-    // 5
-    FrameKind = TFrameKind::Fixed;
-    if ((Style & WS_POPUP) && (Style & WS_CAPTION) != WS_CAPTION)
-        FrameKind = TFrameKind::NoFrame;
-    else if (Style & WS_THICKFRAME)
-        FrameKind = TFrameKind::Sizeable;
-    else if (Style & DS_MODALFRAME)
-        FrameKind = TFrameKind::Dialog;
-    if (ExStyle & WS_EX_DLGMODALFRAME) FrameKind = TFrameKind::Dialog;
-    if (ClassName == L"#32770" || ClassName == L"TMessageForm") {
-        FrameKind = TFrameKind::Dialog;
-        IsDialog = true;
-    }
-    // Platform quirk (Wine and 64-bit Windows): the class name says nothing reliable about Unicode-ness.
-    UnicodeWindow = ::IsWindowUnicode(FHandle) != FALSE;
-    // 6
+    FindMDIRole();
+    DecideFrameKind();
     if (FMDIRole == TMDIRole::Frame) {
-        SavedMenuUpdate = skinData->MenuUpdate;
+        FAttached.MenuUpdate = skinData->MenuUpdate;
         FClientHook = std::make_unique<TClientHook>(this);
-        if (!FClientHook->Hook(MDIClient)) FClientHook.reset();
+        if (!FClientHook->Hook(FMDIClient)) FClientHook.reset();
     }
-    // 7 (the painted menu bar is not built here: the native menu stays and MenuHeight is 0)
-    if (SkinFrame) {
-        MenuHandle = ::GetMenu(FHandle);
-        MenuHeight = 0;
+    // The painted menu bar is not built here: the native menu stays and the menu band is empty.
+    if (FSkinFrame) {
+        FAttached.Menu = ::GetMenu(FHandle);
+        FFrame.MenuHeight = 0;
         if (!((FMDIRole == TMDIRole::Child && FManager->MDIChildMaximized()) || FSizeState == TSizeState::Minimized))
             SetCaptionStyle(false);
         BuildSysButtons();
     } else {
         FSkinState = TSkinState::Running;
     }
-    // 8
     if (!HookWindow()) {
-        UndoAttach();
+        LetGo(TLetGo::AttachFailed);
         return false;
     }
-    // 9
     if (FMDIRole == TMDIRole::Child && FSizeState == TSizeState::Maximized && !FManager->MDIChildMaximized())
         FManager->SetMDIChildMaximized(true);
     ::InvalidateRect(FHandle, nullptr, TRUE);
     return true;
 }
 
-void TSkinForm::UndoAttach() {
-    // The window was not taken over: give back the style and the MDI client, drop the timer and the popup.
-    SetCaptionStyle(true);
-    UnhookClient();
-    if (FMDIRole == TMDIRole::Frame) FManager->SetMDIClient(nullptr, nullptr);
-    MDIClient = nullptr;
-    HoverTimer.reset();
-    if (SysPopup) ::DestroyMenu(SysPopup);
-    SysPopup = nullptr;
-    HotObject = nullptr;
-    SysButtons.clear();
-    SysButtonCount = 0;
-    FSavedRegion.Reset();
-    FSkinState = TSkinState::Dead;
+// What attach keeps of the window: styles, class, owner, menus, icon, client, standard frame, region, border icons.
+void TSkinForm::ReadWindow() {
+    TAttachedWindow& a = FAttached;
+    a.Style = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_STYLE));
+    a.ExStyle = static_cast<DWORD>(::GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
+    a.RightToLeft = (a.ExStyle & WS_EX_LEFTSCROLLBAR) != 0;
+    a.RestoreOnDestroy = true;
+    a.SysMenu = ::GetSystemMenu(FHandle, FALSE);
+    RenderIcon();
+    wchar_t className[100] = {};
+    ::GetClassNameW(FHandle, className, 100);
+    a.ClassName = className;
+    a.Owner = ::GetWindow(FHandle, GW_OWNER);
+    ::GetClientRect(FHandle, &a.ClientRect);
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    a.StandardFrame = SIZE{(wr.right - wr.left) - a.ClientRect.right, (wr.bottom - wr.top) - a.ClientRect.bottom};
+    TRegionHandle saved(::CreateRectRgn(0, 0, 0, 0));
+    if (saved && ::GetWindowRgn(FHandle, saved.Get()) != ERROR) a.Region = std::move(saved);
+    a.BorderIcons = 0;
+    if ((a.Style & WS_SYSMENU) || a.SysMenu) a.BorderIcons |= biSkinSystemMenu;
+    if (a.Style & WS_MINIMIZEBOX) a.BorderIcons |= biSkinMinimize;
+    if (a.Style & WS_MAXIMIZEBOX) a.BorderIcons |= biSkinMaximize;
+    // Platform quirk (Wine and 64-bit Windows): the class name says nothing reliable about Unicode-ness.
+    a.UnicodeWindow = ::IsWindowUnicode(FHandle) != FALSE;
+}
+
+// An MDI frame has an "MDIClient" child; an MDI child has WS_EX_MDICHILD.
+void TSkinForm::FindMDIRole() {
+    FMDIRole = TMDIRole::None;
+    for (HWND child = ::GetTopWindow(FHandle); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[32] = {};
+        ::GetClassNameW(child, name, 32);
+        if (_wcsicmp(name, L"MDIClient") == 0) {
+            FMDIRole = TMDIRole::Frame;
+            FMDIClient = child;
+            FManager->SetMDIClient(child, FForm);
+            break;
+        }
+    }
+    if (FAttached.ExStyle & WS_EX_MDICHILD) FMDIRole = TMDIRole::Child;
+}
+
+void TSkinForm::DecideFrameKind() {
+    const DWORD style = FAttached.Style;
+    TFrameKind& kind = FFrame.Kind;
+    kind = TFrameKind::Fixed;
+    if ((style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION)
+        kind = TFrameKind::NoFrame;
+    else if (style & WS_THICKFRAME)
+        kind = TFrameKind::Sizeable;
+    else if (style & DS_MODALFRAME)
+        kind = TFrameKind::Dialog;
+    if (FAttached.ExStyle & WS_EX_DLGMODALFRAME) kind = TFrameKind::Dialog;
+    if (FAttached.ClassName == L"#32770" || FAttached.ClassName == L"TMessageForm") {
+        kind = TFrameKind::Dialog;
+        FAttached.IsDialog = true;
+    }
 }
 
 void TSkinForm::HookForm() {
@@ -282,21 +272,21 @@ void TSkinForm::SetCaptionStyle(bool standard) {
     const DWORD before = style;
     if (standard) {
         // Only the bits the window had at attach come back, so a detached window is exactly as it was.
-        style |= Style & kBoxBits;
-        if (BorderIcons & biSkinCaptionStripped) style |= Style & kCaptionBits;
-    } else if (OwnerWindow || FMDIRole == TMDIRole::Child) {
+        style |= FAttached.Style & kBoxBits;
+        if (FAttached.BorderIcons & biSkinCaptionStripped) style |= FAttached.Style & kCaptionBits;
+    } else if (FAttached.Owner || FMDIRole == TMDIRole::Child) {
         style &= ~kBoxBits;
     } else {
-        BorderIcons |= biSkinCaptionStripped;
+        FAttached.BorderIcons |= biSkinCaptionStripped;
         style &= ~kCaptionBits;
     }
     if (style != before) ::SetWindowLongPtrW(FHandle, GWL_STYLE, static_cast<LONG_PTR>(style));
 }
 
-bool TSkinForm::IsPlainChild() const noexcept { return (Style & WS_CHILD) && FMDIRole != TMDIRole::Child; }
+bool TSkinForm::IsPlainChild() const noexcept { return (FAttached.Style & WS_CHILD) && FMDIRole != TMDIRole::Child; }
 
-bool TSkinForm::Stage3Runs() const noexcept {
-    return !(IsMDIChildNotNormal() || FrameKind == TFrameKind::NoFrame || FSkinState == TSkinState::Attached);
+bool TSkinForm::SkinnedFrameShown() const noexcept {
+    return !(IsMDIChildNotNormal() || FFrame.Kind == TFrameKind::NoFrame || FSkinState == TSkinState::Attached);
 }
 
 void TSkinForm::UpdateSizeState() {
@@ -324,72 +314,73 @@ void TSkinForm::UpdateSizeState() {
 }
 
 LRESULT TSkinForm::HookProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Stage 1
+    LRESULT result = 0;
+    if (CommonMessage(msg, wParam, lParam, result)) return result;
+    if (!FSkinFrame || IsPlainChild()) return CallOldProc(msg, wParam, lParam);
+    std::optional<LRESULT> handled;
+    if (WindowStateMessage(msg, wParam, lParam, result)) handled = result;
+    if (!SkinnedFrameShown()) return handled ? *handled : CallOldProc(msg, wParam, lParam);
+    return SkinnedFrameMessage(msg, wParam, lParam, handled);
+}
+
+// What every skinned window answers, whether its frame is skinned or not: the background and colours of a plain
+// window, the skinner's own messages, the title, the end of the window.
+bool TSkinForm::CommonMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
-        case WM_ERASEBKGND: {
-            LRESULT result = CallOldProc(msg, wParam, lParam);
+        case WM_ERASEBKGND:
+            result = CallOldProc(msg, wParam, lParam);
             if (!FForm && FSkinData && FSkinData->ButtonFaceBrush) {
                 RECT r{};
                 ::GetClientRect(FHandle, &r);
                 ::FillRect(reinterpret_cast<HDC>(wParam), &r, FSkinData->ButtonFaceBrush.Get());
                 result = 1;
             }
-            return result;
-        }
-        case WM_NCDESTROY: {
+            return true;
+        case WM_NCDESTROY:
             FSkinState = TSkinState::Destroying;
             // Passed on first: the window finishes its own destruction before we let go of it.
-            LRESULT result = CallOldProc(msg, wParam, lParam);
-            if (RestoreOnDestroy) DetachOnDestroy();
+            result = CallOldProc(msg, wParam, lParam);
+            if (FAttached.RestoreOnDestroy) LetGo(TLetGo::WindowDestroyed);
             FSkinState = TSkinState::Dead;
-            return result;
-        }
+            return true;
         case WM_INITMENUPOPUP:
-            FManager->SetMenuKind(reinterpret_cast<HMENU>(wParam) == SysMenu ? 2 : 1);
-            return CallOldProc(msg, wParam, lParam);
+            FManager->SetMenuKind(reinterpret_cast<HMENU>(wParam) == FAttached.SysMenu ? 2 : 1);
+            result = CallOldProc(msg, wParam, lParam);
+            return true;
         case WM_CTLCOLORBTN:
-        case WM_CTLCOLORSTATIC: {
-            LRESULT result = CallOldProc(msg, wParam, lParam);
+        case WM_CTLCOLORSTATIC:
+            result = CallOldProc(msg, wParam, lParam);
             if (!FForm) {
                 ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
                 if (msg == WM_CTLCOLORSTATIC && FSkinData && FSkinData->ButtonFaceBrush)
                     result = reinterpret_cast<LRESULT>(FSkinData->ButtonFaceBrush.Get());
             }
-            return result;
-        }
+            return true;
         case WM_SKIN_STARTED:
             Started();
-            return 0;
+            result = 0;
+            return true;
         case WM_SKIN_QUERY:
-            return 1;
-        case WM_SETTEXT: {
+            result = 1;
+            return true;
+        case WM_SETTEXT:
             // The default procedure paints a standard caption for windows that keep WS_CAPTION: paint ours again.
-            LRESULT result = CallOldProc(msg, wParam, lParam);
-            if (SkinFrame && Stage3Runs()) PaintFrame();
-            return result;
-        }
+            result = CallOldProc(msg, wParam, lParam);
+            if (FSkinFrame && SkinnedFrameShown()) PaintFrame();
+            return true;
         default:
-            break;
+            return false;
     }
-    if (!SkinFrame || IsPlainChild()) return CallOldProc(msg, wParam, lParam);
-    bool handled = false;
-    LRESULT result = Stage2(msg, wParam, lParam, handled);
-    if (!Stage3Runs()) return handled ? result : CallOldProc(msg, wParam, lParam);
-    return Stage3(msg, wParam, lParam, handled, result);
 }
 
 void TSkinForm::Started() {
-    if (FForm) {
-        PurgeControls();
-        FManager->DispatchControls(*this);
-    } else {
-        FManager->DispatchControls(*this);
-    }
-    if (FSkinState == TSkinState::Attached && SkinFrame) {
+    if (FForm) PurgeControls();
+    FManager->DispatchControls(*this);
+    if (FSkinState == TSkinState::Attached && FSkinFrame) {
         if (FMDIRole == TMDIRole::Child && FManager->MDIChildMaximized()) {
             SetCaptionStyle(true);
             ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, kFrameChanged);
-        } else if (FSizeState != TSizeState::Minimized && FrameKind != TFrameKind::NoFrame) {
+        } else if (FSizeState != TSizeState::Minimized && FFrame.Kind != TFrameKind::NoFrame) {
             FSkinState = TSkinState::Activating;
             FitClientSize(false);
             FSkinState = TSkinState::Running;
@@ -397,62 +388,63 @@ void TSkinForm::Started() {
         }
     }
     FSkinState = TSkinState::Running;
-    if (HoverTimer) HoverTimer->SetEnabled(true);
+    if (FHoverTimer) FHoverTimer->SetEnabled(true);
 }
 
-LRESULT TSkinForm::Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+// Commands, activation and sizing of a window whose frame is skinned: keeps the size state, the caption style and
+// the region in step. Activation is noted here and handled by the skinned frame.
+bool TSkinForm::WindowStateMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
         case WM_SYSCOMMAND:
-            handled = true;
-            return SysCommand(wParam, lParam, handled);
+            result = SysCommand(wParam, lParam) ? 1 : CallOldProc(msg, wParam, lParam);
+            return true;
         case WM_COMMAND:
-            handled = true;
-            return MenuCommand(wParam, lParam, handled);
-        case WM_WINDOWPOSCHANGED: {
-            handled = true;
-            LRESULT result = CallOldProc(msg, wParam, lParam);
+            result = RepostSystemCommand(wParam) ? 0 : CallOldProc(msg, wParam, lParam);
+            return true;
+        case WM_WINDOWPOSCHANGED:
+            result = CallOldProc(msg, wParam, lParam);
             UpdateSizeState();
-            return result;
-        }
+            return true;
         case WM_ACTIVATE:
         case WM_NCACTIVATE:
-            Active = LOBYTE(LOWORD(wParam));
-            return 0;
-        case WM_GETMINMAXINFO: {
-            handled = true;
-            LRESULT result = CallOldProc(msg, wParam, lParam);
-            UpdateSizeState();
-            if (FSizeState == TSizeState::Minimized)
-                SetCaptionStyle(true);
-            else if (FMDIRole != TMDIRole::Child || FSizeState == TSizeState::Normal)
-                SetCaptionStyle(false);
-            else
-                SetCaptionStyle(true);
-            if (lParam && FrameKind != TFrameKind::NoFrame && FSizeState != TSizeState::Minimized) {
-                // Platform quirk: with the caption stripped the platform's minimum tracking size shrinks to the
-                // bare border, so sizing could fold the skinned frame onto itself; keep at least the platform's
-                // minimum for a captioned window and the whole skinned frame.
-                auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-                info->ptMinTrackSize.x =
-                    std::max<LONG>({info->ptMinTrackSize.x, ::GetSystemMetrics(SM_CXMINTRACK), FrameLeft + FrameRight});
-                info->ptMinTrackSize.y = std::max<LONG>(
-                    {info->ptMinTrackSize.y, ::GetSystemMetrics(SM_CYMINTRACK), FrameTop + MenuHeight + FrameBottom});
-            }
-            if (FrameKind == TFrameKind::Sizeable && lParam) {
-                auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-                info->ptMaxTrackSize.x = ::GetSystemMetrics(SM_CXMAXIMIZED);
-                info->ptMaxTrackSize.y = ::GetSystemMetrics(SM_CYMAXIMIZED);
-            }
-            if (lParam && FrameKind != TFrameKind::NoFrame && FMDIRole != TMDIRole::Child)
-                SetMaximizedPlacement(*reinterpret_cast<MINMAXINFO*>(lParam));
-            return result;
-        }
+            FActive = LOBYTE(LOWORD(wParam)) != 0;
+            return false;
+        case WM_GETMINMAXINFO:
+            result = CallOldProc(msg, wParam, lParam);
+            MinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+            return true;
         case WM_SIZE:
-            handled = true;
-            return SizeChanged(wParam, lParam);
+            result = CallOldProc(msg, wParam, lParam);
+            SizeChanged(static_cast<UINT>(wParam));
+            return true;
         default:
-            return 0;
+            return false;
     }
+}
+
+void TSkinForm::MinMaxInfo(MINMAXINFO* info) {
+    UpdateSizeState();
+    if (FSizeState == TSizeState::Minimized)
+        SetCaptionStyle(true);
+    else if (FMDIRole != TMDIRole::Child || FSizeState == TSizeState::Normal)
+        SetCaptionStyle(false);
+    else
+        SetCaptionStyle(true);
+    if (!info) return;
+    if (FFrame.Kind != TFrameKind::NoFrame && FSizeState != TSizeState::Minimized) {
+        // Platform quirk: with the caption stripped the platform's minimum tracking size shrinks to the bare
+        // border, so sizing could fold the skinned frame onto itself; keep at least the platform's minimum for a
+        // captioned window and the whole skinned frame.
+        info->ptMinTrackSize.x =
+            std::max<LONG>({info->ptMinTrackSize.x, ::GetSystemMetrics(SM_CXMINTRACK), FFrame.Left + FFrame.Right});
+        info->ptMinTrackSize.y = std::max<LONG>({info->ptMinTrackSize.y, ::GetSystemMetrics(SM_CYMINTRACK),
+                                                 FFrame.Top + FFrame.MenuHeight + FFrame.Bottom});
+    }
+    if (FFrame.Kind == TFrameKind::Sizeable) {
+        info->ptMaxTrackSize.x = ::GetSystemMetrics(SM_CXMAXIMIZED);
+        info->ptMaxTrackSize.y = ::GetSystemMetrics(SM_CYMAXIMIZED);
+    }
+    if (FFrame.Kind != TFrameKind::NoFrame && FMDIRole != TMDIRole::Child) SetMaximizedPlacement(*info);
 }
 
 void TSkinForm::SetMaximizedPlacement(MINMAXINFO& info) const {
@@ -462,15 +454,16 @@ void TSkinForm::SetMaximizedPlacement(MINMAXINFO& info) const {
     monitor.cbSize = sizeof(monitor);
     if (!::GetMonitorInfoW(::MonitorFromWindow(FHandle, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
     const RECT& work = monitor.rcWork;
-    info.ptMaxPosition = POINT{work.left - monitor.rcMonitor.left - FrameLeft, work.top - monitor.rcMonitor.top};
-    info.ptMaxSize = POINT{(work.right - work.left) + FrameLeft + FrameRight, (work.bottom - work.top) + FrameBottom};
+    info.ptMaxPosition = POINT{work.left - monitor.rcMonitor.left - FFrame.Left, work.top - monitor.rcMonitor.top};
+    info.ptMaxSize =
+        POINT{(work.right - work.left) + FFrame.Left + FFrame.Right, (work.bottom - work.top) + FFrame.Bottom};
     info.ptMaxTrackSize.x = std::max(info.ptMaxTrackSize.x, info.ptMaxSize.x);
     info.ptMaxTrackSize.y = std::max(info.ptMaxTrackSize.y, info.ptMaxSize.y);
 }
 
-LRESULT TSkinForm::SizeChanged(WPARAM wParam, LPARAM lParam) {
-    LRESULT result = CallOldProc(WM_SIZE, wParam, lParam);
-    switch (wParam) {
+// After WM_SIZE was passed on: the size state from its kind, and the region for the new size.
+void TSkinForm::SizeChanged(UINT kind) {
+    switch (kind) {
         case SIZE_RESTORED:
             FSizeState = TSizeState::Normal;
             break;
@@ -483,60 +476,67 @@ LRESULT TSkinForm::SizeChanged(WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    if (FSizeState == TSizeState::Minimized) return result;
-    if (FMDIRole == TMDIRole::Child && (FManager->MDIChildMaximized() || FSizeState != TSizeState::Normal))
-        return result;
+    if (FSizeState == TSizeState::Minimized) return;
+    if (FMDIRole == TMDIRole::Child && (FManager->MDIChildMaximized() || FSizeState != TSizeState::Normal)) return;
     if (FSkinState == TSkinState::Running || FSkinState == TSkinState::Reskinning) UpdateRegion();
-    return result;
 }
 
-LRESULT TSkinForm::Stage3(UINT msg, WPARAM wParam, LPARAM lParam, bool handledBefore, LRESULT resultBefore) {
+// The non-client messages of the skinned frame. A message none of them takes is answered as the window state
+// step answered it (`handled`), or passed on.
+LRESULT TSkinForm::SkinnedFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam, const std::optional<LRESULT>& handled) {
+    const POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (msg) {
         case WM_NCACTIVATE:
-            return NCActivate(wParam, lParam);
-        case WM_NCCALCSIZE:
-            return NCCalcSize(wParam, lParam);
-        case WM_NCHITTEST:
-            return NCHitTest(wParam, lParam);
-        case WM_NCPAINT:
-            return NCPaint(wParam, lParam);
-        case WM_NCMOUSEMOVE:
-        case WM_NCLBUTTONDOWN:
-        case WM_NCLBUTTONUP:
-        case WM_NCLBUTTONDBLCLK:
-        case WM_NCRBUTTONDOWN: {
-            bool handled = false;
-            WPARAM wp = wParam;
-            LRESULT result = NCMouse(msg, wp, lParam, handled);
-            return handled ? result : CallOldProc(msg, wp, lParam);
+            NCActivate(LOBYTE(LOWORD(wParam)) != 0);
+            return 1;
+        case WM_NCCALCSIZE: {
+            if (!lParam) return CallOldProc(msg, wParam, lParam);
+            // Both forms of lParam begin with the proposed window rectangle; the previous procedure changes it.
+            auto* rects = reinterpret_cast<RECT*>(lParam);
+            const RECT proposed = rects[0];
+            const LRESULT previous = CallOldProc(msg, wParam, lParam);
+            RECT* valid = LOBYTE(wParam) ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[1] : nullptr;
+            return NCCalcSize(proposed, rects[0], valid, previous);
         }
+        case WM_NCHITTEST: {
+            const LRESULT previous = CallOldProc(msg, wParam, lParam);
+            return NCHitTest(screen, previous);
+        }
+        case WM_NCPAINT:
+            return NCPaint() ? 0 : CallOldProc(msg, wParam, lParam);
+        case WM_NCMOUSEMOVE:
+            return NCMouseMove(screen) ? 0 : CallOldProc(msg, wParam, lParam);
+        case WM_NCLBUTTONDOWN: {
+            UINT hitTest = static_cast<UINT>(wParam);
+            return NCLButtonDown(hitTest, screen) ? 0 : CallOldProc(msg, hitTest, lParam);
+        }
+        case WM_NCLBUTTONUP:
+            return NCLButtonUp(screen) ? 0 : CallOldProc(msg, wParam, lParam);
+        case WM_NCLBUTTONDBLCLK:
+            return NCLButtonDblClk() ? 0 : CallOldProc(msg, wParam, lParam);
+        case WM_NCRBUTTONDOWN:
+            return NCRButtonDown(static_cast<UINT>(wParam), screen) ? 0 : CallOldProc(msg, wParam, lParam);
         case WM_SKIN_REPAINTFRAME:
             PaintFrame();
             return 0;
         default:
-            return handledBefore ? resultBefore : CallOldProc(msg, wParam, lParam);
+            return handled ? *handled : CallOldProc(msg, wParam, lParam);
     }
 }
 
 void TSkinForm::FormWindowProc(TMessage& message) {
-    auto previous = [&] {
-        if (FFormLink && FFormLink->Previous) FFormLink->Previous(message);
-    };
-    switch (message.Msg) {
-        case WM_SKIN_RESKIN:
-            Reskin();
-            break;
-        default:
-            previous();
-            break;
+    if (message.Msg == WM_SKIN_RESKIN) {
+        Reskin();
+        return;
     }
+    if (FFormLink && FFormLink->Previous) FFormLink->Previous(message);
 }
 
 LRESULT TSkinForm::ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto previous = [&] { return TClientHook::CallPrevious(wnd, msg, wParam, lParam); };
     switch (msg) {
         case WM_NCCALCSIZE:
-            if (SkinFrame && FSkinData && !(FSkinData->Options() & SkinOptionBit(xoMDIScrollbar))) {
+            if (FSkinFrame && FSkinData && !(FSkinData->Options() & SkinOptionBit(xoMDIScrollbar))) {
                 LONG_PTR style = ::GetWindowLongPtrW(wnd, GWL_STYLE);
                 ::SetWindowLongPtrW(wnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VSCROLL | WS_HSCROLL));
             }
@@ -544,24 +544,24 @@ LRESULT TSkinForm::ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
         case WM_MDICREATE: {
             if (FSkinData) FSkinData->MenuUpdate = false;
             LRESULT result = previous();
-            NewMDIChild = reinterpret_cast<HWND>(result);
+            FNewMDIChild = reinterpret_cast<HWND>(result);
             return result;
         }
         case WM_MDIDESTROY: {
             LRESULT result = previous();
-            if (SkinFrame) FManager->SetMDIChildMaximized(ActiveChildMaximized());
+            if (FSkinFrame) FManager->SetMDIChildMaximized(ActiveChildMaximized());
             return result;
         }
         case WM_MDITILE:
         case WM_MDICASCADE:
-            if (SkinFrame && FManager->MDIChildMaximized()) FManager->SetMDIChildMaximized(false);
+            if (FSkinFrame && FManager->MDIChildMaximized()) FManager->SetMDIChildMaximized(false);
             return previous();
         case WM_MDIREFRESHMENU: {
             LRESULT result = previous();
-            if (NewMDIChild) {
-                FManager->SkinWindow(NewMDIChild);
+            if (FNewMDIChild) {
+                FManager->SkinWindow(FNewMDIChild);
                 ::PostMessageW(FHandle, WM_SKIN_REPAINTFRAME, 0, 0);
-                NewMDIChild = nullptr;
+                FNewMDIChild = nullptr;
             }
             return result;
         }
@@ -571,103 +571,99 @@ LRESULT TSkinForm::ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 bool TSkinForm::ActiveChildMaximized() {
-    if (FMDIRole != TMDIRole::Frame || !MDIClient || !::IsWindow(MDIClient)) return false;
+    if (FMDIRole != TMDIRole::Frame || !FMDIClient || !::IsWindow(FMDIClient)) return false;
     BOOL maximized = FALSE;
     HWND child =
-        reinterpret_cast<HWND>(::SendMessageW(MDIClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+        reinterpret_cast<HWND>(::SendMessageW(FMDIClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
     return child && maximized;
 }
 
-void TSkinForm::Detach() {
-    // 1
-    if (!SkinFrame) {
-        DetachControls();
-        return;
-    }
-    // 2
-    if (SysPopup) ::DestroyMenu(SysPopup);
-    SysPopup = nullptr;
-    if (HoverTimer) HoverTimer->SetEnabled(false);
-    if (!Hooked()) return;
-    // 3
+void TSkinForm::Detach() { LetGo(FSkinFrame ? TLetGo::Detach : TLetGo::ControlsOnly); }
+
+// Every way of letting go of the window, in one order: what runs on its own stops, the procedures come off the
+// chains, the control skinners go, then the frame's style, size and region come back as far as `how` asks.
+void TSkinForm::LetGo(TLetGo how) {
+    const bool windowStays = how != TLetGo::WindowDestroyed && FSkinState != TSkinState::Destroying;
+    // 1. Nothing runs on its own any more: the hover timer, the system menu.
+    if (how == TLetGo::AttachFailed)
+        FHoverTimer.reset();
+    else if (FHoverTimer)
+        FHoverTimer->SetEnabled(false);
+    DestroySysPopup();
+    // A skinner that never hooked the window has nothing more to give back.
+    if (how == TLetGo::Detach && !Hooked()) return;
+    // 2. Off the procedure chains: the form's WindowProc and the window's procedure.
     UnhookForm();
     Unhook();
-    // 4
+    // 3. The control skinners, and the form's own colour.
     FreeControls();
-    if (FForm && FSkinState != TSkinState::Destroying) FForm->SetColor(SavedColor);
-    // 5
-    SetCaptionStyle(true);
+    if (FForm && windowStays && FAttached.FormColor) FForm->SetColor(*FAttached.FormColor);
+    // 4. The standard caption, the MDI client, what was painted and hot.
+    if (how == TLetGo::Detach || how == TLetGo::AttachFailed) SetCaptionStyle(true);
     UnhookClient();
-    EmptyTitleBitmap();
-    HotObject = nullptr;
-    // 6: a window never fitted (detached before WM_SKIN_STARTED came) keeps its size.
-    const bool fitted = FSkinState != TSkinState::Attached;
-    if (FSkinState != TSkinState::Destroying && (FMDIRole == TMDIRole::Child || !(Style & WS_CHILD))) {
-        RECT wr{};
-        ::GetWindowRect(FHandle, &wr);
-        if (!fitted || ::IsZoomed(FHandle) || ::IsIconic(FHandle) || FrameKind == TFrameKind::NoFrame) {
-            ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, kFrameChanged);
-        } else {
-            const int width = (wr.right - wr.left) - FrameLeft - FrameRight + StandardFrameSize.right;
-            const int height = (wr.bottom - wr.top) - FrameTop - MenuHeight - FrameBottom + StandardFrameSize.bottom;
-            ResizeKeepingCentre(std::max(width, 0), std::max(height, 0));
-        }
+    if (how == TLetGo::AttachFailed) {
+        if (FMDIRole == TMDIRole::Frame) FManager->SetMDIClient(nullptr, nullptr);
+        FMDIClient = nullptr;
+        FSysButtons.clear();
     }
-    // 7: the window gets back the region it had before attach (or none).
-    HRGN saved = FSavedRegion.Get();
-    if (::SetWindowRgn(FHandle, saved, TRUE)) (void)FSavedRegion.Release();  // the window owns it now
-    RegionOwned = false;
-    RegionWidth = RegionHeight = 0;
-    FSkinState = TSkinState::Dead;
+    FPainted.Title.Empty();
+    FMouse.HotObject = nullptr;
+    // 5. The client's size and the window's own region.
+    if (how == TLetGo::Detach) {
+        RestoreClientSize();
+        GiveBackRegion();
+    }
+    if (how == TLetGo::AttachFailed) FAttached.Region.Reset();
+    FRegion = TRegionState{};
+    if (how != TLetGo::WindowDestroyed) FSkinState = TSkinState::Dead;
 }
 
-void TSkinForm::DetachOnDestroy() {
-    if (HoverTimer) HoverTimer->SetEnabled(false);
-    if (SysPopup) ::DestroyMenu(SysPopup);
-    SysPopup = nullptr;
-    UnhookForm();
-    Unhook();
-    FreeControls();
-    UnhookClient();
-    EmptyTitleBitmap();
-    HotObject = nullptr;
-    RegionOwned = false;
+// The client gets its size under the standard frame back; a window never fitted (detached before
+// WM_SKIN_STARTED came) keeps its size.
+void TSkinForm::RestoreClientSize() {
+    if (FSkinState == TSkinState::Destroying || (FMDIRole != TMDIRole::Child && (FAttached.Style & WS_CHILD))) return;
+    const bool fitted = FSkinState != TSkinState::Attached;
+    if (!fitted || ::IsZoomed(FHandle) || ::IsIconic(FHandle) || FFrame.Kind == TFrameKind::NoFrame) {
+        ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, kFrameChanged);
+        return;
+    }
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    const int width = (wr.right - wr.left) - FFrame.Left - FFrame.Right + FAttached.StandardFrame.cx;
+    const int height =
+        (wr.bottom - wr.top) - FFrame.Top - FFrame.MenuHeight - FFrame.Bottom + FAttached.StandardFrame.cy;
+    ResizeKeepingCentre(std::max(width, 0), std::max(height, 0));
+}
+
+// The window gets back the region it had before attach (or none).
+void TSkinForm::GiveBackRegion() {
+    if (::SetWindowRgn(FHandle, FAttached.Region.Get(), TRUE)) (void)FAttached.Region.Release();  // the window's now
 }
 
 void TSkinForm::WindowDestroyed() noexcept {
     FSkinState = TSkinState::Dead;
-    HotObject = nullptr;
-}
-
-void TSkinForm::DetachControls() {
-    if (HoverTimer) HoverTimer->SetEnabled(false);
-    FreeControls();
-    if (FForm && FSkinState != TSkinState::Destroying) FForm->SetColor(SavedColor);
-    UnhookForm();
-    Unhook();
-    UnhookClient();
-    FSkinState = TSkinState::Dead;
+    FMouse.HotObject = nullptr;
 }
 
 bool TSkinForm::RegisterControl(ISkinControlItem* skinner) {
     if (!skinner) return false;
-    if (std::find(ControlList.begin(), ControlList.end(), skinner) != ControlList.end()) return true;
-    ControlList.push_back(skinner);
+    if (std::find(FControls.begin(), FControls.end(), skinner) != FControls.end()) return true;
+    FControls.push_back(skinner);
     return false;
 }
 
 void TSkinForm::UnregisterControl(ISkinControlItem* skinner) {
-    if (FHotButton == skinner) FHotButton = nullptr;
-    auto it = std::find(ControlList.rbegin(), ControlList.rend(), skinner);
-    if (it != ControlList.rend()) ControlList.erase(std::next(it).base());
+    if (FMouse.HotButton == skinner) FMouse.HotButton = nullptr;
+    auto it = std::find(FControls.rbegin(), FControls.rend(), skinner);
+    if (it != FControls.rend()) FControls.erase(std::next(it).base());
 }
 
 void TSkinForm::PurgeControls() {
-    for (std::size_t i = 0; i < ControlList.size();) {
-        if (ControlList[i]->ControlState() == ControlStateWindowDestroyed) {
-            ISkinControlItem* item = ControlList[i];
-            ControlList.erase(ControlList.begin() + static_cast<std::ptrdiff_t>(i));
-            if (FHotButton == item) FHotButton = nullptr;
+    for (std::size_t i = 0; i < FControls.size();) {
+        if (FControls[i]->ControlState() == ControlStateWindowDestroyed) {
+            ISkinControlItem* item = FControls[i];
+            FControls.erase(FControls.begin() + static_cast<std::ptrdiff_t>(i));
+            if (FMouse.HotButton == item) FMouse.HotButton = nullptr;
             item->Release();
         } else {
             ++i;
@@ -678,8 +674,8 @@ void TSkinForm::PurgeControls() {
 void TSkinForm::FreeControls() {
     // Taken out of the list before each is freed: a control skinner's destructor may unregister itself.
     std::vector<ISkinControlItem*> items;
-    items.swap(ControlList);
-    FHotButton = nullptr;
+    items.swap(FControls);
+    FMouse.HotButton = nullptr;
     for (ISkinControlItem* item : items) {
         if (item->ControlState() != ControlStateWindowDestroyed) item->Unskin();
         item->Release();
@@ -687,7 +683,7 @@ void TSkinForm::FreeControls() {
 }
 
 void TSkinForm::LeaveHotButton() {
-    if (ISkinControlItem* hot = std::exchange(FHotButton, nullptr)) hot->MouseLeft();
+    if (ISkinControlItem* hot = std::exchange(FMouse.HotButton, nullptr)) hot->MouseLeft();
 }
 
 void TSkinForm::Reskin() {
@@ -698,9 +694,9 @@ void TSkinForm::Reskin() {
         active = FForm->ActiveControl();
         hadFocus = active && active->Focused();
     }
-    for (ISkinControlItem* item : ControlList) item->Reskin();
+    for (ISkinControlItem* item : FControls) item->Reskin();
     FSkinState = TSkinState::Reskinning;
-    if (SkinFrame && FForm) {
+    if (FSkinFrame && FForm) {
         FitClientSize(true);
         const int h = FForm->Height();
         FForm->SetHeight(h + 1);
@@ -713,7 +709,7 @@ void TSkinForm::Reskin() {
 void TSkinForm::ReloadSkinData(TSkinData* skinData) {
     if (!skinData) return;
     FSkinData = skinData;
-    SkinFrame = (skinData->SkinControls() & SkinControlBit(xcMainMenu)) != 0;
+    FSkinFrame = (skinData->SkinControls() & SkinControlBit(xcMainMenu)) != 0;
     BuildSysButtons();
     BuildSysPopup();
 }
@@ -721,7 +717,7 @@ void TSkinForm::ReloadSkinData(TSkinData* skinData) {
 void TSkinForm::MDIMaximizeEnded() {
     if (FMDIRole != TMDIRole::Child || FSizeState == TSizeState::Minimized || !Hooked()) return;
     FSizeState = TSizeState::Normal;
-    const bool hadRegion = RegionOwned;
+    const bool hadRegion = FRegion.Owned;
     UpdateRegion();
     SetCaptionStyle(false);
     if (!hadRegion) ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, kFrameChanged);

@@ -9,12 +9,19 @@
 // The skinner is never freed while one of its procedures or its hover timer handler is on the stack
 // (InDispatch); after WM_NCDESTROY it is Dead and the manager's purge frees it.
 //
-// The painted menu bar is not part of this skinner yet: MenuHeight stays 0 and the native menu stays in place.
+// The window procedure runs in three steps: CommonMessage (what every skinned window answers, frame or not),
+// WindowStateMessage (commands, activation, sizing: keeps the skinner's idea of the window in step) and
+// SkinnedFrameMessage (the non-client messages of the skinned frame: layout, paint, hit-testing, the mouse).
+// Message parameters are unpacked there and handed to typed handlers.
+//
+// The painted menu bar is not part of this skinner yet: the menu band height stays 0 and the native menu stays.
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +35,7 @@
 namespace qd {
 
 class TSkinForm;
+class TDataSkinBorder;
 class TDataSkinSysButton;
 
 // Something in the skinned frame that reacts to the mouse.
@@ -56,11 +64,80 @@ public:
     void Paint() override;
 };
 
-// Border icon bits of TSkinForm::BorderIcons.
+// Border icon bits of the window as attach found them, plus whether the skinner stripped the caption.
 enum : unsigned { biSkinMaximize = 1, biSkinMinimize = 2, biSkinSystemMenu = 8, biSkinCaptionStripped = 0x10 };
 
 // Tags (and image indexes) of the skin's system menu items.
 enum : int { SysMenuRestore = 0, SysMenuMaximize = 1, SysMenuMinimize = 2, SysMenuClose = 3, SysMenuSeparator = 100 };
+
+// The four bands of the frame a border bitmap is painted into.
+enum class TBorderPart : int { Left = 1, Right = 2, Top = 3, Bottom = 4 };
+
+// Sizes of the skinned frame's bands, in window pixels, and the kind of frame.
+struct TFrameMetrics {
+    TFrameKind Kind = TFrameKind::Fixed;
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;  // Top is the title bar
+    int MenuHeight = 0;                            // the menu band under the title (0: none)
+};
+
+// What attach read from the window, and what detach gives back.
+struct TAttachedWindow {
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    std::wstring ClassName;
+    HWND Owner = nullptr;
+    HMENU Menu = nullptr;
+    HMENU SysMenu = nullptr;
+    unsigned BorderIcons = 0;  // biSkin... bits
+    RECT ClientRect{};         // the client at attach (taken again by a reskin)
+    SIZE StandardFrame{};      // the platform's own frame: window size minus client size
+    bool IsDialog = false;     // a system dialog or a message form
+    bool RightToLeft = false;
+    bool UnicodeWindow = true;
+    bool RestoreOnDestroy = false;
+    bool MenuUpdate = false;          // the skin's MenuUpdate at attach (MDI frames)
+    std::optional<TColor> FormColor;  // the form's colour before the skin's
+    TRegionHandle Region;             // copy of the window's own region (null: it had none)
+};
+
+// The title bar composed off-screen at the last paint; reused while the size stays.
+struct TTitleCache {
+    TBitmapHandle Bitmap;
+    int Width = 0, Height = 0;
+    bool Fits(int width, int height) const noexcept { return Bitmap && Width == width && Height == height; }
+    void Empty() noexcept {
+        Bitmap.Reset();
+        Width = Height = 0;
+    }
+};
+
+// The frame as last painted: its size, where caption and buttons went, the window's icon.
+struct TPaintedFrame {
+    RECT WindowRect{};  // screen coordinates
+    int WindowWidth = 0, WindowHeight = 0;
+    RECT CaptionRect{};    // frame coordinates
+    int ButtonsLeft = 0;   // left edge of the right-aligned caption buttons
+    int CaptionWidth = 0;  // measured caption text (dialogs)
+    HICON Icon = nullptr;  // the window's icon at attach
+    int IconSize = 16;
+    TBitmapHandle IconBitmap;  // the small icon on magenta, IconSize square
+    TTitleCache Title;
+};
+
+// The region the skinner gave the window.
+struct TRegionState {
+    bool Owned = false;
+    int Width = 0, Height = 0;  // the window size it was made for
+};
+
+// The mouse over the frame.
+struct TMouseState {
+    TNCObject* HotObject = nullptr;         // the frame object hot or pressed, at most one
+    ISkinControlItem* HotButton = nullptr;  // the push-button skinner under the mouse
+    DWORD LastSysButtonClick = 0;           // tick count of the last system menu click
+    DWORD DoubleClickTime = 0;
+    bool MenuTracking = false;  // a drop-down of the painted menu bar is open
+};
 
 class TSkinForm : public ISkinForm, private TWindowHook {
 public:
@@ -88,115 +165,71 @@ public:
     void MDIMaximizeEnded() override;
     bool RegisterControl(ISkinControlItem* skinner) override;
     void UnregisterControl(ISkinControlItem* skinner) override;
-    ISkinControlItem* HotButton() const noexcept override { return FHotButton; }
-    void SetHotButton(ISkinControlItem* skinner) noexcept override { FHotButton = skinner; }
+    ISkinControlItem* HotButton() const noexcept override { return FMouse.HotButton; }
+    void SetHotButton(ISkinControlItem* skinner) noexcept override { FMouse.HotButton = skinner; }
     // Tells the hot push button that the mouse left and empties the slot.
     void LeaveHotButton();
 
-    void DetachOnDestroy();
-    void DetachControls();
+    bool Attached() const noexcept { return Hooked(); }
     void PurgeControls();
     void FreeControls();
     bool ActiveChildMaximized();
-    bool Attached() const noexcept { return Hooked(); }
+    void SendToActiveChild(WPARAM command);
 
-    // --- Non-client layout and painting (SkinFrame.cpp) ---
     // Paints the whole frame into `dc` (window coordinates), or into the window's own DC when null.
     void PaintFrame(HDC dc = nullptr);
+    // The frame's paint in parts (the benchmark times each): a border band, the title bar with caption and
+    // buttons, and the title's pieces.
+    void PaintBorder(TBorderPart part, RECT rect, HDC dc);
     void PaintTitle(HDC dc);
     void PaintCaption(HDC dc, const RECT& area);
     void PlaceSysButtons();
     void PaintSysButtons(HDC dc);
-    void PaintBorder(int part, RECT rect, HDC dc);
-    void RenderIcon();
     void DrawIcon(HDC dc, int x, int y);
-    // Gives the window this size around its present centre (frame changed).
-    void ResizeKeepingCentre(int width, int height);
-    LRESULT NCCalcSize(WPARAM wParam, LPARAM lParam);
-    LRESULT NCPaint(WPARAM wParam, LPARAM lParam);
-    LRESULT NCActivate(WPARAM wParam, LPARAM lParam);
-    // The font the caption text is drawn with: the platform's caption font, or the window's own font when only that
-    // one has glyphs for every character of the text.
-    HFONT CaptionFontFor(const std::wstring& text);
-    // The caption text as drawn: prefix, window text, suffix.
-    std::wstring CaptionText() const;
-
-    // --- Caption buttons and the non-client mouse (SkinButtons.cpp) ---
-    bool SysButtonVisible(int index);
-    TWinSysButton* SysButtonAt(POINT pt);
-    POINT ScreenToFrame(int x, int y) const;
     // Paints one button in `state` straight onto the window, or into `dc` (window coordinates) when given.
     void PaintSysButtonState(TWinSysButton& button, int state, HDC dc = nullptr);
-    void SysButtonClick(int x, int y);
+    // Answers whether the button of that index shows now, and remembers it in the button.
+    bool SysButtonVisible(int index);
+    // The caption text as drawn: prefix, window text, suffix.
+    std::wstring CaptionText() const;
+    // The font the caption text is drawn with: the caption font, or the window's own font when only that one has
+    // glyphs for every character of the text.
+    HFONT CaptionFontFor(const std::wstring& text);
+    // The caption font (the platform's caption font until set).
+    void SetCaptionFont(const LOGFONTW& font);
     void ShowSystemMenu(int x, int y);
-    void ToggleMaximized();
-    void ToggleMinimized();
-    void RestoreWindow();
-    void SendToActiveChild(WPARAM command);
-    LRESULT SysCommand(WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT MenuCommand(WPARAM wParam, LPARAM lParam, bool& handled);
-    void CheckHover();
-    void SysPopupClick(int tag);
-    LRESULT NCHitTest(WPARAM wParam, LPARAM lParam);
-    // Stage 3 mouse handlers; `handled` false means the message goes on to the previous procedure.
-    LRESULT NCMouse(UINT msg, WPARAM& wParam, LPARAM lParam, bool& handled);
-    void BuildSysPopup();
     // Runs a popup of the skin's system menu; tests replace it (the platform's menu loop is modal).
     std::function<int(HMENU menu, int x, int y)> TrackMenu;
 
-    // Fields (names as the skinner's developers know them).
-    std::wstring CaptionSuffix = L"  ";
-    std::wstring CaptionPrefix = L" ";
-    std::wstring ClassName;
-    bool SkinFrame = false;
-    bool SavedMenuUpdate = false;
-    RECT AttachClientRect{};
-    DWORD LastSysButtonClick = 0;
-    DWORD DoubleClickTime = 0;
-    int CaptionWidth = 0;
-    HWND OwnerWindow = nullptr;
-    HICON IconHandle = nullptr;
-    int IconSize = 16;
-    int FrameLeft = 0, FrameTop = 0, FrameRight = 0, FrameBottom = 0;
-    RECT WindowRect{};
-    RECT CaptionRect{};
-    RECT StandardFrameSize{};
-    int MenuHeight = 0;
-    int SysButtonCount = 0;
-    bool MenuTracking = false;
-    bool RightToLeft = false;
-    bool UnicodeWindow = true;
-    bool IsDialog = false;
-    bool RestoreOnDestroy = false;
-    HMENU SysPopup = nullptr;
-    HWND MDIClient = nullptr;
-    HWND NewMDIChild = nullptr;
-    HMENU MenuHandle = nullptr;
-    HMENU SysMenu = nullptr;
-    TColor SavedColor = 0;
-    DWORD Style = 0;
-    DWORD ExStyle = 0;
-    int ButtonsLeft = 0;
-    TNCObject* HotObject = nullptr;
-    bool RegionOwned = false;
-    std::vector<std::unique_ptr<TWinSysButton>> SysButtons;
-    TBitmapHandle IconBitmap;   // the small icon on magenta, IconSize square
-    TBitmapHandle TitleBitmap;  // the last composed title bar, TitleWidth x TitleHeight
-    int TitleWidth = 0, TitleHeight = 0;
-    std::vector<ISkinControlItem*> ControlList;
-    int WindowWidth = 0, WindowHeight = 0;
-    int RegionWidth = 0, RegionHeight = 0;
-    BYTE Active = 1;
-    unsigned BorderIcons = 0;
-    std::unique_ptr<TTimer> HoverTimer;
-    TFontHandle CaptionFont;
+    // Non-client mouse handlers, called with the message's unpacked parameters. Each answers whether it handled
+    // the message (result 0, not passed on); NCLButtonDown may change the hit-test code it passes on.
+    bool NCMouseMove(POINT screen);
+    bool NCLButtonDown(UINT& hitTest, POINT screen);
+    bool NCLButtonUp(POINT screen);
+    bool NCLButtonDblClk();
+    bool NCRButtonDown(UINT hitTest, POINT screen);
+    // The hover timer's check: a hot frame object or push button under no cursor any more is left.
+    void CheckHover();
 
-    ISkinFormManager& Manager() noexcept { return *FManager; }
-    // The region the window had before attach (null: none); handed back at detach.
-    bool HadOwnRegion() const noexcept { return static_cast<bool>(FSavedRegion); }
-    void EmptyTitleBitmap() noexcept {
-        TitleBitmap.Reset();
-        TitleWidth = TitleHeight = 0;
+    // What tests read of the skinner's state.
+    struct TView {
+        const TFrameMetrics& Frame;
+        const TAttachedWindow& Attached;
+        const TPaintedFrame& Painted;
+        const TRegionState& Region;
+        const std::vector<std::unique_ptr<TWinSysButton>>& SysButtons;
+        const std::vector<ISkinControlItem*>& Controls;
+        const TNCObject* HotObject;
+        bool Active;
+        bool SkinFrame;
+        HWND MDIClient;
+        HWND NewMDIChild;
+        HMENU SysPopup;
+        TTimer* HoverTimer;  // tests tick it
+    };
+    TView View() const noexcept {
+        return TView{FFrame,  FAttached,  FPainted,   FRegion,      FSysButtons, FControls,        FMouse.HotObject,
+                     FActive, FSkinFrame, FMDIClient, FNewMDIChild, FSysPopup,   FHoverTimer.get()};
     }
 
 protected:
@@ -204,15 +237,32 @@ protected:
     virtual bool HookWindow() { return Hook(FHandle); }
 
 private:
-    void UndoAttach();
+    friend class TNCObject;
+    class TClientHook;
+    friend class TClientHook;
+    struct TFormLink;
+
+    // How the skinner lets go of its window (LetGo).
+    enum class TLetGo {
+        Detach,           // the skin goes off: the window lives on and gets back all that attach changed
+        WindowDestroyed,  // the window is being destroyed: nothing of it is restored
+        ControlsOnly,     // the frame was never skinned: the control skinners and the hooks go
+        AttachFailed,     // the window procedure was refused: undo what attach did so far
+    };
+    void LetGo(TLetGo how);
+
+    // --- The window procedure and its steps (SkinForm.cpp) ---
     LRESULT HookProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     void WindowDestroyed() noexcept override;
     LRESULT CallOldProc(UINT msg, WPARAM wParam, LPARAM lParam) { return CallPrevious(FHandle, msg, wParam, lParam); }
-    LRESULT Stage2(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT Stage3(UINT msg, WPARAM wParam, LPARAM lParam, bool handledBefore, LRESULT resultBefore);
-    bool Stage3Runs() const noexcept;
+    bool CommonMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool WindowStateMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    LRESULT SkinnedFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam, const std::optional<LRESULT>& handled);
+    // The skinned frame shows (not while attaching, not on a frameless window or a maximized/minimized MDI child).
+    bool SkinnedFrameShown() const noexcept;
     void Started();
-    LRESULT SizeChanged(WPARAM wParam, LPARAM lParam);
+    void SizeChanged(UINT kind);
+    void MinMaxInfo(MINMAXINFO* info);
     void SetMaximizedPlacement(MINMAXINFO& info) const;
     void UpdateSizeState();
     void FormWindowProc(TMessage& message);
@@ -220,11 +270,43 @@ private:
     void HookForm();
     void UnhookForm();
     void UnhookClient();
+    void ReadWindow();
+    void FindMDIRole();
+    void DecideFrameKind();
     bool IsMDIChildNotNormal() const noexcept {
         return FMDIRole == TMDIRole::Child && FSizeState != TSizeState::Normal;
     }
     bool IsPlainChild() const noexcept;
-    void RepaintFrameAfterText();
+    void RestoreClientSize();
+    void GiveBackRegion();
+
+    // --- Layout and painting (SkinFrame.cpp) ---
+    const TDataSkinBorder* Border(TBorderPart part) const noexcept;
+    TBitmapHandle ComposeBorder(TBorderPart part, int width, int height) const;
+    void RenderIcon();
+    // Gives the window this size around its present centre (frame changed).
+    void ResizeKeepingCentre(int width, int height);
+    // The client rectangle for a proposed window rectangle; `valid` (when given) gets the valid-rectangle answer.
+    LRESULT NCCalcSize(const RECT& proposed, RECT& client, RECT* valid, LRESULT previous);
+    // Paints the skinned frame; false when the window's own standard frame is to be painted instead.
+    bool NCPaint();
+    void NCActivate(bool active);
+
+    // --- Caption buttons and the non-client mouse (SkinButtons.cpp) ---
+    TWinSysButton* SysButtonAt(POINT pt);
+    POINT ScreenToFrame(POINT screen) const;
+    LRESULT NCHitTest(POINT screen, LRESULT previous);
+    void SysButtonClick(POINT screen);
+    void ToggleMaximized();
+    void ToggleMinimized();
+    void RestoreWindow();
+    // Keeps the size state in step with a system command before it is passed on; true: swallow it.
+    bool SysCommand(WPARAM command, LPARAM lParam);
+    // A command of the native system menu arriving as WM_COMMAND goes back as WM_SYSCOMMAND; true when it did.
+    bool RepostSystemCommand(WPARAM wParam);
+    void SysPopupClick(int tag);
+    void BuildSysPopup();
+    void DestroySysPopup();
 
     HWND FHandle;
     TForm* FForm = nullptr;
@@ -234,20 +316,32 @@ private:
     TSkinState FSkinState = TSkinState::Attached;
     TSizeState FSizeState = TSizeState::Normal;
     TMDIRole FMDIRole = TMDIRole::None;
+    bool FSkinFrame = false;  // the frame is skinned (else only the controls are)
+    bool FActive = true;
 
-public:
-    TFrameKind FrameKind = TFrameKind::Fixed;
+    TAttachedWindow FAttached;
+    TFrameMetrics FFrame;
+    TPaintedFrame FPainted;
+    TRegionState FRegion;
+    TMouseState FMouse;
 
-private:
+    // The caption text is the window text between these.
+    std::wstring FCaptionPrefix = L" ";
+    std::wstring FCaptionSuffix = L"  ";
+    TFontHandle FCaptionFont;
+
+    std::vector<std::unique_ptr<TWinSysButton>> FSysButtons;
+    HMENU FSysPopup = nullptr;
+    std::unique_ptr<TTimer> FHoverTimer;
+    std::vector<ISkinControlItem*> FControls;
+
+    HWND FMDIClient = nullptr;
+    HWND FNewMDIChild = nullptr;  // made by the last WM_MDICREATE, until WM_MDIREFRESHMENU
+
     int FTimerDepth = 0;
     int FClientDepth = 0;
-    ISkinControlItem* FHotButton = nullptr;
-    TRegionHandle FSavedRegion;  // copy of the window's own region from before attach (null: it had none)
-    struct TFormLink;
     std::shared_ptr<TFormLink> FFormLink;
-    class TClientHook;
     std::unique_ptr<TClientHook> FClientHook;
-    friend class TClientHook;
 };
 
 }  // namespace qd

@@ -21,8 +21,6 @@ constexpr UINT kFrameChanged = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOAC
 // A border's frame count as drawing takes it: 0 (or garbage) counts as one frame.
 int Frames(const TDataSkinObject* o) noexcept { return (o && o->FrameCount > 0) ? o->FrameCount : 1; }
 
-bool IconAction(int action) noexcept { return action == 3 || action == 11; }
-
 // The font has a glyph for every character of the text (true when the platform cannot tell).
 bool FontHasGlyphs(HFONT font, const std::wstring& text) {
     if (text.empty()) return true;
@@ -38,10 +36,10 @@ bool FontHasGlyphs(HFONT font, const std::wstring& text) {
 // Size of one frame of a caption button; icon buttons without their own image use the small icon size.
 SIZE ButtonSize(const TDataSkinSysButton& d, int iconSize) noexcept {
     if (d.Bitmap.Empty()) {
-        if (IconAction(d.Action)) return SIZE{iconSize, iconSize};
+        if (IsIconAction(d.Action)) return SIZE{iconSize, iconSize};
         return SIZE{0, 0};
     }
-    const int frames = IconAction(d.Action) ? 1 : Frames(&d);
+    const int frames = IsIconAction(d.Action) ? 1 : Frames(&d);
     return SIZE{d.Bitmap.Width() / frames, d.Bitmap.Height()};
 }
 
@@ -58,28 +56,27 @@ HICON WindowIcon(HWND wnd) noexcept {
 
 void TSkinForm::BuildSysButtons() {
     if (!FSkinData || FSkinData->SkinEmpty) return;  // still loading: keep what we have
-    HotObject = nullptr;                             // the objects it may point at are about to go
-    if (FrameKind == TFrameKind::NoFrame) {
-        FrameLeft = FrameTop = FrameRight = FrameBottom = 0;
-        MenuHeight = 0;
+    FMouse.HotObject = nullptr;                      // the objects it may point at are about to go
+    if (FFrame.Kind == TFrameKind::NoFrame) {
+        FFrame.Left = FFrame.Top = FFrame.Right = FFrame.Bottom = 0;
+        FFrame.MenuHeight = 0;
     } else {
         auto width = [](const TDataSkinBorder* b) { return b ? b->Bitmap.Width() / Frames(b) : 0; };
         auto height = [](const TDataSkinBorder* b) { return b ? b->Bitmap.Height() / Frames(b) : 0; };
-        FrameTop = height(FSkinData->BorderTop.get());
-        FrameLeft = width(FSkinData->BorderLeft.get());
-        FrameRight = width(FSkinData->BorderRight.get());
-        FrameBottom = height(FSkinData->BorderBottom.get());
+        FFrame.Top = height(FSkinData->BorderTop.get());
+        FFrame.Left = width(FSkinData->BorderLeft.get());
+        FFrame.Right = width(FSkinData->BorderRight.get());
+        FFrame.Bottom = height(FSkinData->BorderBottom.get());
     }
-    SysButtons.clear();
-    for (auto& entry : FSkinData->SysButtons) SysButtons.push_back(std::make_unique<TWinSysButton>(this, entry.get()));
-    SysButtonCount = static_cast<int>(SysButtons.size());
+    FSysButtons.clear();
+    for (auto& entry : FSkinData->SysButtons) FSysButtons.push_back(std::make_unique<TWinSysButton>(this, entry.get()));
     // The skin's default icon is filled from the first real window icon (never from an empty magenta square).
     for (auto& entry : FSkinData->SysButtons) {
-        if (IconAction(entry->Action) && FSkinData->DefaultIcon.Empty() && IconBitmap && IconHandle) {
+        if (IsIconAction(entry->Action) && FSkinData->DefaultIcon.Empty() && FPainted.IconBitmap && FPainted.Icon) {
             TMemoryDC src(nullptr);
-            const SIZE s = BitmapSize(IconBitmap.Get());
+            const SIZE s = BitmapSize(FPainted.IconBitmap.Get());
             FSkinData->DefaultIcon.SetSize(s.cx, s.cy);
-            TSelectGuard sel(src, IconBitmap.Get());
+            TSelectGuard sel(src, FPainted.IconBitmap.Get());
             ::BitBlt(FSkinData->DefaultIcon.Canvas().Handle(), 0, 0, s.cx, s.cy, src, 0, 0, SRCCOPY);
             FSkinData->DefaultIcon.Dormant();
         }
@@ -87,20 +84,20 @@ void TSkinForm::BuildSysButtons() {
 }
 
 void TSkinForm::RenderIcon() {
-    IconSize = ::GetSystemMetrics(SM_CXSMICON);
+    FPainted.IconSize = ::GetSystemMetrics(SM_CXSMICON);
     const int cy = ::GetSystemMetrics(SM_CYSMICON);
     TWindowDC screen(nullptr);
-    TBitmapHandle bitmap(::CreateCompatibleBitmap(screen, IconSize, cy));
+    TBitmapHandle bitmap(::CreateCompatibleBitmap(screen, FPainted.IconSize, cy));
     if (!bitmap) return;
     TMemoryDC mem(screen);
     {
         TSelectGuard sel(mem, bitmap.Get());
         TBrushHandle magenta(::CreateSolidBrush(SkinKeyColor));
-        RECT r{0, 0, IconSize, cy};
+        RECT r{0, 0, FPainted.IconSize, cy};
         ::FillRect(mem, &r, magenta.Get());
-        IconHandle = WindowIcon(FHandle);
-        if (IconHandle) {
-            ::DrawIconEx(mem, 0, 0, IconHandle, IconSize, cy, 0, nullptr, DI_NORMAL);
+        FPainted.Icon = WindowIcon(FHandle);
+        if (FPainted.Icon) {
+            ::DrawIconEx(mem, 0, 0, FPainted.Icon, FPainted.IconSize, cy, 0, nullptr, DI_NORMAL);
         } else if (FSkinData) {
             // No icon of its own: the skin's default icon, else that of the last main-form skin that has one.
             const TBitmap* fallback = FSkinData->DefaultIcon.Empty() ? nullptr : &FSkinData->DefaultIcon;
@@ -111,70 +108,59 @@ void TSkinForm::RenderIcon() {
             if (fallback) {
                 TMemoryDC src(screen);
                 TSelectGuard s2(src, fallback->Handle());
-                ::StretchBlt(mem, 0, 0, IconSize, cy, src, 0, 0, fallback->Width(), fallback->Height(), SRCCOPY);
+                ::StretchBlt(mem, 0, 0, FPainted.IconSize, cy, src, 0, 0, fallback->Width(), fallback->Height(),
+                             SRCCOPY);
             }
         }
     }
-    IconBitmap = std::move(bitmap);
+    FPainted.IconBitmap = std::move(bitmap);
 }
 
 void TSkinForm::DrawIcon(HDC dc, int x, int y) {
     // Fetched when painting: the window may have changed its icon since attach.
     if (HICON icon = WindowIcon(FHandle)) {
-        ::DrawIconEx(dc, x, y, icon, IconSize, IconSize, 0, nullptr, DI_NORMAL);
-    } else if (IconBitmap) {
-        RECT r{x, y, x + IconSize, y + IconSize};
-        TransparentBlit(dc, r, IconBitmap.Get(), SkinKeyColor);
+        ::DrawIconEx(dc, x, y, icon, FPainted.IconSize, FPainted.IconSize, 0, nullptr, DI_NORMAL);
+    } else if (FPainted.IconBitmap) {
+        RECT r{x, y, x + FPainted.IconSize, y + FPainted.IconSize};
+        TransparentBlit(dc, r, FPainted.IconBitmap.Get(), SkinKeyColor);
     }
 }
 
-LRESULT TSkinForm::NCCalcSize(WPARAM wParam, LPARAM lParam) {
-    if (!lParam) return CallOldProc(WM_NCCALCSIZE, wParam, lParam);
-    // The proposed window rectangle, before the previous procedure takes its own frame off it.
-    const RECT proposed = *reinterpret_cast<RECT*>(lParam);
-    LRESULT result = CallOldProc(WM_NCCALCSIZE, wParam, lParam);
-    auto deflate = [&](RECT& r) {
-        r.left = proposed.left + FrameLeft;
-        r.top = proposed.top + FrameTop + MenuHeight;
-        r.right = std::max(r.left, proposed.right - FrameRight);
-        r.bottom = std::max(r.top, proposed.bottom - FrameBottom);
-    };
-    if (IsMDIChildNotNormal() || FrameKind == TFrameKind::NoFrame) {
-        if (LOBYTE(wParam) == 0) return result;
-        auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-        p->rgrc[1] = p->rgrc[0];
+LRESULT TSkinForm::NCCalcSize(const RECT& proposed, RECT& client, RECT* valid, LRESULT previous) {
+    if (IsMDIChildNotNormal() || FFrame.Kind == TFrameKind::NoFrame) {
+        // The standard frame: the client the previous procedure computed.
+        if (!valid) return previous;
+        *valid = client;
         return WVR_VALIDRECTS;
     }
-    if (LOBYTE(wParam) == 0) {
-        deflate(*reinterpret_cast<RECT*>(lParam));
-        return 0;
-    }
-    auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-    deflate(p->rgrc[0]);
-    p->rgrc[1] = p->rgrc[0];
+    client.left = proposed.left + FFrame.Left;
+    client.top = proposed.top + FFrame.Top + FFrame.MenuHeight;
+    client.right = std::max(client.left, proposed.right - FFrame.Right);
+    client.bottom = std::max(client.top, proposed.bottom - FFrame.Bottom);
+    if (!valid) return 0;
+    *valid = client;
     return WVR_VALIDRECTS;
 }
 
-LRESULT TSkinForm::NCActivate(WPARAM wParam, LPARAM) {
-    Active = LOBYTE(LOWORD(wParam));
-    if (HoverTimer) HoverTimer->SetEnabled(Active != 0);
-    if (!Active) LeaveHotButton();
-    if (FMDIRole == TMDIRole::Frame && MDIClient && ::IsWindow(MDIClient))
-        ::SendMessageW(MDIClient, WM_NCACTIVATE, wParam, 0);
+void TSkinForm::NCActivate(bool active) {
+    FActive = active;
+    if (FHoverTimer) FHoverTimer->SetEnabled(FActive);
+    if (!FActive) LeaveHotButton();
+    if (FMDIRole == TMDIRole::Frame && FMDIClient && ::IsWindow(FMDIClient))
+        ::SendMessageW(FMDIClient, WM_NCACTIVATE, FActive, 0);
     if (!IsMDIChildNotNormal()) PaintFrame();
-    return 1;
 }
 
-LRESULT TSkinForm::NCPaint(WPARAM wParam, LPARAM lParam) {
-    if (!FSkinData || !FSkinData->AllowNCPaint) return 0;
-    if (IsMDIChildNotNormal() || FrameKind == TFrameKind::NoFrame) return CallOldProc(WM_NCPAINT, wParam, lParam);
+bool TSkinForm::NCPaint() {
+    if (!FSkinData || !FSkinData->AllowNCPaint) return true;
+    if (IsMDIChildNotNormal() || FFrame.Kind == TFrameKind::NoFrame) return false;
     PaintFrame();
-    return 0;
+    return true;
 }
 
 void TSkinForm::PaintFrame(HDC dc) {
     if (FSkinState != TSkinState::Running && FSkinState != TSkinState::Reskinning) return;
-    if (FrameKind == TFrameKind::NoFrame || IsMDIChildNotNormal() || !FSkinData || WindowGone()) return;
+    if (FFrame.Kind == TFrameKind::NoFrame || IsMDIChildNotNormal() || !FSkinData || WindowGone()) return;
     TWindowDC own;
     if (!dc) {
         own = TWindowDC(FHandle, TWindowDC::TArea::Window);
@@ -183,43 +169,49 @@ void TSkinForm::PaintFrame(HDC dc) {
     }
     // A failure leaves the frame as it is: the next paint tries again.
     CallSwallowing([&] {
-        ::GetWindowRect(FHandle, &WindowRect);
-        WindowWidth = WindowRect.right - WindowRect.left;
-        WindowHeight = WindowRect.bottom - WindowRect.top;
-        PaintBorder(1, RECT{0, 0, FrameLeft, WindowHeight}, dc);
-        PaintBorder(2, RECT{WindowWidth - FrameRight, 0, WindowWidth, WindowHeight}, dc);
-        PaintBorder(4, RECT{FrameLeft, WindowHeight - FrameBottom, WindowWidth - FrameRight, WindowHeight}, dc);
+        ::GetWindowRect(FHandle, &FPainted.WindowRect);
+        const int w = FPainted.WindowWidth = FPainted.WindowRect.right - FPainted.WindowRect.left;
+        const int h = FPainted.WindowHeight = FPainted.WindowRect.bottom - FPainted.WindowRect.top;
+        PaintBorder(TBorderPart::Left, RECT{0, 0, FFrame.Left, h}, dc);
+        PaintBorder(TBorderPart::Right, RECT{w - FFrame.Right, 0, w, h}, dc);
+        PaintBorder(TBorderPart::Bottom, RECT{FFrame.Left, h - FFrame.Bottom, w - FFrame.Right, h}, dc);
         PaintTitle(dc);
     });
-    HotObject = nullptr;
+    FMouse.HotObject = nullptr;
 }
 
-void TSkinForm::PaintBorder(int part, RECT rect, HDC dc) {
-    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    if (w <= 0 || h <= 0 || !FSkinData) return;
-    const TDataSkinBorder* border = nullptr;
+// The skin's border object of a part, or null.
+const TDataSkinBorder* TSkinForm::Border(TBorderPart part) const noexcept {
+    if (!FSkinData) return nullptr;
     switch (part) {
-        case 1:
-            border = FSkinData->BorderLeft.get();
-            break;
-        case 2:
-            border = FSkinData->BorderRight.get();
-            break;
-        case 3:
-            border = FSkinData->BorderTop.get();
-            break;
-        case 4:
-            border = FSkinData->BorderBottom.get();
-            break;
-        default:
-            return;
+        case TBorderPart::Left:
+            return FSkinData->BorderLeft.get();
+        case TBorderPart::Right:
+            return FSkinData->BorderRight.get();
+        case TBorderPart::Top:
+            return FSkinData->BorderTop.get();
+        case TBorderPart::Bottom:
+            return FSkinData->BorderBottom.get();
     }
-    if (!border || border->Bitmap.Empty()) return;
+    return nullptr;
+}
+
+// The border of a part composed at a size, in the frame for the window's activation.
+TBitmapHandle TSkinForm::ComposeBorder(TBorderPart part, int width, int height) const {
+    const TDataSkinBorder* border = Border(part);
+    if (!border || border->Bitmap.Empty()) return {};
     const int frames = Frames(border);
-    const int frame = (Active || frames == 1) ? 1 : 2;
-    const bool vertical = part == 3 || part == 4;
-    TBitmapHandle composed = BuildNineSliceBitmap(RECT{0, 0, w, h}, border->Bitmap.Handle(), border->Margins(), frame,
-                                                  frames, border->Tile != 1, vertical);
+    const int frame = (FActive || frames == 1) ? 1 : 2;
+    // The title and bottom borders hold their frames stacked, the sides side by side.
+    const bool stacked = part == TBorderPart::Top || part == TBorderPart::Bottom;
+    return BuildNineSliceBitmap(RECT{0, 0, width, height}, border->Bitmap.Handle(), border->Margins(), frame, frames,
+                                border->Tile != kBorderStretch, stacked);
+}
+
+void TSkinForm::PaintBorder(TBorderPart part, RECT rect, HDC dc) {
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return;
+    TBitmapHandle composed = ComposeBorder(part, w, h);
     if (!composed) return;
     TMemoryDC mem(dc);
     TSelectGuard sel(mem, composed.Get());
@@ -227,10 +219,10 @@ void TSkinForm::PaintBorder(int part, RECT rect, HDC dc) {
 }
 
 void TSkinForm::PaintTitle(HDC dc) {
-    const int w = WindowWidth, h = FrameTop;
+    const int w = FPainted.WindowWidth, h = FFrame.Top;
     if (w <= 0 || h <= 0) return;
-    if (!TitleBitmap || TitleWidth != w || TitleHeight != h) {
-        EmptyTitleBitmap();
+    if (!FPainted.Title.Fits(w, h)) {
+        FPainted.Title.Empty();
         // Platform quirk (Wine): a device-compatible bitmap lives in the X server, and the key-colour blits of the
         // caption buttons read it back pixel by pixel (milliseconds per paint). A DIB section stays in our memory.
         BITMAPINFO bi{};
@@ -241,17 +233,17 @@ void TSkinForm::PaintTitle(HDC dc) {
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        TitleBitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!TitleBitmap) return;
-        TitleWidth = w;
-        TitleHeight = h;
+        FPainted.Title.Bitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!FPainted.Title.Bitmap) return;
+        FPainted.Title.Width = w;
+        FPainted.Title.Height = h;
     }
     TMemoryDC mem(dc);
     {
-        TSelectGuard sel(mem, TitleBitmap.Get());
+        TSelectGuard sel(mem, FPainted.Title.Bitmap.Get());
         ::BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-        const RECT area{FrameLeft, 0, w - FrameRight, h};
-        PaintBorder(3, area, mem);
+        const RECT area{FFrame.Left, 0, w - FFrame.Right, h};
+        PaintBorder(TBorderPart::Top, area, mem);
         PaintCaption(mem, area);
         PlaceSysButtons();
         PaintSysButtons(mem);
@@ -268,11 +260,11 @@ std::wstring TSkinForm::CaptionText() const {
         const int got = ::GetWindowTextW(FHandle, text.data(), static_cast<int>(text.size()));
         text.resize(static_cast<std::size_t>(std::max(got, 0)));
     }
-    return CaptionPrefix + text + CaptionSuffix;
+    return FCaptionPrefix + text + FCaptionSuffix;
 }
 
 HFONT TSkinForm::CaptionFontFor(const std::wstring& text) {
-    const HFONT caption = CaptionFont ? CaptionFont.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    const HFONT caption = FCaptionFont ? FCaptionFont.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     if (FontHasGlyphs(caption, text)) return caption;
     // The platform's caption font may lack the title's script (no font links): the window's own font has it.
     const HFONT own =
@@ -287,7 +279,7 @@ void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
     TSelectGuard font(dc, CaptionFontFor(text));
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = ::SetTextColor(
-        dc, SkinColorToRGB(Active ? FSkinData->TitleTextActiveColor : FSkinData->TitleTextNoActiveColor));
+        dc, SkinColorToRGB(FActive ? FSkinData->TitleTextActiveColor : FSkinData->TitleTextNoActiveColor));
 
     RECT r{area.left, area.top, area.left, area.top};
     DrawTextWide(dc, text, r, DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE);
@@ -295,17 +287,17 @@ void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
     const int textWidth = r.right - r.left, textHeight = r.bottom - r.top;
     const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
     int dx = 0;
-    if (RightToLeft) {
+    if (FAttached.RightToLeft) {
         dx = areaWidth - title->RightWidth - textWidth;
     } else {
         switch (title->TextAlignment) {
-            case 0:
+            case ttaLeft:
                 dx = title->LeftWidth;
                 break;
-            case 1:
+            case ttaCentre:
                 dx = (areaWidth - textWidth) / 2;
                 break;
-            case 2:
+            case ttaRight:
                 dx = areaWidth - title->RightWidth - textWidth;
                 break;
             default:
@@ -316,19 +308,20 @@ void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
     const int dy = (areaHeight - textHeight) / 2 + title->TopHeight / 2;
     ::OffsetRect(&r, dx, dy);
     int limit = area.right - title->RightWidth;
-    if (Style & WS_POPUP) limit = ButtonsLeft > 5 ? ButtonsLeft - 5 : r.right;
+    if (FAttached.Style & WS_POPUP) limit = FPainted.ButtonsLeft > 5 ? FPainted.ButtonsLeft - 5 : r.right;
     if (limit < r.right) r.right = limit;
-    if (FrameKind == TFrameKind::Dialog && title->TextAlignment == 0) r.left -= 16;
-    CaptionRect = r;
+    if (FFrame.Kind == TFrameKind::Dialog && title->TextAlignment == ttaLeft) r.left -= 16;  // no icon on dialogs
+    FPainted.CaptionRect = r;
     if (!title->Bitmap.Empty() && r.right > r.left) {
         const TSliceMargins caps{title->TextBackLeft, 0, title->TextBackRight, 0};
-        DrawThreeSlice(dc, RECT{r.left, area.top, r.right, area.bottom}, title->Bitmap.Handle(), caps, Active ? 1 : 2,
+        DrawThreeSlice(dc, RECT{r.left, area.top, r.right, area.bottom}, title->Bitmap.Handle(), caps, FActive ? 1 : 2,
                        2, true, true);
     }
     RECT textRect{r.left + title->TextBackLeft, r.top, r.right - title->TextBackRight, r.bottom};
     if (textRect.right > textRect.left)
-        DrawTextWide(dc, text, textRect,
-                     RightToLeft ? (DT_SINGLELINE | DT_END_ELLIPSIS | DT_RIGHT) : (DT_SINGLELINE | DT_END_ELLIPSIS));
+        DrawTextWide(
+            dc, text, textRect,
+            FAttached.RightToLeft ? (DT_SINGLELINE | DT_END_ELLIPSIS | DT_RIGHT) : (DT_SINGLELINE | DT_END_ELLIPSIS));
     ::SetTextColor(dc, oldColor);
     ::SetBkMode(dc, oldMode);
 }
@@ -336,10 +329,10 @@ void TSkinForm::PaintCaption(HDC dc, const RECT& area) {
 void TSkinForm::PlaceSysButtons() {
     bool placedRight = false;
     int rightMost = 0;
-    for (int i = 0; i < static_cast<int>(SysButtons.size()); ++i) {
-        TWinSysButton& b = *SysButtons[static_cast<std::size_t>(i)];
+    for (int i = 0; i < static_cast<int>(FSysButtons.size()); ++i) {
+        TWinSysButton& b = *FSysButtons[static_cast<std::size_t>(i)];
         if (!SysButtonVisible(i)) continue;
-        const SIZE size = ButtonSize(*b.Data, IconSize);
+        const SIZE size = ButtonSize(*b.Data, FPainted.IconSize);
         if (size.cx <= 0 || size.cy <= 0) {
             b.Visible = false;  // nothing to show and nothing to hit
             continue;
@@ -347,30 +340,31 @@ void TSkinForm::PlaceSysButtons() {
         const TDataSkinSysButton& d = *b.Data;
         int left = 0, top = 0;
         switch (d.Align) {
-            case 0:
+            case sbalLeftEdge:
                 left = d.XCoord;
                 top = d.YCoord;
                 break;
-            case 1:
-                left = WindowWidth - d.XCoord;
+            case sbalRightEdge:
+                left = FPainted.WindowWidth - d.XCoord;
                 top = d.YCoord;
                 if (!placedRight || left > rightMost) rightMost = left;
                 placedRight = true;
                 break;
-            case 2:
-            case 8:
-                left = CaptionRect.left - size.cx - d.XCoord;
+            case sbalBeforeCaption:
+            case sbalBeforeCaptionToo:
+                left = FPainted.CaptionRect.left - size.cx - d.XCoord;
                 top = d.YCoord;
                 break;
-            case 3:
-            case 9:
-                left = CaptionRect.right + d.XCoord;
+            case sbalAfterCaption:
+            case sbalAfterCaptionToo:
+                left = FPainted.CaptionRect.right + d.XCoord;
                 top = d.YCoord;
                 break;
-            case 100: {
-                top = FrameTop + (MenuHeight - size.cy) / 2;
+            case sbalMenuBand: {
+                top = FFrame.Top + (FFrame.MenuHeight - size.cy) / 2;
                 const int bar = FSkinData->MenuBar ? FSkinData->MenuBar->LeftWidth : 0;
-                left = RightToLeft ? FrameLeft + d.XCoord + bar : WindowWidth - d.XCoord - FrameRight - bar;
+                left = FAttached.RightToLeft ? FFrame.Left + d.XCoord + bar
+                                             : FPainted.WindowWidth - d.XCoord - FFrame.Right - bar;
                 break;
             }
             default:
@@ -378,20 +372,20 @@ void TSkinForm::PlaceSysButtons() {
         }
         b.Rect = RECT{left, top, left + size.cx, top + size.cy};
     }
-    if (placedRight) ButtonsLeft = rightMost;
+    if (placedRight) FPainted.ButtonsLeft = rightMost;
 }
 
 void TSkinForm::PaintSysButtons(HDC dc) {
-    for (auto& bp : SysButtons) {
+    for (auto& bp : FSysButtons) {
         TWinSysButton& b = *bp;
-        if (!b.Visible || b.Data->Visibility == 100) continue;
-        if (IconAction(b.Data->Action)) {
+        if (!b.Visible || b.Data->Visibility == sbvMdiChildMaximized) continue;  // the menu band paints those
+        if (IsIconAction(b.Data->Action)) {
             DrawIcon(dc, b.Rect.left, b.Rect.top);
             continue;
         }
         if (b.Data->Bitmap.Empty()) continue;
         const int frames = Frames(b.Data);
-        const int frame = (!Active && frames >= 4) ? 4 : 1;
+        const int frame = (!FActive && frames >= 4) ? 4 : 1;
         DrawSkinFrame(dc, b.Rect, b.Data->Bitmap.Handle(), true, frames, frame);
     }
 }
@@ -403,85 +397,85 @@ void TSkinForm::UpdateRegion() {
     ::GetWindowRect(FHandle, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     if (w <= 0 || h <= 0) return;
-    if (RegionOwned && w == RegionWidth && h == RegionHeight && FMDIRole != TMDIRole::Child &&
+    if (FRegion.Owned && w == FRegion.Width && h == FRegion.Height && FMDIRole != TMDIRole::Child &&
         FSkinState != TSkinState::Reskinning)
         return;
     auto trans = [](const TDataSkinBorder* b) { return b && b->Trans != 0 && !b->Bitmap.Empty(); };
-    const TDataSkinBorder *left = FSkinData->BorderLeft.get(), *right = FSkinData->BorderRight.get(),
-                          *top = FSkinData->BorderTop.get(), *bottom = FSkinData->BorderBottom.get();
+    auto cutFromBitmap = [&](TBorderPart part) {
+        const TDataSkinBorder* b = Border(part);
+        return trans(b) && b->Trans == kBorderCutMagenta;
+    };
     TRegionHandle region;
-    RegionWidth = w;
-    RegionHeight = h;
-    if (!trans(left) && !trans(right) && !trans(top) && !trans(bottom)) {
+    FRegion.Width = w;
+    FRegion.Height = h;
+    const TBorderPart parts[] = {TBorderPart::Left, TBorderPart::Right, TBorderPart::Top, TBorderPart::Bottom};
+    if (std::none_of(std::begin(parts), std::end(parts), [&](TBorderPart part) { return trans(Border(part)); })) {
         region.Reset(::CreateRectRgn(0, 0, w, h));
     } else {
-        region.Reset(::CreateRectRgn(FrameLeft, FrameTop, w - FrameRight, h - FrameBottom));
+        region.Reset(::CreateRectRgn(FFrame.Left, FFrame.Top, w - FFrame.Right, h - FFrame.Bottom));
         if (!region) return;
-        auto addRect = [&](int l, int t, int r, int b) {
-            if (r <= l || b <= t) return;
-            TRegionHandle part(::CreateRectRgn(l, t, r, b));
+        auto addRect = [&](const RECT& r) {
+            if (r.right <= r.left || r.bottom <= r.top) return;
+            TRegionHandle part(::CreateRectRgnIndirect(&r));
             if (part) ::CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
         };
         auto addBitmap = [&](HBITMAP bitmap, int x, int y) {
             TRegionHandle part = RegionFromBitmap(bitmap, x, y, SkinKeyColor, 1, 1, 1);
             if (part) ::CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
         };
-        auto addBorder = [&](int part, const TDataSkinBorder* b, RECT band, bool fromBitmap) {
+        // A band is cut from its border painted at its size, or taken whole.
+        auto addBorder = [&](TBorderPart part, const RECT& band, bool fromBitmap) {
             const int bw = band.right - band.left, bh = band.bottom - band.top;
             if (bw <= 0 || bh <= 0) return;
             if (fromBitmap) {
-                const int frames = Frames(b);
-                TBitmapHandle painted =
-                    BuildNineSliceBitmap(RECT{0, 0, bw, bh}, b->Bitmap.Handle(), b->Margins(),
-                                         (Active || frames == 1) ? 1 : 2, frames, b->Tile != 1, part == 3 || part == 4);
-                if (painted) {
+                if (TBitmapHandle painted = ComposeBorder(part, bw, bh)) {
                     addBitmap(painted.Get(), band.left, band.top);
                     return;
                 }
             }
-            addRect(band.left, band.top, band.right, band.bottom);
+            addRect(band);
         };
-        if (FrameKind != TFrameKind::NoFrame) {
-            addBorder(1, left, RECT{0, 0, FrameLeft, h}, trans(left) && left->Trans == 1 && h > 1);
-            addBorder(2, right, RECT{w - FrameRight, 0, w, h}, trans(right) && right->Trans == 1 && h > 1);
-            addBorder(4, bottom, RECT{FrameLeft, h - FrameBottom, w - FrameRight, h},
-                      trans(bottom) && bottom->Trans == 1 && FrameBottom >= 2);
-            const RECT band{FrameLeft, 0, w - FrameRight, FrameTop};
-            const bool topFromBitmap = trans(top) && top->Trans == 1 && FrameTop > 1 && band.right > band.left;
-            if (topFromBitmap && TitleBitmap && TitleWidth == w && TitleHeight == FrameTop) {
+        if (FFrame.Kind != TFrameKind::NoFrame) {
+            addBorder(TBorderPart::Left, RECT{0, 0, FFrame.Left, h}, cutFromBitmap(TBorderPart::Left) && h > 1);
+            addBorder(TBorderPart::Right, RECT{w - FFrame.Right, 0, w, h}, cutFromBitmap(TBorderPart::Right) && h > 1);
+            addBorder(TBorderPart::Bottom, RECT{FFrame.Left, h - FFrame.Bottom, w - FFrame.Right, h},
+                      cutFromBitmap(TBorderPart::Bottom) && FFrame.Bottom >= 2);
+            const RECT band{FFrame.Left, 0, w - FFrame.Right, FFrame.Top};
+            const bool topFromBitmap = cutFromBitmap(TBorderPart::Top) && FFrame.Top > 1 && band.right > band.left;
+            if (topFromBitmap && FPainted.Title.Fits(w, FFrame.Top)) {
                 // The composed title (caption and buttons count), cut to the band.
                 TWindowDC screen(nullptr);
-                TBitmapHandle cut(::CreateCompatibleBitmap(screen, band.right - band.left, FrameTop));
+                TBitmapHandle cut(::CreateCompatibleBitmap(screen, band.right - band.left, FFrame.Top));
                 TMemoryDC src(screen), dst(screen);
                 if (cut) {
                     {
-                        TSelectGuard s1(src, TitleBitmap.Get());
+                        TSelectGuard s1(src, FPainted.Title.Bitmap.Get());
                         TSelectGuard s2(dst, cut.Get());
-                        ::BitBlt(dst, 0, 0, band.right - band.left, FrameTop, src, band.left, 0, SRCCOPY);
+                        ::BitBlt(dst, 0, 0, band.right - band.left, FFrame.Top, src, band.left, 0, SRCCOPY);
                     }
                     addBitmap(cut.Get(), band.left, 0);
                 } else {
-                    addRect(band.left, band.top, band.right, band.bottom);
+                    addRect(band);
                 }
             } else {
-                addBorder(3, top, band, topFromBitmap);
+                addBorder(TBorderPart::Top, band, topFromBitmap);
             }
         }
     }
     if (!region) return;
     if (::SetWindowRgn(FHandle, region.Get(), TRUE)) {
         (void)region.Release();  // the window owns it from now on
-        RegionOwned = true;
+        FRegion.Owned = true;
     }
     // On failure `region` is deleted here.
 }
 
 void TSkinForm::DropRegion() {
-    if (!RegionOwned) return;
-    EmptyTitleBitmap();
+    if (!FRegion.Owned) return;
+    FPainted.Title.Empty();
     ::SetWindowRgn(FHandle, nullptr, FMDIRole == TMDIRole::Child);
-    RegionOwned = false;
-    RegionWidth = RegionHeight = 0;
+    FRegion.Owned = false;
+    FRegion.Width = FRegion.Height = 0;
 }
 
 void TSkinForm::FitClientSize(bool refresh) {
@@ -495,24 +489,24 @@ void TSkinForm::FitClientSize(bool refresh) {
     int clientWidth = 0, clientHeight = 0;
     if (refresh) {
         // The client as it is now: the user may have resized the window since attach.
-        ::GetClientRect(FHandle, &AttachClientRect);
-        clientWidth = AttachClientRect.right - AttachClientRect.left;
-        clientHeight = AttachClientRect.bottom - AttachClientRect.top;
+        ::GetClientRect(FHandle, &FAttached.ClientRect);
+        clientWidth = FAttached.ClientRect.right - FAttached.ClientRect.left;
+        clientHeight = FAttached.ClientRect.bottom - FAttached.ClientRect.top;
     } else {
         // The client the window has under its standard frame now (it may have been resized since attach).
-        clientWidth = std::max(0, static_cast<int>(wr.right - wr.left) - static_cast<int>(StandardFrameSize.right));
-        clientHeight = std::max(0, static_cast<int>(wr.bottom - wr.top) - static_cast<int>(StandardFrameSize.bottom));
+        clientWidth = std::max(0, static_cast<int>(wr.right - wr.left) - static_cast<int>(FAttached.StandardFrame.cx));
+        clientHeight = std::max(0, static_cast<int>(wr.bottom - wr.top) - static_cast<int>(FAttached.StandardFrame.cy));
     }
-    int width = clientWidth + FrameLeft + FrameRight;
-    const int height = clientHeight + FrameTop + FrameBottom + MenuHeight;
-    if (IsDialog && !refresh && FSkinData && FSkinData->Title) {
+    int width = clientWidth + FFrame.Left + FFrame.Right;
+    const int height = clientHeight + FFrame.Top + FFrame.Bottom + FFrame.MenuHeight;
+    if (FAttached.IsDialog && !refresh && FSkinData && FSkinData->Title) {
         const std::wstring text = CaptionText();
         TWindowDC screen(nullptr);
         TSelectGuard font(screen, CaptionFontFor(text));
         RECT r{0, 0, 0, 0};
         DrawTextWide(screen, text, r, DT_CALCRECT | DT_SINGLELINE);
-        CaptionWidth = r.right - r.left;
-        const int needed = FSkinData->Title->LeftWidth + CaptionWidth + FSkinData->Title->RightWidth;
+        FPainted.CaptionWidth = r.right - r.left;
+        const int needed = FSkinData->Title->LeftWidth + FPainted.CaptionWidth + FSkinData->Title->RightWidth;
         if (width < needed) {
             const int shift = (needed - width) / 2;
             // Direct children only: grandchildren move with their parents.

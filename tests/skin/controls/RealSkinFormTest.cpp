@@ -208,13 +208,13 @@ TEST_F(RealSkinFormTest, EveryLoadRenewsTheCaptionButtonsOfItsSkinnersWhateverTh
         auto* skinner = dynamic_cast<TSkinForm*>(Manager->FindFormSkinner(wnd));
         ASSERT_NE(skinner, nullptr);
         ASSERT_EQ(skinner->SkinData(), Data.get());
-        ASSERT_FALSE(skinner->SysButtons.empty());
+        ASSERT_FALSE(skinner->View().SysButtons.empty());
         Data->SetSkinFormtype(kind);
         // The old entries stay alive here, so new ones cannot take their addresses.
         const auto old = std::move(Data->SysButtons);
         Data->SetSkinFile(QD_SKIN_PACKAGE_FILE);
         ASSERT_FALSE(Data->SkinEmpty);
-        for (const auto& button : skinner->SysButtons) {
+        for (const auto& button : skinner->View().SysButtons) {
             const bool current = std::any_of(Data->SysButtons.begin(), Data->SysButtons.end(),
                                              [&](const auto& entry) { return entry.get() == button->Data; });
             EXPECT_TRUE(current) << "kind " << static_cast<int>(kind);

@@ -152,7 +152,7 @@ TEST_F(BareControlFixture, AWindowIsNeverSkinnedTwice) {
     HWND button = Child(L"BUTTON", BS_PUSHBUTTON);
     ASSERT_NE(SkinAs(button, TSkinnerKind::Button), nullptr);
     EXPECT_EQ(SkinAs(button, TSkinnerKind::Button), nullptr);
-    EXPECT_EQ(Skinner->ControlList.size(), 1u);
+    EXPECT_EQ(Skinner->View().Controls.size(), 1u);
 }
 
 TEST_F(BareControlFixture, IconBitmapAndPushLikeButtonsStayUnskinned) {
@@ -192,7 +192,7 @@ TEST_F(BareControlFixture, WhileSwitchedOffMessagesPassUnchangedAndDestroyIsStil
     ::DestroyWindow(button);
     EXPECT_EQ(skinner->ControlState(), ControlStateWindowDestroyed);
     Skinner->PurgeControls();
-    EXPECT_TRUE(Skinner->ControlList.empty());
+    EXPECT_TRUE(Skinner->View().Controls.empty());
 }
 
 TEST_F(BareControlFixture, EmptyButtonImageLetsTheControlPaintAndErase) {
@@ -481,6 +481,6 @@ TEST_F(FrameworkControlFixture, DestroyingTheControlFreesItsSkinnerAndEmptiesThe
     ::SendMessageW(Button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     ASSERT_NE(FormSkinner->HotButton(), nullptr);
     delete Button;
-    EXPECT_TRUE(FormSkinner->ControlList.empty());
+    EXPECT_TRUE(FormSkinner->View().Controls.empty());
     EXPECT_EQ(FormSkinner->HotButton(), nullptr);
 }

@@ -3,6 +3,8 @@
 
 #include "SkinFormTestSupport.h"
 
+#include <algorithm>
+
 namespace qd::test {
 namespace {
 
@@ -17,16 +19,18 @@ protected:
         PumpMessages();
     }
     TWinSysButton* ButtonWithAction(int action) {
-        for (auto& b : Skinner->SysButtons)
+        for (auto& b : Skinner->View().SysButtons)
             if (b->Visible && b->Data->Action == action) return b.get();
         return nullptr;
     }
     LPARAM At(const TWinSysButton& b) {
         return PointParam(FrameToScreen(POINT{(b.Rect.left + b.Rect.right) / 2, (b.Rect.top + b.Rect.bottom) / 2}));
     }
-    LPARAM OnEmptyCaption() {
-        return PointParam(FrameToScreen(POINT{Skinner->FrameLeft + 120, Skinner->FrameTop / 2 + 2}));
+    POINT EmptyCaption() const {
+        const TFrameMetrics& frame = Skinner->View().Frame;
+        return FrameToScreen(POINT{frame.Left + 120, frame.Top / 2 + 2});
     }
+    LPARAM OnEmptyCaption() const { return PointParam(EmptyCaption()); }
     void DropPosted() {
         MSG m;
         while (::PeekMessageW(&m, Wnd, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) {
@@ -41,7 +45,7 @@ TEST_F(SkinButtons, HoverPressAndReleaseClicksClose) {
     ASSERT_NE(close, nullptr);
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
     EXPECT_EQ(close->State, 3);
-    EXPECT_EQ(Skinner->HotObject, close);
+    EXPECT_EQ(Skinner->View().HotObject, close);
     ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*close));
     EXPECT_EQ(close->State, 2);
     ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, At(*close));
@@ -55,9 +59,9 @@ TEST_F(SkinButtons, RebuildingTheButtonsForgetsTheHotOne) {
     TWinSysButton* close = ButtonWithAction(0);
     ASSERT_NE(close, nullptr);
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
-    ASSERT_EQ(Skinner->HotObject, close);
+    ASSERT_EQ(Skinner->View().HotObject, close);
     Skinner->BuildSysButtons();  // the old button objects are gone
-    EXPECT_EQ(Skinner->HotObject, nullptr);
+    EXPECT_EQ(Skinner->View().HotObject, nullptr);
 }
 
 TEST_F(SkinButtons, ReleaseOutsideAfterLeavingDoesNotClick) {
@@ -67,7 +71,7 @@ TEST_F(SkinButtons, ReleaseOutsideAfterLeavingDoesNotClick) {
     EXPECT_EQ(close->State, 2);
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, OnEmptyCaption());
     EXPECT_EQ(close->State, 1);
-    EXPECT_EQ(Skinner->HotObject, nullptr);
+    EXPECT_EQ(Skinner->View().HotObject, nullptr);
     DropPosted();
     ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, OnEmptyCaption());
     EXPECT_FALSE(TakePosted(Wnd, WM_SYSCOMMAND));
@@ -87,7 +91,7 @@ TEST_F(SkinButtons, MovingToAnotherButtonMakesTheFirstLeave) {
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*minimize));
     EXPECT_EQ(close->State, 1);
     EXPECT_EQ(minimize->State, 3);
-    EXPECT_EQ(Skinner->HotObject, minimize);
+    EXPECT_EQ(Skinner->View().HotObject, minimize);
 }
 
 TEST_F(SkinButtons, HoverTimerNoticesTheCursorLeft) {
@@ -95,9 +99,9 @@ TEST_F(SkinButtons, HoverTimerNoticesTheCursorLeft) {
     ASSERT_NE(close, nullptr);
     ::SetCursorPos(5, 5);  // far from the button
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
-    ASSERT_EQ(Skinner->HotObject, close);
-    Skinner->HoverTimer->Tick();
-    EXPECT_EQ(Skinner->HotObject, nullptr);
+    ASSERT_EQ(Skinner->View().HotObject, close);
+    Skinner->View().HoverTimer->Tick();
+    EXPECT_EQ(Skinner->View().HotObject, nullptr);
     EXPECT_EQ(close->State, 1);
 }
 
@@ -108,7 +112,7 @@ TEST_F(SkinButtons, InactiveWindowIgnoresMouseMoves) {
     Skinner->PaintFrame();
     WindowRecorder().Clear();
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
-    EXPECT_EQ(Skinner->HotObject, nullptr);
+    EXPECT_EQ(Skinner->View().HotObject, nullptr);
 }
 
 TEST_F(SkinButtons, MaximizeAndMinimizeActions) {
@@ -168,12 +172,10 @@ TEST_F(SkinButtons, MaximizedWindowCannotBeDraggedByItsTitle) {
     PumpMessages();
     ASSERT_EQ(Skinner->SizeState(), TSizeState::Maximized);
     WindowRecorder().Clear();
-    // Posted so that the default procedure's modal move loop is not entered from the test.
-    WPARAM wp = HTCAPTION;
-    bool handled = false;
-    Skinner->NCMouse(WM_NCLBUTTONDOWN, wp, OnEmptyCaption(), handled);
-    EXPECT_FALSE(handled);
-    EXPECT_EQ(wp, static_cast<WPARAM>(HTMENU));
+    // Called directly so that the default procedure's modal move loop is not entered from the test.
+    UINT hitTest = HTCAPTION;
+    EXPECT_FALSE(Skinner->NCLButtonDown(hitTest, EmptyCaption()));
+    EXPECT_EQ(hitTest, static_cast<UINT>(HTMENU));
 }
 
 TEST_F(SkinButtons, SystemMenuOpensOnceWithinTheDoubleClickTime) {
@@ -223,35 +225,41 @@ TEST_F(SkinButtons, NativeSystemMenuCommandsComeBackAsSystemCommands) {
 }
 
 TEST_F(SkinButtons, VisibilityRules) {
-    // Find the close entry (Visibility 0, Action 0): hidden once the window has no system menu.
-    int closeIndex = -1;
-    for (int i = 0; i < Skinner->SysButtonCount; ++i)
-        if (Skinner->SysButtons[static_cast<std::size_t>(i)]->Data->Action == 0 &&
-            Skinner->SysButtons[static_cast<std::size_t>(i)]->Data->Visibility == 0)
-            closeIndex = i;
-    ASSERT_GE(closeIndex, 0);
+    // The close entry (Visibility 0, Action 0) shows only on a window with a system menu.
+    const auto& buttons = Skinner->View().SysButtons;
+    const auto close = std::find_if(buttons.begin(), buttons.end(), [](const auto& b) {
+        return b->Data->Action == sbaClose && b->Data->Visibility == sbvDefault;
+    });
+    ASSERT_NE(close, buttons.end());
+    const int closeIndex = static_cast<int>(close - buttons.begin());
     EXPECT_TRUE(Skinner->SysButtonVisible(closeIndex));
-    Skinner->BorderIcons &= ~biSkinSystemMenu;
-    EXPECT_FALSE(Skinner->SysButtonVisible(closeIndex));
     EXPECT_FALSE(Skinner->SysButtonVisible(-1));
-    EXPECT_FALSE(Skinner->SysButtonVisible(Skinner->SysButtonCount));
+    EXPECT_FALSE(Skinner->SysButtonVisible(static_cast<int>(buttons.size())));
+    Unskin();
+    ::DestroyWindow(Wnd);
+    MakeWindow(WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME);
+    Skin();
+    EXPECT_FALSE(Skinner->SysButtonVisible(closeIndex));
 }
 
 TEST_F(SkinButtons, CustomButtonVisibilityAsksTheWindow) {
-    TDataSkinSysButton custom;
-    custom.Visibility = 1500;
-    custom.Action = 40;
-    Skinner->SysButtons.push_back(std::make_unique<TWinSysButton>(Skinner.get(), &custom));
-    const int index = static_cast<int>(Skinner->SysButtons.size()) - 1;
+    // A skin with one more button, whose visibility is the window's to say.
+    auto& entries = OurSkin().SysButtons;
+    entries.push_back(std::make_unique<TDataSkinSysButton>());
+    entries.back()->Visibility = 1500;
+    entries.back()->Action = 40;
+    Skinner->BuildSysButtons();
+    const int index = static_cast<int>(entries.size()) - 1;
     WindowRecorder().Clear();
     EXPECT_FALSE(Skinner->SysButtonVisible(index));  // the window answers 0
     EXPECT_EQ(WindowRecorder().Count(WM_SKIN_BUTTONVISIBLE), 1);
-    Skinner->SysButtons.pop_back();
+    entries.pop_back();
+    Skinner->BuildSysButtons();
 }
 
 TEST_F(SkinButtons, SecondClickOnTheIconButtonClosesTheWindow) {
     TWinSysButton* icon = nullptr;
-    for (auto& b : Skinner->SysButtons)
+    for (auto& b : Skinner->View().SysButtons)
         if (b->Data->Action == 3 || b->Data->Action == 11) icon = b.get();
     ASSERT_NE(icon, nullptr);
     ASSERT_TRUE(icon->Visible);
@@ -278,7 +286,7 @@ TEST_F(SkinButtons, MaximizedWindowKeepsTheSkinnedFrame) {
     ::GetWindowRect(Wnd, &wr);
     POINT origin{0, 0};
     ::ClientToScreen(Wnd, &origin);
-    EXPECT_EQ(origin.y - wr.top, Skinner->FrameTop);
+    EXPECT_EQ(origin.y - wr.top, Skinner->View().Frame.Top);
     EXPECT_EQ(::SendMessageW(Wnd, WM_NCHITTEST, 0, OnEmptyCaption()), HTCAPTION);
     // Restored, the window gets its skinned size back around the same client.
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -286,7 +294,7 @@ TEST_F(SkinButtons, MaximizedWindowKeepsTheSkinnedFrame) {
     EXPECT_FALSE(::IsZoomed(Wnd));
     ::GetWindowRect(Wnd, &wr);
     ::ClientToScreen(Wnd, &(origin = POINT{0, 0}));
-    EXPECT_EQ(origin.y - wr.top, Skinner->FrameTop);
+    EXPECT_EQ(origin.y - wr.top, Skinner->View().Frame.Top);
 }
 
 }  // namespace

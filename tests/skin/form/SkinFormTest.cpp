@@ -43,6 +43,7 @@ TEST_F(SkinFormAttach, SkinsTheFrameAndKeepsTheClientSize) {
     MakeWindow();
     const TWindowState before = StateOf(Wnd);
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     EXPECT_EQ(s.SkinState(), TSkinState::Running);
     EXPECT_EQ(Manager.DispatchCount, 1);
     EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 1);
@@ -53,18 +54,18 @@ TEST_F(SkinFormAttach, SkinsTheFrameAndKeepsTheClientSize) {
     ::GetWindowRect(Wnd, &window);
     EXPECT_EQ(client.right, before.Client.right);
     EXPECT_EQ(client.bottom, before.Client.bottom);
-    ASSERT_GT(s.FrameTop, 0);
-    ASSERT_GT(s.FrameLeft, 0);
-    EXPECT_EQ(window.right - window.left, client.right + s.FrameLeft + s.FrameRight);
-    EXPECT_EQ(window.bottom - window.top, client.bottom + s.FrameTop + s.FrameBottom);
+    ASSERT_GT(frame.Top, 0);
+    ASSERT_GT(frame.Left, 0);
+    EXPECT_EQ(window.right - window.left, client.right + frame.Left + frame.Right);
+    EXPECT_EQ(window.bottom - window.top, client.bottom + frame.Top + frame.Bottom);
     POINT origin{0, 0};
     ::ClientToScreen(Wnd, &origin);
-    EXPECT_EQ(origin.x - window.left, s.FrameLeft);
-    EXPECT_EQ(origin.y - window.top, s.FrameTop);
+    EXPECT_EQ(origin.x - window.left, frame.Left);
+    EXPECT_EQ(origin.y - window.top, frame.Top);
     // The sides cut their magenta pixels away: the window has a region of its own size.
     TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(::GetWindowRgn(Wnd, rgn.Get()), ERROR);
-    EXPECT_TRUE(s.RegionOwned);
+    EXPECT_TRUE(s.View().Region.Owned);
 }
 
 TEST_F(SkinFormAttach, AttachDetachThousandTimesRestoresExactlyWithFlatHandles) {
@@ -127,8 +128,8 @@ TEST_F(SkinFormAttach, ARefusedHookUndoesEverythingTheAttachDid) {
     EXPECT_TRUE(StateOf(Wnd) == before);
     EXPECT_EQ(::GetWindowLongPtrW(client, GWLP_WNDPROC), clientProc);
     EXPECT_EQ(Manager.Client, nullptr);
-    EXPECT_EQ(s.HoverTimer, nullptr);
-    EXPECT_EQ(s.SysPopup, nullptr);
+    EXPECT_EQ(s.View().HoverTimer, nullptr);
+    EXPECT_EQ(s.View().SysPopup, nullptr);
     EXPECT_EQ(s.SkinState(), TSkinState::Dead);
 }
 
@@ -183,8 +184,9 @@ TEST_F(SkinFormAttach, PopupWithoutCaptionIsNoFrameButStillHooked) {
     MakeWindow(WS_POPUP | WS_THICKFRAME, L"popup", 300, 200);
     const TWindowState before = StateOf(Wnd);
     TSkinForm& s = Skin();
-    EXPECT_EQ(s.FrameKind, TFrameKind::NoFrame);
-    EXPECT_EQ(s.FrameTop, 0);
+    const TFrameMetrics& frame = s.View().Frame;
+    EXPECT_EQ(frame.Kind, TFrameKind::NoFrame);
+    EXPECT_EQ(frame.Top, 0);
     EXPECT_EQ(::SendMessageW(Wnd, WM_SKIN_QUERY, 0, 0), 1);
     // The system frame stays: non-client painting goes to the window's own procedure.
     WindowRecorder().Clear();
@@ -322,9 +324,9 @@ TEST_F(SkinFormMessages, NonClientPaintAndActivationStayWithTheSkinner) {
     WindowRecorder().Clear();
     ::SendMessageW(Wnd, WM_NCPAINT, 1, 0);
     EXPECT_EQ(::SendMessageW(Wnd, WM_NCACTIVATE, FALSE, 0), 1);
-    EXPECT_EQ(Skinner->Active, 0);
+    EXPECT_EQ(Skinner->View().Active, 0);
     EXPECT_EQ(::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0), 1);
-    EXPECT_EQ(Skinner->Active, 1);
+    EXPECT_EQ(Skinner->View().Active, 1);
     EXPECT_EQ(WindowRecorder().Count(WM_NCPAINT), 0);
     EXPECT_EQ(WindowRecorder().Count(WM_NCACTIVATE), 0);
     // Given back: the window paints its own frame again.
@@ -339,6 +341,7 @@ TEST_F(SkinFormMessages, NonClientPaintAndActivationStayWithTheSkinner) {
 TEST_F(SkinFormMessages, CalcSizeDeflatesTheProposedRectangleByTheFrame) {
     MakeWindow();
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     NCCALCSIZE_PARAMS p{};
     WINDOWPOS pos{};  // SWP_NOMOVE|SWP_NOSIZE positions carry zeros: the rectangle is what counts
     p.lppos = &pos;
@@ -349,10 +352,10 @@ TEST_F(SkinFormMessages, CalcSizeDeflatesTheProposedRectangleByTheFrame) {
     const LRESULT r = ::SendMessageW(Wnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
     EXPECT_EQ(r, WVR_VALIDRECTS);
     EXPECT_EQ(WindowRecorder().Count(WM_NCCALCSIZE), 1);  // the window's procedure ran first
-    EXPECT_EQ(p.rgrc[0].left, 100 + s.FrameLeft);
-    EXPECT_EQ(p.rgrc[0].top, 200 + s.FrameTop);
-    EXPECT_EQ(p.rgrc[0].right, 500 - s.FrameRight);
-    EXPECT_EQ(p.rgrc[0].bottom, 600 - s.FrameBottom);
+    EXPECT_EQ(p.rgrc[0].left, 100 + frame.Left);
+    EXPECT_EQ(p.rgrc[0].top, 200 + frame.Top);
+    EXPECT_EQ(p.rgrc[0].right, 500 - frame.Right);
+    EXPECT_EQ(p.rgrc[0].bottom, 600 - frame.Bottom);
     // Smaller than the frame: clamped to an empty rectangle, never inverted.
     p.rgrc[0] = RECT{10, 10, 12, 12};
     ::SendMessageW(Wnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
@@ -361,21 +364,22 @@ TEST_F(SkinFormMessages, CalcSizeDeflatesTheProposedRectangleByTheFrame) {
     // wParam FALSE: one rectangle, result 0.
     RECT one{0, 0, 300, 300};
     EXPECT_EQ(::SendMessageW(Wnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&one)), 0);
-    EXPECT_EQ(one.top, s.FrameTop);
+    EXPECT_EQ(one.top, frame.Top);
 }
 
 TEST_F(SkinFormMessages, HitTestingOverTheSkinnedTitle) {
     MakeWindow();
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     RECT wr{};
     ::GetWindowRect(Wnd, &wr);
     const int midX = (wr.right - wr.left) / 2;
     auto hit = [&](int x, int y) {
         return ::SendMessageW(Wnd, WM_NCHITTEST, 0, PointParam(FrameToScreen(POINT{x, y})));
     };
-    EXPECT_EQ(hit(midX, s.FrameTop / 2 + 2), HTCAPTION);
-    EXPECT_EQ(hit(midX, s.FrameTop - 1), HTCAPTION);
-    EXPECT_EQ(hit(midX, s.FrameTop + 10), HTCLIENT);
+    EXPECT_EQ(hit(midX, frame.Top / 2 + 2), HTCAPTION);
+    EXPECT_EQ(hit(midX, frame.Top - 1), HTCAPTION);
+    EXPECT_EQ(hit(midX, frame.Top + 10), HTCLIENT);
     // The top rows keep the window's own answer (the sizing border of a sizeable window).
     EXPECT_EQ(hit(midX, 1), HTTOP);
     // Below the caption, what the window answered stands (outside the window: nowhere, not the caption).
@@ -433,6 +437,14 @@ TEST_F(SkinFormOnForm, AttachTakesTheSkinColourAndDetachGivesEverythingBack) {
     EXPECT_TRUE(StateOf(Wnd) == before);
 }
 
+TEST_F(SkinFormOnForm, AFormAttachedAsAPlainWindowKeepsItsOwnColourAtDetach) {
+    Skinner = std::make_unique<TSkinForm>(Form.get(), Wnd, &Manager);
+    ASSERT_TRUE(Skinner->AttachWindow(&OurSkin()));
+    ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+    Unskin();
+    EXPECT_EQ(Form->Color(), 0x00336699u);  // never taken, so nothing to give back
+}
+
 TEST_F(SkinFormOnForm, ReskinKeepsTheClientSizeAndRunsAgain) {
     SkinForm();
     RECT before{};
@@ -463,13 +475,18 @@ TEST_F(SkinFormOnForm, ACaptionFontWithoutTheTitlesGlyphsGivesWayToTheFormsFont)
     LOGFONTW latin{};
     latin.lfHeight = -12;
     std::wcscpy(latin.lfFaceName, L"DejaVu Sans");  // no CJK glyphs
-    Skinner->CaptionFont.Reset(::CreateFontIndirectW(&latin));
-    const HFONT caption = Skinner->CaptionFont.Get();
+    Skinner->SetCaptionFont(latin);
+    auto face = [](HFONT font) {
+        LOGFONTW lf{};
+        ::GetObjectW(font, sizeof(lf), &lf);
+        return std::wstring(lf.lfFaceName);
+    };
     const struct {
         const wchar_t* Title;
-        HFONT Want;
-    } cases[] = {{L" Orders  ", caption}, {L" 岚栎在线订单管理系统  ", Form->Font().Handle()}};
-    for (const auto& c : cases) EXPECT_EQ(Skinner->CaptionFontFor(c.Title), c.Want) << std::wstring(c.Title).size();
+        const wchar_t* Face;
+    } cases[] = {{L" Orders  ", L"DejaVu Sans"}, {L" 岚栎在线订单管理系统  ", L"WenQuanYi Zen Hei"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(face(Skinner->CaptionFontFor(c.Title)), c.Face) << std::wstring(c.Title).size();
 }
 
 TEST_F(SkinFormOnForm, WindowProcHookedAfterUsSurvivesDetach) {
@@ -514,7 +531,7 @@ TEST_F(SkinFormMdi, FrameHooksItsClientAndHandsNewChildrenToTheManager) {
     const LONG_PTR clientProc = ::GetWindowLongPtrW(client, GWLP_WNDPROC);
     TSkinForm& s = Skin();
     EXPECT_EQ(s.MDIRole(), TMDIRole::Frame);
-    EXPECT_EQ(s.MDIClient, client);
+    EXPECT_EQ(s.View().MDIClient, client);
     EXPECT_EQ(Manager.Client, client);
 
     MDICREATESTRUCTW mcs{};
@@ -526,11 +543,11 @@ TEST_F(SkinFormMdi, FrameHooksItsClientAndHandsNewChildrenToTheManager) {
     mcs.cy = 120;
     HWND child = reinterpret_cast<HWND>(::SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(s.NewMDIChild, child);
+    EXPECT_EQ(s.View().NewMDIChild, child);
     ::SendMessageW(client, WM_MDIREFRESHMENU, 0, 0);
     ASSERT_EQ(Manager.SkinWindowCalls.size(), 1u);
     EXPECT_EQ(Manager.SkinWindowCalls[0], child);
-    EXPECT_EQ(s.NewMDIChild, nullptr);
+    EXPECT_EQ(s.View().NewMDIChild, nullptr);
     EXPECT_TRUE(TakePosted(Wnd, WM_SKIN_REPAINTFRAME));
 
     // Maximizing the child through the frame's child commands keeps the manager's flag in step.

@@ -127,8 +127,8 @@ protected:
         MakeWindow(WS_OVERLAPPEDWINDOW, L"QD", 420, 320);
         ::SetForegroundWindow(Wnd);
         Skin();
-        ASSERT_TRUE(Skinner->SkinFrame);
-        ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == Wnd && Skinner->Active; }));
+        ASSERT_TRUE(Skinner->View().SkinFrame);
+        ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == Wnd && Skinner->View().Active; }));
         // Park the cursor away from the window so no button starts hot.
         TInputScript park([] { MoveTo(POINT{5, 5}); });
         park.Pump();
@@ -142,9 +142,9 @@ protected:
 
     // The visible caption button doing `action` (0 close, 1 maximise/restore, 2 minimise, 3/11 icon).
     TWinSysButton* Button(std::initializer_list<int> actions) {
-        for (std::size_t i = 0; i < Skinner->SysButtons.size(); ++i) {
+        for (std::size_t i = 0; i < Skinner->View().SysButtons.size(); ++i) {
             Skinner->SysButtonVisible(static_cast<int>(i));
-            TWinSysButton& b = *Skinner->SysButtons[i];
+            TWinSysButton& b = *Skinner->View().SysButtons[i];
             for (int a : actions)
                 if (b.Visible && b.Data->Action == a && !::IsRectEmpty(&b.Rect)) return &b;
         }
@@ -155,8 +155,8 @@ protected:
     }
     // A caption point clear of the buttons and the icon.
     POINT EmptyCaption() const {
-        const RECT& c = Skinner->CaptionRect;
-        return FrameToScreen(POINT{(c.left + c.right) / 2 + 20, Skinner->FrameTop / 2});
+        const RECT& c = Skinner->View().Painted.CaptionRect;
+        return FrameToScreen(POINT{(c.left + c.right) / 2 + 20, Skinner->View().Frame.Top / 2});
     }
 
     // The frame as the skinner paints it, read at the caption centre, against the same pixel on the screen.
@@ -165,7 +165,7 @@ protected:
         PumpUntil([] { return false; }, 150);  // let the pending paints land
         const RECT wr = WindowRect();
         const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-        const POINT at{w / 2, Skinner->FrameTop / 2};
+        const POINT at{w / 2, Skinner->View().Frame.Top / 2};
         TWindowDC screen(nullptr);
         TMemoryDC mem(screen);
         TBitmapHandle bmp(::CreateCompatibleBitmap(screen, w, h));
@@ -192,9 +192,9 @@ protected:
         }
         ::SelectObject(mem, old);
         EXPECT_EQ(shown, painted) << "window " << wr.left << "," << wr.top << "," << wr.right << "," << wr.bottom
-                                  << " frame top " << Skinner->FrameTop << " " << std::hex << "screen 0x" << shown
-                                  << ", skin 0x" << painted;
-        EXPECT_NE(shown, ::GetSysColor(Skinner->Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION) & 0xFFFFFF)
+                                  << " frame top " << Skinner->View().Frame.Top << " " << std::hex << "screen 0x"
+                                  << shown << ", skin 0x" << painted;
+        EXPECT_NE(shown, ::GetSysColor(Skinner->View().Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION) & 0xFFFFFF)
             << "the platform's own caption is showing";
     }
 };
@@ -222,7 +222,7 @@ TEST_F(SkinFrameInput, MinimiseButtonMinimisesAndTheFrameComesBackInTheSkin) {
     ASSERT_TRUE(::IsIconic(Wnd));
     ::ShowWindow(Wnd, SW_RESTORE);
     ::SetForegroundWindow(Wnd);
-    ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(Wnd) && Skinner->Active; }));
+    ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(Wnd) && Skinner->View().Active; }));
     ExpectSkinnedCaptionOnScreen("restored");
 }
 
@@ -435,8 +435,8 @@ TEST_F(SkinFrameInput, DraggingTheBordersAndTheCornerResizes) {
     EXPECT_EQ(now.top, r.top);
     EXPECT_GE(now.right - now.left, ::GetSystemMetrics(SM_CXMINTRACK));
     EXPECT_GE(now.bottom - now.top, ::GetSystemMetrics(SM_CYMINTRACK));
-    EXPECT_GE(now.right - now.left, Skinner->FrameLeft + Skinner->FrameRight);
-    EXPECT_GE(now.bottom - now.top, Skinner->FrameTop + Skinner->FrameBottom);
+    EXPECT_GE(now.right - now.left, Skinner->View().Frame.Left + Skinner->View().Frame.Right);
+    EXPECT_GE(now.bottom - now.top, Skinner->View().Frame.Top + Skinner->View().Frame.Bottom);
     RECT client{};
     ::GetClientRect(Wnd, &client);
     EXPECT_GE(client.right, 0);

@@ -57,28 +57,30 @@ using SkinFramePaint = SkinFormFixture;
 TEST_F(SkinFramePaint, PaintsEveryBandAndLeavesTheClientAlone) {
     MakeWindow();
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     TFramePicture pic(s, Wnd);
     pic.Save("skin_frame_active.bmp");  // kept for a person to look at
     for (int y = 0; y < pic.Height; y += 7) {
-        ASSERT_NE(pic.At(s.FrameLeft / 2, y), kSentinel) << "left border, y " << y;
-        ASSERT_NE(pic.At(pic.Width - 1 - s.FrameRight / 2, y), kSentinel) << "right border, y " << y;
+        ASSERT_NE(pic.At(frame.Left / 2, y), kSentinel) << "left border, y " << y;
+        ASSERT_NE(pic.At(pic.Width - 1 - frame.Right / 2, y), kSentinel) << "right border, y " << y;
     }
-    for (int x = s.FrameLeft; x < pic.Width - s.FrameRight; x += 5) {
-        ASSERT_NE(pic.At(x, s.FrameTop / 2), kSentinel) << "title, x " << x;
-        ASSERT_NE(pic.At(x, pic.Height - 1 - s.FrameBottom / 2), kSentinel) << "bottom, x " << x;
+    for (int x = frame.Left; x < pic.Width - frame.Right; x += 5) {
+        ASSERT_NE(pic.At(x, frame.Top / 2), kSentinel) << "title, x " << x;
+        ASSERT_NE(pic.At(x, pic.Height - 1 - frame.Bottom / 2), kSentinel) << "bottom, x " << x;
     }
     EXPECT_EQ(pic.At(pic.Width / 2, pic.Height / 2), kSentinel);
-    EXPECT_EQ(pic.At(s.FrameLeft, s.FrameTop), kSentinel);
+    EXPECT_EQ(pic.At(frame.Left, frame.Top), kSentinel);
 }
 
 TEST_F(SkinFramePaint, BottomBorderShowsItsActiveAndInactiveFrames) {
     MakeWindow();
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     const TDataSkinBorder& bottom = *OurSkin().BorderBottom;
     ASSERT_EQ(bottom.FrameCount, 2);
     // The frames are stacked; a painted bottom pixel must come from the same row of the frame in force.
     const int fh = bottom.Bitmap.Height() / 2;
-    const int row = s.FrameBottom - 1 - s.FrameBottom / 2;
+    const int row = frame.Bottom - 1 - frame.Bottom / 2;
     auto inFrameRow = [&](int frame, COLORREF c) {
         const std::uint32_t* line = const_cast<TBitmap&>(bottom.Bitmap).ScanLine((frame - 1) * fh + row);
         for (int x = 0; x < bottom.Bitmap.Width(); ++x)
@@ -89,14 +91,14 @@ TEST_F(SkinFramePaint, BottomBorderShowsItsActiveAndInactiveFrames) {
     ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
     {
         TFramePicture pic(s, Wnd);
-        active = pic.At(pic.Width / 2, pic.Height - 1 - s.FrameBottom / 2);
+        active = pic.At(pic.Width / 2, pic.Height - 1 - frame.Bottom / 2);
         EXPECT_TRUE(inFrameRow(1, active)) << std::hex << active;
     }
     ::SendMessageW(Wnd, WM_NCACTIVATE, FALSE, 0);
     {
         TFramePicture pic(s, Wnd);
         pic.Save("skin_frame_inactive.bmp");
-        inactive = pic.At(pic.Width / 2, pic.Height - 1 - s.FrameBottom / 2);
+        inactive = pic.At(pic.Width / 2, pic.Height - 1 - frame.Bottom / 2);
         EXPECT_TRUE(inFrameRow(2, inactive)) << std::hex << inactive;
     }
 }
@@ -107,7 +109,7 @@ TEST_F(SkinFramePaint, CaptionButtonsArePaintedFromTheirFirstFrame) {
     ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
     TFramePicture pic(s, Wnd);
     int checked = 0;
-    for (auto& b : s.SysButtons) {
+    for (auto& b : s.View().SysButtons) {
         if (!b->Visible || b->Data->Bitmap.Empty() || b->Data->Action == 3 || b->Data->Action == 11 ||
             b->Data->Visibility == 100)
             continue;
@@ -150,7 +152,7 @@ TEST_F(SkinFramePaint, NoKeyColourReachesTheScreenInAnyState) {
             const std::string where =
                 (show == SW_MAXIMIZE ? "maximised" : "restored") + std::string(active ? " active" : " inactive");
             EXPECT_EQ(KeyPixelsOnScreen(pic, Wnd), 0) << where;
-            for (auto& b : s.SysButtons) {
+            for (auto& b : s.View().SysButtons) {
                 if (!b->Visible) continue;
                 for (const int state : {2, 3}) {  // pressed, hot
                     s.PaintSysButtonState(*b, state, pic.DC);
@@ -165,6 +167,7 @@ TEST_F(SkinFramePaint, NoKeyColourReachesTheScreenInAnyState) {
 TEST_F(SkinFramePaint, MaximizedTheCaptionAndTheClientFillTheWorkAreaExactly) {
     MakeWindow();
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     ::ShowWindow(Wnd, SW_MAXIMIZE);
     PumpMessages();
     RECT work{}, window{}, client{};
@@ -173,7 +176,7 @@ TEST_F(SkinFramePaint, MaximizedTheCaptionAndTheClientFillTheWorkAreaExactly) {
     ::GetClientRect(Wnd, &client);
     ::MapWindowPoints(Wnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
     EXPECT_EQ(window.top, work.top);
-    EXPECT_EQ(client.top, work.top + s.FrameTop + s.MenuHeight);
+    EXPECT_EQ(client.top, work.top + frame.Top + frame.MenuHeight);
     EXPECT_EQ(client.left, work.left);
     EXPECT_EQ(client.right, work.right);
     EXPECT_EQ(client.bottom, work.bottom);
@@ -184,19 +187,19 @@ TEST_F(SkinFramePaint, RightAlignedButtonsFollowTheRightEdge) {
     TSkinForm& s = Skin();
     TFramePicture small(s, Wnd);
     std::vector<RECT> before;
-    for (auto& b : s.SysButtons) before.push_back(b->Rect);
+    for (auto& b : s.View().SysButtons) before.push_back(b->Rect);
     ::SetWindowPos(Wnd, nullptr, 0, 0, small.Width + 100, small.Height, SWP_NOMOVE | SWP_NOZORDER);
     TFramePicture wide(s, Wnd);
     int moved = 0;
-    for (std::size_t i = 0; i < s.SysButtons.size(); ++i) {
-        const auto& b = *s.SysButtons[i];
+    for (std::size_t i = 0; i < s.View().SysButtons.size(); ++i) {
+        const auto& b = *s.View().SysButtons[i];
         if (!b.Visible || b.Data->Align != 1) continue;
         EXPECT_EQ(b.Rect.left - before[i].left, 100);
         EXPECT_EQ(b.Rect.top, before[i].top);
         ++moved;
     }
     EXPECT_GE(moved, 1);
-    EXPECT_GT(s.ButtonsLeft, wide.Width / 2);
+    EXPECT_GT(s.View().Painted.ButtonsLeft, wide.Width / 2);
 }
 
 TEST_F(SkinFramePaint, CaptionIsClippedBeforeTheButtons) {
@@ -204,16 +207,17 @@ TEST_F(SkinFramePaint, CaptionIsClippedBeforeTheButtons) {
     std::wstring longText(200, L'W');
     ::SetWindowTextW(Wnd, longText.c_str());
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     TFramePicture pic(s, Wnd);
     const TDataSkinTitle& title = *OurSkin().Title;
-    EXPECT_LE(s.CaptionRect.right, pic.Width - s.FrameRight - title.RightWidth);
-    EXPECT_EQ(s.CaptionRect.left, s.FrameLeft + title.LeftWidth);
+    EXPECT_LE(s.View().Painted.CaptionRect.right, pic.Width - frame.Right - title.RightWidth);
+    EXPECT_EQ(s.View().Painted.CaptionRect.left, frame.Left + title.LeftWidth);
 }
 
 TEST_F(SkinFramePaint, SameSizeDoesNotRebuildTheRegion) {
     MakeWindow();
     TSkinForm& s = Skin();
-    ASSERT_TRUE(s.RegionOwned);
+    ASSERT_TRUE(s.View().Region.Owned);
     TRegionHandle first(::CreateRectRgn(0, 0, 0, 0));
     ::GetWindowRgn(Wnd, first.Get());
     const long regionsBefore = GdiLiveCounts()[TGdiKind::Region];
@@ -222,7 +226,7 @@ TEST_F(SkinFramePaint, SameSizeDoesNotRebuildTheRegion) {
     RECT wr{};
     ::GetWindowRect(Wnd, &wr);
     ::SetWindowPos(Wnd, nullptr, 0, 0, wr.right - wr.left + 40, wr.bottom - wr.top, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(s.RegionWidth, wr.right - wr.left + 40);
+    EXPECT_EQ(s.View().Region.Width, wr.right - wr.left + 40);
     TRegionHandle second(::CreateRectRgn(0, 0, 0, 0));
     ::GetWindowRgn(Wnd, second.Get());
     RECT box{};
@@ -233,6 +237,7 @@ TEST_F(SkinFramePaint, SameSizeDoesNotRebuildTheRegion) {
 TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
     MakeWindow();
     TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
     const TDataSkinBorder& left = *OurSkin().BorderLeft;
     ASSERT_EQ(left.Trans, 1);
     TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
@@ -240,7 +245,7 @@ TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
     // Every left-border pixel of the first rows that is magenta in the skin is outside the region.
     int cut = 0;
     for (int y = 0; y < std::min(left.TopHeight, 30); ++y)
-        for (int x = 0; x < s.FrameLeft; ++x)
+        for (int x = 0; x < frame.Left; ++x)
             if (StripPixel(left.Bitmap, 2, 1, x, y) == RGB(255, 0, 255)) {
                 EXPECT_FALSE(::PtInRegion(rgn.Get(), x, y)) << x << "," << y;
                 ++cut;
@@ -248,22 +253,24 @@ TEST_F(SkinFramePaint, RegionCutsTheMagentaOfTheSides) {
                 EXPECT_TRUE(::PtInRegion(rgn.Get(), x, y)) << x << "," << y;
             }
     // The client is always inside.
-    EXPECT_TRUE(::PtInRegion(rgn.Get(), s.FrameLeft + 5, s.FrameTop + 5));
+    EXPECT_TRUE(::PtInRegion(rgn.Get(), frame.Left + 5, frame.Top + 5));
     RecordProperty("magenta_pixels_cut", cut);
 }
 
 // The title band as the screen shows it, against the band the skinner paints into memory: true once they agree.
 bool TitleBandOnScreenIsThePaintedOne(TSkinForm& s, HWND wnd) {
     TFramePicture painted(s, wnd);
+    const int top = s.View().Frame.Top;
+    const RECT caption = s.View().Painted.CaptionRect;
     RECT wr{};
     ::GetWindowRect(wnd, &wr);
     TWindowDC screen(nullptr);
     TMemoryDC shown(screen);
-    TBitmapHandle band(::CreateCompatibleBitmap(screen, painted.Width, s.FrameTop));
+    TBitmapHandle band(::CreateCompatibleBitmap(screen, painted.Width, top));
     TSelectGuard keep(shown, band.Get());
-    ::BitBlt(shown, 0, 0, painted.Width, s.FrameTop, screen, wr.left, wr.top, SRCCOPY);
-    for (int y = 0; y < s.FrameTop; ++y)
-        for (int x = s.CaptionRect.left; x < s.CaptionRect.right; ++x)
+    ::BitBlt(shown, 0, 0, painted.Width, top, screen, wr.left, wr.top, SRCCOPY);
+    for (int y = 0; y < top; ++y)
+        for (int x = caption.left; x < caption.right; ++x)
             if ((::GetPixel(shown, x, y) & 0xFFFFFF) != painted.At(x, y)) return false;
     return true;
 }
@@ -340,12 +347,13 @@ TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
     RECT wrBefore{};
     ::GetWindowRect(Wnd, &wrBefore);
     TSkinForm& s = Skin();
-    EXPECT_TRUE(s.IsDialog);
-    EXPECT_EQ(s.FrameKind, TFrameKind::Dialog);
+    const TFrameMetrics& frame = s.View().Frame;
+    EXPECT_TRUE(s.View().Attached.IsDialog);
+    EXPECT_EQ(frame.Kind, TFrameKind::Dialog);
     const TDataSkinTitle& title = *OurSkin().Title;
     RECT wr{};
     ::GetWindowRect(Wnd, &wr);
-    const int needed = title.LeftWidth + s.CaptionWidth + title.RightWidth;
+    const int needed = title.LeftWidth + s.View().Painted.CaptionWidth + title.RightWidth;
     ASSERT_GT(needed, wrBefore.right - wrBefore.left);
     EXPECT_EQ(wr.right - wr.left, needed);
     // The child moved right by half of what the frame grew beyond the skinned width.
@@ -353,12 +361,13 @@ TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
     ::GetWindowRect(child, &childAfter);
     POINT after{childAfter.left, childAfter.top};
     ::ScreenToClient(Wnd, &after);
-    const int skinnedWidth = (wrBefore.right - wrBefore.left) - s.StandardFrameSize.right + s.FrameLeft + s.FrameRight;
+    const int skinnedWidth =
+        (wrBefore.right - wrBefore.left) - s.View().Attached.StandardFrame.cx + frame.Left + frame.Right;
     EXPECT_EQ(after.x - before.x, (needed - skinnedWidth) / 2);
     EXPECT_EQ(after.y, before.y);
     // No icon and no system menu button on a dialog frame.
     s.PaintFrame();
-    for (auto& b : s.SysButtons)
+    for (auto& b : s.View().SysButtons)
         if (b->Data->Action == 3 || b->Data->Action == 11 || b->Data->Action == 12) EXPECT_FALSE(b->Visible);
     Unskin();
 }
@@ -367,13 +376,14 @@ TEST_F(SkinFramePaint, WindowIconIsFetchedWhenPainting) {
     MakeWindow();
     TSkinForm& s = Skin();
     const TWinSysButton* icon = nullptr;
-    for (auto& b : s.SysButtons)
+    for (auto& b : s.View().SysButtons)
         if (b->Data->Action == 3 || b->Data->Action == 11) icon = b.get();
     ASSERT_NE(icon, nullptr);
     auto iconArea = [&](const TFramePicture& pic) {
         std::vector<COLORREF> px;
-        for (int y = icon->Rect.top; y < icon->Rect.top + s.IconSize; ++y)
-            for (int x = icon->Rect.left; x < icon->Rect.left + s.IconSize; ++x) px.push_back(pic.At(x, y));
+        for (int y = icon->Rect.top; y < icon->Rect.top + s.View().Painted.IconSize; ++y)
+            for (int x = icon->Rect.left; x < icon->Rect.left + s.View().Painted.IconSize; ++x)
+                px.push_back(pic.At(x, y));
         return px;
     };
     std::vector<COLORREF> without;
