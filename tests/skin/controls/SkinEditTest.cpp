@@ -216,9 +216,10 @@ TEST_F(EditFamilyFixture, EveryKindIsGivenBackExactlyOverManyCyclesWithFlatGdiCo
     long baseline = 0;
     for (int cycle = 0; cycle < 100; ++cycle) {
         for (const auto& t : targets) ASSERT_NE(SkinAs(t.Wnd, t.Kind), nullptr) << cycle;
-        auto* combo = static_cast<TSkinComBox*>(Skinner->ControlList.front());
+        auto* combo = static_cast<TSkinComBox*>(Skinner->View().Controls.front());
         ASSERT_EQ(combo->EditWindow(), inner);
-        ASSERT_NE(static_cast<TSkinComBox*>(Skinner->ControlList[2])->ListWindow(), nullptr) << "simple combo's list";
+        ASSERT_NE(static_cast<TSkinComBox*>(Skinner->View().Controls[2])->ListWindow(), nullptr)
+            << "simple combo's list";
         EXPECT_TRUE(::IsWindowUnicode(inner));
         ::RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Skinner->FreeControls();
@@ -300,7 +301,7 @@ TEST_F(EditFamilyFixture, DestroyingAComboWhileItsListIsDroppedDownLeavesNothing
         ::DestroyWindow(combo);
         EXPECT_EQ(skinner->ControlState(), ControlStateWindowDestroyed);
         Skinner->PurgeControls();
-        EXPECT_TRUE(Skinner->ControlList.empty());
+        EXPECT_TRUE(Skinner->View().Controls.empty());
         PumpMessages();
     }
     EXPECT_EQ(GdiLiveCounts().Total(), before);
