@@ -156,6 +156,7 @@ TDispatchDecision DecideControl(const TControlFacts& f, const TDispatchSettings&
         cls == "TDXDBTREELIST" || cls == "TDXDBGRID")
         return Make(K::Scrollbar, s.Has(xcScrollbar));
     if (ControlHasScrollBars(f.Windowed, f.Style, f.Tag)) return Make(K::Scrollbar, s.Has(xcScrollbar));
+    if (cls == "TSCROLLBAR") return Make(K::Scrollbar, s.Has(xcScrollbar));
     if (f.IsPushButton) return Make(K::Button, s.Has(xcButton));
     if (cls == "TDCEDIT" || cls == "TDCDBEDIT") {
         // Only the two documented button counts name a skinner; anything else (or no such property) stays plain.
@@ -196,7 +197,10 @@ TSkinnerKind DecidePlainWindow(std::string_view className, DWORD style) noexcept
     }
     if (cls == "combobox") return (style & 3) == CBS_SIMPLE ? K::None : K::ComBox;
     if (cls == "comboboxex32") return K::ComBox;
-    if (cls == "scrollbar") return K::Sizer;
+    if (cls == "scrollbar") {
+        // Only a real size box is painted as one; any other scroll bar control gets skinned bars.
+        return (style & (SBS_SIZEBOX | SBS_SIZEGRIP)) != 0 ? K::Sizer : K::Scrollbar;
+    }
     if (cls == "#32770") return K::BoxH;
     if (cls == "edit") return K::Edit;
     return K::None;  // systreeview32, toolbarwindow32 and every other class

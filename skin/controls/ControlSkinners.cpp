@@ -4,14 +4,21 @@
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinControlButtons.h"
 #include "skin/controls/SkinEdits.h"
+#include "skin/controls/SkinScrollBars.h"
 #include "skin/form/SkinMessages.h"
 
 namespace qd {
 
 namespace {
 
-TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner) {
+TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner, HWND wnd) {
     switch (kind) {
+        case TSkinnerKind::Scrollbar:
+            // A scroll bar control is one bar over the whole window; anything else has window scroll bars.
+            if (IsScrollBarClassWindow(wnd)) return new TSkinScControl(owner);
+            return new TSkinScrollbar(owner);
+        case TSkinnerKind::Sizer:
+            return new TSkinSizer(owner);
         case TSkinnerKind::Button:
             return new TSkinButton(owner);
         case TSkinnerKind::BitButton:
@@ -51,7 +58,7 @@ TSkinControl* CreateControlSkinner(ISkinForm& form, const TDispatchItem& item) {
         if (!item.Control && wnd && IsButtonKind(item.Decision.Kind) &&
             !ButtonStyleSkinnable(static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE))))
             return nullptr;
-        skinner = NewSkinner(item.Decision.Kind, item.Control);
+        skinner = NewSkinner(item.Decision.Kind, item.Control, wnd);
         if (!skinner) return nullptr;
     }
     if (form.RegisterControl(skinner)) {

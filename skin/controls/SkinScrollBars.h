@@ -1,0 +1,200 @@
+#pragma once
+// Scroll bar skinners. The platform draws a window's scroll bars itself, in the non-client area, with no hook to
+// repaint them, so each skinned bar gets an overlay: a small window of ours (TWScrollbar) laid exactly over the
+// real bar. The overlay paints the skinned bar and hands every click back to the real bar, so the window's own
+// scrolling (and its modal tracking loop) does all the work; the overlay only follows what the bar reports.
+//
+// TSkinScrollbar   a control with window scroll bars (list boxes, memos, edits with WS_VSCROLL, ...), framework
+//                  control or bare window: two overlays, one per bar.
+// TSkinScrollbarH  the same for a bare window handed over by another skinner (a combo box's drop-down list).
+// TSkinScControl   a scroll bar control (the platform's "ScrollBar" class): one overlay over the whole control.
+// TSkinSizer       a size box of the "ScrollBar" class: painted in the skin's face colour.
+//
+// Rules the overlays keep:
+// - An overlay shows only while its bar is visible and its target is visible; hiding the target hides both.
+// - The overlay follows the bar: non-client repaints, moves (WM_WINDOWPOSCHANGED) and any change of the bar's
+//   range, page, position or state (SetScrollInfo from inside or outside the window) re-place or repaint it.
+// - Only the target's own scroll requests (lParam 0) move its thumb; notifications of child scroll bar controls
+//   passing through the target do not.
+// - A disabled bar (or disabled target) shows no thumb and takes no clicks.
+// - While a click runs the window's modal tracking loop, the skinner is pinned: freeing the skin meanwhile frees
+//   it (and its overlays) only after the loop has returned.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "skin/controls/SkinControl.h"
+
+namespace qd {
+
+// Which bar an overlay covers.
+enum class TBarKind : unsigned char { Horizontal = 0, Vertical = 1, Control = 2 };
+
+// Parts of a bar, numbered like the scroll request codes.
+enum TBarPart : int {
+    bpLineUp = SB_LINEUP,
+    bpLineDown = SB_LINEDOWN,
+    bpPageUp = SB_PAGEUP,
+    bpPageDown = SB_PAGEDOWN,
+    bpThumb = SB_THUMBTRACK,
+    bpEnd = SB_ENDSCROLL
+};
+
+// The part under `along` (pixels from the bar's start along its axis).
+int BarHitTest(int along, int length, int arrowSize, int thumbStart, int thumbEnd) noexcept;
+// The start of a dragged thumb: where it was at button-down moved by the mouse, kept between the arrows.
+int DraggedThumbStart(int downStart, int mouseDelta, int thumbLength, int length, int arrowSize) noexcept;
+// Length of each arrow button: half the bar when the bar is shorter than two arrows.
+int ArrowLength(int length, int arrowSize) noexcept;
+// Frames of the skin's Scrollbar strip for the first (up/left) and second (down/right) arrow.
+struct TArrowFrames {
+    int First;
+    int Second;
+};
+TArrowFrames ArrowFrames(bool vertical, bool tracking, int hitPart) noexcept;
+
+// The overlay of one bar. Owned by its skinner; a window of its own class, bound to this object from its
+// first message to WM_NCDESTROY.
+class TWScrollbar {
+public:
+    TWScrollbar(TSkinControl& skinner, TSkinData* skinData);
+    ~TWScrollbar();
+    TWScrollbar(const TWScrollbar&) = delete;
+    TWScrollbar& operator=(const TWScrollbar&) = delete;
+
+    // Creates the overlay window for the bar of `target` and places it.
+    void Bind(HWND target, TBarKind kind);
+    // Places and shows (or hides) the overlay after the bar; nothing moves when the bar cannot be read.
+    void UpdatePosition();
+    void HideBar();
+    void Invalidate();
+    // Repaints or re-places the overlay when the bar changed since the overlay last looked at it.
+    void Follow();
+    // A scroll request of the target during tracking.
+    void SetHitPart(int part);
+    // Draws the skinned bar at the origin of `dc` (the overlay's client area).
+    void Paint(HDC dc);
+
+    // Read-only view.
+    HWND Window() const noexcept { return FWnd; }
+    HWND TargetWindow() const noexcept { return FTarget; }
+    bool Visible() const noexcept { return FVisible; }
+    bool Tracking() const noexcept { return FTracking; }
+    int HitPart() const noexcept { return FHitPart; }
+    int ThumbStart() const noexcept { return FThumbStart; }
+    int ThumbEnd() const noexcept { return FThumbEnd; }
+    int Length() const noexcept { return FLength; }
+    int ArrowSize() const noexcept { return FArrowSize; }
+    bool Vertical() const noexcept { return FVertical; }
+    // The bar in the target's client coordinates.
+    const RECT& BarRect() const noexcept { return FBarRect; }
+
+private:
+    // What a bar reports: its rectangle on the screen, the thumb along the axis, its state.
+    struct TBarInfo {
+        RECT Screen{};
+        int ThumbTop = 0;
+        int ThumbBottom = 0;
+        bool Invisible = false;
+        bool Unavailable = false;
+        bool operator==(const TBarInfo& o) const noexcept {
+            return ::EqualRect(&Screen, &o.Screen) && ThumbTop == o.ThumbTop && ThumbBottom == o.ThumbBottom &&
+                   Invisible == o.Invisible && Unavailable == o.Unavailable;
+        }
+    };
+    static const wchar_t* OverlayClass();
+    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool ReadBar(TBarInfo& info) const;
+    void ButtonDown(POINT client);
+    void ButtonUp(POINT client);
+    bool TakesClicks() const;
+    bool DirectlyAbove() const;
+
+    TSkinControl& FSkinner;
+    TSkinData* FSkinData;
+    HWND FWnd = nullptr;
+    HWND FTarget = nullptr;
+    TBarKind FKind = TBarKind::Vertical;
+    bool FVertical = true;
+    bool FTopLevel = false;  // the target is a top-level window: the overlay is a popup it owns
+    int FArrowSize = 0;
+    int FLength = 0;
+    int FThumbStart = 0;
+    int FThumbEnd = 0;
+    POINT FScreenOrigin{};
+    POINT FMouseDownPos{};
+    int FThumbDownPos = 0;
+    bool FTracking = false;
+    int FHitPart = bpEnd;
+    RECT FBarRect{};
+    bool FVisible = false;
+    TBarInfo FSeen{};  // what the last placement or paint saw
+};
+
+class TSkinScrollbar : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    ~TSkinScrollbar() override;
+
+    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
+    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
+    void Unskin() override;
+
+    TWScrollbar* HorzBar() const noexcept { return FHorzBar.get(); }
+    TWScrollbar* VertBar() const noexcept { return FVertBar.get(); }
+
+protected:
+    void AfterProc(TMessage& message) override;
+    void DrawControl(HDC dc, const RECT& rect) override;
+    void WindowGone() override;
+
+private:
+    void MakeBars();
+    void ForEachBar(void (TWScrollbar::*action)());
+    std::unique_ptr<TWScrollbar> FHorzBar;
+    std::unique_ptr<TWScrollbar> FVertBar;
+};
+
+// A bare window's bars handed over by another skinner (a combo box's list).
+class TSkinScrollbarH : public TSkinScrollbar {
+public:
+    using TSkinScrollbar::TSkinScrollbar;
+};
+
+class TSkinScControl : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    ~TSkinScControl() override;
+
+    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
+    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
+    void Unskin() override;
+
+    TWScrollbar* Bar() const noexcept { return FBar.get(); }
+
+protected:
+    void AfterProc(TMessage& message) override;
+    void DrawControl(HDC dc, const RECT& rect) override;
+    void WindowGone() override;
+
+private:
+    void MakeBar();
+    std::unique_ptr<TWScrollbar> FBar;
+};
+
+class TSkinSizer : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+
+protected:
+    void DrawControl(HDC dc, const RECT& rect) override;
+};
+
+// A window of the platform's scroll bar class that is a size box (SBS_SIZEBOX or SBS_SIZEGRIP).
+bool IsSizeBoxStyle(DWORD style) noexcept;
+// A window of the platform's scroll bar class.
+bool IsScrollBarClassWindow(HWND wnd) noexcept;
+
+}  // namespace qd
