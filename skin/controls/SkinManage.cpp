@@ -418,6 +418,8 @@ void TSkinManage::MarkPopupsFromBar() {
     for (auto& entry : FPopups) entry.Skinner->SetFromMenuBar(true);
 }
 
+void TSkinManage::ClaimPendingPopup(HMENU menu) { TSkinPopMenu::ClaimPendingPopup(menu); }
+
 HBITMAP TSkinManage::FindPopupBitmap(HMENU menu) {
     if (!menu) return nullptr;
     for (const auto& entry : FPopups)

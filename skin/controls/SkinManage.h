@@ -72,13 +72,14 @@ public:
     void SetMDIChildMaximized(bool value) override;
     void SetMDIClient(HWND clientHandle, TForm* frameForm) override;
     HWND MDIClientHandle() const override { return FMDIClientHandle; }
-    TForm* MDIFrameForm() const noexcept { return FMDIFrameForm; }
+    TForm* MDIFrameForm() const noexcept override { return FMDIFrameForm; }
     void SetMenuKind(int kind) override { FMenuKind = kind; }
     int MenuKind() const noexcept { return FMenuKind; }
     void SetMenuFromBar(bool value) override { FMenuFromBar = value; }
     bool MenuFromBar() const noexcept { return FMenuFromBar; }
     void MarkPopupsFromBar() override;
     HBITMAP FindPopupBitmap(HMENU menu) override;
+    void ClaimPendingPopup(HMENU menu) override;
     void ForgetWindow(HWND wnd) override;
     void DispatchControls(ISkinForm& skinner) override;
     std::vector<TSkinData*> RegisteredSkinData() const override { return FSkinDatas; }

@@ -6,6 +6,8 @@
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
 #include "skin/form/SkinForm.h"
+#include "skin/form/SkinMenuBar.h"
+#include "skin/form/SkinMenuItems.h"
 #include "skin/form/SkinMessages.h"
 
 namespace qd {
@@ -174,18 +176,28 @@ LRESULT TSkinForm::NCHitTest(POINT screen, LRESULT previous) {
 
 bool TSkinForm::NCMouseMove(POINT screen) {
     if (!FActive) return true;  // ignored entirely while inactive
-    if (TNCObject* object = SysButtonAt(ScreenToFrame(screen))) {
+    const POINT p = ScreenToFrame(screen);
+    if (TNCObject* object = SysButtonAt(p)) {
+        if (FMenuBar) FMenuBar->MouseLeave();
         object->MouseMove();
         return true;
     }
     if (FMouse.HotObject) FMouse.HotObject->MouseLeave();
+    if (FMenuBar) FMenuBar->MouseMove(p);
     return false;
 }
 
 bool TSkinForm::NCLButtonDown(UINT& hitTest, POINT screen) {
-    if (TNCObject* object = SysButtonAt(ScreenToFrame(screen))) {
+    const POINT p = ScreenToFrame(screen);
+    if (TNCObject* object = SysButtonAt(p)) {
         if (!FActive) ::SetForegroundWindow(FHandle);
         object->MouseDown();
+        return true;
+    }
+    if (InMenuBand(p)) {
+        // The band is ours: the platform would start its own menu loop on a window without a menu.
+        if (!FActive) ::SetForegroundWindow(FHandle);
+        if (const TMenuBtn* b = FMenuBar->MenuButtonAt(p)) OpenMenuButton(b->Index, false);
         return true;
     }
     // A maximized window cannot be dragged by its title.
@@ -205,7 +217,8 @@ bool TSkinForm::NCLButtonUp(POINT screen) {
     return true;
 }
 
-bool TSkinForm::NCLButtonDblClk() {
+bool TSkinForm::NCLButtonDblClk(POINT screen) {
+    if (InMenuBand(ScreenToFrame(screen))) return true;  // not a title: no maximize
     if (FSizeState != TSizeState::Normal)
         RestoreWindow();
     else if (FAttached.BorderIcons & biSkinMaximize)
@@ -330,7 +343,10 @@ void TSkinForm::ShowSystemMenu(int x, int y) {
                 if (cmd) ::PostMessageW(FHandle, WM_COMMAND, static_cast<WPARAM>(cmd), 0);
             }
         } else {
+            // Its items are drawn from the skin for as long as it is open.
+            if (FMenuItems) FMenuItems->Convert(FSysPopup);
             const int id = TrackMenu(FSysPopup, x, y);
+            if (FMenuItems) FMenuItems->Restore();
             if (id > 0) SysPopupClick(id - static_cast<int>(kSysPopupIdBase));
         }
     } else if (FMouse.HotObject) {
@@ -382,7 +398,8 @@ bool TSkinForm::RepostSystemCommand(WPARAM wParam) {
 bool TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam) {
     const WPARAM command = wParam & 0xFFF0;
     if (!FMouse.MenuTracking && command == SC_KEYMENU && lParam != L' ' && lParam != L'-' && !::GetCapture()) {
-        // Alt or F10 alone would start the native menu loop on a window whose menu bar we paint.
+        // The platform's menu loop would run on a window whose menu we paint: the band takes the keys instead.
+        if (MenuKey(lParam)) return true;
         if (lParam == 0 && FFrame.MenuHeight > 0) return true;
     }
     switch (command) {
@@ -405,6 +422,11 @@ bool TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam) {
 
 void TSkinForm::CheckHover() {
     if (FMouse.MenuTracking || WindowGone() || !FActive) return;
+    if (FMenuBar) {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        if (!FMenuBar->MenuButtonAt(ScreenToFrame(cursor))) FMenuBar->MouseLeave();
+    }
     if (TNCObject* hot = FMouse.HotObject) {
         POINT cursor{};
         ::GetCursorPos(&cursor);

@@ -9,6 +9,8 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "skin/data/SkinData.h"
+#include "skin/form/SkinMenuBar.h"
+#include "skin/form/SkinMenuItems.h"
 #include "skin/form/SkinMessages.h"
 
 namespace qd {
@@ -149,10 +151,9 @@ bool TSkinForm::AttachWindow(TSkinData* skinData) {
         FClientHook = std::make_unique<TClientHook>(this);
         if (!FClientHook->Hook(FMDIClient)) FClientHook.reset();
     }
-    // The painted menu bar is not built here: the native menu stays and the menu band is empty.
+    // The menu goes into the painted band (off the window).
     if (FSkinFrame) {
-        FAttached.Menu = ::GetMenu(FHandle);
-        FFrame.MenuHeight = 0;
+        BuildMenuBar();
         if (!((FMDIRole == TMDIRole::Child && FManager->MDIChildMaximized()) || FSizeState == TSizeState::Minimized))
             SetCaptionStyle(false);
         BuildSysButtons();
@@ -344,8 +345,10 @@ bool TSkinForm::CommonMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
             FSkinState = TSkinState::Dead;
             return true;
         case WM_INITMENUPOPUP:
-            FManager->SetMenuKind(reinterpret_cast<HMENU>(wParam) == FAttached.SysMenu ? 2 : 1);
-            result = CallOldProc(msg, wParam, lParam);
+        case WM_MENUSELECT:
+        case WM_MEASUREITEM:
+        case WM_DRAWITEM:
+            if (!MenuItemMessage(msg, wParam, lParam, result)) result = CallOldProc(msg, wParam, lParam);
             return true;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC:
@@ -376,6 +379,7 @@ bool TSkinForm::CommonMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
 void TSkinForm::Started() {
     if (FForm) PurgeControls();
     FManager->DispatchControls(*this);
+    OwnerDrawPopups(true);
     if (FSkinState == TSkinState::Attached && FSkinFrame) {
         if (FMDIRole == TMDIRole::Child && FManager->MDIChildMaximized()) {
             SetCaptionStyle(true);
@@ -513,7 +517,7 @@ LRESULT TSkinForm::SkinnedFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam, c
         case WM_NCLBUTTONUP:
             return NCLButtonUp(screen) ? 0 : CallOldProc(msg, wParam, lParam);
         case WM_NCLBUTTONDBLCLK:
-            return NCLButtonDblClk() ? 0 : CallOldProc(msg, wParam, lParam);
+            return NCLButtonDblClk(screen) ? 0 : CallOldProc(msg, wParam, lParam);
         case WM_NCRBUTTONDOWN:
             return NCRButtonDown(static_cast<UINT>(wParam), screen) ? 0 : CallOldProc(msg, wParam, lParam);
         case WM_SKIN_REPAINTFRAME:
@@ -525,11 +529,38 @@ LRESULT TSkinForm::SkinnedFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam, c
 }
 
 void TSkinForm::FormWindowProc(TMessage& message) {
-    if (message.Msg == WM_SKIN_RESKIN) {
-        Reskin();
-        return;
+    auto previous = [&] {
+        if (FFormLink && FFormLink->Previous) FFormLink->Previous(message);
+    };
+    switch (message.Msg) {
+        case WM_SKIN_RESKIN:
+            Reskin();
+            return;
+        case CM_MENUCHANGED:
+            previous();
+            RebuildMenuBar();
+            return;
+        case CM_DIALOGCHAR: {
+            // Alt with a band button's mnemonic opens that button, through the window's own menu key so that the
+            // drop-down is tracked inside our procedure.
+            const bool altAlone =
+                ::GetKeyState(VK_MENU) < 0 && ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_SHIFT) >= 0;
+            if (altAlone && FMenuBar && FMenuBar->FindAccelButton(static_cast<wchar_t>(message.WParam))) {
+                ::PostMessageW(FHandle, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(message.WParam));
+                message.Result = 1;
+                return;
+            }
+            previous();
+            // An MDI child has no band: the frame's takes the mnemonic.
+            if (!message.Result && altAlone && FMDIRole == TMDIRole::Child)
+                if (TForm* frame = FManager->MDIFrameForm(); frame && frame != FForm)
+                    message.Result = frame->Perform(CM_DIALOGCHAR, message.WParam, message.LParam);
+            return;
+        }
+        default:
+            previous();
+            return;
     }
-    if (FFormLink && FFormLink->Previous) FFormLink->Previous(message);
 }
 
 LRESULT TSkinForm::ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -550,6 +581,18 @@ LRESULT TSkinForm::ClientWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
         case WM_MDIDESTROY: {
             LRESULT result = previous();
             if (FSkinFrame) FManager->SetMDIChildMaximized(ActiveChildMaximized());
+            if (FMenuBar && !::SendMessageW(FMDIClient, WM_MDIGETACTIVE, 0, 0)) RebuildMenuBar();
+            return result;
+        }
+        case WM_MDISETMENU: {
+            // The client puts the frame menu back on the window: it goes into the band again.
+            LRESULT result = previous();
+            if (FSkinFrame && wParam && FMenuBar && !FMenuBar->Tracking()) {
+                HMENU shown = ::GetMenu(FHandle);
+                FMenuBar->BuildByCommand(shown ? shown : reinterpret_cast<HMENU>(wParam),
+                                         FForm ? FForm->Menu() : nullptr);
+                if (SkinnedFrameShown()) PaintFrame();
+            }
             return result;
         }
         case WM_MDITILE:
@@ -592,9 +635,14 @@ void TSkinForm::LetGo(TLetGo how) {
     DestroySysPopup();
     // A skinner that never hooked the window has nothing more to give back.
     if (how == TLetGo::Detach && !Hooked()) return;
-    // 2. Off the procedure chains: the form's WindowProc and the window's procedure.
+    // 2. Off the procedure chains: the form's WindowProc and the window's procedure. Then the menu goes back on
+    // the window (our frame no longer answers for it), the popup menus get their own drawing back, and the
+    // manager forgets a frame whose skinner goes.
     UnhookForm();
     Unhook();
+    ReleaseMenuBar(how == TLetGo::WindowDestroyed);
+    OwnerDrawPopups(false);
+    if (how != TLetGo::AttachFailed) ForgetMDIFrame();
     // 3. The control skinners, and the form's own colour.
     FreeControls();
     if (FForm && windowStays && FAttached.FormColor) FForm->SetColor(*FAttached.FormColor);
@@ -613,6 +661,7 @@ void TSkinForm::LetGo(TLetGo how) {
         RestoreClientSize();
         GiveBackRegion();
     }
+    FFrame.MenuHeight = 0;
     if (how == TLetGo::AttachFailed) FAttached.Region.Reset();
     FRegion = TRegionState{};
     if (how != TLetGo::WindowDestroyed) FSkinState = TSkinState::Dead;
@@ -710,6 +759,11 @@ void TSkinForm::ReloadSkinData(TSkinData* skinData) {
     if (!skinData) return;
     FSkinData = skinData;
     FSkinFrame = (skinData->SkinControls() & SkinControlBit(xcMainMenu)) != 0;
+    if (FMenuBar) FMenuBar->SetSkin(*skinData);
+    if (FMenuItems) {
+        FMenuItems->Restore();
+        FMenuItems = std::make_unique<TSkinMenuItems>(*skinData);
+    }
     BuildSysButtons();
     BuildSysPopup();
 }

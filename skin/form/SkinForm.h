@@ -14,7 +14,8 @@
 // SkinnedFrameMessage (the non-client messages of the skinned frame: layout, paint, hit-testing, the mouse).
 // Message parameters are unpacked there and handed to typed handlers.
 //
-// The painted menu bar is not part of this skinner yet: the menu band height stays 0 and the native menu stays.
+// A window with a menu shows it in a painted band under the title (TSkinMenuBar, SkinFormMenu.cpp): the native
+// menu is taken off the window while the skin is on, and the drop-downs' items are drawn from the skin.
 
 #include <windows.h>
 
@@ -37,6 +38,11 @@ namespace qd {
 class TSkinForm;
 class TDataSkinBorder;
 class TDataSkinSysButton;
+class TSkinMenuBar;
+class TSkinMenuItems;
+class ISkinMenuBarOwner;
+class TMenuItem;
+class TPopupMenu;
 
 // Something in the skinned frame that reacts to the mouse.
 class TNCObject {
@@ -206,10 +212,18 @@ public:
     bool NCMouseMove(POINT screen);
     bool NCLButtonDown(UINT& hitTest, POINT screen);
     bool NCLButtonUp(POINT screen);
-    bool NCLButtonDblClk();
+    bool NCLButtonDblClk(POINT screen);
     bool NCRButtonDown(UINT hitTest, POINT screen);
     // The hover timer's check: a hot frame object or push button under no cursor any more is left.
     void CheckHover();
+
+    // --- The painted menu band and the skin's menu items (SkinFormMenu.cpp) ---
+    TSkinMenuBar* MenuBar() const noexcept { return FMenuBar.get(); }
+    // Opens the drop-down of a band button and tracks it (and the ones the user moves to) until the menu is left.
+    void OpenMenuButton(int index, bool byKeyboard);
+    // The skin's measuring and drawing of a framework popup menu's item (the handlers it installs).
+    void MeasureFrameworkItem(TMenuItem& item, int& width, int& height);
+    void DrawFrameworkItem(TMenuItem& item, HDC dc, const RECT& rect, UINT state);
 
     // What tests read of the skinner's state.
     struct TView {
@@ -308,6 +322,26 @@ private:
     void BuildSysPopup();
     void DestroySysPopup();
 
+    // --- The menu band, the menu items, the form's popup menus (SkinFormMenu.cpp) ---
+    class TMenuBarLink;
+    void BuildMenuBar();
+    bool BuildMenuButtons();
+    void RebuildMenuBar();
+    // Gives the menu back (or, when the window goes, frees a plain window's menu) and lets go of the band.
+    void ReleaseMenuBar(bool windowGoing);
+    void PaintMenuBand(HDC dc);
+    void PaintMenuBandOverlay(HDC dc);
+    bool InMenuBand(POINT frame) const noexcept;
+    // Alt with a mnemonic (or alone, key 0) opens a band button; false when the band has none for it.
+    bool MenuKey(LPARAM key);
+    bool MenuItemMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void MenuDropDownOpening(HMENU menu);
+    void MenuDropDownClosed();
+    // Makes the form's popup menus owner-drawn by the skin (handlers on their items), or gives them back exactly.
+    void OwnerDrawPopups(bool on);
+    // The manager must not hand the children a frame whose skinner is gone.
+    void ForgetMDIFrame();
+
     HWND FHandle;
     TForm* FForm = nullptr;
     TSkinData* FSkinData = nullptr;
@@ -342,6 +376,13 @@ private:
     int FClientDepth = 0;
     std::shared_ptr<TFormLink> FFormLink;
     std::unique_ptr<TClientHook> FClientHook;
+
+    std::unique_ptr<ISkinMenuBarOwner> FMenuBarLink;
+    std::unique_ptr<TSkinMenuBar> FMenuBar;
+    std::unique_ptr<TSkinMenuBar> FRetiredMenuBar;  // let go of while its drop-down was tracked: freed after
+    std::unique_ptr<TSkinMenuItems> FMenuItems;
+    bool FMenuRebuildPending = false;
+    std::vector<std::pair<TPopupMenu*, bool>> FSavedOwnerDraw;  // popup menus made owner-drawn, and what they were
 };
 
 }  // namespace qd

@@ -53,11 +53,15 @@ public:
     // Set by the skinner of an MDI frame for the other form skinners.
     virtual void SetMDIClient(HWND clientHandle, TForm* frameForm) = 0;
     virtual HWND MDIClientHandle() const = 0;
+    // The framework form of the skinned MDI frame (null when none): its menu band takes the children's mnemonics.
+    virtual TForm* MDIFrameForm() const { return nullptr; }
     // 0 popup menu, 1 menu of the menu bar, 2 system menu.
     virtual void SetMenuKind(int kind) = 0;
     virtual void SetMenuFromBar(bool value) = 0;
     virtual void MarkPopupsFromBar() = 0;
     virtual HBITMAP FindPopupBitmap(HMENU menu) = 0;
+    // An owner-drawn item of `menu` is being drawn: a popup window still waiting for its menu takes that one.
+    virtual void ClaimPendingPopup(HMENU) {}
     virtual void SetReadyCount(int value) = 0;
     // Attaches a form skinner to a new window (new MDI children).
     virtual bool SkinWindow(HWND wnd) = 0;

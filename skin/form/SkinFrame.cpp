@@ -176,6 +176,7 @@ void TSkinForm::PaintFrame(HDC dc) {
         PaintBorder(TBorderPart::Right, RECT{w - FFrame.Right, 0, w, h}, dc);
         PaintBorder(TBorderPart::Bottom, RECT{FFrame.Left, h - FFrame.Bottom, w - FFrame.Right, h}, dc);
         PaintTitle(dc);
+        PaintMenuBand(dc);
     });
     FMouse.HotObject = nullptr;
 }

@@ -60,7 +60,7 @@ TSkinMenuBar::TTracking* gTracking = nullptr;
 }  // namespace
 
 TSkinMenuBar::TSkinMenuBar(HWND wnd, const TSkinData& skin, ISkinMenuBarOwner* owner)
-    : FWnd(wnd), FSkin(skin), FOwner(owner), FFont(ScreenMenuFont()) {}
+    : FWnd(wnd), FSkin(&skin), FOwner(owner), FFont(ScreenMenuFont()) {}
 
 TSkinMenuBar::~TSkinMenuBar() = default;
 
@@ -203,7 +203,7 @@ void TSkinMenuBar::Paint(HDC dc, const RECT& band, bool active) {
     if (!mem || !bitmap) return;
     TSelectGuard select(mem, bitmap.Get());
     const RECT local{0, 0, w, h};
-    const TDataSkinObject* bar = FSkin.MenuBar.get();
+    const TDataSkinObject* bar = FSkin->MenuBar.get();
     int firstX = 6;
     if (bar && !bar->Bitmap.Empty()) {
         const int frame = active ? 1 : 2;
@@ -215,7 +215,7 @@ void TSkinMenuBar::Paint(HDC dc, const RECT& band, bool active) {
         firstX = RightToLeft() ? bar->RightWidth + 8 : bar->LeftWidth + 4;
         if (firstX > w) firstX = NarrowBandFirstX;
     } else {
-        TBrushHandle brush(::CreateSolidBrush(SkinColorToRGB(FSkin.MenuBarColor)));
+        TBrushHandle brush(::CreateSolidBrush(SkinColorToRGB(FSkin->MenuBarColor)));
         ::FillRect(mem, &local, brush.Get());
     }
 
@@ -248,9 +248,9 @@ void TSkinMenuBar::PaintButtons(HDC dc, int originX, int originY) {
         if (!b.Visible || b.Rect.right <= b.Rect.left) continue;
         RECT r = b.Rect;
         ::OffsetRect(&r, -originX, -originY);
-        if (b.State == 3) FrameRect(dc, r, SkinColorToRGB(FSkin.ButtonHilightColor));
-        if (b.State == 2) FrameRect(dc, r, SkinColorToRGB(FSkin.ButtonShadowColor));
-        ::SetTextColor(dc, SkinColorToRGB(b.Enabled ? FSkin.MenuBarTextColor : FSkin.ButtonShadowColor));
+        if (b.State == 3) FrameRect(dc, r, SkinColorToRGB(FSkin->ButtonHilightColor));
+        if (b.State == 2) FrameRect(dc, r, SkinColorToRGB(FSkin->ButtonShadowColor));
+        ::SetTextColor(dc, SkinColorToRGB(b.Enabled ? FSkin->MenuBarTextColor : FSkin->ButtonShadowColor));
         DrawTextWide(dc, b.Caption, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     ::SetBkMode(dc, oldMode);

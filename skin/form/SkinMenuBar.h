@@ -77,6 +77,8 @@ public:
     bool BuildByCommand(HMENU native, TMainMenu* menu);
     // Puts the menu back on the window (the framework menu's current handle for a form).
     void GiveBack();
+    // Paints from another (or reloaded) skin from now on.
+    void SetSkin(const TSkinData& skin) noexcept { FSkin = &skin; }
 
     // Lays out and paints the band (`band` in frame coordinates) into `dc` (window coordinates).
     void Paint(HDC dc, const RECT& band, bool active);
@@ -134,7 +136,7 @@ private:
     void SetButtonState(int index, int state);
 
     HWND FWnd;
-    const TSkinData& FSkin;
+    const TSkinData* FSkin;
     ISkinMenuBarOwner* FOwner;
     std::vector<TMenuBtn> FButtons;
     TMainMenu* FMenu = nullptr;

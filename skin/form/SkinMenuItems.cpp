@@ -212,6 +212,19 @@ void TSkinMenuPainter::DrawContent(HDC dc, const RECT& rect, const TMenuItemLook
 // ---------------------------------------------------------------------------------------------------------------
 // Native items
 
+POINT MenuBackgroundOrigin(HDC dc) noexcept {
+    // The menu window's client area lies inside its frame.
+    POINT origin{0, 0};
+    if (HWND wnd = ::WindowFromDC(dc)) {
+        RECT window{};
+        ::GetWindowRect(wnd, &window);
+        ::ClientToScreen(wnd, &origin);
+        origin.x -= window.left;
+        origin.y -= window.top;
+    }
+    return origin;
+}
+
 std::wstring MenuItemText(HMENU menu, UINT position) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
@@ -341,16 +354,7 @@ bool TSkinMenuItems::Draw(const DRAWITEMSTRUCT& dis, HBITMAP background) const {
     if (!item) return false;
     TMenuItemLook look = LookOf(*item, dis.itemState);
     if (look.ImageIndex >= 0) look.Images = FPainter.Skin().MenuGlyphs();
-    // Where the menu window's (0, 0) lies in its background: the frame around the client area.
-    POINT origin{0, 0};
-    if (HWND wnd = ::WindowFromDC(dis.hDC)) {
-        RECT window{};
-        ::GetWindowRect(wnd, &window);
-        ::ClientToScreen(wnd, &origin);
-        origin.x -= window.left;
-        origin.y -= window.top;
-    }
-    FPainter.Draw(dis.hDC, dis.rcItem, look, background, origin);
+    FPainter.Draw(dis.hDC, dis.rcItem, look, background, MenuBackgroundOrigin(dis.hDC));
     return true;
 }
 

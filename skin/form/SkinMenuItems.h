@@ -101,6 +101,9 @@ private:
     std::vector<TConverted> FItems;
 };
 
+// Where (0, 0) of the menu window that `dc` draws on lies in that window's skinned background (its frame).
+POINT MenuBackgroundOrigin(HDC dc) noexcept;
+
 // The text of a native menu item by position (wide, any length).
 std::wstring MenuItemText(HMENU menu, UINT position);
 

@@ -461,6 +461,32 @@ TEST_F(SkinMenuBarTest, TrackingIsTakenDownOnEveryWayOut) {
     EXPECT_TRUE(Run(1, false, again));
 }
 
+TEST_F(SkinMenuBarTest, RightToLeftBandRunsLeftwardsAndMirrorsTheArrowKeys) {
+    Menu = std::make_unique<TMainMenu>(nullptr);
+    for (const wchar_t* caption : {L"&One", L"&Two", L"T&hree"}) {
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(caption);
+        auto* child = new TMenuItem(nullptr);
+        child->SetCaption(L"&Item");
+        item->Add(child);
+        Menu->Items().Add(item);
+    }
+    Menu->SetBiDiMode(bdRightToLeft);
+    Band.Menu = Menu.get();
+    MakeWindow(Menu->Handle());
+    ASSERT_TRUE(Bar->BuildFromMenu(Menu.get()));
+    PaintBand();
+    const auto& b = Bar->Buttons();
+    EXPECT_GT(b[0].Rect.left, b[1].Rect.left);
+    EXPECT_GT(b[1].Rect.left, b[2].Rect.left);
+    TScript script;
+    script.Steps.push_back(WhenOpen(0, [this] { PostKey(VK_LEFT); }));  // leftwards is the next button
+    script.Steps.push_back(WhenOpen(1, [this] { PostKey(VK_RIGHT); }));
+    script.Steps.push_back(WhenOpen(0, [] { ::EndMenu(); }));
+    EXPECT_TRUE(Run(0, true, script));
+    EXPECT_EQ(script.Next, script.Steps.size());
+}
+
 TEST(TidySeparatorsTest, KeepsOneSeparatorBetweenVisibleItemsOnly) {
     struct TCase {
         const char* Items;    // "-" separator, "a" visible item, "h" hidden item
