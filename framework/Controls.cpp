@@ -769,6 +769,12 @@ void TWinControl::DestroyHandle() {
         if (c->IsWindowed()) static_cast<TWinControl*>(c)->FHandle = nullptr;
 }
 
+void TWinControl::RecreateWnd() {
+    if (!FHandle) return;
+    DestroyHandle();
+    HandleNeeded();
+}
+
 void TWinControl::InsertControl(TControl* control) {
     FControls.push_back(control);
     control->FParent = this;
@@ -1260,6 +1266,31 @@ void TWinControl::WndProc(TMessage& m) {
                 return;
             }
             break;
+        }
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORSTATIC:
+            // From a child control (scroll bars, track bars and up-downs scroll; platform controls ask for their
+            // colours): its own object answers. lParam 0 is this window's own scroll bar. Scroll bars keep the
+            // platform's own track brush.
+            if (TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam)); child && child != this) {
+                m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+                return;
+            }
+            break;
+        case CN_BASE + WM_CTLCOLOREDIT:
+        case CN_BASE + WM_CTLCOLORLISTBOX:
+        case CN_BASE + WM_CTLCOLORBTN:
+        case CN_BASE + WM_CTLCOLORSTATIC: {
+            // A platform control paints with our colour and font colour.
+            HDC dc = reinterpret_cast<HDC>(m.WParam);
+            ::SetTextColor(dc, ColorToRGB(Font().Color(), clWindowText));
+            ::SetBkColor(dc, ColorToRGB(Color(), clBtnFace));
+            m.Result = reinterpret_cast<LRESULT>(BackgroundBrush());
+            return;
         }
         case WM_SETTEXT:
             // Text set from outside (SetWindowTextW by a host or skinner) is the control's text too.

@@ -295,6 +295,8 @@ public:
     void HandleNeeded() { (void)Handle(); }
     // Destroys the window (children first); it is created again on demand.
     void DestroyHandle();
+    // Makes the window again now (when it exists) so a changed creation style takes effect.
+    void RecreateWnd();
 
     // The control whose window is `wnd` (ours only), or null.
     static TWinControl* FindControl(HWND wnd) noexcept;

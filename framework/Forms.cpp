@@ -785,6 +785,7 @@ bool TForm::RouteKeyMessage(MSG& msg) {
 // ---------------------------------------------------------------------------------------------------------------
 // Published properties
 
+#include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Properties.h"
@@ -860,6 +861,15 @@ void RegisterFrameworkClasses() {
                             &TWinControl::StaticClassInfo(), &TCustomControl::StaticClassInfo(),
                             &TForm::StaticClassInfo(), &TStatusBar::StaticClassInfo(), &TTimer::StaticClassInfo(),
                             &TCustomLabel::StaticClassInfo(), &TLabel::StaticClassInfo()});
+        // The platform control wrappers.
+        RegisterClassInfos(
+            {&TButton::StaticClassInfo(),     &TBitBtn::StaticClassInfo(),        &TSpeedButton::StaticClassInfo(),
+             &TCheckBox::StaticClassInfo(),   &TRadioButton::StaticClassInfo(),   &TGroupBox::StaticClassInfo(),
+             &TRadioGroup::StaticClassInfo(), &TPanel::StaticClassInfo(),         &TEdit::StaticClassInfo(),
+             &TMemo::StaticClassInfo(),       &TListBox::StaticClassInfo(),       &TComboBox::StaticClassInfo(),
+             &TScrollBar::StaticClassInfo(),  &TProgressBar::StaticClassInfo(),   &TTrackBar::StaticClassInfo(),
+             &TUpDown::StaticClassInfo(),     &TPageControl::StaticClassInfo(),   &TTabSheet::StaticClassInfo(),
+             &TTabControl::StaticClassInfo(), &THeaderControl::StaticClassInfo(), &TListView::StaticClassInfo()});
         RegisterMenuClasses();
         return true;
     }();

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "framework/Classes.h"
 #include "framework/Controls.h"
 
 namespace qd {
@@ -78,5 +80,277 @@ public:
 
 // The accelerator character of a caption ("&File" -> 'F'), or 0. "&&" is a literal ampersand.
 wchar_t AccelCharOf(const std::wstring& caption) noexcept;
+
+// ---------------------------------------------------------------------------------------------------------------
+// Thin wrappers over the platform's controls. Each builds on the platform class, keeps its published values while
+// it has no window and hands them to the window when it is made; notifications come back reflected from the
+// parent (CN_COMMAND, CN_HSCROLL, ...).
+
+// A push button. Default makes it the form's Enter button (BS_DEFPUSHBUTTON), Cancel its Escape button; a click
+// gives the form its ModalResult, then runs OnClick.
+class TButton : public TWinControl {
+public:
+    explicit TButton(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    bool Default() const noexcept { return FDefault; }
+    void SetDefault(bool value);
+    bool Cancel() const noexcept { return FCancel; }
+    void SetCancel(bool value) noexcept { FCancel = value; }
+    int ModalResult() const noexcept { return FModalResult; }
+    void SetModalResult(int value) noexcept { FModalResult = value; }
+
+    void Click() override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& message) override;
+    // The button style (BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_OWNERDRAW for a bit button).
+    virtual DWORD ButtonStyle() const;
+
+private:
+    bool FDefault = false;
+    bool FCancel = false;
+    int FModalResult = 0;
+};
+
+enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+using enum TCheckBoxState;
+
+// A check box. State cycles unchecked -> checked (-> grayed with AllowGrayed) on each click; every change of
+// State, by the user or in code, runs OnClick. Alignment taLeftJustify puts the caption left of the box.
+class TCheckBox : public TWinControl {
+public:
+    explicit TCheckBox(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    using TComponent::SetState;
+    TCheckBoxState State() const noexcept { return FState; }
+    void SetState(TCheckBoxState value);
+    bool Checked() const noexcept { return FState == cbChecked; }
+    void SetChecked(bool value) { SetState(value ? cbChecked : cbUnchecked); }
+    bool AllowGrayed() const noexcept { return FAllowGrayed; }
+    void SetAllowGrayed(bool value) noexcept { FAllowGrayed = value; }
+    TAlignment Alignment() const noexcept { return FAlignment; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleCompleted() override;
+    void WndProc(TMessage& message) override;
+    // What a click does to the state.
+    virtual void Toggle();
+
+private:
+    TCheckBoxState FState = cbUnchecked;
+    bool FAllowGrayed = false;
+    TAlignment FAlignment = taRightJustify;
+};
+
+// A radio button. Checking one unchecks the other radio buttons of the same parent; a change runs OnClick.
+class TRadioButton : public TWinControl {
+public:
+    explicit TRadioButton(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    bool Checked() const noexcept { return FChecked; }
+    void SetChecked(bool value);
+    TAlignment Alignment() const noexcept { return FAlignment; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleCompleted() override;
+    void WndProc(TMessage& message) override;
+
+private:
+    bool FChecked = false;
+    TAlignment FAlignment = taRightJustify;
+};
+
+// A captioned frame around other controls (the platform's group box; its children are its child windows).
+class TGroupBox : public TWinControl {
+public:
+    explicit TGroupBox(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& message) override;
+};
+
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+using enum TEditCharCase;
+
+// A one-line edit. Text is the window's text; every change of it runs OnChange.
+class TEdit : public TWinControl {
+public:
+    explicit TEdit(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    const std::wstring& Text() override;
+    bool ReadOnly() const noexcept { return FReadOnly; }
+    void SetReadOnly(bool value);
+    int MaxLength() const noexcept { return FMaxLength; }
+    void SetMaxLength(int value);
+    wchar_t PasswordChar() const noexcept { return FPasswordChar; }
+    void SetPasswordChar(wchar_t value);
+    TEditCharCase CharCase() const noexcept { return FCharCase; }
+    void SetCharCase(TEditCharCase value);
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleCompleted() override;
+    void WndProc(TMessage& message) override;
+    virtual void Change();
+
+private:
+    bool FReadOnly = false;
+    int FMaxLength = 0;
+    wchar_t FPasswordChar = 0;
+    TEditCharCase FCharCase = ecNormal;
+};
+
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+using enum TScrollStyle;
+
+// A multi-line edit. Lines are the text split at line breaks.
+class TMemo : public TEdit {
+public:
+    explicit TMemo(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    std::vector<std::string> Lines();
+    void SetLines(const std::vector<std::string>& lines);
+    TScrollStyle ScrollBars() const noexcept { return FScrollBars; }
+    void SetScrollBars(TScrollStyle value);
+    bool WordWrap() const noexcept { return FWordWrap; }
+    void SetWordWrap(bool value);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+
+private:
+    TScrollStyle FScrollBars = ssNone;
+    bool FWordWrap = true;
+};
+
+// A list of texts to pick one from. Items live in the control once it has a window; ItemIndex -1 is none.
+// A selection by the user runs OnClick.
+class TListBox : public TWinControl {
+public:
+    explicit TListBox(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    std::vector<std::string> Items();
+    void SetItems(const std::vector<std::string>& items);
+    int ItemCount();
+    int ItemIndex();
+    void SetItemIndex(int value);
+    bool Sorted() const noexcept { return FSorted; }
+    void SetSorted(bool value);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleCompleted() override;
+    void DestroyWnd() override;
+    void WndProc(TMessage& message) override;
+
+private:
+    void Save();
+    std::vector<std::wstring> FItems;  // while there is no window
+    int FItemIndex = -1;
+    bool FSorted = false;
+};
+
+enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList };
+using enum TComboBoxStyle;
+
+// A combo box: an edit (or a static text) with a list. OnChange runs when the text changes by typing or by a
+// pick from the list.
+class TComboBox : public TWinControl {
+public:
+    explicit TComboBox(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    TComboBoxStyle Style() const noexcept { return FStyle; }
+    void SetStyle(TComboBoxStyle value);
+    std::vector<std::string> Items();
+    void SetItems(const std::vector<std::string>& items);
+    int ItemIndex();
+    void SetItemIndex(int value);
+    int DropDownCount() const noexcept { return FDropDownCount; }
+    void SetDropDownCount(int value);
+    const std::wstring& Text() override;
+    bool DroppedDown();
+    void SetDroppedDown(bool value);
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleCompleted() override;
+    void DestroyWnd() override;
+    void BoundsChanged() override;
+    void WndProc(TMessage& message) override;
+
+private:
+    void Save();
+    int ListHeight() const noexcept;
+    TComboBoxStyle FStyle = csDropDown;
+    std::vector<std::wstring> FItems;
+    int FItemIndex = -1;
+    int FDropDownCount = 8;
+};
+
+enum class TScrollBarKind { sbHorizontal, sbVertical };
+using enum TScrollBarKind;
+
+// A scroll bar control. Position follows the arrows, the page area and the thumb; each change runs OnChange.
+class TScrollBar : public TWinControl {
+public:
+    explicit TScrollBar(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
+    TScrollBarKind Kind() const noexcept { return FKind; }
+    void SetKind(TScrollBarKind value);
+    int Min() const noexcept { return FMin; }
+    void SetMin(int value);
+    int Max() const noexcept { return FMax; }
+    void SetMax(int value);
+    int Position() const noexcept { return FPosition; }
+    void SetPosition(int value);
+    int PageSize() const noexcept { return FPageSize; }
+    void SetPageSize(int value);
+    int SmallChange() const noexcept { return FSmallChange; }
+    void SetSmallChange(int value) noexcept { FSmallChange = value; }
+    int LargeChange() const noexcept { return FLargeChange; }
+    void SetLargeChange(int value) noexcept { FLargeChange = value; }
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleCompleted() override;
+    void WndProc(TMessage& message) override;
+
+private:
+    void UpdateScrollInfo();
+    void Scroll(int code);
+    TScrollBarKind FKind = sbHorizontal;
+    int FMin = 0, FMax = 100, FPosition = 0, FPageSize = 0;
+    int FSmallChange = 1, FLargeChange = 1;
+};
 
 }  // namespace qd

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/Buttons.h"
 #include "framework/Controls.h"
 #include "widgets/WgLabel.h"
 
@@ -20,10 +21,6 @@ enum class TVerticalAlignment { avTop, avCenter, avBottom };
 using enum TVerticalAlignment;
 enum class THotTrackColorType { htctComplement, htctActual };
 using enum THotTrackColorType;
-enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-using enum TButtonLayout;
-enum class TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
-using enum TBitBtnKind;
 
 // Registers TWgLabel, TWgButton and TWgBitBtn for stored descriptions (once).
 void RegisterWidgetClasses();
