@@ -7,6 +7,7 @@
 #include "framework/CallbackEdge.h"
 #include "framework/Gdi.h"
 #include "framework/WindowHook.h"
+#include "skin/controls/SkinScrollBars.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
 #include "skin/form/SkinMessages.h"
@@ -135,11 +136,6 @@ void TSkinComBox::UnhookEdit() noexcept {
 
 HWND TSkinComBox::EditWindow() const noexcept { return FEditHook ? FEditHook->HookedWindow() : nullptr; }
 
-namespace {
-// Made by the scroll-bar family for the list of a simple combo box; null while none is built.
-TSkinControl* NewListScrollSkinner() { return nullptr; }
-}  // namespace
-
 void TSkinComBox::SkinList() {
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
@@ -149,7 +145,7 @@ void TSkinComBox::SkinList() {
     const auto listStyle = static_cast<DWORD>(::GetWindowLongPtrW(ListHandle, GWL_STYLE));
     if ((listStyle & WS_POPUP) || !(listStyle & WS_CHILD) || ::GetParent(ListHandle) == ::GetDesktopWindow()) return;
     // Owned here alone (not listed by the form skinner, not owned by the control): freed once, with this skinner.
-    TOwnedSkinner scroll(NewListScrollSkinner());
+    TOwnedSkinner scroll(new TSkinScrollbarH(nullptr));
     if (!scroll) return;
     scroll->AttachWindow(ListHandle, SkinData, nullptr, Canvas);
     if (scroll->IsAttached()) ListScroll = std::move(scroll);
