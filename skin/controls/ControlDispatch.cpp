@@ -191,10 +191,15 @@ TSkinnerKind DecidePlainWindow(std::string_view className, DWORD style) noexcept
             case BS_RADIOBUTTON:
             case BS_AUTORADIOBUTTON:
                 return K::RadioButton;
+            case BS_GROUPBOX:
+                return K::GroupBox;  // framed like the framework's group boxes
             default:
-                return K::None;  // group box, user button, push box, owner-draw, split, command link
+                return K::None;  // user button, push box, owner-draw, split, command link
         }
     }
+    // The skin's progress and tab images serve dialogs' own progress bars and tab controls too.
+    if (cls == "msctls_progress32") return K::Progress;
+    if (cls == "systabcontrol32") return K::Tab;
     if (cls == "combobox") return (style & 3) == CBS_SIMPLE ? K::None : K::ComBox;
     if (cls == "comboboxex32") return K::ComBox;
     if (cls == "scrollbar") {
@@ -252,11 +257,16 @@ bool IsPreviewForm(const TForm& form) {
            form.Name() == "TppPrintPreview" || form.Name() == "TdxfmStdPreview";
 }
 
-void SetBoolProperty(TControl& control, std::string_view name) {
+// Sets a boolean property to True; answers what it was, or nothing when the control has no such property.
+std::optional<bool> SetBoolProperty(TControl& control, std::string_view name) {
+    if (!control.ClassInfo().FindProperty(name)) return std::nullopt;
     try {
+        const TFormValue old = GetPropertyValue(control, name);
         SetPropertyText(control, name, "True");
+        return old.Kind == TFormValueKind::vkIdent && (old.Text == "True" || old.Text == "true");
     } catch (const Exception&) {
-        // A control without that property is skinned as it is.
+        // A control that refuses the value is skinned as it is.
+        return std::nullopt;
     }
 }
 
@@ -313,12 +323,17 @@ private:
             }
         }
         const TDispatchDecision d = DecideControl(GatherControlFacts(control), FSettings);
-        if (d.SetTransparent) SetBoolProperty(control, "Transparent");
-        if (d.SetFlat) SetBoolProperty(control, "Flat");
+        TDispatchChanges changed;
+        if (d.SetTransparent) changed.Transparent = SetBoolProperty(control, "Transparent");
+        if (d.SetFlat) changed.Flat = SetBoolProperty(control, "Flat");
         if (d.SizeGripOff) {
-            if (auto* bar = dynamic_cast<TStatusBar*>(&control)) bar->SetSizeGrip(false);
+            if (auto* bar = dynamic_cast<TStatusBar*>(&control)) {
+                changed.SizeGrip = bar->SizeGrip();
+                bar->SetSizeGrip(false);
+            }
         }
-        Emit(&control, WindowOf(control), d);
+        if (d.Kind != TSkinnerKind::None && FContext.Sink)
+            FContext.Sink(TDispatchItem{&control, WindowOf(control), d, nullptr, changed});
         DispatchChildren(control, d, depth);
     }
 

@@ -113,12 +113,21 @@ bool IsSizeGripWindow(std::string_view className, DWORD style) noexcept;
 // ---------------------------------------------------------------------------------------------------------------
 // Walks
 
+// What the walk changed on a control before handing it on: each value as it was before (none: not changed).
+struct TDispatchChanges {
+    std::optional<bool> Transparent;
+    std::optional<bool> Flat;
+    std::optional<bool> SizeGrip;
+    bool operator==(const TDispatchChanges&) const = default;
+};
+
 // One decided control (or child window).
 struct TDispatchItem {
     TControl* Control = nullptr;  // null for a plain child window
     HWND Window = nullptr;        // the window the skinner goes on (a combo box ex: its first child)
     TDispatchDecision Decision;
     TComponent* CustomSkinner = nullptr;  // what OnSkinControl handed back (Kind == Custom)
+    TDispatchChanges Changed;             // for the skinner to give back on Unskin
 };
 
 struct TFormDispatchContext {

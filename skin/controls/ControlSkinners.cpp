@@ -5,6 +5,8 @@
 #include "skin/controls/SkinControlButtons.h"
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinScrollBars.h"
+#include "skin/controls/SkinPanels.h"
+#include "skin/controls/SkinTabs.h"
 #include "skin/form/SkinMessages.h"
 
 namespace qd {
@@ -33,6 +35,20 @@ TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner, HWND wnd) {
             return new TSkinEdit(owner);
         case TSkinnerKind::UpDown:
             return new TSkinUpDown(owner);
+        case TSkinnerKind::Tab:
+            return new TSkinTab(owner);
+        case TSkinnerKind::Progress:
+            return new TSkinProgress(owner);
+        case TSkinnerKind::TrackBar:
+            return new TSkinTrackBar(owner);
+        case TSkinnerKind::GroupBox:
+            return new TSkinGroupBox(owner);
+        case TSkinnerKind::StatusBar:
+            return new TSkinStatusBar(owner);
+        case TSkinnerKind::Box:
+            return new TSkinBox(owner);
+        case TSkinnerKind::BoxH:
+            return new TSkinBoxH(owner);
         default:
             return nullptr;  // kinds whose skinners are not built yet: the control keeps its own look
     }
@@ -66,6 +82,7 @@ TSkinControl* CreateControlSkinner(ISkinForm& form, const TDispatchItem& item) {
         if (item.Decision.Kind != TSkinnerKind::Custom) delete skinner;
         return nullptr;
     }
+    if (item.Control) skinner->KeepDispatchChanges(item.Changed);
     if (item.Control)
         skinner->AttachControl(&form, skinData, false, nullptr);
     else

@@ -1,12 +1,16 @@
 #include "skin/controls/SkinControl.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <utility>
 
 #include "framework/CallbackEdge.h"
+#include "framework/ComCtrls.h"
 #include "framework/Gdi.h"
 #include "framework/Graphics.h"
 #include "framework/Properties.h"
+#include "skin/controls/ControlDispatch.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
 #include "skin/form/SkinMessages.h"
@@ -131,7 +135,22 @@ void TSkinControl::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, 
     Status = 1;
 }
 
+void TSkinControl::KeepDispatchChanges(const TDispatchChanges& changes) {
+    FDispatchChanges = std::make_unique<TDispatchChanges>(changes);
+}
+
 void TSkinControl::GiveBackControl() noexcept {
+    if (auto changes = std::move(FDispatchChanges); changes && PropertyObject()) {
+        TControl* control = PropertyObject();
+        CallSwallowing([&] {
+            if (changes->Transparent)
+                SetPropertyText(*control, "Transparent", *changes->Transparent ? "True" : "False");
+            if (changes->Flat) SetPropertyText(*control, "Flat", *changes->Flat ? "True" : "False");
+            if (changes->SizeGrip) {
+                if (auto* bar = dynamic_cast<TStatusBar*>(control)) bar->SetSizeGrip(*changes->SizeGrip);
+            }
+        });
+    }
     if (!FSaved.Valid || !Control) return;
     FSaved.Valid = false;
     // A control that refuses its own old values keeps what it has.
@@ -327,6 +346,61 @@ void TSkinControl::DrawSkinObject(HDC dc, const RECT& rect, int frames, int fram
 void TSkinControl::DrawStripFrame(HDC dc, const RECT& rect, int frames, int frame, HBITMAP bitmap) {
     if (rect.right < rect.left || rect.bottom < rect.top || !bitmap) return;
     DrawSkinFrame(dc, rect, bitmap, true, std::max(frames, 1), std::clamp(frame, 1, std::max(frames, 1)));
+}
+
+void TSkinControl::DrawCaption(HDC dc, const RECT& rect, UINT format, bool enabled, std::wstring_view text) {
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    RECT r = rect;
+    DrawTextWide(dc, text, r, DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | format);
+    const int textWidth = r.right - r.left;
+    const int textHeight = r.bottom - r.top;
+    ::OffsetRect(&r, 0, rect.top - r.top + (rect.bottom - rect.top - textHeight) / 2 - 1);
+    if ((format & (DT_CENTER | DT_RIGHT)) == DT_CENTER) {
+        ::OffsetRect(&r, rect.left - r.left + (rect.right - rect.left - textWidth) / 2, 0);
+    } else {
+        r.left = rect.left;
+        r.right = rect.right;
+    }
+    const COLORREF oldColor = enabled ? 0 : ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
+    DrawTextWide(dc, text, r, DT_EXPANDTABS | format);
+    if (!enabled) ::SetTextColor(dc, oldColor);
+    ::SetBkMode(dc, oldMode);
+}
+
+void TSkinControl::DrawImageAndText(HDC dc, const RECT& rect, int alignment, std::wstring_view text, int image,
+                                    HIMAGELIST images) const {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int imageWidth = 0, imageHeight = 0;
+    if (image != -1 && images && ::ImageList_GetIconSize(images, &imageWidth, &imageHeight) && imageWidth < width) {
+    } else {
+        imageWidth = imageHeight = 0;
+    }
+    constexpr UINT flags = DT_END_ELLIPSIS | DT_EXPANDTABS | DT_SINGLELINE | DT_NOPREFIX;
+    RECT measured{0, 0, width + (imageWidth ? imageWidth + 2 : 0), height};
+    if (!text.empty())
+        DrawTextWide(dc, text, measured, flags | DT_CALCRECT | DT_NOCLIP);
+    else
+        measured.right = measured.left;
+    const int textWidth = measured.right - measured.left;
+    const int textHeight = measured.bottom - measured.top;
+    int start = 2;
+    if (alignment == 1)
+        start = (width - textWidth - imageWidth) / 2;
+    else if (alignment == 2)
+        start = width - textWidth - imageWidth - 2;
+    start = std::max(start, 2);
+    if (imageWidth)
+        ::ImageList_Draw(images, image, dc, rect.left + start, rect.top + (height - imageHeight) / 2, ILD_TRANSPARENT);
+    if (text.empty()) return;
+    RECT t{rect.left + start + imageWidth + (imageWidth ? 1 : 0), rect.top + (height - textHeight) / 2, 0, 0};
+    t.right = std::min<LONG>(t.left + textWidth, rect.right);
+    t.bottom = t.top + textHeight;
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColor = Enabled ? 0 : ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
+    DrawTextWide(dc, text, t, flags);
+    if (!Enabled) ::SetTextColor(dc, oldColor);
+    ::SetBkMode(dc, oldMode);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 // - It answers WM_SKIN_QUERY with 1, so nothing skins the control a second time.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <optional>
@@ -34,6 +35,7 @@ namespace qd {
 
 class TSkinData;
 class TDataSkinObject;
+struct TDispatchChanges;
 class TCanvas;
 class TBitmap;
 
@@ -107,6 +109,13 @@ protected:
     static void DrawStripFrame(HDC dc, const RECT& rect, int frames, int frame, HBITMAP bitmap);
     // The window text as wide text.
     std::wstring WindowText() const;
+    // Text vertically centred in rect (one line per row, tabs expanded); `format` adds the alignment (DT_LEFT,
+    // DT_CENTER, DT_RIGHT) and DT_NOPREFIX where the text is data. Disabled text in the button-shadow colour.
+    static void DrawCaption(HDC dc, const RECT& rect, UINT format, bool enabled, std::wstring_view text);
+    // An image of `images` (none when image is -1) and one line of text side by side in rect, ending in an
+    // ellipsis when it does not fit. Alignment 0 left, 1 centre, 2 right.
+    void DrawImageAndText(HDC dc, const RECT& rect, int alignment, std::wstring_view text, int image,
+                          HIMAGELIST images) const;
     // The control whose properties are read by name (framework control or windowless control), or null.
     TControl* PropertyObject() const noexcept { return Control ? static_cast<TControl*>(Control) : GraphicControl; }
     ISkinForm* OwnerForm() const noexcept { return Form; }
@@ -130,6 +139,12 @@ protected:
     void HookControl(TControl& control);
     void Unhook() noexcept;
 
+public:
+    // What the dispatch set on the control before attaching (Transparent, Flat, the size grip): given back
+    // with the rest by Unskin.
+    void KeepDispatchChanges(const TDispatchChanges& changes);
+
+protected:
 private:
     class TBareHook;
     void GiveBackControl() noexcept;
@@ -147,6 +162,7 @@ private:
         bool HasDoubleBuffered = false;
         bool DoubleBuffered = false;
     } FSaved;
+    std::unique_ptr<TDispatchChanges> FDispatchChanges;
     int FDepth = 0;
     bool FReleased = false;  // Release() ran while on the stack: freed when the outermost call returns
 };

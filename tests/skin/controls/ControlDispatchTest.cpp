@@ -58,7 +58,7 @@ TEST(PlainWindowDispatchTest, ButtonsAreClassifiedByTheirTypeAlone) {
         {BS_CHECKBOX, K::CheckBox, "check box"},   {BS_AUTOCHECKBOX, K::CheckBox, "auto check box"},
         {BS_3STATE, K::CheckBox, "3-state"},       {BS_AUTO3STATE, K::CheckBox, "auto 3-state"},
         {BS_RADIOBUTTON, K::RadioButton, "radio"}, {BS_AUTORADIOBUTTON, K::RadioButton, "auto radio"},
-        {BS_GROUPBOX, K::None, "group box"},       {BS_OWNERDRAW, K::None, "owner-draw"},
+        {BS_GROUPBOX, K::GroupBox, "group box"},   {BS_OWNERDRAW, K::None, "owner-draw"},
         {BS_USERBUTTON, K::None, "user button"},   {BS_PUSHBOX, K::None, "push box"},
         {BS_SPLITBUTTON, K::None, "split"},        {BS_DEFSPLITBUTTON, K::None, "default split"},
         {BS_COMMANDLINK, K::None, "command link"}, {BS_DEFCOMMANDLINK, K::None, "default command link"},
@@ -81,6 +81,8 @@ TEST(PlainWindowDispatchTest, OtherClassesByNameInAnyCase) {
     EXPECT_EQ(DecidePlainWindow("ToolbarWindow32", 0), K::None);
     EXPECT_EQ(DecidePlainWindow("Edit", ES_AUTOHSCROLL), K::Edit);
     EXPECT_EQ(DecidePlainWindow("Static", 0), K::None);
+    EXPECT_EQ(DecidePlainWindow("msctls_progress32", 0), K::Progress);
+    EXPECT_EQ(DecidePlainWindow("SysTabControl32", TCS_BOTTOM), K::Tab);
     EXPECT_EQ(DecidePlainWindow("", 0), K::None);
 }
 
