@@ -654,7 +654,7 @@ void TSkinForm::LetGo(TLetGo how) {
         FMDIClient = nullptr;
         FSysButtons.clear();
     }
-    FPainted.Title.Empty();
+    FPainted.ForgetComposed();
     FMouse.HotObject = nullptr;
     // 5. The client's size and the window's own region.
     if (how == TLetGo::Detach) {

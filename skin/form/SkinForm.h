@@ -19,6 +19,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -117,6 +118,16 @@ struct TTitleCache {
     }
 };
 
+// A border band composed at an earlier paint; reused while its size, frame and source image stay.
+struct TComposedBorder {
+    TBitmapHandle Bitmap;
+    HBITMAP Source = nullptr;
+    int Width = 0, Height = 0, Frame = 0;
+    bool Fits(HBITMAP source, int width, int height, int frame) const noexcept {
+        return Bitmap && Source == source && Width == width && Height == height && Frame == frame;
+    }
+};
+
 // The frame as last painted: its size, where caption and buttons went, the window's icon.
 struct TPaintedFrame {
     RECT WindowRect{};  // screen coordinates
@@ -128,6 +139,12 @@ struct TPaintedFrame {
     int IconSize = 16;
     TBitmapHandle IconBitmap;  // the small icon on magenta, IconSize square
     TTitleCache Title;
+    std::array<TComposedBorder, 4> Borders;  // left, right, top, bottom
+    // Forgets every composed bitmap: the next paint composes afresh (a new skin may reuse old handle values).
+    void ForgetComposed() noexcept {
+        Title.Empty();
+        for (TComposedBorder& b : Borders) b = TComposedBorder{};
+    }
 };
 
 // The region the skinner gave the window.
@@ -297,6 +314,8 @@ private:
     // --- Layout and painting (SkinFrame.cpp) ---
     const TDataSkinBorder* Border(TBorderPart part) const noexcept;
     TBitmapHandle ComposeBorder(TBorderPart part, int width, int height) const;
+    // The border of a part composed at a size for the current activation, kept for the next paint.
+    HBITMAP ComposedBorder(TBorderPart part, int width, int height);
     void RenderIcon();
     // Gives the window this size around its present centre (frame changed).
     void ResizeKeepingCentre(int width, int height);

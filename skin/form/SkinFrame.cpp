@@ -56,7 +56,8 @@ HICON WindowIcon(HWND wnd) noexcept {
 
 void TSkinForm::BuildSysButtons() {
     if (!FSkinData || FSkinData->SkinEmpty) return;  // still loading: keep what we have
-    FMouse.HotObject = nullptr;                      // the objects it may point at are about to go
+    FPainted.ForgetComposed();
+    FMouse.HotObject = nullptr;  // the objects it may point at are about to go
     if (FFrame.Kind == TFrameKind::NoFrame) {
         FFrame.Left = FFrame.Top = FFrame.Right = FFrame.Bottom = 0;
         FFrame.MenuHeight = 0;
@@ -209,13 +210,31 @@ TBitmapHandle TSkinForm::ComposeBorder(TBorderPart part, int width, int height) 
                                 border->Tile != kBorderStretch, stacked);
 }
 
+HBITMAP TSkinForm::ComposedBorder(TBorderPart part, int width, int height) {
+    const TDataSkinBorder* border = Border(part);
+    if (!border || border->Bitmap.Empty()) return nullptr;
+    const int frames = Frames(border);
+    const int frame = (FActive || frames == 1) ? 1 : 2;
+    TComposedBorder& kept = FPainted.Borders[static_cast<std::size_t>(static_cast<int>(part) - 1)];
+    if (!kept.Fits(border->Bitmap.Handle(), width, height, frame)) {
+        kept = TComposedBorder{};
+        kept.Bitmap = ComposeBorder(part, width, height);
+        if (!kept.Bitmap) return nullptr;
+        kept.Source = border->Bitmap.Handle();
+        kept.Width = width;
+        kept.Height = height;
+        kept.Frame = frame;
+    }
+    return kept.Bitmap.Get();
+}
+
 void TSkinForm::PaintBorder(TBorderPart part, RECT rect, HDC dc) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (w <= 0 || h <= 0) return;
-    TBitmapHandle composed = ComposeBorder(part, w, h);
+    const HBITMAP composed = ComposedBorder(part, w, h);
     if (!composed) return;
     TMemoryDC mem(dc);
-    TSelectGuard sel(mem, composed.Get());
+    TSelectGuard sel(mem, composed);
     ::BitBlt(dc, rect.left, rect.top, w, h, mem, 0, 0, SRCCOPY);
 }
 
@@ -429,8 +448,8 @@ void TSkinForm::UpdateRegion() {
             const int bw = band.right - band.left, bh = band.bottom - band.top;
             if (bw <= 0 || bh <= 0) return;
             if (fromBitmap) {
-                if (TBitmapHandle painted = ComposeBorder(part, bw, bh)) {
-                    addBitmap(painted.Get(), band.left, band.top);
+                if (const HBITMAP painted = ComposedBorder(part, bw, bh)) {
+                    addBitmap(painted, band.left, band.top);
                     return;
                 }
             }
@@ -473,7 +492,7 @@ void TSkinForm::UpdateRegion() {
 
 void TSkinForm::DropRegion() {
     if (!FRegion.Owned) return;
-    FPainted.Title.Empty();
+    FPainted.ForgetComposed();
     ::SetWindowRgn(FHandle, nullptr, FMDIRole == TMDIRole::Child);
     FRegion.Owned = false;
     FRegion.Width = FRegion.Height = 0;

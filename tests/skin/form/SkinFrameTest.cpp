@@ -103,6 +103,17 @@ TEST_F(SkinFramePaint, BottomBorderShowsItsActiveAndInactiveFrames) {
     }
 }
 
+TEST_F(SkinFramePaint, ReloadedSkinDataIsComposedAfresh) {
+    // Bands composed from the images of the skin before a reload must not be reused: the new images may even
+    // have the old handle values.
+    MakeWindow();
+    TSkinForm& s = Skin();
+    { TFramePicture pic(s, Wnd); }
+    for (const TComposedBorder& kept : s.View().Painted.Borders) EXPECT_TRUE(kept.Bitmap);
+    s.ReloadSkinData(&OurSkin());
+    for (const TComposedBorder& kept : s.View().Painted.Borders) EXPECT_FALSE(kept.Bitmap);
+}
+
 TEST_F(SkinFramePaint, CaptionButtonsArePaintedFromTheirFirstFrame) {
     MakeWindow();
     TSkinForm& s = Skin();
