@@ -8,6 +8,7 @@
 #include "framework/Gdi.h"
 #include "skin/data/PixelOps.h"
 #include "skin/data/SkinData.h"
+#include "skin/form/SkinMessages.h"
 
 namespace qd {
 
@@ -44,7 +45,9 @@ void TurnBitmap(TBitmap& bitmap, bool clockwise) {
 void TSkinTab::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
     if (IsAttached()) return;
     TSkinControl::AttachControl(form, skinData, changeColor, canvas);
-    if (IsAttached()) PrepareImages();
+    if (!IsAttached()) return;
+    PrepareImages();
+    FindScroller();
 }
 
 void TSkinTab::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
@@ -54,12 +57,21 @@ void TSkinTab::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCan
     Focused = ::GetFocus() == Handle;
     Enabled = (::GetWindowLongPtrW(Handle, GWL_STYLE) & WS_DISABLED) == 0;
     PrepareImages();
+    FindScroller();
+}
+
+TSkinTab::~TSkinTab() { FScroller.reset(); }
+
+void TSkinTab::Unskin() {
+    if (FScroller && FScroller->ControlState() != ControlStateWindowDestroyed) FScroller->Unskin();
+    TSkinControl::Unskin();
 }
 
 void TSkinTab::Reskin() {
     // The images first: the redraw below paints at once.
     PrepareImages();
     TSkinControl::Reskin();
+    if (FScroller && FScroller->ControlState() != ControlStateWindowDestroyed) FScroller->Reskin();
 }
 
 void TSkinTab::PrepareImages() {
@@ -96,8 +108,14 @@ void TSkinTab::PrepareImages() {
     if (!border.Empty()) AssignImage(FBorderImage, border);
 }
 
-HWND TSkinTab::VisibleScroller() const {
+HWND TSkinTab::FindScroller() {
     HWND scroller = ::FindWindowExW(Handle, nullptr, UPDOWN_CLASSW, nullptr);
+    if (scroller && !FScroller && ::SendMessageW(scroller, WM_SKIN_QUERY, 0, 0) != 1) {
+        TOwnedSkinner skinner(new TSkinUpDown(nullptr));
+        static_cast<TSkinUpDown*>(skinner.get())->SetHorizontal(true);
+        skinner->AttachWindow(scroller, SkinData, nullptr, Canvas);
+        if (skinner->IsAttached()) FScroller = std::move(skinner);
+    }
     return scroller && (::GetWindowLongPtrW(scroller, GWL_STYLE) & WS_VISIBLE) ? scroller : nullptr;
 }
 
@@ -239,7 +257,7 @@ void TSkinTab::DrawControl(HDC dc, const RECT& rect) {
         TMemoryDC sdc(dc);
         TSelectGuard stripSel(sdc.Get(), strip.Handle());
         TSaveDCGuard saved(dc);
-        if (HWND scroller = VisibleScroller()) {
+        if (HWND scroller = FindScroller()) {
             // The scroll buttons keep their own area.
             RECT own{}, sr{};
             ::GetWindowRect(Handle, &own);

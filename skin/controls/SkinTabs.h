@@ -15,6 +15,7 @@
 
 #include "framework/Graphics.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinEdits.h"
 #include "skin/form/SkinDraw.h"
 
 namespace qd {
@@ -33,9 +34,11 @@ void TurnBitmap(TBitmap& bitmap, bool clockwise);
 class TSkinTab : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;
+    ~TSkinTab() override;
 
     void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
     void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
+    void Unskin() override;
     void Reskin() override;
 
     // Read-only view for tests.
@@ -43,14 +46,16 @@ public:
     int HotTab() const noexcept { return FHotTab; }
     const TBitmap& TabImage() const noexcept { return FTabImage; }
     const TBitmap& BorderImage() const noexcept { return FBorderImage; }
+    // The skinner of the tab row's scroll buttons, once they were found.
+    const TSkinControl* ScrollerSkinner() const noexcept { return FScroller.get(); }
 
 protected:
     bool BeforeProc(TMessage& message) override;
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
     void PrepareImages();
-    // The tab row's scroll buttons, when they are showing.
-    HWND VisibleScroller() const;
+    // The tab row's scroll buttons, when they are showing; skins them when they were not yet.
+    HWND FindScroller();
     // Frame `frame` of the prepared tab image over rect.
     void DrawTab(HDC dc, const RECT& rect, int frame) const;
     // The frame a tab shows.
@@ -65,6 +70,7 @@ private:
     TSliceMargins FTabBands{};
     TSliceMargins FBorderBands{};
     int FHotTab = -1;
+    TOwnedSkinner FScroller;  // given back and freed with this skinner
 };
 
 class TSkinHeader : public TSkinControl {

@@ -10,6 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "framework/ComCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "skin/controls/SkinTabs.h"
 #include "skin/controls/SkinControlTestSupport.h"
 
@@ -215,4 +218,74 @@ TEST_F(TabSkinTest, HeaderItemsAndTheRestOfTheRowComeFromTheHeaderImage) {
     for (int x : {20, 120, 250}) EXPECT_EQ(shot.At(x, 2), Rgb(235, 234, 219)) << x;
     TMemoryDC dc(nullptr);
     EXPECT_EQ(::SendMessageW(header, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0), 1);
+}
+
+TEST_F(TabSkinTest, FrameworkControlsAreSkinnedThroughTheDispatchAndGivenBackExactly) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 420, 320);
+    auto* pages = new TPageControl(&form);
+    pages->SetParent(&form);
+    pages->SetBounds(10, 10, 300, 150);
+    for (const wchar_t* caption : {L"订单", L"客户"}) {
+        auto* sheet = new TTabSheet(&form);
+        sheet->SetCaption(caption);
+        sheet->SetParent(pages);
+    }
+    auto* progress = new TProgressBar(&form);
+    progress->SetParent(&form);
+    progress->SetBounds(10, 170, 200, 20);
+    progress->SetPosition(50);
+    auto* track = new TTrackBar(&form);
+    track->SetParent(&form);
+    track->SetBounds(10, 200, 200, 30);
+    auto* group = new TGroupBox(&form);
+    group->SetParent(&form);
+    group->SetBounds(220, 170, 180, 100);
+    group->SetCaption(L"分组");
+    const std::vector<TWinControl*> controls{pages, progress, track, group};
+    struct TLook {
+        TColor Color;
+        bool ParentColor;
+        bool operator==(const TLook&) const = default;
+    };
+    std::vector<TLook> before;
+    for (TWinControl* c : controls) before.push_back({c->Color(), c->ParentColor()});
+
+    // Our skin, with the class-to-skinner list naming the page control and the group box.
+    TSkinData settings(nullptr);
+    settings.SkinPackage = TMemoryStream(ReadFileBytes(QD_SKIN_PACKAGE_FILE));
+    settings.LoadSkinPackage();
+    settings.Skin3rd.Add("TPageControl=tab");
+    settings.Skin3rd.Add("TGroupBox=groupbox");
+    TFormDispatchContext context;
+    context.SkinData = &settings;
+    context.Sink = [&](const TDispatchItem& item) { CreateControlSkinner(*Skinner, item); };
+    DispatchFormControls(form, context);
+    for (TWinControl* c : controls) EXPECT_EQ(::SendMessageW(c->Handle(), WM_SKIN_QUERY, 0, 0), 1) << c->ClassName();
+
+    const TCapture shot = CapturePaint(pages->Handle());
+    EXPECT_GT(shot.Count(OuterEdge(ItemRect(pages->Handle(), 0), TTabSide::Top), IsOrange), 20);
+    EXPECT_EQ(shot.Count(OuterEdge(ItemRect(pages->Handle(), 1), TTabSide::Top), IsOrange), 0);
+
+    Skinner->FreeControls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_EQ(::SendMessageW(controls[i]->Handle(), WM_SKIN_QUERY, 0, 0), 0) << controls[i]->ClassName();
+        EXPECT_EQ((TLook{controls[i]->Color(), controls[i]->ParentColor()}), before[i]) << controls[i]->ClassName();
+    }
+}
+
+TEST_F(TabSkinTest, TheTabRowsScrollButtonsAreSkinnedWithTheTabsAndGivenBackWithThem) {
+    HWND wnd = Tabs(0, {L"第一页", L"第二页", L"第三页", L"第四页", L"第五页", L"第六页"}, RECT{10, 10, 170, 110});
+    ::UpdateWindow(wnd);
+    HWND scroller = ::FindWindowExW(wnd, nullptr, UPDOWN_CLASSW, nullptr);
+    ASSERT_NE(scroller, nullptr);
+    const LONG_PTR proc = ::GetWindowLongPtrW(scroller, GWLP_WNDPROC);
+    auto* skinner = dynamic_cast<TSkinTab*>(SkinAs(wnd, TSkinnerKind::Tab));
+    ASSERT_NE(skinner, nullptr);
+    CapturePaint(wnd);
+    ASSERT_NE(skinner->ScrollerSkinner(), nullptr);
+    EXPECT_EQ(::SendMessageW(scroller, WM_SKIN_QUERY, 0, 0), 1);
+    Skinner->FreeControls();
+    EXPECT_EQ(::SendMessageW(scroller, WM_SKIN_QUERY, 0, 0), 0);
+    EXPECT_EQ(::GetWindowLongPtrW(scroller, GWLP_WNDPROC), proc);
 }
