@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/ComCtrls.h"
+#include "framework/Forms.h"
 #include "framework/Gdi.h"
+#include "framework/StdCtrls.h"
 #include "skin/controls/ControlDispatch.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinEdits.h"
@@ -532,4 +535,87 @@ TEST_F(EditFamilyFixture, ClicksOnTheSkinnedUpDownStepItsBuddy) {
     wchar_t text[8] = {};
     ::GetWindowTextW(edit, text, 8);
     EXPECT_STREQ(text, L"5");
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Framework controls
+
+namespace {
+
+// A combo box, an edit and an up-down of the framework on a form skinned by a real form skinner.
+class FrameworkEditFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        (void)OurSkin();
+        Form = std::make_unique<TForm>(nullptr);
+        Form->SetBounds(40, 40, 360, 220);
+        Combo = Place(new TComboBox(Form.get()), 10);
+        Combo->SetItems({"甲", "乙"});
+        Edit = Place(new TEdit(Form.get()), 50);
+        UpDown = Place(new TUpDown(Form.get()), 90);
+        Form->Show();
+        PumpMessages();
+        FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
+        FormSkinner->AttachWindow(&OurSkin());
+    }
+    void TearDown() override {
+        FormSkinner.reset();
+        Form.reset();
+        PumpMessages();
+    }
+    template <class T>
+    T* Place(T* control, int top) {
+        control->SetParent(Form.get());
+        control->SetBounds(10, top, 150, 24);
+        return control;
+    }
+
+    TRecordingManager Manager;
+    std::unique_ptr<TForm> Form;
+    TComboBox* Combo = nullptr;
+    TEdit* Edit = nullptr;
+    TUpDown* UpDown = nullptr;
+    std::unique_ptr<TSkinForm> FormSkinner;
+};
+
+}  // namespace
+
+TEST_F(FrameworkEditFixture, UnskinGivesColourAndProcedureBackAndASecondAttachKeepsTheOriginalColour) {
+    const struct {
+        TWinControl* Control;
+        TSkinnerKind Kind;
+    } targets[] = {{Combo, TSkinnerKind::ComBox}, {Edit, TSkinnerKind::Edit}, {UpDown, TSkinnerKind::UpDown}};
+    for (const auto& t : targets) {
+        t.Control->SetColor(static_cast<TColor>(RGB(1, 2, 3)));
+        const TWindowFacts before = FactsOf(t.Control->Handle());
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            TDispatchItem item{t.Control, t.Control->Handle(), {}, nullptr};
+            item.Decision.Kind = t.Kind;
+            ASSERT_NE(CreateControlSkinner(*FormSkinner, item), nullptr);
+            EXPECT_EQ(CreateControlSkinner(*FormSkinner, item), nullptr) << "never skinned twice";
+            FormSkinner->FreeControls();
+            // With the skin's colour, attached twice: the second attach must not take the skin's colour as the
+            // control's own.
+            TSkinControl* coloured =
+                t.Kind == TSkinnerKind::ComBox ? static_cast<TSkinControl*>(new TSkinComBox(t.Control))
+                : t.Kind == TSkinnerKind::Edit ? static_cast<TSkinControl*>(new TSkinEdit(t.Control))
+                                               : new TSkinUpDown(t.Control);
+            coloured->AttachControl(FormSkinner.get(), &OurSkin(), true, nullptr);
+            coloured->AttachControl(FormSkinner.get(), &OurSkin(), true, nullptr);
+            EXPECT_EQ(t.Control->Color(), static_cast<TColor>(OurSkin().ButtonFaceColor));
+            FormSkinner->FreeControls();
+            EXPECT_EQ(t.Control->Color(), static_cast<TColor>(RGB(1, 2, 3))) << SkinnerKindName(t.Kind) << cycle;
+            EXPECT_EQ(t.Control->Perform(WM_SKIN_QUERY), 0);
+            EXPECT_EQ(FactsOf(t.Control->Handle()), before) << SkinnerKindName(t.Kind);
+        }
+    }
+}
+
+TEST_F(FrameworkEditFixture, DestroyingASkinnedFrameworkComboFreesItsSkinnerOnce) {
+    auto* skinner = new TSkinComBox(Combo);
+    skinner->AttachControl(FormSkinner.get(), &OurSkin(), false, nullptr);
+    ASSERT_NE(skinner->EditWindow(), nullptr);
+    Combo->SetDroppedDown(true);
+    delete Combo;
+    EXPECT_TRUE(FormSkinner->View().Controls.empty());
 }
