@@ -238,6 +238,23 @@ TEST_F(SkinFormMenu, TheMouseMakesAButtonHotAndLeavingTheBandCoolsIt) {
     }
 }
 
+TEST_F(SkinFormMenu, TheSkinsSystemMenuIsOwnerDrawnOnlyWhileOpen) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    HMENU tracked = nullptr;
+    int whileOpen = -1;
+    s.TrackMenu = [&](HMENU menu, int, int) {
+        tracked = menu;
+        whileOpen = OwnerDrawnItems(menu);
+        return 0;
+    };
+    s.ShowSystemMenu(100, 100);
+    ASSERT_NE(tracked, nullptr);
+    EXPECT_EQ(whileOpen, ::GetMenuItemCount(tracked));
+    EXPECT_EQ(OwnerDrawnItems(tracked), 0);
+    EXPECT_EQ(MenuItemText(tracked, 0), L" Restore ") << "the caption survives the round trip";
+}
+
 TEST_F(SkinFormMenu, AltWithAMnemonicOrAloneOpensItsButton) {
     MakeMenuWindow();
     Skin();
@@ -327,8 +344,18 @@ TEST_F(SkinFormMenu, MaximisedMdiChildButtonsShowInTheBandAndAct) {
     HWND child = reinterpret_cast<HWND>(::SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
     ASSERT_NE(child, nullptr);
     ::SendMessageW(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(child), 0);
+    // A child that brings its own frame menu: the client puts it on the frame, the band takes it.
+    HMENU childMenu = ::CreateMenu();
+    ::AppendMenuW(childMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(::CreatePopupMenu()), L"&Document");
+    ::AppendMenuW(childMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(::CreatePopupMenu()), L"&Window");
+    ::SendMessageW(client, WM_MDISETMENU, reinterpret_cast<WPARAM>(childMenu), 0);
     PumpMessages();
     EXPECT_EQ(::GetMenu(Wnd), nullptr) << "the client's frame-menu changes do not bring the native bar back";
+    // The client adds the maximised child's own (caption-less) items around them: the band shows none of those.
+    std::vector<std::wstring> shown;
+    for (const TMenuBtn& b : Skinner->MenuBar()->Buttons())
+        if (b.Hittable()) shown.push_back(b.Caption);
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"&Document", L"&Window"}));
 
     Manager.Maximized = false;
     RECT wr{};
@@ -367,6 +394,8 @@ TEST_F(SkinFormMenu, MaximisedMdiChildButtonsShowInTheBandAndAct) {
     EXPECT_FALSE(::IsWindow(child));
     Unskin();
     EXPECT_EQ(Manager.Client, nullptr) << "the manager forgets the frame whose skinner went";
+    EXPECT_EQ(::GetMenu(Wnd), childMenu);
+    ::DestroyMenu(Menu);
 }
 
 class SkinFormMenuOnForm : public SkinFormMenu {
