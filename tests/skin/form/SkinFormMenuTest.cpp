@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/Graphics.h"
 #include "framework/Menus.h"
 #include "skin/form/SkinMenuBar.h"
 #include "skin/form/SkinMenuItems.h"
@@ -92,6 +94,25 @@ void CALLBACK ScriptTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (!step.Ready()) return;
     ++s->Next;
     step.Act();
+}
+
+// The screen under a window and a little below it (where its drop-downs open), as a bitmap file.
+void SaveScreenUnder(HWND wnd, const char* path) {
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top + 120;
+    TBitmap shot;
+    shot.SetSize(w, h);
+    {
+        TWindowDC screen(nullptr);
+        ::BitBlt(shot.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    }
+    shot.Dormant();
+    const auto bytes = shot.SaveToBmpBytes();
+    if (FILE* f = std::fopen(path, "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
 }
 
 class SkinFormMenu : public SkinFormFixture {
@@ -207,6 +228,7 @@ TEST_F(SkinFormMenu, ClickKeysAndMouseOpenOneSkinnedDropDownAtATimeAndEnterGives
         ::PostMessageW(Wnd, WM_MOUSEMOVE, 0, 0);
     }));
     script.Steps.push_back(WhenOpen(2, [&] {
+        SaveScreenUnder(Wnd, "skin_menu_open.bmp");  // kept for a person to look at
         PostKey(VK_DOWN);
         PostKey(VK_RETURN);
     }));
