@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -15,8 +16,10 @@
 #include <set>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "framework/Gdi.h"
 #include "skin/controls/ControlDispatch.h"
+#include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinScrollBars.h"
 #include "skin/form/SkinFormTestSupport.h"
 #include "support/Pump.h"
@@ -159,12 +162,24 @@ private:
     HANDLE FThread = nullptr;
 };
 
+// A scroll bar skinner that tells whether its bar was still tracking a click when it was freed.
+struct TWatched : TSkinScrollbar {
+    using TSkinScrollbar::TSkinScrollbar;
+    bool* SawTracking = nullptr;
+    bool* Freed = nullptr;
+    ~TWatched() override {
+        *SawTracking = VertBar() && VertBar()->Tracking();
+        *Freed = true;
+    }
+};
+
 // --- fixture ----------------------------------------------------------------------------------------------------
 
 class ScrollBarFixture : public SkinFormFixture {
 protected:
     void SetUp() override {
         SkinFormFixture::SetUp();
+        Baseline = GdiLiveCounts();
         MakeWindow(WS_OVERLAPPEDWINDOW, L"滚动条", 460, 340);
         Skin();
     }
@@ -187,6 +202,15 @@ protected:
         item.Window = wnd;
         item.Decision.Kind = kind;
         return dynamic_cast<T*>(CreateControlSkinner(*Skinner, item));
+    }
+    TGdiCounts Baseline{};  // before the window and its skin
+    TWatched* Watched(HWND wnd, bool& sawTracking, bool& freed) {
+        auto* s = new TWatched(nullptr);
+        s->SawTracking = &sawTracking;
+        s->Freed = &freed;
+        Skinner->RegisterControl(s);
+        s->AttachWindow(wnd, &OurSkin(), Skinner.get(), nullptr);
+        return s->IsAttached() ? s : nullptr;
     }
     TSkinScrollbar* SkinBars(HWND wnd) {
         auto* s = SkinAs<TSkinScrollbar>(wnd, TSkinnerKind::Scrollbar);
@@ -268,6 +292,27 @@ TEST_F(ScrollBarFixture, EachBarGetsAnOverlayExactlyOverItJustAboveTheTarget) {
     // Both overlays sit above the list box and below nothing else of the window.
     for (HWND w = ::GetWindow(list, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
         EXPECT_TRUE(w == s->HorzBar()->Window() || w == s->VertBar()->Window());
+    // On the screen the skinned bar shows, not the real one under it.
+    ::SetForegroundWindow(Wnd);
+    Pump(300);
+    const RECT v = ScreenRectOf(s->VertBar()->Window());
+    TPainted painted(*s->VertBar());
+    TWindowDC screen(nullptr);
+    int differing = 0;
+    for (int y = 0; y < painted.H; ++y)
+        for (int x = 0; x < painted.W; ++x)
+            if (::GetPixel(screen, v.left + x, v.top + y) != painted.At(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
+    const RECT wr = ScreenRectOf(Wnd);
+    TBitmap shot;
+    shot.SetSize(wr.right - wr.left, wr.bottom - wr.top);
+    ::BitBlt(shot.Canvas().Handle(), 0, 0, wr.right - wr.left, wr.bottom - wr.top, screen, wr.left, wr.top, SRCCOPY);
+    shot.Dormant();
+    const std::vector<std::uint8_t> bytes = shot.SaveToBmpBytes();
+    if (FILE* f = ::_wfopen(QD_SCREENSHOT_DIR L"/skinned-scrollbars.bmp", L"wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
 }
 
 TEST_F(ScrollBarFixture, OverlaysFollowAMoveAndHideWithTheTarget) {
@@ -428,23 +473,10 @@ TEST_F(ScrollBarFixture, ADisabledTargetTakesNoClicks) {
 }
 
 TEST_F(ScrollBarFixture, ASkinFreedDuringTheTrackingLoopGoesOnlyAfterTheLoop) {
-    struct TWatched : TSkinScrollbar {
-        using TSkinScrollbar::TSkinScrollbar;
-        bool* SawTracking = nullptr;
-        bool* Freed = nullptr;
-        ~TWatched() override {
-            *SawTracking = VertBar() && VertBar()->Tracking();
-            *Freed = true;
-        }
-    };
     HWND list = ListBox();
     bool sawTracking = true, freed = false;
-    auto* s = new TWatched(nullptr);
-    s->SawTracking = &sawTracking;
-    s->Freed = &freed;
-    Skinner->RegisterControl(s);
-    s->AttachWindow(list, &OurSkin(), Skinner.get(), nullptr);
-    ASSERT_TRUE(s->IsAttached());
+    TWatched* s = Watched(list, sawTracking, freed);
+    ASSERT_NE(s, nullptr);
     // Whoever gets the first scroll request of the loop removes the skin.
     struct TFreeOnScroll {
         TSkinForm* Form;
@@ -501,6 +533,35 @@ LRESULT CALLBACK WatchTrackedThumb(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPa
 }
 
 }  // namespace
+
+TEST_F(ScrollBarFixture, TheWindowDestroyedDuringATrackingLoopLeavesNoOverlayAndNoLeak) {
+    HWND list = ListBox();
+    bool sawTracking = true, freed = false;
+    TWatched* s = Watched(list, sawTracking, freed);
+    ASSERT_NE(s, nullptr);
+    PumpMessages();
+    HWND overlays[] = {s->HorzBar()->Window(), s->VertBar()->Window()};
+    struct TDestroyOnScroll {
+        HWND Top;
+        static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+            if (m != WM_VSCROLL) return ::DefSubclassProc(w, m, wp, lp);
+            ::DestroyWindow(reinterpret_cast<TDestroyOnScroll*>(data)->Top);
+            // The queued release went with the window: wake the loop, which then sees its window gone.
+            ::PostMessageW(nullptr, WM_LBUTTONUP, 0, 0);
+            return 0;
+        }
+    } destroyOnScroll{Wnd};
+    ::SetWindowSubclass(list, TDestroyOnScroll::Proc, 1, reinterpret_cast<DWORD_PTR>(&destroyOnScroll));
+    ::SendMessageW(overlays[1], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, s->VertBar()->Length() - 4));
+    ASSERT_FALSE(::IsWindow(Wnd));
+    for (HWND o : overlays) EXPECT_FALSE(::IsWindow(o));
+    // The form skinner let its control skinners go with the window; this one went once its loop returned.
+    EXPECT_TRUE(freed);
+    EXPECT_FALSE(sawTracking);
+    Skinner.reset();
+    PumpMessages();
+    EXPECT_EQ(GdiLiveCounts().Total(), Baseline.Total());
+}
 
 TEST_F(ScrollBarFixture, RealClicksStepTheTargetAndDraggingTheThumbMovesIt) {
     ::SetForegroundWindow(Wnd);
@@ -580,7 +641,7 @@ TEST_F(ScrollBarFixture, UnskinGivesEveryKindBackExactlyAndCyclesLeaveNothingBeh
         const TWindowFacts before = FactsOf(wnd);
         const int children = ChildCount(Wnd);
         TGdiCounts baseline{};
-        for (int cycle = 0; cycle < 50; ++cycle) {
+        for (int cycle = 0; cycle < 20; ++cycle) {
             ASSERT_NE(SkinAs(wnd, c.Kind), nullptr);
             ::SetWindowTextW(wnd, L"岚栎在线订单");
             wchar_t back[16] = {};
@@ -611,4 +672,76 @@ TEST_F(ScrollBarFixture, ATopLevelTargetGetsAnOverlayItOwns) {
     EXPECT_TRUE(SameRect(shown, BarInfo(popup, OBJID_VSCROLL).rcScrollBar));
     Skinner->FreeControls();
     ::DestroyWindow(popup);
+}
+
+TEST_F(ScrollBarFixture, ASimpleComboBoxsListGetsSkinnedBarsThatGoWithTheCombosSkinner) {
+    HWND combo = Child(L"COMBOBOX", CBS_SIMPLE | WS_VSCROLL, {20, 20, 180, 150});
+    for (int i = 0; i < 30; ++i) ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"甲乙"));
+    const int children = ChildCount(combo);
+    auto* skinner = SkinAs<TSkinComBox>(combo, TSkinnerKind::ComBox);
+    ASSERT_NE(skinner, nullptr);
+    auto* bars = dynamic_cast<const TSkinScrollbarH*>(skinner->ListScrollSkinner());
+    ASSERT_NE(bars, nullptr);
+    PumpMessages();
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(::GetComboBoxInfo(combo, &info));
+    ASSERT_TRUE(bars->VertBar()->Visible());
+    EXPECT_TRUE(SameRect(ScreenRectOf(bars->VertBar()->Window()), BarInfo(info.hwndList, OBJID_VSCROLL).rcScrollBar));
+    Skinner->FreeControls();
+    EXPECT_EQ(ChildCount(combo), children) << "the list's overlays went with the combo's skinner";
+    ::DestroyWindow(combo);
+}
+
+namespace {
+
+// A framework control over the platform's list box, with both bars.
+class TTestListBox : public TWinControl {
+public:
+    explicit TTestListBox(TComponent* owner) : TWinControl(owner) {}
+
+protected:
+    void CreateParams(TCreateParams& params) override {
+        TWinControl::CreateParams(params);
+        params.SysClassName = L"LISTBOX";
+        params.Style |= WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT;
+        params.ExStyle |= WS_EX_CLIENTEDGE;
+    }
+    void CreateHandleCompleted() override {
+        for (int i = 0; i < 50; ++i) ::SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"订单"));
+        ::SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, 500, 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(ScrollBarFixture, AFrameworkControlsBarsHideWithItAndGoWithItsSkinnerOrTheControl) {
+    TForm form(nullptr);
+    form.SetBounds(60, 60, 320, 240);
+    auto* list = new TTestListBox(&form);
+    list->SetParent(&form);
+    list->SetBounds(10, 10, 180, 150);
+    form.Show();
+    PumpMessages();
+    const int children = ChildCount(form.Handle());
+    auto skinner = CreateSkinForm(&form, form.Handle(), &Manager);
+    ASSERT_TRUE(skinner->Attach(&OurSkin(), &form));
+    TDispatchItem item;
+    item.Control = list;
+    item.Window = list->Handle();
+    item.Decision.Kind = TSkinnerKind::Scrollbar;
+    auto* s = dynamic_cast<TSkinScrollbar*>(CreateControlSkinner(*skinner, item));
+    ASSERT_NE(s, nullptr);
+    PumpMessages();
+    ASSERT_TRUE(s->HorzBar()->Visible() && s->VertBar()->Visible());
+    list->Hide();
+    EXPECT_FALSE(::IsWindowVisible(s->HorzBar()->Window()));
+    EXPECT_FALSE(::IsWindowVisible(s->VertBar()->Window()));
+    list->Show();
+    PumpMessages();
+    EXPECT_TRUE(s->HorzBar()->Visible() && s->VertBar()->Visible());
+    // The control going frees its skinner, and with it the overlays.
+    delete list;
+    EXPECT_EQ(ChildCount(form.Handle()), children - 1);
+    skinner->Detach();
 }
