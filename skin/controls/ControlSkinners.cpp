@@ -17,7 +17,7 @@ TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner, HWND wnd) {
     switch (kind) {
         case TSkinnerKind::Scrollbar:
             // A scroll bar control is one bar over the whole window; anything else has window scroll bars.
-            if (IsScrollBarClassWindow(wnd)) return new TSkinScControl(owner);
+            if (IsScrollBarControl(wnd)) return new TSkinScControl(owner);
             return new TSkinScrollbar(owner);
         case TSkinnerKind::Sizer:
             return new TSkinSizer(owner);

@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cwchar>
 
 #include "framework/CallbackEdge.h"
 #include "framework/Gdi.h"
@@ -53,9 +52,11 @@ TArrowFrames ArrowFrames(bool vertical, bool tracking, int hitPart) noexcept {
 
 bool IsSizeBoxStyle(DWORD style) noexcept { return (style & (SBS_SIZEBOX | SBS_SIZEGRIP)) != 0; }
 
-bool IsScrollBarClassWindow(HWND wnd) noexcept {
-    wchar_t name[16] = {};
-    return wnd && ::GetClassNameW(wnd, name, 16) > 0 && ::_wcsicmp(name, L"ScrollBar") == 0;
+bool IsScrollBarControl(HWND wnd) noexcept {
+    // Asked, not named: a framework scroll bar is a class of its own built on the platform's.
+    SCROLLBARINFO sbi{};
+    sbi.cbSize = sizeof(sbi);
+    return wnd && ::SendMessageW(wnd, SBM_GETSCROLLBARINFO, 0, reinterpret_cast<LPARAM>(&sbi)) != 0;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -194,7 +194,7 @@ protected:
 
 // A window of the platform's scroll bar class that is a size box (SBS_SIZEBOX or SBS_SIZEGRIP).
 bool IsSizeBoxStyle(DWORD style) noexcept;
-// A window of the platform's scroll bar class.
-bool IsScrollBarClassWindow(HWND wnd) noexcept;
+// A scroll bar control (of the platform's class or one built on it).
+bool IsScrollBarControl(HWND wnd) noexcept;
 
 }  // namespace qd
