@@ -769,6 +769,12 @@ void TWinControl::DestroyHandle() {
         if (c->IsWindowed()) static_cast<TWinControl*>(c)->FHandle = nullptr;
 }
 
+bool TWinControl::HasGraphicChildren() const noexcept {
+    for (TControl* c : FControls)
+        if (!c->IsWindowed()) return true;
+    return false;
+}
+
 void TWinControl::RecreateWnd() {
     if (!FHandle) return;
     DestroyHandle();
@@ -1149,7 +1155,19 @@ void TWinControl::DoExit() {
 void TWinControl::WndProc(TMessage& m) {
     switch (m.Msg) {
         case WM_PAINT:
-            if (FDefWndProc) break;
+            if (FDefWndProc) {
+                if (m.WParam || !HasGraphicChildren()) break;
+                // A platform control holding windowless controls (a group box with tool buttons, a tab control
+                // with labels): it paints into our paint DC, then they paint over it.
+                TPaintScope paint(FHandle);
+                if (paint.DC()) {
+                    ::CallWindowProcW(FDefWndProc, FHandle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(paint.DC()),
+                                      PRF_CLIENT);
+                    PaintControls(paint.DC());
+                }
+                m.Result = 0;
+                return;
+            }
             PaintHandler(m);
             return;
         case WM_PRINTCLIENT:

@@ -297,6 +297,7 @@ public:
     void DestroyHandle();
     // Makes the window again now (when it exists) so a changed creation style takes effect.
     void RecreateWnd();
+    bool HasGraphicChildren() const noexcept;
 
     // The control whose window is `wnd` (ours only), or null.
     static TWinControl* FindControl(HWND wnd) noexcept;

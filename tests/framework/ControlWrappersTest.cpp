@@ -525,3 +525,34 @@ TEST(ControlWrapperTest, RemadeWindowsKeepTheirItemsPagesAndSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+// A windowless control that counts its paints.
+class TPaintCounter : public TGraphicControl {
+public:
+    using TGraphicControl::TGraphicControl;
+    int Paints = 0;
+
+protected:
+    void Paint() override { ++Paints; }
+};
+
+// Windowless controls on a container built on a platform class (a group box, a tab control) are painted when the
+// container paints.
+TEST(ControlWrapperTest, WindowlessChildrenOfPlatformContainersArePainted) {
+    TWrapperForm form;
+    form.Show();
+    for (const char* name : {"GroupBox1", "TabControl1", "RadioGroup1"}) {
+        SCOPED_TRACE(name);
+        auto& container = form.Get<TWinControl>(name);
+        auto* counter = new TPaintCounter(&form);
+        counter->SetParent(&container);
+        counter->SetBounds(20, 40, 30, 20);
+        ::RedrawWindow(container.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        EXPECT_GT(counter->Paints, 0);
+        EXPECT_FALSE(::GetUpdateRect(container.Handle(), nullptr, FALSE)) << "the paint validated the window";
+    }
+}
+
+}  // namespace
