@@ -21,13 +21,13 @@ void TNCObject::MouseDown() {
     if (Owner->FMouse.HotObject && Owner->FMouse.HotObject != this) Owner->FMouse.HotObject->MouseLeave();
     if (!Visible) return;
     Owner->FMouse.HotObject = this;
-    State = 2;
+    State = ncsPressed;
     Paint();
 }
 
 void TNCObject::MouseUp() {
     if (!Visible) return;
-    State = 3;
+    State = ncsHot;
     Paint();
 }
 
@@ -36,14 +36,14 @@ void TNCObject::MouseMove() {
     if (Owner->FMouse.HotObject) Owner->FMouse.HotObject->MouseLeave();
     if (!Visible) return;
     Owner->FMouse.HotObject = this;
-    State = 3;
+    State = ncsHot;
     Paint();
 }
 
 void TNCObject::MouseLeave() {
     if (!Visible) return;
     if (Owner->FMouse.HotObject == this) Owner->FMouse.HotObject = nullptr;
-    State = 1;
+    State = ncsNormal;
     Paint();
 }
 
@@ -159,8 +159,8 @@ void TSkinForm::PaintSysButtonState(TWinSysButton& button, int state, HDC dc) {
         return;
     }
     if (d.Bitmap.Empty()) return;
-    // A menu band button shows its hot look in frame 4.
-    const int frame = (d.Visibility == sbvMdiChildMaximized && state == 3) ? 4 : state;
+    // A menu band button shows its hot look in the frame after the three states.
+    const int frame = (d.Visibility == sbvMdiChildMaximized && state == ncsHot) ? kButtonExtraFrame : state;
     DrawSkinFrame(dc, button.Rect, d.Bitmap.Handle(), true, d.FrameCount > 0 ? d.FrameCount : 1, frame);
 }
 
@@ -209,8 +209,8 @@ bool TSkinForm::NCLButtonUp(POINT screen) {
     TNCObject* object = SysButtonAt(ScreenToFrame(screen));
     if (!object) return false;
     // Only the release of a press that began on this same button clicks it: a press begun on another button and
-    // carried here leaves this one merely hot (State 3).
-    if (object == FMouse.HotObject && object->State == 2) {
+    // carried here leaves this one merely hot.
+    if (object == FMouse.HotObject && object->State == ncsPressed) {
         object->MouseUp();
         SysButtonClick(screen);
     }
@@ -332,7 +332,7 @@ void TSkinForm::ShowSystemMenu(int x, int y) {
     enable(SysMenuMinimize, FSizeState != TSizeState::Minimized);
     const DWORD now = ::GetTickCount();
     if (now - FMouse.LastSysButtonClick > FMouse.DoubleClickTime) {
-        FManager->SetMenuKind(2);
+        FManager->SetMenuKind(MenuKindSystem);
         FMouse.LastSysButtonClick = now;
         const bool native = !FSkinData || !(FSkinData->SkinControls() & SkinControlBit(xcSystemMenu)) ||
                             FMDIRole == TMDIRole::Child || !FSysPopup;

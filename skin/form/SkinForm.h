@@ -45,6 +45,11 @@ class ISkinMenuBarOwner;
 class TMenuItem;
 class TPopupMenu;
 
+// States of a frame object under the mouse; a caption button shows the image frame of the same number.
+enum : int { ncsNormal = 1, ncsPressed = 2, ncsHot = 3 };
+// The fourth image frame of a caption button: its look on an inactive window (the hot look in the menu band).
+inline constexpr int kButtonExtraFrame = 4;
+
 // Something in the skinned frame that reacts to the mouse.
 class TNCObject {
 public:
@@ -54,7 +59,7 @@ public:
     TSkinForm* Owner;
     RECT Rect{};  // frame coordinates
     bool Visible = false;
-    int State = 0;  // 1 normal, 2 pressed, 3 hot (0 before the first change)
+    int State = 0;  // ncsNormal, ncsPressed or ncsHot (0 before the first change)
 
     virtual void MouseDown();
     virtual void MouseUp();

@@ -45,6 +45,9 @@ public:
 };
 inline constexpr int ControlStateWindowDestroyed = 6;
 
+// The kind of menu about to open, as a form skinner tells the manager (the manager skins popups by it).
+enum : int { MenuKindPopup = 0, MenuKindMenuBar = 1, MenuKindSystem = 2 };
+
 class ISkinFormManager {
 public:
     virtual ~ISkinFormManager() = default;
@@ -55,7 +58,7 @@ public:
     virtual HWND MDIClientHandle() const = 0;
     // The framework form of the skinned MDI frame (null when none): its menu band takes the children's mnemonics.
     virtual TForm* MDIFrameForm() const { return nullptr; }
-    // 0 popup menu, 1 menu of the menu bar, 2 system menu.
+    // What opens next: MenuKindPopup, MenuKindMenuBar or MenuKindSystem.
     virtual void SetMenuKind(int kind) = 0;
     virtual void SetMenuFromBar(bool value) = 0;
     virtual void MarkPopupsFromBar() = 0;

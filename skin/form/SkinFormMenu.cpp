@@ -88,7 +88,7 @@ void TSkinForm::OpenMenuButton(int index, bool byKeyboard) {
 
 void TSkinForm::MenuDropDownOpening(HMENU menu) {
     FMouse.MenuTracking = true;
-    FManager->SetMenuKind(1);
+    FManager->SetMenuKind(MenuKindMenuBar);
     FManager->SetMenuFromBar(true);
     if (FMenuItems) FMenuItems->Convert(menu);
 }
@@ -148,7 +148,8 @@ bool TSkinForm::MenuItemMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
             TSkinMenuBar::MenuSelect(wParam, lParam);
             return false;
         case WM_INITMENUPOPUP:
-            FManager->SetMenuKind(reinterpret_cast<HMENU>(wParam) == FAttached.SysMenu ? 2 : 1);
+            FManager->SetMenuKind(reinterpret_cast<HMENU>(wParam) == FAttached.SysMenu ? MenuKindSystem
+                                                                                       : MenuKindMenuBar);
             if (!TSkinMenuBar::SwallowInitPopup(reinterpret_cast<HMENU>(wParam))) return false;
             result = 0;
             return true;

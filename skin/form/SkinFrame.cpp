@@ -405,7 +405,7 @@ void TSkinForm::PaintSysButtons(HDC dc) {
         }
         if (b.Data->Bitmap.Empty()) continue;
         const int frames = Frames(b.Data);
-        const int frame = (!FActive && frames >= 4) ? 4 : 1;
+        const int frame = (!FActive && frames >= kButtonExtraFrame) ? kButtonExtraFrame : ncsNormal;
         DrawSkinFrame(dc, b.Rect, b.Data->Bitmap.Handle(), true, frames, frame);
     }
 }

@@ -44,12 +44,12 @@ TEST_F(SkinButtons, HoverPressAndReleaseClicksClose) {
     TWinSysButton* close = ButtonWithAction(0);
     ASSERT_NE(close, nullptr);
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
-    EXPECT_EQ(close->State, 3);
+    EXPECT_EQ(close->State, ncsHot);
     EXPECT_EQ(Skinner->View().HotObject, close);
     ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*close));
-    EXPECT_EQ(close->State, 2);
+    EXPECT_EQ(close->State, ncsPressed);
     ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, At(*close));
-    EXPECT_EQ(close->State, 3);
+    EXPECT_EQ(close->State, ncsHot);
     WPARAM command = 0;
     ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
     EXPECT_EQ(command, static_cast<WPARAM>(SC_CLOSE));
@@ -68,9 +68,9 @@ TEST_F(SkinButtons, ReleaseOutsideAfterLeavingDoesNotClick) {
     TWinSysButton* close = ButtonWithAction(0);
     ASSERT_NE(close, nullptr);
     ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTCAPTION, At(*close));
-    EXPECT_EQ(close->State, 2);
+    EXPECT_EQ(close->State, ncsPressed);
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, OnEmptyCaption());
-    EXPECT_EQ(close->State, 1);
+    EXPECT_EQ(close->State, ncsNormal);
     EXPECT_EQ(Skinner->View().HotObject, nullptr);
     DropPosted();
     ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTCAPTION, OnEmptyCaption());
@@ -89,8 +89,8 @@ TEST_F(SkinButtons, MovingToAnotherButtonMakesTheFirstLeave) {
     ASSERT_NE(minimize, nullptr);
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*close));
     ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, At(*minimize));
-    EXPECT_EQ(close->State, 1);
-    EXPECT_EQ(minimize->State, 3);
+    EXPECT_EQ(close->State, ncsNormal);
+    EXPECT_EQ(minimize->State, ncsHot);
     EXPECT_EQ(Skinner->View().HotObject, minimize);
 }
 
@@ -102,7 +102,7 @@ TEST_F(SkinButtons, HoverTimerNoticesTheCursorLeft) {
     ASSERT_EQ(Skinner->View().HotObject, close);
     Skinner->View().HoverTimer->Tick();
     EXPECT_EQ(Skinner->View().HotObject, nullptr);
-    EXPECT_EQ(close->State, 1);
+    EXPECT_EQ(close->State, ncsNormal);
 }
 
 TEST_F(SkinButtons, InactiveWindowIgnoresMouseMoves) {
@@ -187,7 +187,7 @@ TEST_F(SkinButtons, SystemMenuOpensOnceWithinTheDoubleClickTime) {
     ::SendMessageW(Wnd, WM_NCRBUTTONDOWN, HTCAPTION, OnEmptyCaption());
     ::SendMessageW(Wnd, WM_NCRBUTTONDOWN, HTCAPTION, OnEmptyCaption());
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(Manager.MenuKind, 2);
+    EXPECT_EQ(Manager.MenuKind, MenuKindSystem);
     EXPECT_FALSE(TakePosted(Wnd, WM_CLOSE));  // nothing hot: the second click does nothing
 }
 

@@ -217,8 +217,8 @@ TEST_F(SkinFrameInput, MinimiseButtonMinimisesAndTheFrameComesBackInTheSkin) {
         Release();
     });
     EXPECT_TRUE(click.Pump([&] { return ::IsIconic(Wnd) != FALSE; }));
-    EXPECT_EQ(hoverState, 3) << "hot under the cursor";
-    EXPECT_EQ(pressState, 2) << "pressed while held";
+    EXPECT_EQ(hoverState, ncsHot) << "hot under the cursor";
+    EXPECT_EQ(pressState, ncsPressed) << "pressed while held";
     ASSERT_TRUE(::IsIconic(Wnd));
     ::ShowWindow(Wnd, SW_RESTORE);
     ::SetForegroundWindow(Wnd);

@@ -165,7 +165,7 @@ TEST_F(SkinFramePaint, NoKeyColourReachesTheScreenInAnyState) {
             EXPECT_EQ(KeyPixelsOnScreen(pic, Wnd), 0) << where;
             for (auto& b : s.View().SysButtons) {
                 if (!b->Visible) continue;
-                for (const int state : {2, 3}) {  // pressed, hot
+                for (const int state : {ncsPressed, ncsHot}) {
                     s.PaintSysButtonState(*b, state, pic.DC);
                     EXPECT_EQ(KeyPixelsOnScreen(pic, Wnd), 0)
                         << where << ", button action " << b->Data->Action << " state " << state;
