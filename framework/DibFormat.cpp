@@ -27,7 +27,8 @@ bool ContiguousMask(std::uint32_t m) {
 
 }  // namespace
 
-TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::uint64_t> bitsOffset) {
+TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::uint64_t> bitsOffset,
+                          const TDibRules& rules) {
     TDibLayout p;
     if (dib.size() < 4) Invalid("truncated header");
     const std::uint32_t headerSize = U32(dib, 0);
@@ -57,7 +58,7 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
     if (width <= 0 || height == 0) Invalid("empty or negative size");
     p.TopDown = height < 0;
     if (p.TopDown) height = -height;  // 64-bit: even INT_MIN negates safely (and is too large below)
-    if (width > kMaxBitmapDimension || height > kMaxBitmapDimension || width * height > kMaxBitmapPixels)
+    if (width > rules.MaxDimension || height > rules.MaxDimension || width * height > rules.MaxPixels)
         throw EInvalidGraphic("Bitmap image is too large: " + std::to_string(width) + " x " + std::to_string(height));
     p.Width = static_cast<int>(width);
     p.Height = static_cast<int>(height);
@@ -65,6 +66,7 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
     const int bpp = p.BitCount;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         Invalid(std::to_string(bpp) + " bits per pixel");
+    if (core && (bpp == 16 || bpp == 32)) Invalid(std::to_string(bpp) + " bits per pixel in a core header");
     if (p.Compression != kDibRgb && !(p.Compression == kDibBitfields && (bpp == 16 || bpp == 32)))
         throw EInvalidGraphic("Bitmap image uses an unsupported compression (" + std::to_string(p.Compression) + ")");
 
@@ -76,9 +78,11 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
             tableAt += 12;
         }
         for (int i = 0; i < 3; ++i) p.Masks[i] = U32(dib, 40 + 4 * i);
+        if (headerSize >= 56) p.AlphaMask = U32(dib, 52);
         const std::uint32_t limit = bpp == 16 ? 0xFFFFu : 0xFFFFFFFFu;
         for (std::uint32_t m : p.Masks)
-            if (!ContiguousMask(m) || m > limit) Invalid("bad colour mask");
+            if (!(m == 0 ? rules.EmptyMasks : ContiguousMask(m)) || m > limit) Invalid("bad colour mask");
+        if ((p.AlphaMask != 0 && !ContiguousMask(p.AlphaMask)) || p.AlphaMask > limit) Invalid("bad alpha mask");
         if ((p.Masks[0] & p.Masks[1]) || (p.Masks[0] & p.Masks[2]) || (p.Masks[1] & p.Masks[2]))
             Invalid("overlapping colour masks");
     }
@@ -114,12 +118,12 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
     return p;
 }
 
-TDibLayout ParseBmpLayout(std::span<const std::uint8_t> file) {
+TDibLayout ParseBmpLayout(std::span<const std::uint8_t> file, const TDibRules& rules) {
     if (file.size() < kFileHeaderSize + 4) Invalid("truncated file header");
     if (file[0] != 'B' || file[1] != 'M') Invalid("no BM signature");
     const std::uint32_t offBits = U32(file, 10);
     if (offBits < kFileHeaderSize) Invalid("pixel offset inside the file header");
-    TDibLayout p = ParseDibLayout(file.subspan(kFileHeaderSize), std::uint64_t{offBits} - kFileHeaderSize);
+    TDibLayout p = ParseDibLayout(file.subspan(kFileHeaderSize), std::uint64_t{offBits} - kFileHeaderSize, rules);
     p.BitsOffset += kFileHeaderSize;
     return p;
 }

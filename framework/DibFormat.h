@@ -32,6 +32,14 @@ struct TDibColor {
     std::uint8_t Blue = 0, Green = 0, Red = 0;
 };
 
+// What a reader accepts beyond a well-formed layout. The defaults are what the platform's bitmaps take.
+struct TDibRules {
+    int MaxDimension = kMaxBitmapDimension;
+    std::int64_t MaxPixels = kMaxBitmapPixels;
+    // A zero colour mask: its channel reads as 0. The platform's own decoding needs all three.
+    bool EmptyMasks = false;
+};
+
 struct TDibLayout {
     int Width = 0;
     int Height = 0;  // rows, always positive
@@ -39,6 +47,7 @@ struct TDibLayout {
     int BitCount = 0;  // 1, 4, 8, 16, 24 or 32
     std::uint32_t Compression = kDibRgb;
     std::uint32_t Masks[3] = {};     // red, green, blue for kDibBitfields
+    std::uint32_t AlphaMask = 0;     // kDibBitfields in a header of 56 bytes or more; 0 = opaque
     std::vector<TDibColor> Palette;  // the stored colour table of a 1/4/8-bit image (never more than 2^BitCount)
     std::size_t BitsOffset = 0;      // first byte of the pixel rows, relative to the span that was parsed
     std::size_t Stride = 0;          // bytes per row, padded to 4
@@ -47,10 +56,11 @@ struct TDibLayout {
 // A packed DIB: info header (BITMAPCOREHEADER, BITMAPINFOHEADER or V2-V5), colour masks, colour table, rows.
 // `bitsOffset` (relative to `dib`) says where the rows start when a file header gave it; without it they
 // follow the colour table. Raises EInvalidGraphic for anything malformed, unsupported (RLE, JPEG, PNG) or larger
-// than kMaxBitmapDimension per side / kMaxBitmapPixels in all.
-TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::uint64_t> bitsOffset = std::nullopt);
+// than the rules' MaxDimension per side / MaxPixels in all.
+TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::uint64_t> bitsOffset = std::nullopt,
+                          const TDibRules& rules = {});
 
 // A BMP file ("BM", file header, packed DIB). BitsOffset of the result is relative to the file.
-TDibLayout ParseBmpLayout(std::span<const std::uint8_t> file);
+TDibLayout ParseBmpLayout(std::span<const std::uint8_t> file, const TDibRules& rules = {});
 
 }  // namespace qd

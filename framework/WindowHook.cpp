@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -9,11 +10,20 @@
 
 namespace qd {
 
+namespace {
+std::atomic<int> gLiveLinks{0};
+}  // namespace
+
+TWindowHook::TLink::TLink(TWindowHook* owner) noexcept : Owner(owner) { ++gLiveLinks; }
+TWindowHook::TLink::~TLink() { --gLiveLinks; }
+
+int TWindowHook::LiveLinks() noexcept { return gLiveLinks.load(); }
+
 TWindowHook::~TWindowHook() { Unhook(); }
 
 bool TWindowHook::Hook(HWND wnd) {
     if (FWnd || !wnd || !::IsWindow(wnd)) return false;
-    auto* link = new (std::nothrow) TLink{this};
+    auto* link = new (std::nothrow) TLink(this);
     if (!link) return false;
     // The link's address is the subclass id: every hook is its own member of the chain.
     if (!::SetWindowSubclass(wnd, &SubclassProc, reinterpret_cast<UINT_PTR>(link), reinterpret_cast<DWORD_PTR>(link))) {

@@ -43,6 +43,9 @@ public:
     int Depth() const noexcept { return FDepth; }
     // True once the hooked window went through WM_NCDESTROY.
     bool WindowGone() const noexcept { return FWindowGone; }
+    // Subclass links alive in the process (on a window, or still held by a procedure call on the stack): the
+    // leak and lifetime count, read like the live GDI counts.
+    static int LiveLinks() noexcept;
 
 protected:
     // The object's window procedure. Call CallPrevious for what it passes on.
@@ -55,6 +58,10 @@ protected:
 private:
     // The subclass's reference data: outlives the object when the hook has to stay on as a pass-through.
     struct TLink {
+        explicit TLink(TWindowHook* owner) noexcept;
+        ~TLink();
+        TLink(const TLink&) = delete;
+        TLink& operator=(const TLink&) = delete;
         TWindowHook* Owner;
         int Depth = 0;         // calls of the subclass procedure with this link on the stack
         bool Removed = false;  // off the window; freed as the last of those calls returns

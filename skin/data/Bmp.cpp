@@ -2,27 +2,16 @@
 
 #include <bit>
 #include <cstddef>
-#include <limits>
 #include <new>
 #include <unordered_map>
+
+#include "framework/DibFormat.h"
 
 namespace qd {
 namespace {
 
-constexpr std::uint32_t BI_RGB = 0;
-constexpr std::uint32_t BI_BITFIELDS = 3;
 constexpr std::size_t FileHeaderSize = 14;
-constexpr std::size_t CoreHeaderSize = 12;
 constexpr std::size_t InfoHeaderSize = 40;
-
-// Little-endian field access. Callers check the bounds first; every offset here is known to be inside `data`.
-std::uint16_t Get16(std::span<const std::uint8_t> data, std::size_t at) noexcept {
-    return static_cast<std::uint16_t>(data[at] | (data[at + 1] << 8));
-}
-std::uint32_t Get32(std::span<const std::uint8_t> data, std::size_t at) noexcept {
-    return static_cast<std::uint32_t>(data[at]) | (static_cast<std::uint32_t>(data[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(data[at + 2]) << 16) | (static_cast<std::uint32_t>(data[at + 3]) << 24);
-}
 
 // One channel of a BI_BITFIELDS (or implied 5-5-5) pixel: where it sits and how to widen it to 8 bits.
 struct TChannel {
@@ -51,109 +40,36 @@ struct TChannel {
     }
 };
 
-struct THeader {
-    std::int64_t Width = 0;
-    std::int64_t Height = 0;  // absolute value
-    bool TopDown = false;
-    int Bits = 0;
-    std::uint32_t Compression = BI_RGB;
-    std::size_t PaletteStart = 0;
-    std::size_t PaletteEntrySize = 4;
-    std::size_t PaletteCount = 0;
-    std::uint32_t Masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
-};
+// The layout check every bitmap reader of the program shares, with the sizes an image buffer can hold. A zero
+// colour mask is taken (its channel reads as 0): skin images come from many tools.
+constexpr TDibRules SkinImageRules{TImageBuffer::MaxSide, TImageBuffer::MaxPixels, true};
 
-// Parses and validates everything in front of the pixel array. Returns false for any malformed header.
-bool ParseHeader(std::span<const std::uint8_t> data, THeader& h, std::uint64_t& pixelOffset) noexcept {
-    const std::uint64_t size = data.size();
-    if (size < FileHeaderSize + 4) return false;
-    if (data[0] != 'B' || data[1] != 'M') return false;
-    pixelOffset = Get32(data, 10);
-    const std::uint64_t headerSize = Get32(data, 14);
-    if (FileHeaderSize + headerSize > size) return false;
-
-    std::uint32_t colorsUsed = 0;
-    std::uint64_t afterHeader = FileHeaderSize + headerSize;
-    if (headerSize == CoreHeaderSize) {
-        // OS/2 core header: unsigned 16-bit sizes, always bottom-up, RGB triples in the palette.
-        h.Width = Get16(data, 18);
-        h.Height = Get16(data, 20);
-        if (Get16(data, 22) != 1) return false;
-        h.Bits = Get16(data, 24);
-        if (h.Bits != 1 && h.Bits != 4 && h.Bits != 8 && h.Bits != 24) return false;
-        h.PaletteEntrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
-        const auto width = static_cast<std::int32_t>(Get32(data, 18));
-        const auto height = static_cast<std::int32_t>(Get32(data, 22));
-        if (Get16(data, 26) != 1) return false;
-        h.Bits = Get16(data, 28);
-        h.Compression = Get32(data, 30);
-        colorsUsed = Get32(data, 46);
-        // Negative heights mean top-down rows; INT32_MIN has no positive counterpart.
-        if (height == std::numeric_limits<std::int32_t>::min()) return false;
-        h.Width = width;
-        h.TopDown = height < 0;
-        h.Height = height < 0 ? -static_cast<std::int64_t>(height) : height;
-        if (h.Bits != 1 && h.Bits != 4 && h.Bits != 8 && h.Bits != 16 && h.Bits != 24 && h.Bits != 32) return false;
-        if (h.Compression == BI_BITFIELDS) {
-            if (h.Bits != 16 && h.Bits != 32) return false;
-            std::size_t maskAt = FileHeaderSize + InfoHeaderSize;
-            if (headerSize == InfoHeaderSize) {
-                // The three masks follow a plain 40-byte header; later header versions hold them inside.
-                if (afterHeader + 12 > size) return false;
-                afterHeader += 12;
-            }
-            h.Masks[0] = Get32(data, maskAt);
-            h.Masks[1] = Get32(data, maskAt + 4);
-            h.Masks[2] = Get32(data, maskAt + 8);
-            if (headerSize >= 56) h.Masks[3] = Get32(data, maskAt + 12);
-            if (h.Bits == 16) {
-                for (std::uint32_t m : h.Masks)
-                    if (m > 0xFFFFu) return false;
-            }
-        } else if (h.Compression != BI_RGB) {
-            return false;  // run-length, JPEG, PNG: skins never hold these
-        }
-    } else {
-        return false;
+// The layout of a file whose headers ReadBmp accepts, or nothing.
+std::optional<TDibLayout> Layout(std::span<const std::uint8_t> data) noexcept {
+    try {
+        return ParseBmpLayout(data, SkinImageRules);
+    } catch (const Exception&) {
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
     }
-
-    if (!TImageBuffer::IsValidSize(h.Width, h.Height)) return false;
-
-    if (h.Bits <= 8) {
-        const std::uint32_t full = std::uint32_t{1} << h.Bits;
-        if (colorsUsed > full) return false;
-        h.PaletteCount = colorsUsed == 0 ? full : colorsUsed;
-    }
-    h.PaletteStart = static_cast<std::size_t>(afterHeader);
-    const std::uint64_t paletteEnd = afterHeader + static_cast<std::uint64_t>(h.PaletteCount) * h.PaletteEntrySize;
-    if (paletteEnd > size) return false;
-    // The pixel array must start behind the headers and the palette, and lie wholly inside the file.
-    if (pixelOffset < paletteEnd) return false;
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(h.Width) * h.Bits + 31) / 32) * 4;
-    const std::uint64_t pixelBytes = stride * static_cast<std::uint64_t>(h.Height);
-    if (pixelOffset > size || pixelBytes > size - pixelOffset) return false;
-    return true;
 }
 
-TImageBuffer Decode(std::span<const std::uint8_t> data, const THeader& h, std::size_t pixelOffset) {
-    const int width = static_cast<int>(h.Width);
-    const int height = static_cast<int>(h.Height);
+TImageBuffer Decode(std::span<const std::uint8_t> data, const TDibLayout& h) {
+    const int width = h.Width;
+    const int height = h.Height;
     TImageBuffer image(width, height);
-    image.SetBitsPerPixel(h.Bits);
+    image.SetBitsPerPixel(h.BitCount);
 
     std::vector<std::uint32_t> palette;
-    palette.reserve(h.PaletteCount);
-    for (std::size_t i = 0; i < h.PaletteCount; ++i) {
-        const std::size_t at = h.PaletteStart + i * h.PaletteEntrySize;
-        palette.push_back(MakeBgra(data[at], data[at + 1], data[at + 2]));
-    }
+    palette.reserve(h.Palette.size());
+    for (const TDibColor& c : h.Palette) palette.push_back(MakeBgra(c.Blue, c.Green, c.Red));
 
     TChannel red, green, blue, alpha;
-    if (h.Bits == 16 || h.Bits == 32) {
-        std::uint32_t masks[4] = {h.Masks[0], h.Masks[1], h.Masks[2], h.Masks[3]};
-        if (h.Compression == BI_RGB) {
-            if (h.Bits == 16) {
+    if (h.BitCount == 16 || h.BitCount == 32) {
+        std::uint32_t masks[4] = {h.Masks[0], h.Masks[1], h.Masks[2], h.AlphaMask};
+        if (h.Compression == kDibRgb) {
+            if (h.BitCount == 16) {
                 masks[0] = 0x7C00;
                 masks[1] = 0x03E0;
                 masks[2] = 0x001F;
@@ -169,21 +85,20 @@ TImageBuffer Decode(std::span<const std::uint8_t> data, const THeader& h, std::s
             throw EImageError("non-contiguous colour mask");
     }
 
-    const std::size_t stride = ((static_cast<std::size_t>(width) * h.Bits + 31) / 32) * 4;
     const std::uint32_t black = MakeBgra(0, 0, 0);
     for (int fileRow = 0; fileRow < height; ++fileRow) {
         const int y = h.TopDown ? fileRow : height - 1 - fileRow;
-        const std::uint8_t* src = data.data() + pixelOffset + static_cast<std::size_t>(fileRow) * stride;
+        const std::uint8_t* src = data.data() + h.BitsOffset + static_cast<std::size_t>(fileRow) * h.Stride;
         std::span<std::uint32_t> dst = image.Row(y);
-        switch (h.Bits) {
+        switch (h.BitCount) {
             case 1:
             case 4:
             case 8: {
-                const int perByte = 8 / h.Bits;
-                const unsigned valueMask = (1u << h.Bits) - 1;
+                const int perByte = 8 / h.BitCount;
+                const unsigned valueMask = (1u << h.BitCount) - 1;
                 for (int x = 0; x < width; ++x) {
                     const std::uint8_t byte = src[x / perByte];
-                    const int shift = 8 - h.Bits * (x % perByte + 1);
+                    const int shift = 8 - h.BitCount * (x % perByte + 1);
                     const unsigned index = (byte >> shift) & valueMask;
                     dst[x] = index < palette.size() ? palette[index] : black;
                 }
@@ -211,7 +126,7 @@ TImageBuffer Decode(std::span<const std::uint8_t> data, const THeader& h, std::s
                 break;
         }
     }
-    if (h.Bits <= 8) image.SetPalette(std::move(palette));
+    if (h.BitCount <= 8) image.SetPalette(std::move(palette));
     return image;
 }
 
@@ -254,10 +169,9 @@ bool BuildPalette(const TImageBuffer& image, std::size_t limit, std::vector<std:
 
 std::optional<TImageBuffer> ReadBmp(std::span<const std::uint8_t> data) noexcept {
     try {
-        THeader header;
-        std::uint64_t pixelOffset = 0;
-        if (!ParseHeader(data, header, pixelOffset)) return std::nullopt;
-        return Decode(data, header, static_cast<std::size_t>(pixelOffset));
+        const std::optional<TDibLayout> layout = Layout(data);
+        if (!layout) return std::nullopt;
+        return Decode(data, *layout);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     } catch (const Exception&) {
@@ -266,10 +180,9 @@ std::optional<TImageBuffer> ReadBmp(std::span<const std::uint8_t> data) noexcept
 }
 
 std::optional<std::int64_t> BmpPixelCount(std::span<const std::uint8_t> data) noexcept {
-    THeader header;
-    std::uint64_t pixelOffset = 0;
-    if (!ParseHeader(data, header, pixelOffset)) return std::nullopt;
-    return header.Width * header.Height;
+    const std::optional<TDibLayout> layout = Layout(data);
+    if (!layout) return std::nullopt;
+    return std::int64_t{layout->Width} * layout->Height;
 }
 
 TImageBuffer ReadBmpOrEmpty(std::span<const std::uint8_t> data) noexcept {
@@ -304,7 +217,7 @@ std::vector<std::uint8_t> WriteBmp(const TImageBuffer& image, int bitsPerPixel, 
     Put32(out, 22, static_cast<std::uint32_t>(signedHeight));
     Put16(out, 26, 1);
     Put16(out, 28, static_cast<std::uint32_t>(bitsPerPixel));
-    Put32(out, 30, BI_RGB);
+    Put32(out, 30, kDibRgb);
     Put32(out, 34, static_cast<std::uint32_t>(stride * height));
     Put32(out, 38, 2835);  // 72 dpi, as most tools write it
     Put32(out, 42, 2835);

@@ -11,6 +11,7 @@
 // Pixels of 1/4/8-bit images whose index lies beyond the palette the file gives come out opaque black.
 // Alpha: the fourth byte of a 32-bit BI_RGB pixel and the alpha mask of a BI_BITFIELDS header are kept;
 // every other pixel is opaque (alpha 0xFF).
+// The headers are checked by the program's one bitmap layout check (framework/DibFormat.h).
 // Portable: no platform headers here.
 
 #include <cstdint>

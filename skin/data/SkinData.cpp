@@ -192,7 +192,7 @@ TSkinData::TMessageHook TSkinData::SetMessageHook(TMessageHook hook) {
 bool TSkinData::LoadSkinPackage() {
     if (InDesigner()) return false;
     SkinEmpty = true;
-    FLoadError.clear();
+    FBuildOutcome = TSkinBuildOutcome::Built;
     TSkinReader reader;
     bool wrongVersionShown = false;
     reader.OnWrongVersion = [&wrongVersionShown] {
@@ -227,11 +227,10 @@ bool TSkinData::LoadSkinPackage() {
     struct TReloadScope {
         TSkinData* Data;
         ~TReloadScope() {
-            try {
+            // A skinner that could not rebuild its buttons keeps none; it never keeps stale ones.
+            CallSwallowing([this] {
                 if (ISkinManager* manager = SkinManager()) manager->ReloadSkinForms(Data);
-            } catch (...) {
-                // A skinner that could not rebuild its buttons keeps none; it never keeps stale ones.
-            }
+            });
         }
     } reload{this};
     return BuildSkinObjects(ini);
@@ -239,14 +238,8 @@ bool TSkinData::LoadSkinPackage() {
 
 bool TSkinData::BuildSkinObjects(const TQuickIni& ini) {
     TReaderBitmapSource source(FLoadingReader);
-    if (const char* reason = qd::BuildSkinObjects(*this, ini, source)) {
-        try {
-            FLoadError = reason;
-        } catch (...) {
-            FLoadError.clear();  // no memory for the reason: the load still fails
-        }
-        return false;
-    }
+    FBuildOutcome = qd::BuildSkinObjects(*this, ini, source);
+    if (FBuildOutcome != TSkinBuildOutcome::Built) return false;
     SkinEmpty = false;
     return true;
 }

@@ -141,7 +141,7 @@ public:
     // when the build completed, else keeps the reason in LoadError and returns false.
     bool BuildSkinObjects(const TQuickIni& ini);
     // Why the last load was refused by the object build (empty when it was not).
-    const std::string& LoadError() const noexcept { return FLoadError; }
+    std::string_view LoadError() const noexcept { return SkinBuildFailureReason(FBuildOutcome); }
     // Resolves an image reference of the description against the package being loaded (empty bitmap when the
     // reference or the entry is unusable).
     void LoadSkinBitmap(TBitmap& bitmap, std::string_view reference);
@@ -180,8 +180,8 @@ private:
     TSkinFormType FSkinFormtype = sfMainform;
     HIMAGELIST FMenuGlyphs = nullptr;
     bool FRegistered = false;
-    const TSkinReader* FLoadingReader = nullptr;  // set only while a package is being built
-    std::string FLoadError;
+    const TSkinReader* FLoadingReader = nullptr;                 // set only while a package is being built
+    TSkinBuildOutcome FBuildOutcome = TSkinBuildOutcome::Built;  // of the last load's object build
 };
 
 // Registers TSkinData for stored descriptions (once; also done when the program starts).

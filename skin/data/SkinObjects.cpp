@@ -55,10 +55,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) { return text.su
 // Raised inside a build whose images need more than MaxSkinPixelBytes.
 struct EPixelBudget {};
 
-constexpr char PixelBudgetReason[] = "the skin's images need more than 64 MiB of pixel memory";
-constexpr char OutOfMemoryReason[] = "not enough memory to build the skin's objects";
-constexpr char BuildFailedReason[] = "the skin's objects could not be built";
-
 // Everything one build reads from, the entries it decoded and the pixel memory it made.
 struct TBuild {
     TSkinObjects& Objects;
@@ -84,24 +80,9 @@ struct TBuild {
     }
     // The decoded image of the entry `reference` names (null when there is none to use), decoded once per build.
     const TImageBuffer* Image(std::string_view reference) const {
-        std::string name;
-        std::vector<std::uint8_t> bytes;
-        try {
-            name = Source.EntryName(reference);
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (...) {
-            return nullptr;  // a reference that names nothing usable is a missing entry
-        }
-        const auto [at, first] = Decoded.try_emplace(std::move(name));
+        const auto [at, first] = Decoded.try_emplace(Source.EntryName(reference));
         if (!first) return at->second ? &*at->second : nullptr;
-        try {
-            bytes = Source.EntryFor(reference);
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (...) {
-            return nullptr;  // an entry that cannot be had is a missing entry
-        }
+        const std::vector<std::uint8_t> bytes = Source.EntryFor(reference);
         const std::optional<std::int64_t> pixels = BmpPixelCount(bytes);
         if (!pixels) return nullptr;
         Charge(*pixels);  // before a pixel is decoded
@@ -649,16 +630,32 @@ void BuildAll(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& so
 
 }  // namespace
 
-const char* BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source) noexcept {
+const char* SkinBuildFailureReason(TSkinBuildOutcome outcome) noexcept {
+    switch (outcome) {
+        case TSkinBuildOutcome::Built:
+            return "";
+        case TSkinBuildOutcome::OverPixelBudget:
+            return "the skin's images need more than 64 MiB of pixel memory";
+        case TSkinBuildOutcome::OutOfMemory:
+            return "not enough memory to build the skin's objects";
+        case TSkinBuildOutcome::Failed:
+            break;
+    }
+    return "the skin's objects could not be built";
+}
+
+TSkinBuildOutcome BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini,
+                                   const TSkinBitmapSource& source) noexcept {
     try {
         BuildAll(objects, ini, source);
-        return nullptr;
+        return TSkinBuildOutcome::Built;
     } catch (const EPixelBudget&) {
-        return PixelBudgetReason;
+        return TSkinBuildOutcome::OverPixelBudget;
     } catch (const std::bad_alloc&) {
-        return OutOfMemoryReason;
+        return TSkinBuildOutcome::OutOfMemory;
     } catch (...) {
-        return BuildFailedReason;
+        // Not swallowed: the build's outcome says it failed and the package is refused.
+        return TSkinBuildOutcome::Failed;
     }
 }
 

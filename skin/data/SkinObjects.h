@@ -232,7 +232,8 @@ public:
 class TSkinBitmapSource {
 public:
     virtual ~TSkinBitmapSource() = default;
-    // The bytes of the entry an image reference names; empty when there is none to use.
+    // The bytes of the entry an image reference names; empty when there is none to use. Anything it raises
+    // fails the whole build: a source that cannot answer is not a missing entry.
     virtual std::vector<std::uint8_t> EntryFor(std::string_view reference) const = 0;
     // The entry a reference names: references that name the same entry share one decoded image.
     virtual std::string EntryName(std::string_view reference) const { return std::string(reference); }
@@ -260,12 +261,23 @@ bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept;
 // Pixel memory one build may make, in bytes (4 per pixel of every image it decodes or creates).
 inline constexpr std::int64_t MaxSkinPixelBytes = std::int64_t{64} * 1024 * 1024;
 
+// How an object build ended.
+enum class TSkinBuildOutcome {
+    Built,
+    OverPixelBudget,  // the images need more than MaxSkinPixelBytes
+    OutOfMemory,
+    Failed,  // anything else went wrong (a bitmap source that failed, a platform refusal)
+};
+
+// A one-line reason for a build that did not complete; "" for Built. Never allocates.
+const char* SkinBuildFailureReason(TSkinBuildOutcome outcome) noexcept;
+
 // Builds every skin object of `objects` from the parsed description, resolving images through `source`, in the
 // order that colour defaults and derived images need (the last step makes ButtonFaceBrush). Never throws.
-// Returns null when the build completed, else a one-line reason (over MaxSkinPixelBytes, out of memory); the
-// objects are then partly rebuilt, every slot still null or whole, and the package is to be treated as not
-// loadable.
-const char* BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source) noexcept;
+// Anything but Built leaves the objects partly rebuilt, every slot still null or whole, and the package is to
+// be treated as not loadable.
+TSkinBuildOutcome BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini,
+                                   const TSkinBitmapSource& source) noexcept;
 
 // Width the combo box composite reserves for its button: the platform's scroll-arrow width + 2.
 int ComboButtonWidth() noexcept;

@@ -18,6 +18,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Properties.h"
+#include "framework/WindowHook.h"
 #include "support/Pump.h"
 
 namespace qd {
@@ -755,23 +756,33 @@ TEST(EmbeddedBrowserOwnerHook, EitherSubclasserMayLeaveFirst) {
 
 TEST(EmbeddedBrowserOwnerHook, TheOwnersOwnProcedureStillGetsEveryMessage) {
     // The host's hook alone on the owner, and the host freed by its own handler while the owner's
-    // WM_ACTIVATE is on the stack: the owner's procedure gets that message, and later ones, all the same.
+    // WM_ACTIVATE is on the stack: the owner's procedure gets that message, and later ones, all the same. The
+    // hook is the window-hook helper's: its link stays while that call runs and goes as it returns.
     for (const bool freeInHandler : {false, true}) {
+        const int links = TWindowHook::LiveLinks();
         TForm owner(nullptr);
         auto* b = new TEmbeddedBrowser(&owner);
         b->SetParent(&owner);
         owner.HandleNeeded();
         b->Loaded();
         ASSERT_TRUE(b->OwnerHooked());
+        EXPECT_EQ(TWindowHook::LiveLinks(), links + 1);
         std::vector<UINT> seen;
         TWndMethod previous = owner.WindowProc;
         owner.WindowProc = [&](TMessage& m) {
             if (m.Msg == WM_ACTIVATE || m.Msg == WM_APP + 7 || m.Msg == WM_NCDESTROY) seen.push_back(m.Msg);
             previous(m);
         };
-        if (freeInHandler) b->OnShowDialog = [&](TObject*, HWND) { delete b; };
+        int linksInHandler = links + 1;
+        if (freeInHandler)
+            b->OnShowDialog = [&](TObject*, HWND) {
+                delete b;
+                linksInHandler = TWindowHook::LiveLinks();
+            };
         HWND taker = CreateDialogWindow(L"x", nullptr);
         SendMessageW(owner.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(taker));
+        EXPECT_EQ(linksInHandler, links + 1) << "the hook outlives the call its host is freed in";
+        EXPECT_EQ(TWindowHook::LiveLinks(), links + (freeInHandler ? 0 : 1));
         SendMessageW(owner.Handle(), WM_APP + 7, 0, 0);
         DestroyWindow(taker);
         owner.DestroyHandle();

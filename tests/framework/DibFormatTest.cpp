@@ -161,6 +161,7 @@ TEST(DibLayoutRejects, BadHeaders) {
     ExpectRejected(with32(10, 0xFFFFFFF0u), "pixel offset beyond the file");
     ExpectRejected(with32(10, 4), "pixel offset inside the file header");
     ExpectRejected(with32(10, 20), "pixel offset inside the info header");
+    ExpectRejected(MakeBmp(TBmpRecipe{16, 12, false, 0, {}, {}, Rows()}), "16 bits in a core header");
 }
 
 TEST(DibLayoutRejects, BadColourTablesAndMasks) {
@@ -185,6 +186,9 @@ TEST(DibLayoutRejects, BadColourTablesAndMasks) {
     file = MakeBmp(m);
     Put32(file, 54, 0xF0F00);
     ExpectRejected(file, "mask with a gap and beyond 16 bits");
+    file = MakeBmp(TBmpRecipe{32, 108, false, 3, {0xFF0000, 0xFF00, 0xFF}, {}, Rows()});
+    Put32(file, 14 + 52, 0xF0F00000u);
+    ExpectRejected(file, "alpha mask with a gap");
 }
 
 TEST(DibLayout, EveryTruncationAndCorruptionIsRefusedOrFitsTheInput) {

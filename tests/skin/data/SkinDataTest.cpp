@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <stdexcept>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinManagerIntf.h"
 #include "skin/data/SkinReader.h"
+#include "support/SwallowCheck.h"
 #include "tools/skinpack/LzhEncoder.h"
 #include "tools/skinpack/SkinPackage.h"
 
@@ -670,6 +672,19 @@ TEST_F(SkinDataTest, InstalledFactoryMakesTheManager) {
     EXPECT_EQ(SkinManager(), made);
     EXPECT_EQ(&CreateSkinManager(), made);  // created once
     SetSkinManagerFactory(nullptr);
+}
+
+TEST_F(SkinDataTest, ALoadWhoseSkinnersCannotReloadStillLoadsAndTheFailureIsCounted) {
+    struct TFailingReload : TSkinManagerStandIn {
+        void ReloadSkinForms(TSkinData*) override { throw std::runtime_error("skinner could not rebuild"); }
+    };
+    SetSkinManagerFactory([] { return std::make_unique<TFailingReload>(); });
+    CreateSkinManager();
+    SetSkinManagerFactory(nullptr);
+    TSkinData data(nullptr);
+    data.SkinPackage = TMemoryStream(OurPackage());
+    EXPECT_TRUE(data.LoadSkinPackage());
+    EXPECT_EQ(test::TakeSwallowed(), 1u);
 }
 
 // ------------------------------------------------------------------------------------------------------------

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,8 +38,10 @@ class TMapSource : public TSkinBitmapSource {
 public:
     std::map<std::string, std::vector<std::uint8_t>> Entries;
     mutable std::map<std::string, int, std::less<>> Fetches;  // by reference
+    std::function<void()> Fail;                               // called on every fetch: may raise
     std::vector<std::uint8_t> EntryFor(std::string_view reference) const override {
         ++Fetches[std::string(reference)];
+        if (Fail) Fail();
         const auto name = TSkinReader::BitmapEntryName(reference);
         if (!name) return {};
         const auto it = Entries.find(AsciiLowerCase(*name));
@@ -48,9 +53,9 @@ struct TBuilt {
     TSkinObjects Objects;
     TQuickIni Ini;
     TMapSource Source;
-    void Build(std::string_view description) {
+    TSkinBuildOutcome Build(std::string_view description) {
         Ini.LoadFromText(description);
-        BuildSkinObjects(Objects, Ini, Source);
+        return BuildSkinObjects(Objects, Ini, Source);
     }
 };
 
@@ -546,6 +551,24 @@ TEST(SkinObjectsImages, AnEntryNamedByManySectionsIsFetchedAndDecodedOnce) {
     ASSERT_NE(b.Objects.Toolbars, nullptr);
     EXPECT_EQ(b.Objects.Buttons->Bitmap.Width(), 8);
     EXPECT_EQ(b.Objects.Toolbars->Bitmap.Width(), 8);
+}
+
+TEST(SkinObjectsImages, ASourceThatFailsFailsTheBuildWithItsOutcomeNotAsAMissingEntry) {
+    struct TCase {
+        std::function<void()> Fail;
+        TSkinBuildOutcome Outcome;
+    };
+    const TCase cases[] = {
+        {nullptr, TSkinBuildOutcome::Built},
+        {[] { throw std::bad_alloc(); }, TSkinBuildOutcome::OutOfMemory},
+        {[] { throw std::runtime_error("package gone"); }, TSkinBuildOutcome::Failed},
+    };
+    for (const TCase& c : cases) {
+        TBuilt b;
+        b.Source.Entries["shared.bmp"] = Bmp(8, 4);
+        b.Source.Fail = c.Fail;
+        EXPECT_EQ(b.Build("[Buttons]\nBitmap=shared.bmp\n"), c.Outcome);
+    }
 }
 
 }  // namespace
