@@ -210,22 +210,6 @@ void TStatusBar::UpdateParts(bool relayout) {
     ::SendMessageW(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
-std::wstring TStatusBar::PanelTextFromControl(int index) {
-    const LRESULT info = ::SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(index), 0);
-    std::wstring text(static_cast<std::size_t>(LOWORD(info)) + 1, L'\0');
-    ::SendMessageW(FHandle, SB_GETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcslen(text.c_str()));
-    while (!text.empty() && text.front() == L'\t') text.erase(text.begin());
-    return text;
-}
-
-std::vector<int> TStatusBar::PartEdgesFromControl() {
-    const int n = static_cast<int>(::SendMessageW(Handle(), SB_GETPARTS, 0, 0));
-    std::vector<int> edges(static_cast<std::size_t>(std::max(n, 0)));
-    if (n > 0) ::SendMessageW(FHandle, SB_GETPARTS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(edges.data()));
-    return edges;
-}
-
 }  // namespace qd
 
 #include "framework/Properties.h"

@@ -89,10 +89,6 @@ public:
     void UpdatePanels();
     // Pushes one panel's text (a new clock text repaints that panel only).
     void UpdatePanelText(int index);
-    // The text a panel carries in the control as the platform reports it (alignment marks removed).
-    std::wstring PanelTextFromControl(int index);
-    // Right edges of the parts as the control has them (-1 = to the right edge).
-    std::vector<int> PartEdgesFromControl();
 
 protected:
     void CreateParams(TCreateParams& params) override;

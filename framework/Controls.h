@@ -46,9 +46,6 @@ inline constexpr UINT CM_MENUCHANGED = CM_BASE + 15;  // to the form showing a m
 // Notifications reflected from a parent to the child control they concern (WM_COMMAND, WM_NOTIFY, ...).
 inline constexpr UINT CN_BASE = CM_BASE + 0x400;
 
-// Name of a message for test output and diagnostics ("WM_PAINT", "CM_DIALOGKEY", "0x1234").
-std::string MessageName(UINT msg);
-
 // A message travelling through WindowProc.
 struct TMessage {
     UINT Msg = 0;

@@ -79,12 +79,6 @@ void TTimer::SetInterval(unsigned value) {
     UpdateTimer();
 }
 
-void TTimer::SetIntervalChecked(std::int64_t value) {
-    if (value < 0 || value > 0x7FFFFFFF)
-        throw EInvalidOperation("Timer interval out of range: " + std::to_string(value));
-    SetInterval(static_cast<unsigned>(value));
-}
-
 void TTimer::SetOnTimer(TNotifyEvent handler) {
     OnTimer = std::move(handler);
     UpdateTimer();

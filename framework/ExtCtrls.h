@@ -23,10 +23,9 @@ public:
 
     bool Enabled() const noexcept { return FEnabled; }
     void SetEnabled(bool value);
-    // Milliseconds; 0 stops the timer. Negative values are rejected.
+    // Milliseconds; 0 stops the timer. A stored negative value is rejected by the property's range.
     unsigned Interval() const noexcept { return FInterval; }
     void SetInterval(unsigned value);
-    void SetIntervalChecked(std::int64_t value);
     TNotifyEvent OnTimer;
     void SetOnTimer(TNotifyEvent handler);
 

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace qd {
 
 // Re-apply the skin to a form (handled, never sent by the system).
@@ -23,27 +21,5 @@ inline constexpr UINT WM_SKIN_BUTTONCOMMAND = 0x3514;
 inline constexpr UINT WM_SKIN_BUTTONVISIBLE = 0x3515;
 
 inline constexpr LPARAM SkinStartedLParam = 1000;
-
-// "WM_SKIN_STARTED" and the like for the messages above, empty for any other number.
-inline std::string SkinMessageName(UINT msg) {
-    switch (msg) {
-        case WM_SKIN_RESKIN:
-            return "WM_SKIN_RESKIN";
-        case WM_SKIN_REPAINTFRAME:
-            return "WM_SKIN_REPAINTFRAME";
-        case WM_SKIN_STARTED:
-            return "WM_SKIN_STARTED";
-        case WM_SKIN_QUERY:
-            return "WM_SKIN_QUERY";
-        case WM_SKIN_ENABLE:
-            return "WM_SKIN_ENABLE";
-        case WM_SKIN_BUTTONCOMMAND:
-            return "WM_SKIN_BUTTONCOMMAND";
-        case WM_SKIN_BUTTONVISIBLE:
-            return "WM_SKIN_BUTTONVISIBLE";
-        default:
-            return {};
-    }
-}
 
 }  // namespace qd

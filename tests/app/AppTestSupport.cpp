@@ -1,6 +1,5 @@
 #include "app/AppTestSupport.h"
 
-#include <chrono>
 #include <exception>
 #include <utility>
 
@@ -9,20 +8,10 @@
 
 namespace qd::apptest {
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        if (!Application->ProcessMessage()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
-void PumpFor(int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < deadline)
-        if (!Application->ProcessMessage()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-}
+namespace {
+[[maybe_unused]] const bool gPumpThroughApplication =
+    (test::SetPumpStep([] { return Application->ProcessMessage(); }), true);
+}  // namespace
 
 void ResetApplication() {
     Application->ProcessMessages();

@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "support/Pump.h"
+
 namespace qd::apptest {
 
-// Handles messages until `done()` holds or `timeoutMs` passed; true when it held.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-// Handles messages for `ms` milliseconds.
-void PumpFor(int ms);
+// The tests' pump (tests/support/Pump.h), here through the application's own loop.
+using test::Pump;
+using test::PumpUntil;
 // Handles what is queued, forgets an earlier Terminate and its quit message.
 void ResetApplication();
 

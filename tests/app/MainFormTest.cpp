@@ -20,9 +20,12 @@
 #include "framework/Properties.h"
 #include "framework/Resources.h"
 #include "skin/data/SkinManagerIntf.h"
+#include "support/StatusBarReader.h"
 
 using namespace qd;
 using namespace qd::apptest;
+using qd::test::StatusPanelText;
+using qd::test::StatusPartEdges;
 
 namespace {
 
@@ -66,7 +69,7 @@ protected:
         ResetApplication();
     }
     TStatusPanel& Panel(int i) { return *Form_Main->StatusBar_Main->Panels().Items(i); }
-    std::wstring ClockText() { return Form_Main->StatusBar_Main->PanelTextFromControl(TForm_Main::kClockPanel); }
+    std::wstring ClockText() { return StatusPanelText(Form_Main->StatusBar_Main->Handle(), TForm_Main::kClockPanel); }
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -120,10 +123,10 @@ TEST_F(MainFormTest, StatusBarCarriesTheVendorPanels) {
         EXPECT_EQ(Panel(i).Alignment(), alignments[i]);
         EXPECT_EQ(Panel(i).Width(), widths[i]);
         EXPECT_EQ(Panel(i).Text(), texts[i]);
-        EXPECT_EQ(bar.PanelTextFromControl(i), texts[i]);
+        EXPECT_EQ(StatusPanelText(bar.Handle(), i), texts[i]);
     }
     // Right edges are the running sums; the clock panel reaches the right edge whatever its width.
-    EXPECT_EQ(bar.PartEdgesFromControl(), (std::vector<int>{0, 100, 300, 650, -1}));
+    EXPECT_EQ(StatusPartEdges(bar.Handle()), (std::vector<int>{0, 100, 300, 650, -1}));
 }
 
 TEST_F(MainFormTest, VendorTextsHaveTheirPrescribedShape) {
@@ -340,7 +343,7 @@ TEST_F(MainFormTest, CannotBeMadeSmallerThan1024By768) {
     // The clock panel stays at the right whatever the width.
     RECT client{};
     ::GetClientRect(wnd, &client);
-    EXPECT_EQ(Form_Main->StatusBar_Main->PartEdgesFromControl().back(), -1);
+    EXPECT_EQ(StatusPartEdges(Form_Main->StatusBar_Main->Handle()).back(), -1);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

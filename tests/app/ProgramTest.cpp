@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "app/AppConstants.h"
+#include "support/Pump.h"
 
 namespace {
+
+using qd::test::PumpUntil;
 
 std::wstring ProgramPath() {
     wchar_t self[MAX_PATH] = {};
@@ -54,16 +55,6 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& cls) {
         },
         reinterpret_cast<LPARAM>(&s));
     return s.Found;
-}
-
-template <class F>
-bool WaitUntil(F&& done, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return true;
 }
 
 // Posts a key press to the window that has the focus in the thread owning `wnd`.
@@ -112,41 +103,41 @@ TEST_F(ProgramTest, StartsMaximisedAndExitsWithZeroOnlyAfterConfirmation) {
     ASSERT_TRUE(Start()) << "cannot start the program, error " << ::GetLastError();
     const DWORD pid = FProcess.dwProcessId;
     HWND main = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (main = FindProcessWindow(pid, L"TForm_Main")) != nullptr; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return (main = FindProcessWindow(pid, L"TForm_Main")) != nullptr; }, 20000));
     EXPECT_EQ(TextOf(main), std::wstring(qd::kAppTitle));
-    EXPECT_TRUE(WaitUntil([&] { return ::IsZoomed(main) != FALSE; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return ::IsZoomed(main) != FALSE; }, 5000));
 
     // The clock shows up in the last panel after the first tick.
     HWND bar = ::FindWindowExW(main, nullptr, L"TStatusBar", nullptr);
     if (!bar) bar = ::FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(::SendMessageW(bar, SB_GETPARTS, 0, 0), 5);
-    EXPECT_TRUE(WaitUntil([&] { return LOWORD(::SendMessageW(bar, SB_GETTEXTLENGTHW, 4, 0)) > 0; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return LOWORD(::SendMessageW(bar, SB_GETTEXTLENGTHW, 4, 0)) > 0; }, 5000));
 
     // Close request, answered with Escape: the program keeps running.
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindProcessWindow(pid, L"TForm_MessageBox")) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return (box = FindProcessWindow(pid, L"TForm_MessageBox")) != nullptr; }, 10000));
     EXPECT_EQ(TextOf(box), std::wstring(qd::kAppTitle));
     EXPECT_NE(::GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     RECT r{};
     ::GetWindowRect(box, &r);
     EXPECT_NEAR((r.left + r.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((r.top + r.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(box) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return FocusOf(box) != nullptr; }, 5000));
     PostKeyToThreadFocus(box, VK_ESCAPE);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 5000)) << "Escape did not close the box";
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(box); }, 5000)) << "Escape did not close the box";
     EXPECT_EQ(::WaitForSingleObject(FProcess.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT))
         << "the program ended although the user cancelled";
     EXPECT_TRUE(::IsWindowVisible(main));
 
     // Second close request, answered with Tab then Enter: OK, the program ends with exit code 0.
     ::PostMessageW(main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindProcessWindow(pid, L"TForm_MessageBox")) != nullptr; }, 10000));
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(box) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return (box = FindProcessWindow(pid, L"TForm_MessageBox")) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return FocusOf(box) != nullptr; }, 5000));
     const HWND cancel = FocusOf(box);
     PostKeyToThreadFocus(box, VK_TAB);
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(box) != cancel && FocusOf(box) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return FocusOf(box) != cancel && FocusOf(box) != nullptr; }, 5000));
     PostKeyToThreadFocus(box, VK_RETURN);
     ASSERT_EQ(::WaitForSingleObject(FProcess.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
     DWORD code = 12345;

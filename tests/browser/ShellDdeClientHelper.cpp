@@ -15,6 +15,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "support/Pump.h"
+
 namespace {
 
 bool GAcknowledged = false;
@@ -68,12 +70,7 @@ int main() {
         GlobalUnlock(memory);
         if (PostMessageW(server, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(client),
                          PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(memory)))) {
-            const ULONGLONG deadline = GetTickCount64() + 1500;
-            while (!GAcknowledged && GetTickCount64() < deadline) {
-                MSG msg;
-                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            }
+            qd::test::PumpUntil([] { return GAcknowledged; }, 1500);
         }
         if (GAcknowledged) result |= 0x2;
         GlobalFree(memory);

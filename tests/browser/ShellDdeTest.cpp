@@ -859,14 +859,7 @@ TEST_F(ShellDdeServerTest, ClientInAnotherProcessIsIgnored) {
         CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         << "helper: " << testing::PrintToString(HelperPath());
     // The helper's broadcast is a sent message: this thread must keep taking messages until it is done.
-    const ULONGLONG deadline = GetTickCount64() + 30000;
-    bool finished = false;
-    while (!finished && GetTickCount64() < deadline) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT);
-        finished = wait == WAIT_OBJECT_0;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
+    const bool finished = PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 30000);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
     if (!finished) TerminateProcess(process.hProcess, 1);

@@ -23,6 +23,7 @@
 #include "framework/Properties.h"
 #include "framework/Resources.h"
 #include "framework/StdCtrls.h"
+#include "support/StatusBarReader.h"
 
 using namespace qd;
 using namespace qd::test;
@@ -316,19 +317,19 @@ TEST(StatusBarTest, PartsAreRunningSumsAndTheLastReachesTheRightEdge) {
     TTestForm form(nullptr, kBoxText);
     TStatusBar& bar = *form.StatusBar1;
     form.HandleNeeded();
-    EXPECT_EQ(bar.PartEdgesFromControl(), (std::vector<int>{0, 100, 300, 650, -1}));
-    EXPECT_EQ(bar.PanelTextFromControl(1), L"岚栎软件");
-    EXPECT_EQ(bar.PanelTextFromControl(3), L"E_Mail：sales@example.com　QQ：10001、10002");
+    EXPECT_EQ(StatusPartEdges(bar.Handle()), (std::vector<int>{0, 100, 300, 650, -1}));
+    EXPECT_EQ(StatusPanelText(bar.Handle(), 1), L"岚栎软件");
+    EXPECT_EQ(StatusPanelText(bar.Handle(), 3), L"E_Mail：sales@example.com　QQ：10001、10002");
     // Docked at the bottom across the client area.
     EXPECT_EQ(bar.Align(), alBottom);
     EXPECT_EQ(bar.Top() + bar.Height(), 173);
     EXPECT_EQ(bar.Width(), 342);
 
     bar.Panels()[4]->SetText(L"2026年12月6日 08:05:09");
-    EXPECT_EQ(bar.PanelTextFromControl(4), L"2026年12月6日 08:05:09");
+    EXPECT_EQ(StatusPanelText(bar.Handle(), 4), L"2026年12月6日 08:05:09");
     // The last part stays open-ended whatever its stored width.
     bar.Panels()[4]->SetWidth(5);
-    EXPECT_EQ(bar.PartEdgesFromControl().back(), -1);
+    EXPECT_EQ(StatusPartEdges(bar.Handle()).back(), -1);
     form.SetClientWidth(1000);
     EXPECT_EQ(bar.Width(), 1000);
     RECT part{};
@@ -340,7 +341,7 @@ TEST(StatusBarTest, PartsAreRunningSumsAndTheLastReachesTheRightEdge) {
     EXPECT_THROW(bar.Panels()[0]->SetWidth(-1), EInvalidOperation);
     EXPECT_THROW(bar.Panels().Items(5), EInvalidOperation);
     bar.Panels().Clear();
-    EXPECT_EQ(bar.PartEdgesFromControl(), (std::vector<int>{-1}));
+    EXPECT_EQ(StatusPartEdges(bar.Handle()), (std::vector<int>{-1}));
 }
 
 TEST(CaptionTest, TextSetFromOutsideIsTheFormCaption) {
@@ -573,16 +574,16 @@ protected:
         cancel->SetTabOrder(0);
         form->Show();
         SetForegroundWindow(form->Handle());
-        PumpFor(50);
+        Pump(50);
         cancel->SetFocus();
-        PumpFor(20);
+        Pump(20);
     }
     void TearDown() override { form.reset(); }
 
     void PostKey(TWinControl* to, WORD key) {
         PostMessageW(to->Handle(), WM_KEYDOWN, key, 1);
         PostMessageW(to->Handle(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-        PumpFor(30);
+        Pump(30);
     }
     static void Input(std::initializer_list<std::pair<WORD, bool>> keys) {
         std::vector<INPUT> in;
@@ -641,13 +642,13 @@ TEST_F(KeyRoutingTest, ShiftedKeysFromTheKeyboard) {
     ASSERT_EQ(GetForegroundWindow(), form->Handle());
     Input({{VK_SHIFT, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_SHIFT, true}});
     ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ok->Handle(); }, 2000)) << "Shift+Tab goes backwards";
-    PumpFor(30);
+    Pump(30);
     log.clear();
     // Shift+Enter is no dialog key for a button: the form's preview sees it, then the focused control.
     Input({{VK_SHIFT, false}, {VK_RETURN, false}, {VK_RETURN, true}, {VK_SHIFT, true}});
     auto has = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) != log.end(); };
     ASSERT_TRUE(PumpUntil([&] { return has("Ok:13"); }, 2000));
-    PumpFor(30);
+    Pump(30);
     auto withoutShiftKey = [&] {
         std::vector<std::string> v;
         for (const auto& e : log)
@@ -659,7 +660,7 @@ TEST_F(KeyRoutingTest, ShiftedKeysFromTheKeyboard) {
     log.clear();
     Input({{VK_RETURN, false}, {VK_RETURN, true}});
     ASSERT_TRUE(PumpUntil([&] { return !log.empty(); }, 2000));
-    PumpFor(30);
+    Pump(30);
     EXPECT_EQ(log, (std::vector<std::string>{"Ok:dialog13"}));
 }
 
@@ -669,7 +670,7 @@ TEST_F(KeyRoutingTest, AcceleratorOfALabelFocusesItsControl) {
     label.SetCaption(L"&Open");
     label.SetFocusControl(ok);
     PostMessageW(cancel->Handle(), WM_SYSCHAR, 'o', 1);
-    PumpFor(30);
+    Pump(30);
     EXPECT_EQ(GetFocus(), ok->Handle());
     EXPECT_EQ(AccelCharOf(L"Save && &Exit"), L'E');
     EXPECT_EQ(AccelCharOf(L"No accelerator &&"), 0);

@@ -1,10 +1,9 @@
 #pragma once
-// Helpers shared by the framework's window tests: pumping until a condition holds, recording what a
+// Helpers shared by the framework's window tests: pumping through the application, recording what a
 // control's WindowProc sees, and capturing the application's error reports.
 
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,26 +11,13 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "support/MessageRecorder.h"
+#include "support/Pump.h"
 
 namespace qd::test {
 
-// Handles messages until `done()` holds or `timeoutMs` passed; true when the condition held.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        if (!Application->ProcessMessage()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
-// Handles what is queued now (and what that posts) for a short while.
-inline void PumpFor(int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!Application->ProcessMessage()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
+// The framework's tests pump through the application's own loop.
+[[maybe_unused]] inline const bool gPumpThroughApplication =
+    (SetPumpStep([] { return Application->ProcessMessage(); }), true);
 
 // Puts the application back in a runnable state after a test terminated it (the quit message is consumed).
 inline void ResetApplication() {

@@ -330,7 +330,7 @@ TEST(MenuDispatchTest, ACommandClicksItsItemOnceAndDisabledItemsNever) {
         const WPARAM wParam = MAKEWPARAM(form.Item(c.Item)->Command(), 0);
         if (c.Posted) {
             PostMessageW(form.Handle(), WM_COMMAND, wParam, 0);
-            PumpFor(50);
+            Pump(50);
         } else {
             SendMessageW(form.Handle(), WM_COMMAND, wParam, 0);
         }
@@ -350,7 +350,7 @@ TEST(MenuDispatchTest, ShortcutKeysClickThroughTheMessageLoop) {
         form.Clicks.clear();
         SetControlKey(true);
         PostMessageW(form.Panel1->Handle(), WM_KEYDOWN, c.Key, 0);
-        PumpFor(50);
+        Pump(50);
         SetControlKey(false);
         // The drop-down above the item opens first, so its handler can update the item.
         EXPECT_EQ(form.Clicks, c.Clicks);
@@ -398,7 +398,7 @@ TEST(MenuDispatchTest, OwnerDrawMessagesReachOnlyTheFormsItems) {
 TEST(PopupMenuTest, RightClickAndTheContextMenuKeyShowTheControlsMenu) {
     TMenuForm form;
     form.Show();
-    PumpFor(50);
+    Pump(50);
     struct TCase {
         const char* Name;
         UINT Msg;
@@ -411,7 +411,7 @@ TEST(PopupMenuTest, RightClickAndTheContextMenuKeyShowTheControlsMenu) {
         if (c.Msg == WM_RBUTTONUP) PostMessageW(form.Panel1->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 20));
         PostMessageW(form.Panel1->Handle(), c.Msg, c.WParam, c.Msg == WM_RBUTTONUP ? MAKELPARAM(20, 20) : 0);
         ASSERT_TRUE(PumpUntil([&] { return !form.Clicks.empty(); }));
-        PumpFor(50);
+        Pump(50);
         EXPECT_EQ(form.Popups, std::vector<TComponent*>{form.Panel1});
         EXPECT_EQ(form.Clicks, std::vector<std::string>{"Paste1"});
         EXPECT_FALSE(TPopupMenu::Tracking());

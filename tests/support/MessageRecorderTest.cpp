@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+#include <string>
+
 #include "support/MessageRecorder.h"
 
 namespace qd::test {
@@ -49,12 +52,47 @@ TEST(MessageRecorderTest, IgnoredMessagesSeparatorsAndOrderedSubsequences) {
     EXPECT_EQ(rec.Entries().size(), 3u);
     EXPECT_EQ(rec.IndexOf(kSeparatorMessage), 1);
     static const TMsgEntry kInOrder[] = {{WM_LBUTTONDOWN, kPosted}, {WM_LBUTTONUP, kPosted}};
-    EXPECT_TRUE(rec.Contains(kInOrder, "in order", false));
+    EXPECT_TRUE(rec.Contains(kInOrder, "in order", "the separator between them is not the point", false));
+    EXPECT_FALSE(rec.Contains(kInOrder, "in order", "", false)) << "a loose match needs its reason";
     static const TMsgEntry kReversed[] = {{WM_LBUTTONUP, kPosted}, {WM_LBUTTONDOWN, kPosted}};
-    const auto reversed = rec.Contains(kReversed, "reversed", false);
+    const auto reversed = rec.Contains(kReversed, "reversed", "order only", false);
     EXPECT_FALSE(reversed);
     // The dump lists both sides.
     EXPECT_NE(std::string(reversed.message()).find("| "), std::string::npos);
+}
+
+TEST(MessageRecorderTest, AMarkedWineDifferenceFailsOnceWineSendsTheWindowsSequence) {
+    static const TMsgEntry kMarked[] = {
+        {WM_NCCREATE, kSent},
+        {WM_GETMINMAXINFO, kSent | kWindowsOnly, 0, 0, "Wine asks later"},
+        {WM_CREATE, kSent},
+        {WM_SIZE, kSent | kWineOnly, 0, 0, "Wine sizes at once"},
+    };
+    static const TMsgEntry kWindows[] = {{WM_NCCREATE, kSent}, {WM_GETMINMAXINFO, kSent}, {WM_CREATE, kSent}};
+    static const TMsgEntry kWine[] = {{WM_NCCREATE, kSent}, {WM_CREATE, kSent}, {WM_SIZE, kSent}};
+    struct TCase {
+        bool Wine;
+        std::span<const TMsgEntry> Recorded;
+        bool Passes;
+        const char* Says;
+    };
+    const TCase cases[] = {
+        {false, kWindows, true, ""},
+        {false, kWine, false, "expected"},
+        {true, kWine, true, ""},
+        {true, kWindows, false, "drop the markers"},
+    };
+    for (const TCase& c : cases) {
+        TMessageRecorder rec;
+        rec.Wine = c.Wine;
+        for (const TMsgEntry& e : c.Recorded) rec.Add(nullptr, e.Message, e.Flags);
+        const auto result = rec.Matches(kMarked, "marked");
+        EXPECT_EQ(static_cast<bool>(result), c.Passes) << c.Wine << result.message();
+        EXPECT_NE(std::string(result.message()).find(c.Says), std::string::npos) << result.message();
+    }
+    static const TMsgEntry kUnexplained[] = {{WM_CREATE, kSent | kWindowsOnly}};
+    TMessageRecorder rec;
+    EXPECT_FALSE(rec.Matches(kUnexplained, "unexplained")) << "a marker needs its description";
 }
 
 }  // namespace

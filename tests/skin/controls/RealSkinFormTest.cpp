@@ -19,6 +19,7 @@
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
 #include "support/Files.h"
+#include "support/Pump.h"
 
 using namespace qd;
 
@@ -181,8 +182,7 @@ TEST_F(RealSkinFormTest, UnskinAllGivesALiveWindowBackExactly) {
     ::ShowWindow(wnd, SW_SHOW);
     ::SetForegroundWindow(wnd);
     ASSERT_EQ(Manager->FormSkinnerCount(), 1) << "activation attached a form skinner";
-    MSG m;
-    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&m);  // WM_SKIN_STARTED
+    qd::test::PumpPending();  // WM_SKIN_STARTED
     EXPECT_EQ(::SendMessageW(wnd, WM_SKIN_QUERY, 0, 0), 1);
 
     Manager->SetCurrentSkinData(Data.get());

@@ -47,7 +47,7 @@ protected:
     // BN_CLICKED notifications from `child` that reached the parent since the last call (sent by the button
     // itself or posted by the skinner).
     int TakeClicks(HWND child) {
-        PumpMessages();
+        PumpPending();
         int n = 0;
         for (const auto& e : WindowRecorder().Entries())
             if (e.Wnd == Wnd && e.Message == WM_COMMAND && reinterpret_cast<HWND>(e.LParam) == child &&
@@ -287,7 +287,7 @@ TEST_F(BareControlFixture, EachButtonStateShowsItsFrameOfTheSkinStrip) {
 TEST_F(BareControlFixture, EveryWayOfPressingGivesExactlyOneClickAndPressLeaveReleaseNone) {
     HWND button = Child(L"BUTTON", BS_PUSHBUTTON, L"&Go", 7);
     ASSERT_NE(SkinAs(button, TSkinnerKind::Button), nullptr);
-    PumpMessages();
+    PumpPending();
     TakeClicks(button);
     ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -403,14 +403,14 @@ protected:
         Button->SetBounds(20, 20, 90, 28);
         Button->SetCaption(L"确定");
         Form->Show();
-        PumpMessages();
+        PumpPending();
         FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
         FormSkinner->AttachWindow(&OurSkin());
     }
     void TearDown() override {
         FormSkinner.reset();
         Form.reset();
-        PumpMessages();
+        PumpPending();
     }
     TSkinControl* SkinButton(bool changeColor = false) {
         auto* s = new TSkinBitButton(Button);

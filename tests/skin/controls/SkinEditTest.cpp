@@ -305,7 +305,7 @@ TEST_F(EditFamilyFixture, ASimpleCombosListBarsHaveOneOwnerTheComboSkinner) {
             Skinner->PurgeControls();
         }
         ASSERT_TRUE(Skinner->View().Controls.empty());
-        PumpMessages();
+        PumpPending();
     }
     EXPECT_EQ(GdiLiveCounts().Total(), before);
 }
@@ -331,12 +331,12 @@ TEST_F(EditFamilyFixture, DestroyingAComboWhileItsListIsDroppedDownLeavesNothing
         ASSERT_NE(skinner, nullptr);
         ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
         ASSERT_TRUE(::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0));
-        PumpMessages();
+        PumpPending();
         ::DestroyWindow(combo);
         EXPECT_EQ(skinner->ControlState(), ControlStateWindowDestroyed);
         Skinner->PurgeControls();
         EXPECT_TRUE(Skinner->View().Controls.empty());
-        PumpMessages();
+        PumpPending();
     }
     EXPECT_EQ(GdiLiveCounts().Total(), before);
 }
@@ -554,14 +554,14 @@ protected:
         Edit = Place(new TEdit(Form.get()), 50);
         UpDown = Place(new TUpDown(Form.get()), 90);
         Form->Show();
-        PumpMessages();
+        PumpPending();
         FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
         FormSkinner->AttachWindow(&OurSkin());
     }
     void TearDown() override {
         FormSkinner.reset();
         Form.reset();
-        PumpMessages();
+        PumpPending();
     }
     template <class T>
     T* Place(T* control, int top) {

@@ -19,6 +19,7 @@
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinMessages.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/Pump.h"
 #include "tests/support/SwallowCheck.h"
 
 using namespace qd;
@@ -51,8 +52,7 @@ std::string Name(UINT msg) {
         default:
             break;
     }
-    const std::string name = SkinMessageName(msg);
-    return name.empty() ? std::string{} : name;
+    return MessageName(msg);
 }
 
 TMessageRecorder* GRecorder = nullptr;
@@ -211,16 +211,7 @@ LRESULT CALLBACK TestWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCDESTROY) Record(wnd, msg, kSent);
     if (msg == kRunNestedLoop) {
         // A modal loop inside this window's procedure, as a move/size or menu loop would run.
-        auto* until = reinterpret_cast<std::function<bool()>*>(lp);
-        const DWORD deadline = ::GetTickCount() + 3000;
-        MSG m;
-        while (!(*until)() && ::GetTickCount() < deadline) {
-            while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-                ::TranslateMessage(&m);
-                ::DispatchMessageW(&m);
-            }
-            ::Sleep(5);
-        }
+        PumpUntil(*reinterpret_cast<std::function<bool()>*>(lp), 3000);
         return 0;
     }
     return ::DefWindowProcW(wnd, msg, wp, lp);
@@ -242,33 +233,6 @@ const wchar_t* TestClass() {
 HWND MakeWindow(const wchar_t* cls = nullptr, int w = 300, int h = 200, DWORD style = WS_OVERLAPPEDWINDOW) {
     return ::CreateWindowExW(0, cls ? cls : TestClass(), L"test", style, 50, 50, w, h, nullptr, nullptr,
                              ::GetModuleHandleW(nullptr), nullptr);
-}
-
-void PumpFor(int ms) {
-    const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
-    MSG m;
-    do {
-        while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&m);
-            ::DispatchMessageW(&m);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() < end);
-}
-
-// Pumps until the condition holds or the deadline passes; true when it held.
-bool PumpUntil(const std::function<bool()>& condition, int deadlineMs = 3000) {
-    const DWORD end = ::GetTickCount() + static_cast<DWORD>(deadlineMs);
-    MSG m;
-    while (!condition()) {
-        if (::GetTickCount() >= end) return false;
-        while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&m);
-            ::DispatchMessageW(&m);
-        }
-        ::Sleep(5);
-    }
-    return true;
 }
 
 struct TSkinDataFixture {
@@ -305,7 +269,7 @@ protected:
         DestroySkinManager();
         SetSkinManagerFactory(nullptr);
         GRecorder = nullptr;
-        PumpFor(10);
+        Pump(10);
     }
     HWND Track(HWND w) {
         Windows.push_back(w);
@@ -373,7 +337,7 @@ TEST_F(SkinManageTest, UnregisteringForgetsMainCurrentAndPendingAction) {
     EXPECT_EQ(Manager->MainSkinData(), &main2.Data);
     EXPECT_EQ(Manager->RegisteredSkinData(), std::vector<TSkinData*>{&main2.Data});
     // Nothing was skinned, and the dropped request never runs.
-    PumpFor(400);
+    Pump(400);
     EXPECT_FALSE(Manager->Skinning());
     Manager->UnregisterSkinData(&main1.Data);  // twice: nothing
 }
@@ -447,7 +411,7 @@ TEST_F(SkinManageTest, DeferredSkinAllRunsAfterTheDelayAndSkinsEveryForm) {
     EXPECT_TRUE(Log.Has("Attach form"));
     // WM_SKIN_STARTED reaches the window and the skinner starts once.
     ASSERT_TRUE(PumpUntil([&] { return Fakes[0]->Started == 1; }));
-    PumpFor(300);
+    Pump(300);
     EXPECT_EQ(changed, 1);
 
     // Unskin all through the timer gives the window back and frees the skinner.
@@ -543,7 +507,7 @@ TEST_F(SkinManageTest, TimerFiresInsideAModalLoopButNeverReentersItsOwnTick) {
     Manager->PurgeReleased();
     EXPECT_EQ(Log.Alive, 0);
     EXPECT_EQ(Manager->ReleasedCount(), 0);
-    PumpFor(300);
+    Pump(300);
     EXPECT_EQ(changed, 1);
 }
 
@@ -580,7 +544,7 @@ TEST_F(SkinManageTest, HookSeesCreationActivationAndDestruction) {
         {kCbtBase + HCBT_DESTROYWND, kHook},
         {WM_NCDESTROY, kSent},
     };
-    EXPECT_TRUE(Recorder.Contains(kSequence, "create, activate, destroy"));
+    EXPECT_TRUE(Recorder.Matches(kSequence, "create, activate, destroy"));
 
     // The dead skinner is freed by the next purge, not before.
     EXPECT_EQ(Log.Alive, 1);
@@ -703,7 +667,7 @@ TEST_F(SkinManageTest, AWindowOfAVetoedClassStaysPlain) {
     ASSERT_NE(calendar, nullptr);
     ::ShowWindow(calendar, SW_SHOW);
     ::SetForegroundWindow(calendar);
-    PumpFor(50);
+    Pump(50);
     EXPECT_FALSE(Manager->SkinWindow(calendar));
     EXPECT_TRUE(Fakes.empty());
     EXPECT_EQ(::SendMessageW(calendar, WM_SKIN_QUERY, 0, 0), 0);
@@ -769,7 +733,7 @@ TEST_F(SkinManageTest, FailedAttachLeavesNothingBehindAndTheWindowCanBeSkinnedLa
         EXPECT_TRUE(Manager->SkinWindow(wnd));
         EXPECT_EQ(Manager->FormSkinnerCount(), 1);
         ::DestroyWindow(wnd);
-        PumpFor(10);
+        Pump(10);
     }
 }
 

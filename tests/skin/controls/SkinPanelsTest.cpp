@@ -226,7 +226,7 @@ TEST_F(PanelSkinTest, ATrackBarReskinRedrawsOnlyAndLeavesTheFocusAlone) {
 TEST_F(PanelSkinTest, ARealDragMovesTheSkinnedTrackBarsThumb) {
     HWND track = Child(TRACKBAR_CLASSW, 0, RECT{10, 10, 310, 45});
     ASSERT_NE(SkinAs(track, TSkinnerKind::TrackBar), nullptr);
-    PumpMessages();
+    PumpPending();
     RECT thumb{};
     ::SendMessageW(track, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
     POINT from{(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2};

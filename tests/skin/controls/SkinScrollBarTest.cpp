@@ -215,7 +215,7 @@ protected:
     }
     TSkinScrollbar* SkinBars(HWND wnd) {
         auto* s = SkinAs<TSkinScrollbar>(wnd, TSkinnerKind::Scrollbar);
-        PumpMessages();
+        PumpPending();
         return s;
     }
 };
@@ -332,15 +332,15 @@ TEST_F(ScrollBarFixture, OverlaysFollowAMoveAndHideWithTheTarget) {
     TSkinScrollbar* s = SkinBars(list);
     ASSERT_NE(s, nullptr);
     ::SetWindowPos(list, nullptr, 90, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    PumpMessages();
+    PumpPending();
     RECT shown = ScreenRectOf(s->VertBar()->Window());
     EXPECT_TRUE(SameRect(shown, BarInfo(list, OBJID_VSCROLL).rcScrollBar)) << "moved without resizing";
     ::ShowWindow(list, SW_HIDE);
-    PumpMessages();
+    PumpPending();
     EXPECT_FALSE(::IsWindowVisible(s->HorzBar()->Window()));
     EXPECT_FALSE(::IsWindowVisible(s->VertBar()->Window()));
     ::ShowWindow(list, SW_SHOW);
-    PumpMessages();
+    PumpPending();
     EXPECT_TRUE(::IsWindowVisible(s->HorzBar()->Window()));
     EXPECT_TRUE(::IsWindowVisible(s->VertBar()->Window()));
 }
@@ -475,7 +475,7 @@ TEST_F(ScrollBarFixture, ADisabledTargetTakesNoClicks) {
         // The release is queued first, so a tracking loop, if one started, would end at once.
         ::PostMessageW(list, WM_LBUTTONUP, 0, 0);
         ::SendMessageW(bar.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, bar.Length() - 4));
-        PumpMessages();
+        PumpPending();
         EXPECT_EQ(std::count(reached.begin(), reached.end(), WM_NCLBUTTONDOWN), 0) << "the click went on";
         EXPECT_EQ(::SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
         ::RemoveWindowSubclass(list, RecordMessages, 1);
@@ -551,7 +551,7 @@ TEST_F(ScrollBarFixture, TheWindowDestroyedDuringATrackingLoopLeavesNoOverlayAnd
     bool sawTracking = true, freed = false;
     TWatched* s = Watched(list, sawTracking, freed);
     ASSERT_NE(s, nullptr);
-    PumpMessages();
+    PumpPending();
     HWND overlays[] = {s->HorzBar()->Window(), s->VertBar()->Window()};
     struct TDestroyOnScroll {
         HWND Top;
@@ -571,7 +571,7 @@ TEST_F(ScrollBarFixture, TheWindowDestroyedDuringATrackingLoopLeavesNoOverlayAnd
     EXPECT_TRUE(freed);
     EXPECT_FALSE(sawTracking);
     Skinner.reset();
-    PumpMessages();
+    PumpPending();
     EXPECT_EQ(GdiLiveCounts().Total(), Baseline.Total());
 }
 
@@ -594,7 +594,7 @@ TEST_F(ScrollBarFixture, RealClicksStepTheTargetAndDraggingTheThumbMovesIt) {
         TWScrollbar* bar =
             t.Control ? static_cast<TSkinScControl*>(s)->Bar() : static_cast<TSkinScrollbar*>(s)->VertBar();
         ASSERT_TRUE(bar && bar->Visible());
-        PumpMessages();
+        PumpPending();
         const int type = t.Control ? SB_CTL : SB_VERT;
         const RECT r = ScreenRectOf(bar->Window());
         const int x = (r.left + r.right) / 2;
@@ -624,7 +624,7 @@ TEST_F(ScrollBarFixture, RealClicksStepTheTargetAndDraggingTheThumbMovesIt) {
             ::Sleep(60);
         });
         ASSERT_TRUE(drag.Pump());
-        PumpMessages();
+        PumpPending();
         EXPECT_GT(::GetScrollPos(target, type), 10) << "dragging the thumb down scrolls";
         EXPECT_GT(watch.second, thumbStart) << "the skinned thumb went with the mouse";
         EXPECT_FALSE(bar->Tracking());
@@ -660,7 +660,7 @@ TEST_F(ScrollBarFixture, UnskinGivesEveryKindBackExactlyAndCyclesLeaveNothingBeh
             ::GetWindowTextW(wnd, back, 16);
             ASSERT_STREQ(back, L"岚栎在线订单");
             ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
-            PumpMessages();
+            PumpPending();
             Skinner->FreeControls();
             ASSERT_EQ(FactsOf(wnd), before) << "cycle " << cycle;
             ASSERT_EQ(ChildCount(Wnd), children) << "no overlay window left, cycle " << cycle;
@@ -694,7 +694,7 @@ TEST_F(ScrollBarFixture, ASimpleComboBoxsListGetsSkinnedBarsThatGoWithTheCombosS
     ASSERT_NE(skinner, nullptr);
     auto* bars = dynamic_cast<const TSkinScrollbarH*>(skinner->ListScrollSkinner());
     ASSERT_NE(bars, nullptr);
-    PumpMessages();
+    PumpPending();
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
     ASSERT_TRUE(::GetComboBoxInfo(combo, &info));
@@ -724,7 +724,7 @@ TEST_F(ScrollBarFixture, FrameworkControlsGetTheirBarsThroughTheDispatchAndHideW
     list->SetItems(lines);
     memo->SetLines(lines);
     form.Show();
-    PumpMessages();
+    PumpPending();
     const int children = ChildCount(form.Handle());
     auto skinner = CreateSkinForm(&form, form.Handle(), &Manager);
     ASSERT_TRUE(skinner->Attach(&OurSkin(), &form));
@@ -732,7 +732,7 @@ TEST_F(ScrollBarFixture, FrameworkControlsGetTheirBarsThroughTheDispatchAndHideW
     context.SkinData = &OurSkin();
     context.Sink = [&](const TDispatchItem& item) { CreateControlSkinner(*skinner, item); };
     DispatchFormControls(form, context);
-    PumpMessages();
+    PumpPending();
     for (TWinControl* c :
          {static_cast<TWinControl*>(list), static_cast<TWinControl*>(memo), static_cast<TWinControl*>(bar)})
         EXPECT_EQ(c->Perform(WM_SKIN_QUERY), 1) << c->ClassName();
@@ -744,7 +744,7 @@ TEST_F(ScrollBarFixture, FrameworkControlsGetTheirBarsThroughTheDispatchAndHideW
     memo->Hide();
     EXPECT_EQ(Overlays(form.Handle(), true), 2) << "the memo's overlays hide with it";
     memo->Show();
-    PumpMessages();
+    PumpPending();
     EXPECT_EQ(Overlays(form.Handle(), true), shown);
     // The control going frees its skinner, and with it the overlays.
     delete memo;
@@ -768,7 +768,7 @@ TEST_F(ScrollBarFixture, AFrameworkScrollBarStepsAndTracksThroughItsSkinnedBar) 
     bar->OnChange = [&](TObject*) { ++changes; };
     form.Show();
     ::SetForegroundWindow(form.Handle());
-    PumpMessages();
+    PumpPending();
     auto skinner = CreateSkinForm(&form, form.Handle(), &Manager);
     ASSERT_TRUE(skinner->Attach(&OurSkin(), &form));
     TDispatchItem item;
@@ -777,7 +777,7 @@ TEST_F(ScrollBarFixture, AFrameworkScrollBarStepsAndTracksThroughItsSkinnedBar) 
     item.Decision.Kind = TSkinnerKind::Scrollbar;
     auto* s = dynamic_cast<TSkinScControl*>(CreateControlSkinner(*skinner, item));
     ASSERT_TRUE(s && s->Bar() && s->Bar()->Visible());
-    PumpMessages();
+    PumpPending();
     const RECT r = ScreenRectOf(s->Bar()->Window());
     TInputScript click([&] {
         MoveTo(POINT{(r.left + r.right) / 2, r.bottom - 4});

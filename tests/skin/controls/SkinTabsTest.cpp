@@ -165,7 +165,7 @@ TEST_F(TabSkinTest, AReskinAfterTheSideChangedPaintsTheNewSideAtOnce) {
     ::SendMessageW(wnd, TCM_SETCURSEL, 0, 0);
     auto* skinner = dynamic_cast<TSkinTab*>(SkinAs(wnd, TSkinnerKind::Tab));
     ASSERT_NE(skinner, nullptr);
-    PumpMessages();
+    PumpPending();
     ::SetWindowLongPtrW(wnd, GWL_STYLE, ::GetWindowLongPtrW(wnd, GWL_STYLE) | TCS_BOTTOM);
     ::SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     skinner->Reskin();
@@ -180,7 +180,7 @@ TEST_F(TabSkinTest, RealMouseInputMakesATabHotAndAClickSelectsIt) {
     HWND wnd = Tabs(0, {L"第一页", L"第二页", L"第三页"});
     auto* skinner = dynamic_cast<TSkinTab*>(SkinAs(wnd, TSkinnerKind::Tab));
     ASSERT_NE(skinner, nullptr);
-    PumpMessages();
+    PumpPending();
     ::SetForegroundWindow(Wnd);
     const RECT r = ItemRect(wnd, 2);
     const POINT over = ScreenPoint(wnd, (r.left + r.right) / 2, (r.top + r.bottom) / 2);

@@ -16,7 +16,7 @@ protected:
         Skin();
         ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0);
         Skinner->PaintFrame();  // places the buttons
-        PumpMessages();
+        PumpPending();
     }
     TWinSysButton* ButtonWithAction(int action) {
         for (auto& b : Skinner->View().SysButtons)
@@ -125,7 +125,7 @@ TEST_F(SkinButtons, MaximizeAndMinimizeActions) {
     EXPECT_EQ(command, static_cast<WPARAM>(SC_MAXIMIZE));
     EXPECT_EQ(Skinner->SizeState(), TSizeState::Maximized);
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    PumpMessages();
+    PumpPending();
     EXPECT_TRUE(::IsZoomed(Wnd));
     Skinner->PaintFrame();
     // Maximized: the restore button (Visibility 1) shows where the maximize one was.
@@ -137,7 +137,7 @@ TEST_F(SkinButtons, MaximizeAndMinimizeActions) {
     ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
     EXPECT_EQ(command, static_cast<WPARAM>(SC_RESTORE));
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-    PumpMessages();
+    PumpPending();
     EXPECT_FALSE(::IsZoomed(Wnd));
     EXPECT_EQ(Skinner->SizeState(), TSizeState::Normal);
 }
@@ -149,7 +149,7 @@ TEST_F(SkinButtons, TitleDoubleClickRules) {
     ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
     EXPECT_EQ(command, static_cast<WPARAM>(SC_MAXIMIZE));
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    PumpMessages();
+    PumpPending();
     ::SendMessageW(Wnd, WM_NCLBUTTONDBLCLK, HTCAPTION, OnEmptyCaption());
     ASSERT_TRUE(TakePosted(Wnd, WM_SYSCOMMAND, &command));
     EXPECT_EQ(command, static_cast<WPARAM>(SC_RESTORE));
@@ -169,7 +169,7 @@ TEST_F(SkinButtons, DoubleClickOnWindowWithoutMaximizeBoxDoesNothing) {
 
 TEST_F(SkinButtons, MaximizedWindowCannotBeDraggedByItsTitle) {
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    PumpMessages();
+    PumpPending();
     ASSERT_EQ(Skinner->SizeState(), TSizeState::Maximized);
     WindowRecorder().Clear();
     // Called directly so that the default procedure's modal move loop is not entered from the test.
@@ -279,7 +279,7 @@ TEST_F(SkinButtons, SecondClickOnTheIconButtonClosesTheWindow) {
 
 TEST_F(SkinButtons, MaximizedWindowKeepsTheSkinnedFrame) {
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    PumpMessages();
+    PumpPending();
     ASSERT_TRUE(::IsZoomed(Wnd));
     EXPECT_EQ(::GetWindowLongPtrW(Wnd, GWL_STYLE) & WS_CAPTION, 0);
     RECT wr{};
@@ -290,7 +290,7 @@ TEST_F(SkinButtons, MaximizedWindowKeepsTheSkinnedFrame) {
     EXPECT_EQ(::SendMessageW(Wnd, WM_NCHITTEST, 0, OnEmptyCaption()), HTCAPTION);
     // Restored, the window gets its skinned size back around the same client.
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-    PumpMessages();
+    PumpPending();
     EXPECT_FALSE(::IsZoomed(Wnd));
     ::GetWindowRect(Wnd, &wr);
     ::ClientToScreen(Wnd, &(origin = POINT{0, 0}));

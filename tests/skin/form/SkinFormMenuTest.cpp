@@ -136,7 +136,7 @@ protected:
         MakeWindow();
         ::SetMenu(Wnd, Menu);
         ::SetForegroundWindow(Wnd);
-        PumpMessages();
+        PumpPending();
     }
 
     HMENU DropDown(int index) const { return ::GetSubMenu(Menu, index); }
@@ -158,7 +158,7 @@ protected:
         PumpUntil([&] { return script.Next >= script.Steps.size() && !TSkinMenuBar::AnyTracking(); }, 10000);
         ::KillTimer(nullptr, timer);
         GScript = nullptr;
-        PumpMessages();
+        PumpPending();
     }
     void ClickButton(int index) {
         const POINT p = ButtonScreenCentre(index);
@@ -371,7 +371,7 @@ TEST_F(SkinFormMenu, MaximisedMdiChildButtonsShowInTheBandAndAct) {
     ::AppendMenuW(childMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(::CreatePopupMenu()), L"&Document");
     ::AppendMenuW(childMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(::CreatePopupMenu()), L"&Window");
     ::SendMessageW(client, WM_MDISETMENU, reinterpret_cast<WPARAM>(childMenu), 0);
-    PumpMessages();
+    PumpPending();
     EXPECT_EQ(::GetMenu(Wnd), nullptr) << "the client's frame-menu changes do not bring the native bar back";
     // The client adds the maximised child's own (caption-less) items around them: the band shows none of those.
     std::vector<std::wstring> shown;
@@ -412,7 +412,7 @@ TEST_F(SkinFormMenu, MaximisedMdiChildButtonsShowInTheBandAndAct) {
     const POINT p = FrameToScreen(POINT{(close.left + close.right) / 2, (close.top + close.bottom) / 2});
     ::SendMessageW(Wnd, WM_NCLBUTTONDOWN, HTMENU, PointParam(p));
     ::SendMessageW(Wnd, WM_NCLBUTTONUP, HTMENU, PointParam(p));
-    PumpMessages();
+    PumpPending();
     EXPECT_FALSE(::IsWindow(child));
     Unskin();
     EXPECT_EQ(Manager.Client, nullptr) << "the manager forgets the frame whose skinner went";
@@ -453,7 +453,7 @@ TEST_F(SkinFormMenuOnForm, MenuChangesRebuildTheBandAndAltMnemonicsOpenIt) {
     Skinner = std::make_unique<TSkinForm>(Form.get(), Wnd, &Manager);
     ASSERT_TRUE(Skinner->Attach(&OurSkin(), Form.get()));
     ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-    PumpMessages();
+    PumpPending();
     EXPECT_EQ(::GetMenu(Wnd), nullptr);
 
     items[1]->SetCaption(L"&Change");
@@ -503,7 +503,7 @@ TEST_F(SkinFormMenuOnForm, PopupMenusAreDrawnByTheSkinAndGivenBackExactly) {
     Skinner = std::make_unique<TSkinForm>(Form.get(), Wnd, &Manager);
     ASSERT_TRUE(Skinner->Attach(&OurSkin(), Form.get()));
     ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-    PumpMessages();
+    PumpPending();
     EXPECT_TRUE(popup->OwnerDraw());
     EXPECT_TRUE(items[0]->OnMeasureItem && items[0]->OnAdvancedDrawItem);
     EXPECT_FALSE(items[2]->OnMeasureItem) << "an item the application draws keeps only its own handler";

@@ -19,6 +19,7 @@
 #include "skin/form/SkinMessages.h"
 #include "support/MessageRecorder.h"
 #include "support/Files.h"
+#include "support/Pump.h"
 
 #ifndef QD_SKIN_PACKAGE_FILE
 #error "QD_SKIN_PACKAGE_FILE names our packed skin"
@@ -65,10 +66,7 @@ public:
 
 // The recorder the test window procedure appends to (one test at a time).
 inline TMessageRecorder& WindowRecorder() {
-    static TMessageRecorder recorder([](UINT msg) {
-        std::string name = SkinMessageName(msg);
-        return name.empty() ? MessageName(msg) : name;
-    });
+    static TMessageRecorder recorder;
     return recorder;
 }
 
@@ -92,14 +90,6 @@ inline const wchar_t* TestWindowClass() {
     return name;
 }
 
-inline void PumpMessages() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
 // Takes a posted message for `wnd` out of the queue; true when one was there (its wParam in `wParam`).
 inline bool TakePosted(HWND wnd, UINT msg, WPARAM* wParam = nullptr) {
     MSG m;
@@ -119,7 +109,7 @@ protected:
         Skinner.reset();
         if (Wnd && ::IsWindow(Wnd)) ::DestroyWindow(Wnd);
         Wnd = nullptr;
-        PumpMessages();
+        PumpPending();
     }
 
     HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, const wchar_t* caption = L"Skinned window", int w = 420,
@@ -128,7 +118,7 @@ protected:
                                 ::GetModuleHandleW(nullptr), nullptr);
         ::ShowWindow(Wnd, SW_SHOW);
         ::UpdateWindow(Wnd);
-        PumpMessages();
+        PumpPending();
         return Wnd;
     }
 
@@ -137,7 +127,7 @@ protected:
         Skinner = std::make_unique<TSkinForm>(nullptr, Wnd, &Manager);
         Skinner->AttachWindow(&OurSkin());
         ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-        PumpMessages();
+        PumpPending();
         return *Skinner;
     }
 
@@ -147,7 +137,7 @@ protected:
         ::InvalidateRect(Wnd, nullptr, TRUE);
         ::UpdateWindow(Wnd);
         Skinner.reset();
-        PumpMessages();
+        PumpPending();
     }
 
     // The screen point of a frame-coordinate point of the test window.

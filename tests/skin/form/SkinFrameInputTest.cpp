@@ -14,19 +14,6 @@
 namespace qd::test {
 namespace {
 
-using TClock = DWORD;
-
-// Pumps the thread's messages until `done` answers true or `ms` milliseconds passed; answers `done()`.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
-    const TClock start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms) return done();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        PumpMessages();
-    }
-    return true;
-}
-
 // --- Input, sent from a helper thread -------------------------------------------------------------------------
 
 void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
@@ -162,7 +149,7 @@ protected:
     // The frame as the skinner paints it, read at the caption centre, against the same pixel on the screen.
     void ExpectSkinnedCaptionOnScreen(const char* when) {
         SCOPED_TRACE(when);
-        PumpUntil([] { return false; }, 150);  // let the pending paints land
+        Pump(150);  // let the pending paints land
         const RECT wr = WindowRect();
         const int w = wr.right - wr.left, h = wr.bottom - wr.top;
         const POINT at{w / 2, Skinner->View().Frame.Top / 2};
@@ -285,7 +272,7 @@ TEST_F(SkinFrameInput, ReleasingAwayFromThePressedButtonDoesNothing) {
         Release();
     });
     away.Pump();
-    PumpUntil([] { return false; }, 300);
+    Pump(300);
     ASSERT_TRUE(::IsWindow(Wnd));
     EXPECT_FALSE(::IsIconic(Wnd));
     // Pressed on minimise, released on the empty caption.
@@ -296,7 +283,7 @@ TEST_F(SkinFrameInput, ReleasingAwayFromThePressedButtonDoesNothing) {
         Release();
     });
     caption.Pump();
-    PumpUntil([] { return false; }, 300);
+    Pump(300);
     EXPECT_FALSE(::IsIconic(Wnd));
     // Pressed on minimise, released on close: neither of them acts.
     TInputScript other([&] {
@@ -307,7 +294,7 @@ TEST_F(SkinFrameInput, ReleasingAwayFromThePressedButtonDoesNothing) {
         MoveTo(outside);
     });
     other.Pump();
-    PumpUntil([] { return false; }, 300);
+    Pump(300);
     ASSERT_TRUE(::IsWindow(Wnd)) << "close acted on a press that began on minimise";
     EXPECT_FALSE(::IsIconic(Wnd));
     ExpectSkinnedCaptionOnScreen("after the cancelled presses");

@@ -156,7 +156,7 @@ TEST_F(SkinFramePaint, NoKeyColourReachesTheScreenInAnyState) {
     TSkinForm& s = Skin();
     for (const int show : {SW_RESTORE, SW_MAXIMIZE}) {
         ::ShowWindow(Wnd, show);
-        PumpMessages();
+        PumpPending();
         for (const BOOL active : {TRUE, FALSE}) {
             ::SendMessageW(Wnd, WM_NCACTIVATE, active, 0);
             TFramePicture pic(s, Wnd);
@@ -180,7 +180,7 @@ TEST_F(SkinFramePaint, MaximizedTheCaptionAndTheClientFillTheWorkAreaExactly) {
     TSkinForm& s = Skin();
     const TFrameMetrics& frame = s.View().Frame;
     ::ShowWindow(Wnd, SW_MAXIMIZE);
-    PumpMessages();
+    PumpPending();
     RECT work{}, window{}, client{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ::GetWindowRect(Wnd, &window);
@@ -349,7 +349,7 @@ HWND MakeNarrowDialog(const wchar_t* caption) {
 TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
     Wnd = MakeNarrowDialog(L"岚栎在线订单管理系统 - a caption far wider than the dialog itself");
     ASSERT_NE(Wnd, nullptr);
-    PumpMessages();
+    PumpPending();
     HWND child = ::GetDlgItem(Wnd, 100);
     RECT childBefore{};
     ::GetWindowRect(child, &childBefore);

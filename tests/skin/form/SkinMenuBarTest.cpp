@@ -138,7 +138,7 @@ protected:
         if (Native) ::DestroyMenu(Native);
         Menu.reset();
         GBand = nullptr;
-        PumpMessages();
+        PumpPending();
     }
 
     // File (New, Open, Recent > a), Edit (Cut), a caption-less item, View (disabled), Help (About).
@@ -167,7 +167,7 @@ protected:
         Wnd = ::CreateWindowExW(0, BandWindowClass(), L"Band", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 60, 460, 300,
                                 nullptr, menu, ::GetModuleHandleW(nullptr), nullptr);
         ::SetForegroundWindow(Wnd);
-        PumpMessages();
+        PumpPending();
         Bar = std::make_unique<TSkinMenuBar>(Wnd, OurSkin(), &Owner);
     }
 
@@ -200,7 +200,7 @@ protected:
         const bool opened = Bar->PopupMenuButton(index, byKeyboard);
         ::KillTimer(nullptr, timer);
         GScript = nullptr;
-        PumpMessages();
+        PumpPending();
         return opened;
     }
 
@@ -391,7 +391,7 @@ TEST_F(SkinMenuBarTest, LeavingTheDropDownGivesAtMostOneCommand) {
         TScript script;
         script.Steps.push_back(WhenOpen(0, [this, c] { PostKey(c.Key); }));
         EXPECT_TRUE(Run(0, true, script));
-        PumpMessages();
+        PumpPending();
         EXPECT_EQ(Band.Commands, c.Commands);
     }
 }
@@ -399,7 +399,7 @@ TEST_F(SkinMenuBarTest, LeavingTheDropDownGivesAtMostOneCommand) {
 TEST_F(SkinMenuBarTest, DisabledButtonNeitherOpensNorPostsACommand) {
     MakeNativeBand();
     EXPECT_FALSE(Bar->PopupMenuButton(3, false));
-    PumpMessages();
+    PumpPending();
     EXPECT_TRUE(Owner.Opened.empty());
     EXPECT_TRUE(Band.Commands.empty());
 }

@@ -1,0 +1,103 @@
+#include "support/MessageNames.h"
+
+#include <cstdio>
+#include <map>
+
+#include "framework/Controls.h"
+#include "skin/form/SkinMessages.h"
+
+namespace qd::test {
+
+std::string MessageName(UINT msg) {
+    static const std::map<UINT, const char*> names = {
+        {WM_CREATE, "WM_CREATE"},
+        {WM_DESTROY, "WM_DESTROY"},
+        {WM_MOVE, "WM_MOVE"},
+        {WM_SIZE, "WM_SIZE"},
+        {WM_ACTIVATE, "WM_ACTIVATE"},
+        {WM_SETFOCUS, "WM_SETFOCUS"},
+        {WM_KILLFOCUS, "WM_KILLFOCUS"},
+        {WM_ENABLE, "WM_ENABLE"},
+        {WM_SETTEXT, "WM_SETTEXT"},
+        {WM_GETTEXT, "WM_GETTEXT"},
+        {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
+        {WM_PAINT, "WM_PAINT"},
+        {WM_CLOSE, "WM_CLOSE"},
+        {WM_QUIT, "WM_QUIT"},
+        {WM_ERASEBKGND, "WM_ERASEBKGND"},
+        {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
+        {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
+        {WM_SETCURSOR, "WM_SETCURSOR"},
+        {WM_MOUSEACTIVATE, "WM_MOUSEACTIVATE"},
+        {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
+        {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"},
+        {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
+        {WM_NOTIFY, "WM_NOTIFY"},
+        {WM_GETICON, "WM_GETICON"},
+        {WM_SETICON, "WM_SETICON"},
+        {WM_NCCREATE, "WM_NCCREATE"},
+        {WM_NCDESTROY, "WM_NCDESTROY"},
+        {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
+        {WM_NCHITTEST, "WM_NCHITTEST"},
+        {WM_NCPAINT, "WM_NCPAINT"},
+        {WM_NCACTIVATE, "WM_NCACTIVATE"},
+        {WM_GETDLGCODE, "WM_GETDLGCODE"},
+        {WM_KEYDOWN, "WM_KEYDOWN"},
+        {WM_KEYUP, "WM_KEYUP"},
+        {WM_CHAR, "WM_CHAR"},
+        {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+        {WM_SYSKEYUP, "WM_SYSKEYUP"},
+        {WM_SYSCHAR, "WM_SYSCHAR"},
+        {WM_COMMAND, "WM_COMMAND"},
+        {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+        {WM_TIMER, "WM_TIMER"},
+        {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
+        {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
+        {WM_LBUTTONUP, "WM_LBUTTONUP"},
+        {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
+        {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
+        {WM_RBUTTONUP, "WM_RBUTTONUP"},
+        {WM_MOUSELEAVE, "WM_MOUSELEAVE"},
+        {WM_SETFONT, "WM_SETFONT"},
+        {WM_GETFONT, "WM_GETFONT"},
+        {WM_PRINTCLIENT, "WM_PRINTCLIENT"},
+        {WM_CANCELMODE, "WM_CANCELMODE"},
+        {WM_CHILDACTIVATE, "WM_CHILDACTIVATE"},
+        {WM_MDIACTIVATE, "WM_MDIACTIVATE"},
+        {WM_STYLECHANGING, "WM_STYLECHANGING"},
+        {WM_STYLECHANGED, "WM_STYLECHANGED"},
+        {WM_NCMOUSEMOVE, "WM_NCMOUSEMOVE"},
+        {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"},
+        {WM_CONTEXTMENU, "WM_CONTEXTMENU"},
+        {WM_NULL, "WM_NULL"},
+        {CM_DIALOGKEY, "CM_DIALOGKEY"},
+        {CM_DIALOGCHAR, "CM_DIALOGCHAR"},
+        {CM_FOCUSCHANGED, "CM_FOCUSCHANGED"},
+        {CM_MOUSEENTER, "CM_MOUSEENTER"},
+        {CM_MOUSELEAVE, "CM_MOUSELEAVE"},
+        {CM_ENABLEDCHANGED, "CM_ENABLEDCHANGED"},
+        {CM_VISIBLECHANGED, "CM_VISIBLECHANGED"},
+        {CM_FONTCHANGED, "CM_FONTCHANGED"},
+        {CM_COLORCHANGED, "CM_COLORCHANGED"},
+        {CM_TEXTCHANGED, "CM_TEXTCHANGED"},
+        {CM_PARENTFONTCHANGED, "CM_PARENTFONTCHANGED"},
+        {CM_PARENTCOLORCHANGED, "CM_PARENTCOLORCHANGED"},
+        {CM_CURSORCHANGED, "CM_CURSORCHANGED"},
+        {CM_RELEASE, "CM_RELEASE"},
+        {CM_MENUCHANGED, "CM_MENUCHANGED"},
+        {WM_SKIN_RESKIN, "WM_SKIN_RESKIN"},
+        {WM_SKIN_REPAINTFRAME, "WM_SKIN_REPAINTFRAME"},
+        {WM_SKIN_STARTED, "WM_SKIN_STARTED"},
+        {WM_SKIN_QUERY, "WM_SKIN_QUERY"},
+        {WM_SKIN_ENABLE, "WM_SKIN_ENABLE"},
+        {WM_SKIN_BUTTONCOMMAND, "WM_SKIN_BUTTONCOMMAND"},
+        {WM_SKIN_BUTTONVISIBLE, "WM_SKIN_BUTTONVISIBLE"},
+    };
+    if (auto it = names.find(msg); it != names.end()) return it->second;
+    if (msg >= CN_BASE && msg < CN_BASE + 0x400) return "CN_BASE+" + MessageName(msg - CN_BASE);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04X", msg);
+    return buf;
+}
+
+}  // namespace qd::test
