@@ -380,13 +380,13 @@ void TSkinManage::SkinPopupMenuWindow(HWND wnd) {
     const TSkinControls controls = data->SkinControls();
     bool wanted = false;
     switch (FMenuKind) {
-        case 0:
+        case MenuKindPopup:
             wanted = controls & SkinControlBit(xcPopupMenu);
             break;
-        case 1:
+        case MenuKindMenuBar:
             wanted = controls & (SkinControlBit(xcMainMenu) | SkinControlBit(xcMenuItem));
             break;
-        case 2:
+        case MenuKindSystem:
             wanted = controls & SkinControlBit(xcSystemMenu);
             break;
         default:
@@ -410,7 +410,7 @@ void TSkinManage::ReleasePopupMenuWindow(HWND wnd) {
     }
     if (FPopups.empty()) {
         FMenuFromBar = false;
-        FMenuKind = 0;
+        FMenuKind = MenuKindPopup;
     }
 }
 

@@ -135,7 +135,7 @@ private:
     bool FSkinning = false;
     bool FForcedPass = false;
     int FReadyCount = 0;
-    int FMenuKind = 0;
+    int FMenuKind = MenuKindPopup;
     bool FMenuFromBar = false;
     bool FMDIChildMaximized = false;
     HWND FMDIClientHandle = nullptr;
