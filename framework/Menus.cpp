@@ -669,7 +669,11 @@ bool TMenu::DrawItem(const DRAWITEMSTRUCT& dis) {
         throw;
     }
     canvas.SetHandle(nullptr);
+    // A handler that took its item out of the clipping (so that the menu draws no arrow of its own over it)
+    // keeps it out; everything else it changed in the DC is undone.
+    const bool excluded = !::RectVisible(dis.hDC, &dis.rcItem);
     ::RestoreDC(dis.hDC, saved);
+    if (excluded) ::ExcludeClipRect(dis.hDC, dis.rcItem.left, dis.rcItem.top, dis.rcItem.right, dis.rcItem.bottom);
     return true;
 }
 

@@ -402,6 +402,15 @@ bool TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam) {
         if (MenuKey(lParam)) return true;
         if (lParam == 0 && FFrame.MenuHeight > 0) return true;
     }
+    if (!FMouse.MenuTracking && command == SC_KEYMENU && lParam == L' ' && FMDIRole != TMDIRole::Child &&
+        SkinnedFrameShown()) {
+        // Alt+Space: the window has no system menu box of its own any more (its caption bits are ours), so the
+        // skin's system menu opens under the skinned title, where the platform's would.
+        RECT wr{};
+        ::GetWindowRect(FHandle, &wr);
+        ShowSystemMenu(wr.left + FFrame.Left, wr.top + FFrame.Top);
+        return true;
+    }
     switch (command) {
         case SC_MINIMIZE:
             FSizeState = TSizeState::Minimized;

@@ -136,6 +136,9 @@ void TSkinMenuPainter::Draw(HDC dc, const RECT& rect, const TMenuItemLook& look,
         DrawContent(mem, local, look);
     }
     ::BitBlt(dc, rect.left, rect.top, w, h, mem, 0, 0, SRCCOPY);
+    // Platform quirk (Windows and Wine): after WM_DRAWITEM the menu draws its own sub-menu arrow over an
+    // owner-drawn item, next to ours; with the item out of the DC's clipping only the skin's arrow shows.
+    if (look.SubMenu) ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
 }
 
 void TSkinMenuPainter::DrawSeparator(HDC dc, const RECT& rect) const {

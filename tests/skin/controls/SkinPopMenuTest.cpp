@@ -112,16 +112,20 @@ struct TCapture {
         const auto* p = static_cast<const std::uint8_t*>(Dib.Bits) + (static_cast<std::size_t>(y) * Dib.Width + x) * 4;
         return RGB(p[2], p[1], p[0]);
     }
-    // A 32-bit top-down BMP file, for a person to look at.
+    // A 32-bit top-down BMP file, for a person to look at. GDI leaves the alpha byte of what it draws 0, which
+    // viewers take for transparent: the file is written opaque.
     void Save(const wchar_t* path) const {
         const DWORD bytes = static_cast<DWORD>(Dib.Width * Dib.Height * 4);
+        std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(Dib.Bits),
+                                          static_cast<const std::uint32_t*>(Dib.Bits) + bytes / 4);
+        for (std::uint32_t& p : pixels) p |= 0xFF000000u;
         BITMAPINFOHEADER bi{sizeof(bi), Dib.Width, -Dib.Height, 1, 32, BI_RGB};
         BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof(fh) + sizeof(bi)};
         fh.bfSize = fh.bfOffBits + bytes;
         std::ofstream out(std::filesystem::path(path), std::ios::binary);
         out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
         out.write(reinterpret_cast<const char*>(&bi), sizeof(bi));
-        out.write(static_cast<const char*>(Dib.Bits), bytes);
+        out.write(reinterpret_cast<const char*>(pixels.data()), bytes);
     }
     // Pixels of colour `c` in a rectangle given in screen coordinates.
     int Count(RECT screen, COLORREF c) const {
@@ -288,6 +292,20 @@ TEST_F(SkinPopMenuTest, OpenMenuShowsTheSkinsFrameAndItems) {
         EXPECT_GE(n, wanted) << e.What;
     }
     EXPECT_EQ(shot.Count(textArea(rects[3]), text), 0) << "disabled text drawn in the normal colour";
+    {
+        // The sub-menu arrow is the skin's alone: the platform draws none of its own over the item.
+        const RECT r = rects[5];
+        TDibSection alone = CreateDib32(r.right - r.left, r.bottom - r.top);
+        TMemoryDC mem(nullptr);
+        TSelectGuard select(mem, alone.Bitmap.Get());
+        TMenuItemLook look;
+        look.Caption = L"最近的订单(&R)";
+        look.SubMenu = true;
+        Items->Painter().Draw(mem, RECT{0, 0, alone.Width, alone.Height}, look, nullptr, POINT{});
+        ::GdiFlush();
+        TCapture item{std::move(alone), r};
+        EXPECT_EQ(shot.Count(arrow(r), text), item.Count(arrow(r), text)) << "arrows on the sub-menu item";
+    }
     EXPECT_EQ(shot.Count(shot.Window, RGB(255, 0, 255)), 0) << "key colour on the screen";
 }
 

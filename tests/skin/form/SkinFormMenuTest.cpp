@@ -277,6 +277,29 @@ TEST_F(SkinFormMenu, TheSkinsSystemMenuIsOwnerDrawnOnlyWhileOpen) {
     EXPECT_EQ(MenuItemText(tracked, 0), L" Restore ") << "the caption survives the round trip";
 }
 
+TEST_F(SkinFormMenu, AltSpaceOpensTheSkinsSystemMenuUnderTheTitle) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    HMENU tracked = nullptr;
+    POINT at{};
+    int ownerDrawn = -1;
+    s.TrackMenu = [&](HMENU menu, int x, int y) {
+        tracked = menu;
+        at = POINT{x, y};
+        ownerDrawn = OwnerDrawnItems(menu);
+        return 0;
+    };
+    // Should the platform's own menu loop run instead, this ends it.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); });
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    ::KillTimer(nullptr, timer);
+    ASSERT_NE(tracked, nullptr) << "no system menu opened";
+    EXPECT_EQ(ownerDrawn, ::GetMenuItemCount(tracked)) << "drawn from the skin";
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    EXPECT_TRUE(::PtInRect(&wr, at) && at.y - wr.top < 40) << "under the title";
+}
+
 TEST_F(SkinFormMenu, AltWithAMnemonicOrAloneOpensItsButton) {
     MakeMenuWindow();
     Skin();
