@@ -10,6 +10,7 @@
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/Mnemonic.h"
 
 namespace qd {
 
@@ -204,6 +205,13 @@ TForm* GetParentForm(const TControl* control) {
     for (const TControl* c = control; c; c = c->Parent())
         if (auto* f = dynamic_cast<TForm*>(const_cast<TControl*>(c))) form = f;
     return form;
+}
+
+bool PressOnMnemonic(TMessage& m, std::wstring_view caption, TWinControl* target, const std::function<void()>& press) {
+    if (!target || !IsAccel(static_cast<wchar_t>(m.WParam), caption) || !target->CanFocus()) return false;
+    press();
+    m.Result = 1;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Component.h"
@@ -432,5 +433,9 @@ private:
 
 // The form a control sits on, or null.
 TForm* GetParentForm(const TControl* control);
+
+// Answers a CM_DIALOGCHAR message `m` that carries the mnemonic of `caption` while `target` can take the focus:
+// runs `press` and sets the result to 1. True when it did.
+bool PressOnMnemonic(TMessage& m, std::wstring_view caption, TWinControl* target, const std::function<void()>& press);
 
 }  // namespace qd

@@ -80,16 +80,10 @@ std::wstring KeyName(WORD key) {
     return {};
 }
 
-wchar_t UpperChar(wchar_t c) noexcept {
-    wchar_t buffer[1] = {c};
-    ::CharUpperBuffW(buffer, 1);
-    return buffer[0];
-}
-
 bool SameTextNoCase(std::wstring_view a, std::wstring_view b) noexcept {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+        if (UpperKey(a[i]) != UpperKey(b[i])) return false;
     return true;
 }
 
@@ -143,7 +137,7 @@ LRESULT CALLBACK PopupListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 long LiveMenuHandleCount() noexcept { return gLiveMenus; }
 
 // ---------------------------------------------------------------------------------------------------------------
-// Shortcuts and mnemonics
+// Shortcuts
 
 TShortCut ShortCut(WORD key, TShiftState shift) noexcept {
     if (key == 0 || (key & 0xFF00)) return 0;
@@ -184,37 +178,6 @@ TShortCut TextToShortCut(std::wstring_view text) noexcept {
         if (!name.empty() && SameTextNoCase(name, text)) return static_cast<TShortCut>(key | modifiers);
     }
     return 0;
-}
-
-wchar_t GetHotkey(std::wstring_view caption) noexcept {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&') continue;
-        if (caption[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        return UpperChar(caption[i + 1]);
-    }
-    return 0;
-}
-
-bool IsAccel(wchar_t key, std::wstring_view caption) noexcept {
-    const wchar_t hotkey = GetHotkey(caption);
-    return hotkey != 0 && hotkey == UpperChar(key);
-}
-
-std::wstring StripHotkey(std::wstring_view caption) {
-    std::wstring text;
-    text.reserve(caption.size());
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == L'&') {
-            if (i + 1 < caption.size() && caption[i + 1] == L'&') text += L'&';
-            if (i + 1 < caption.size()) ++i;
-            if (caption[i] == L'&') continue;
-        }
-        text += caption[i];
-    }
-    return text;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

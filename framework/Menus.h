@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/Controls.h"
+#include "framework/Mnemonic.h"
 
 namespace qd {
 
@@ -33,15 +34,8 @@ inline constexpr TShortCut scNone = 0;
 TShortCut ShortCut(WORD key, TShiftState shift) noexcept;
 // "Ctrl+N", "Shift+F4", "Ctrl+Alt+Del"; "" for none.
 std::wstring ShortCutToText(TShortCut shortCut);
-// The inverse of ShortCutToText (ASCII case folded); 0 when the text names no key.
+// The inverse of ShortCutToText (case folded); 0 when the text names no key.
 TShortCut TextToShortCut(std::wstring_view text) noexcept;
-
-// The mnemonic of a caption: the character after a single "&" ("&&" is a literal ampersand), upper-cased; 0 if none.
-wchar_t GetHotkey(std::wstring_view caption) noexcept;
-// True when `key` is the caption's mnemonic (case-insensitive).
-bool IsAccel(wchar_t key, std::wstring_view caption) noexcept;
-// The caption as shown: mnemonic marks removed, "&&" kept as one "&".
-std::wstring StripHotkey(std::wstring_view caption);
 
 // Live platform menus made by menus of this process (leak tests read it).
 long LiveMenuHandleCount() noexcept;

@@ -1,22 +1,8 @@
 #include "framework/StdCtrls.h"
 
-#include <cwctype>
-
 #include "framework/Forms.h"
 
 namespace qd {
-
-wchar_t AccelCharOf(const std::wstring& caption) noexcept {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&') continue;
-        if (caption[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        return caption[i + 1];
-    }
-    return 0;
-}
 
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
     FWidth = 65;
@@ -183,12 +169,7 @@ void TCustomLabel::AdjustBounds() {
 void TCustomLabel::WndProc(TMessage& m) {
     if (m.Msg == CM_DIALOGCHAR) {
         // The caption's accelerator focuses the control this label names.
-        const wchar_t accel = FShowAccelChar ? AccelCharOf(FText) : 0;
-        if (accel && FFocusControl && FFocusControl->CanFocus() &&
-            std::towupper(static_cast<wint_t>(accel)) == std::towupper(static_cast<wint_t>(m.WParam))) {
-            FFocusControl->SetFocus();
-            m.Result = 1;
-        }
+        if (FShowAccelChar) PressOnMnemonic(m, FText, FFocusControl, [this] { FFocusControl->SetFocus(); });
         return;
     }
     TGraphicControl::WndProc(m);
@@ -345,15 +326,9 @@ void TButton::WndProc(TMessage& m) {
                 m.Result = 1;
             }
             return;
-        case CM_DIALOGCHAR: {
-            const wchar_t accel = AccelCharOf(FText);
-            if (accel && std::towupper(static_cast<wint_t>(accel)) == std::towupper(static_cast<wint_t>(m.WParam)) &&
-                CanFocus()) {
-                Click();
-                m.Result = 1;
-            }
+        case CM_DIALOGCHAR:
+            PressOnMnemonic(m, FText, this, [this] { Click(); });
             return;
-        }
         default:
             break;
     }
@@ -414,16 +389,12 @@ void TCheckBox::WndProc(TMessage& m) {
         case CN_BASE + WM_COMMAND:
             if (HIWORD(m.WParam) == BN_CLICKED) Toggle();
             return;
-        case CM_DIALOGCHAR: {
-            const wchar_t accel = AccelCharOf(FText);
-            if (accel && std::towupper(static_cast<wint_t>(accel)) == std::towupper(static_cast<wint_t>(m.WParam)) &&
-                CanFocus()) {
+        case CM_DIALOGCHAR:
+            PressOnMnemonic(m, FText, this, [this] {
                 SetFocus();
                 Toggle();
-                m.Result = 1;
-            }
+            });
             return;
-        }
         default:
             break;
     }
@@ -478,16 +449,12 @@ void TRadioButton::WndProc(TMessage& m) {
         case CN_BASE + WM_COMMAND:
             if (HIWORD(m.WParam) == BN_CLICKED) SetChecked(true);
             return;
-        case CM_DIALOGCHAR: {
-            const wchar_t accel = AccelCharOf(FText);
-            if (accel && std::towupper(static_cast<wint_t>(accel)) == std::towupper(static_cast<wint_t>(m.WParam)) &&
-                CanFocus()) {
+        case CM_DIALOGCHAR:
+            PressOnMnemonic(m, FText, this, [this] {
                 SetFocus();
                 SetChecked(true);
-                m.Result = 1;
-            }
+            });
             return;
-        }
         default:
             break;
     }

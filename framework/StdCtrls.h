@@ -78,9 +78,6 @@ public:
     static const TClassInfo& StaticClassInfo();
 };
 
-// The accelerator character of a caption ("&File" -> 'F'), or 0. "&&" is a literal ampersand.
-wchar_t AccelCharOf(const std::wstring& caption) noexcept;
-
 // ---------------------------------------------------------------------------------------------------------------
 // Thin wrappers over the platform's controls. Each builds on the platform class, keeps its published values while
 // it has no window and hands them to the window when it is made; notifications come back reflected from the

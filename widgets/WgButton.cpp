@@ -6,7 +6,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cwctype>
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
@@ -571,14 +570,6 @@ bool TWgButton::DialogKey(WORD key) {
     return true;
 }
 
-bool TWgButton::DialogChar(wchar_t ch) {
-    const wchar_t accel = AccelCharOf(Caption());
-    if (!accel || std::towupper(static_cast<wint_t>(accel)) != std::towupper(static_cast<wint_t>(ch))) return false;
-    if (!CanFocus()) return false;
-    Click();
-    return true;
-}
-
 void TWgButton::WndProc(TMessage& m) {
     switch (m.Msg) {
         case CM_DIALOGKEY:
@@ -588,10 +579,7 @@ void TWgButton::WndProc(TMessage& m) {
             }
             break;
         case CM_DIALOGCHAR:
-            if (DialogChar(static_cast<wchar_t>(m.WParam))) {
-                m.Result = 1;
-                return;
-            }
+            if (PressOnMnemonic(m, Caption(), this, [this] { Click(); })) return;
             break;
         case CM_FOCUSCHANGED:
             FocusChanged(reinterpret_cast<TWinControl*>(m.LParam));

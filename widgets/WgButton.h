@@ -182,7 +182,6 @@ private:
     friend class TWgCustomButton;
     void FocusChanged(TWinControl* focused);
     bool DialogKey(WORD key);
-    bool DialogChar(wchar_t ch);
     void UpdateExclusive();
 
     TAlignment FAlignment = taCenter;

@@ -20,6 +20,7 @@
 #include "framework/Forms.h"
 #include "framework/FrameworkTestSupport.h"
 #include "framework/Gdi.h"
+#include "framework/Mnemonic.h"
 #include "framework/Properties.h"
 #include "framework/Resources.h"
 #include "framework/StdCtrls.h"
@@ -672,8 +673,8 @@ TEST_F(KeyRoutingTest, AcceleratorOfALabelFocusesItsControl) {
     PostMessageW(cancel->Handle(), WM_SYSCHAR, 'o', 1);
     Pump(30);
     EXPECT_EQ(GetFocus(), ok->Handle());
-    EXPECT_EQ(AccelCharOf(L"Save && &Exit"), L'E');
-    EXPECT_EQ(AccelCharOf(L"No accelerator &&"), 0);
+    EXPECT_EQ(GetHotkey(L"Save && &Exit"), L'E');
+    EXPECT_EQ(GetHotkey(L"No accelerator &&"), 0);
 }
 
 TEST(MdiFormTest, TheClientWindowTakesWhatAlignedControlsLeave) {

@@ -169,7 +169,7 @@ void SetControlKey(bool down) {
 
 }  // namespace
 
-TEST(MenuTextTest, ShortcutsAndMnemonics) {
+TEST(MenuTextTest, ShortcutsReadAndWriteAsText) {
     struct TCase {
         TShortCut ShortCut;
         const wchar_t* Text;
@@ -185,22 +185,6 @@ TEST(MenuTextTest, ShortcutsAndMnemonics) {
     EXPECT_EQ(TextToShortCut(L"ctrl+n"), ShortCut('N', ssCtrl));
     EXPECT_EQ(TextToShortCut(L"Ctrl+"), 0);
     EXPECT_EQ(TextToShortCut(L"Ctrl+Nope"), 0);
-
-    struct THotkey {
-        const wchar_t* Caption;
-        wchar_t Hotkey;
-        const wchar_t* Stripped;
-    } const hotkeys[] = {{L"文件(&F)", L'F', L"文件(F)"},
-                         {L"&open", L'O', L"open"},
-                         {L"Save && &Quit", L'Q', L"Save & Quit"},
-                         {L"No mnemonic &&", 0, L"No mnemonic &"},
-                         {L"Trailing &", 0, L"Trailing "}};
-    for (const auto& h : hotkeys) {
-        EXPECT_EQ(GetHotkey(h.Caption), h.Hotkey) << h.Caption;
-        EXPECT_EQ(StripHotkey(h.Caption), h.Stripped) << h.Caption;
-    }
-    EXPECT_TRUE(IsAccel(L'f', L"文件(&F)"));
-    EXPECT_FALSE(IsAccel(L'x', L"文件(&F)"));
 }
 
 TEST(MenuItemTest, PropertiesShowInThePlatformMenu) {

@@ -356,6 +356,10 @@ TEST(WgButtonKeys, SpaceAndAcceleratorClickTheButton) {
     Pump();
     EXPECT_EQ(clicks, 3);
     EXPECT_FALSE(ok.ShownDown());
+    // A mnemonic outside ASCII matches in either case too.
+    ok.SetCaption(L"&Äpfel");
+    EXPECT_NE(form.Perform(CM_DIALOGCHAR, L'ä', 0), 0);
+    EXPECT_EQ(clicks, 4);
 }
 
 TEST(WgButtonMouse, DraggingOutShowsReleasedAndReleasingOutsideDoesNotClick) {
