@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 namespace qd {
 namespace lzh {
@@ -130,17 +131,26 @@ public:
     static constexpr int Size = 1 << Bits;
 
     void Build(const THuffTree& tree) noexcept {
+        FChanged = true;
         std::memset(FHeap, 0, sizeof FHeap);
         Fill(tree, Root, 1);
     }
     inline unsigned Entry(unsigned index) const noexcept { return FEntry[index]; }
+    // Whether entries were refilled since the last call.
+    inline bool TakeChanged() noexcept { return std::exchange(FChanged, false); }
 
     // The update of the tree after decoding `symbol`, as THuffTree::Update, keeping the table exact. Within
     // the table's levels the path to the root is read off the heap indices, so the loads for one level do
     // not wait for the parent link loaded at the level below.
-    inline void Update(THuffTree& tree, int symbol) noexcept {
-        int c = tree.prnt[symbol + TreeSize];
-        unsigned h = FHeap[c];
+    // `heap` is the heap index of the symbol's node when the caller knows it (the code ended within the
+    // table), else 0.
+    inline void Update(THuffTree& tree, int symbol, unsigned heap) noexcept {
+        int c = 0;
+        unsigned h = heap;
+        if (h == 0) {
+            c = tree.prnt[symbol + TreeSize];
+            h = FHeap[c];
+        }
         for (;;) {
             if (h == 0) {  // below the table's levels: follow the parent links
                 const unsigned k = ++tree.freq[c];
@@ -213,6 +223,7 @@ private:
         // so the two subtrees are disjoint: unmark both old subtrees, then mark and fill both new ones.
         const unsigned ha = FHeap[a];
         const unsigned hb = FHeap[b];
+        FChanged = true;
         if (ha != 0) ClearChildren(tree, tree.son[b]);
         if (hb != 0) ClearChildren(tree, tree.son[a]);
         if (ha != 0) Fill(tree, a, ha);
@@ -222,6 +233,7 @@ private:
     std::uint16_t FEntry[Size];
     std::uint16_t FHeap[TreeSize];  // heap index of each position in the table's levels, else 0
     std::uint16_t FNode[Size];      // position at each heap index in use
+    bool FChanged = true;           // entries refilled since TakeChanged
 };
 
 // The memory bit reader: a left-aligned 64-bit buffer refilled seven bytes at a time; past the end of the
@@ -248,14 +260,23 @@ public:
             FCount += 8;
         }
     }
-    // Needs at least TTopTable::Bits buffered bits.
-    inline int Symbol(const THuffTree& tree, const TTopTable& top) noexcept {
-        const unsigned e = top.Entry(static_cast<unsigned>(FBuf >> (64 - TTopTable::Bits)));
+    // The table entry for the next symbol. Needs at least TTopTable::Bits buffered bits.
+    inline unsigned Peek(const TTopTable& top) const noexcept {
+        return top.Entry(static_cast<unsigned>(FBuf >> (64 - TTopTable::Bits)));
+    }
+    // The next symbol, from its table entry (Peek, with the table as it is now).
+    // `heap` receives the heap index of the symbol's node when the code ends within the table, else 0.
+    inline int Symbol(const THuffTree& tree, unsigned e, unsigned& heap) noexcept {
         const int n = static_cast<int>(e >> TTopTable::LengthShift);
+        const unsigned index = static_cast<unsigned>(FBuf >> (64 - TTopTable::Bits));
         FBuf <<= n;
         FCount -= n;
         int c = static_cast<int>(e & TTopTable::ValueMask);
-        if (c >= TreeSize) return c - TreeSize;
+        heap = 0;
+        if (c >= TreeSize) {
+            heap = (index | TTopTable::Size) >> (TTopTable::Bits - n);
+            return c - TreeSize;
+        }
         c = tree.son[c];
         while (c < TreeSize) {
             if (FCount == 0) Fill();
@@ -374,20 +395,28 @@ std::vector<std::uint8_t> TLZH::UnpackBuffer(std::span<const std::uint8_t> bitSt
     std::uint8_t* const base = out.data();
     std::uint8_t* w = base;
     std::uint8_t* const end = base + unpackedSize;
+    bits.Fill();
+    unsigned entry = bits.Peek(top);
     while (w < end) {
+        unsigned heap;
+        const int c = bits.Symbol(tree, entry, heap);
+        const std::ptrdiff_t distance = c < 256 ? 0 : static_cast<std::ptrdiff_t>(bits.Position()) + 1;  // 1..4096
+        // The next symbol's entry is looked up before the update, which rarely changes the table: the lookup
+        // then does not wait for the update's stores, and is repeated only when the table did change.
         bits.Fill();
-        const int c = bits.Symbol(tree, top);
+        entry = bits.Peek(top);
         if (tree.freq[Root] == MaxFreq) {  // the update would rebuild the tree: rebuild the table with it
             tree.Rebuild();
             top.Build(tree);
+            heap = 0;
         }
-        top.Update(tree, c);
+        top.Update(tree, c, heap);
+        if (top.TakeChanged()) entry = bits.Peek(top);
         if (c < 256) {
             *w++ = static_cast<std::uint8_t>(c);
             continue;
         }
-        const std::ptrdiff_t distance = static_cast<std::ptrdiff_t>(bits.Position()) + 1;  // 1..4096
-        const int length = c - 255 + Threshold;                                            // 3..60
+        const int length = c - 255 + Threshold;  // 3..60
         std::ptrdiff_t written = w - base;
         if (distance <= written) {
             const std::uint8_t* src = w - distance;

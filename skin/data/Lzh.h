@@ -151,13 +151,14 @@ struct THuffTree {
         const int l = LastBelow(c + 2, k);
         freq[c] = freq[l];
         freq[l] = static_cast<std::uint16_t>(k);
+        // A leaf has one entry in prnt, an inner node two: for a leaf the second store repeats the first.
         const int i = son[c];
         prnt[i] = static_cast<std::int16_t>(l);
-        if (i < TreeSize) prnt[i + 1] = static_cast<std::int16_t>(l);
+        prnt[i + (i < TreeSize)] = static_cast<std::int16_t>(l);
         const int j = son[l];
         son[l] = static_cast<std::int16_t>(i);
         prnt[j] = static_cast<std::int16_t>(c);
-        if (j < TreeSize) prnt[j + 1] = static_cast<std::int16_t>(c);
+        prnt[j + (j < TreeSize)] = static_cast<std::int16_t>(c);
         son[c] = static_cast<std::int16_t>(j);
         return l;
     }
