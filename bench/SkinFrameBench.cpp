@@ -1,6 +1,7 @@
 // Frame benchmark of the form skinner: a full frame paint at 1024 x 768 and 1920 x 1080, a region rebuild, the
 // skinned against the unskinned non-client repaint in the same run, and one resize step of a 1920 x 1080 skinned
-// window (size, region, paint). Each figure is the quickest of its calls. Prints figures; asserts nothing.
+// window (size, region, paint); a caption button's state change and a new window text, painted alone. Each figure
+// is the quickest of its calls. Prints figures; asserts nothing.
 
 #include <windows.h>
 
@@ -131,6 +132,19 @@ int main() {
                     size.cy, region, platformRegion);
         std::printf("%4ldx%-4ld WM_NCPAINT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", size.cx, size.cy, skinnedNc,
                     plainNc, plainNc > 0 ? skinnedNc / plainNc : 0.0);
+        // What changes alone is painted alone: one caption button going hot and back, and a new window text.
+        TWinSysButton* close = nullptr;
+        for (auto& b : skinner.View().SysButtons)
+            if (b->Visible && b->Data->Action == 0) close = b.get();
+        if (close) {
+            const double hot = MicrosPer(rounds, [&](int i) { skinner.PaintSysButtonState(*close, i % 2 ? 1 : 3); });
+            std::printf("%4ldx%-4ld caption button state paint: %8.1f\n", size.cx, size.cy, hot);
+        }
+        const wchar_t* titles[] = {L"岚栎在线订单管理系统", L"岚栎在线订单管理系统 - 订单"};
+        const double skinnedText = MicrosPer(rounds, [&](int i) { ::SetWindowTextW(wnd, titles[i % 2]); });
+        const double plainText = MicrosPer(rounds, [&](int i) { ::SetWindowTextW(plain, titles[i % 2]); });
+        std::printf("%4ldx%-4ld WM_SETTEXT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", size.cx, size.cy, skinnedText,
+                    plainText, plainText > 0 ? skinnedText / plainText : 0.0);
 
         if (size.cx == 1920) {
             const int steps = 60;

@@ -2,6 +2,8 @@
 // hover timer, clicks and their actions, the skin's system menu, and the system commands that keep the window
 // state in step.
 
+#include <algorithm>
+
 #include "framework/ExtCtrls.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
@@ -154,6 +156,7 @@ void TSkinForm::PaintSysButtonState(TWinSysButton& button, int state, HDC dc) {
         if (!dc) return;
     }
     const TDataSkinSysButton& d = *button.Data;
+    if (PaintTitleButton(button, state, dc)) return;
     if (IsIconAction(d.Action)) {
         DrawIcon(dc, button.Rect.left, button.Rect.top);
         return;
@@ -162,6 +165,40 @@ void TSkinForm::PaintSysButtonState(TWinSysButton& button, int state, HDC dc) {
     // A menu band button shows its hot look in the frame after the three states.
     const int frame = (d.Visibility == sbvMdiChildMaximized && state == ncsHot) ? kButtonExtraFrame : state;
     DrawSkinFrame(dc, button.Rect, d.Bitmap.Handle(), true, d.FrameCount > 0 ? d.FrameCount : 1, frame);
+}
+
+bool TSkinForm::PaintTitleButton(TWinSysButton& button, int state, HDC dc) {
+    TTitleCache& title = FPainted.Title;
+    const RECT r = button.Rect;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (button.Data->Visibility == sbvMdiChildMaximized || !title.Bits || w <= 0 || h <= 0 || r.left < 0 || r.top < 0 ||
+        r.right > title.Width || r.bottom > title.Height ||
+        title.Back.size() != static_cast<std::size_t>(title.Width) * static_cast<std::size_t>(title.Height))
+        return false;
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    if (wr.right - wr.left != title.Width || wr.right - wr.left != FPainted.WindowWidth) return false;
+    const auto at = std::find_if(FSysButtons.begin(), FSysButtons.end(), [&](auto& b) { return b.get() == &button; });
+    if (at == FSysButtons.end()) return false;
+    // A neighbour reaching into the place would lose its part of it.
+    for (auto& other : FSysButtons) {
+        RECT both{};
+        if (other.get() != &button && other->Visible && ::IntersectRect(&both, &other->Rect, &r)) return false;
+    }
+    // The place as composed before the buttons went on, the face for the state over it, and just that place
+    // onto the window.
+    ::GdiFlush();
+    for (int y = r.top; y < r.bottom; ++y) {
+        const std::size_t from =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(title.Width) + static_cast<std::size_t>(r.left);
+        std::copy_n(title.Back.begin() + static_cast<std::ptrdiff_t>(from), w, title.Bits + from);
+    }
+    TMemoryDC mem(dc);
+    TSelectGuard sel(mem, title.Bitmap.Get());
+    PutSysButtonFace(mem, static_cast<std::size_t>(at - FSysButtons.begin()),
+                     IsIconAction(button.Data->Action) ? 0 : state);
+    ::BitBlt(dc, r.left, r.top, w, h, mem, r.left, r.top, SRCCOPY);
+    return true;
 }
 
 // `previous` is what the window's own procedure answered for the point.

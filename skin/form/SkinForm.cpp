@@ -367,9 +367,11 @@ bool TSkinForm::CommonMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
             result = 1;
             return true;
         case WM_SETTEXT:
-            // The default procedure paints a standard caption for windows that keep WS_CAPTION: paint ours again.
+        case WM_SETICON:
+            // The title shows both: what of it changed goes on the window again.
             result = CallOldProc(msg, wParam, lParam);
-            if (FSkinFrame && SkinnedFrameShown()) PaintFrame();
+            if (msg == WM_SETICON) FPainted.Faces.clear();
+            if (FSkinFrame && SkinnedFrameShown()) PaintTitleChange();
             return true;
         default:
             return false;

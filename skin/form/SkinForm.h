@@ -112,15 +112,29 @@ struct TAttachedWindow {
     TRegionHandle Region;             // copy of the window's own region (null: it had none)
 };
 
-// The title bar composed off-screen at the last paint; reused while the size stays.
+// The title bar composed off-screen at the last paint (a DIB section: its pixels are ours to read); reused while
+// the size stays. `Back` holds its pixels before the caption buttons went on, so that one button can be put back
+// in another state without composing the rest again.
 struct TTitleCache {
     TBitmapHandle Bitmap;
+    std::uint32_t* Bits = nullptr;  // top-down rows of Width pixels
     int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Back;
     bool Fits(int width, int height) const noexcept { return Bitmap && Width == width && Height == height; }
     void Empty() noexcept {
         Bitmap.Reset();
+        Bits = nullptr;
         Width = Height = 0;
+        Back.clear();
     }
+};
+
+// A caption button face (or the icon) as drawn over the title: the pixels it was drawn over and the result. A
+// later paint over the same pixels copies the result instead of drawing again.
+struct TKeptFace {
+    int Key = 0;  // which button in which image frame
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Under, Over;
 };
 
 // A border band composed at an earlier paint; reused while its size, frame and source image stay.
@@ -145,10 +159,15 @@ struct TPaintedFrame {
     TBitmapHandle IconBitmap;  // the small icon on magenta, IconSize square
     TTitleCache Title;
     std::array<TComposedBorder, 4> Borders;  // left, right, top, bottom
-    // Forgets every composed bitmap: the next paint composes afresh (a new skin may reuse old handle values).
+    std::vector<TKeptFace> Faces;
+    HICON FacesIcon = nullptr;  // the window icon the kept icon faces show
+    int FullPaints = 0;         // whole-frame paints so far
+    // Forgets every composed bitmap and kept face: the next paint composes afresh (a new skin may reuse old
+    // handle values).
     void ForgetComposed() noexcept {
         Title.Empty();
         for (TComposedBorder& b : Borders) b = TComposedBorder{};
+        Faces.clear();
     }
 };
 
@@ -210,6 +229,8 @@ public:
     // buttons, and the title's pieces.
     void PaintBorder(TBorderPart part, RECT rect, HDC dc);
     void PaintTitle(HDC dc);
+    // After the window text or icon changed: composes the title again and puts on the window only what differs.
+    void PaintTitleChange();
     void PaintCaption(HDC dc, const RECT& area);
     void PlaceSysButtons();
     void PaintSysButtons(HDC dc);
@@ -319,6 +340,18 @@ private:
     // --- Layout and painting (SkinFrame.cpp) ---
     const TDataSkinBorder* Border(TBorderPart part) const noexcept;
     TBitmapHandle ComposeBorder(TBorderPart part, int width, int height) const;
+    // Composes the title bar of the present size into FPainted.Title; `dc` supplies the corners where no side
+    // border is composed. False when there is no title to compose.
+    bool ComposeTitle(HDC dc);
+    // Draws a face into the composed title at `r` with `draw`, or copies the result kept from drawing it over the
+    // same pixels before.
+    void PutFace(HDC titleDC, int key, const RECT& r, const std::function<void(HDC)>& draw);
+    void PutSysButtonFace(HDC titleDC, std::size_t index, int frame);
+    // Puts a title button in a state into the composed title and copies just its place to `dc`; false when the
+    // composed title does not fit the window as it is now.
+    bool PaintTitleButton(TWinSysButton& button, int state, HDC dc);
+    // Icon faces show the window's present icon.
+    void ForgetIconFaces(HICON icon);
     // The border of a part composed at a size for the current activation, kept for the next paint.
     HBITMAP ComposedBorder(TBorderPart part, int width, int height);
     void RenderIcon();

@@ -179,6 +179,7 @@ void TSkinForm::PaintFrame(HDC dc) {
         PaintTitle(dc);
         PaintMenuBand(dc);
     });
+    ++FPainted.FullPaints;
     FMouse.HotObject = nullptr;
 }
 
@@ -238,38 +239,98 @@ void TSkinForm::PaintBorder(TBorderPart part, RECT rect, HDC dc) {
     ::BitBlt(dc, rect.left, rect.top, w, h, mem, 0, 0, SRCCOPY);
 }
 
-void TSkinForm::PaintTitle(HDC dc) {
+bool TSkinForm::ComposeTitle(HDC dc) {
     const int w = FPainted.WindowWidth, h = FFrame.Top;
-    if (w <= 0 || h <= 0) return;
-    if (!FPainted.Title.Fits(w, h)) {
-        FPainted.Title.Empty();
+    if (w <= 0 || h <= 0) return false;
+    TTitleCache& title = FPainted.Title;
+    if (!title.Fits(w, h)) {
+        title.Empty();
         // Platform quirk (Wine): a device-compatible bitmap lives in the X server, and the key-colour blits of the
         // caption buttons read it back pixel by pixel (milliseconds per paint). A DIB section stays in our memory.
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        FPainted.Title.Bitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!FPainted.Title.Bitmap) return;
-        FPainted.Title.Width = w;
-        FPainted.Title.Height = h;
+        TDibSection dib = CreateDib32(w, h);
+        if (!dib.Bitmap) return false;
+        title.Bitmap = std::move(dib.Bitmap);
+        title.Bits = static_cast<std::uint32_t*>(dib.Bits);
+        title.Width = w;
+        title.Height = h;
     }
+    TMemoryDC mem(dc);
+    TSelectGuard sel(mem, title.Bitmap.Get());
+    // The corners of the band show the side borders. They come from the composed sides; reading them back from
+    // the window costs a trip to the X server under Wine, so that is done only when a side has nothing composed.
+    const HBITMAP left =
+        h <= FPainted.WindowHeight ? ComposedBorder(TBorderPart::Left, FFrame.Left, FPainted.WindowHeight) : nullptr;
+    const HBITMAP right =
+        h <= FPainted.WindowHeight ? ComposedBorder(TBorderPart::Right, FFrame.Right, FPainted.WindowHeight) : nullptr;
+    if ((FFrame.Left > 0 && !left) || (FFrame.Right > 0 && !right) || !Border(TBorderPart::Top))
+        ::BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    auto corner = [&](HBITMAP side, int x, int width) {
+        if (!side || width <= 0) return;
+        TMemoryDC src(dc);
+        TSelectGuard keep(src, side);
+        ::BitBlt(mem, x, 0, width, h, src, 0, 0, SRCCOPY);
+    };
+    corner(left, 0, FFrame.Left);
+    corner(right, w - FFrame.Right, FFrame.Right);
+    const RECT area{FFrame.Left, 0, w - FFrame.Right, h};
+    PaintBorder(TBorderPart::Top, area, mem);
+    PaintCaption(mem, area);
+    PlaceSysButtons();
+    ::GdiFlush();
+    title.Back.assign(title.Bits, title.Bits + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    PaintSysButtons(mem);
+    return true;
+}
+
+void TSkinForm::PaintTitle(HDC dc) {
+    if (!ComposeTitle(dc)) return;
     TMemoryDC mem(dc);
     {
         TSelectGuard sel(mem, FPainted.Title.Bitmap.Get());
-        ::BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-        const RECT area{FFrame.Left, 0, w - FFrame.Right, h};
-        PaintBorder(TBorderPart::Top, area, mem);
-        PaintCaption(mem, area);
-        PlaceSysButtons();
-        PaintSysButtons(mem);
-        ::BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
+        ::BitBlt(dc, 0, 0, FPainted.Title.Width, FPainted.Title.Height, mem, 0, 0, SRCCOPY);
     }
     ::SetBkMode(dc, OPAQUE);
+}
+
+void TSkinForm::PaintTitleChange() {
+    if (FSkinState != TSkinState::Running && FSkinState != TSkinState::Reskinning) return;
+    if (FFrame.Kind == TFrameKind::NoFrame || IsMDIChildNotNormal() || !FSkinData || WindowGone()) return;
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    TTitleCache& title = FPainted.Title;
+    // A window that keeps WS_CAPTION had its standard caption painted by the default procedure: all again.
+    const bool standardCaption = (::GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+    if (standardCaption || !title.Fits(wr.right - wr.left, FFrame.Top) || wr.bottom - wr.top != FPainted.WindowHeight) {
+        PaintFrame();
+        return;
+    }
+    TWindowDC dc(FHandle, TWindowDC::TArea::Window);
+    if (!dc) return;
+    CallSwallowing([&] {
+        ::GdiFlush();
+        const std::vector<std::uint32_t> shown(title.Bits, title.Bits + title.Back.size());
+        if (!ComposeTitle(dc.Get())) return;
+        ::GdiFlush();
+        // Only the pixels that differ from what the window shows go to the window.
+        RECT changed{title.Width, title.Height, 0, 0};
+        for (int y = 0; y < title.Height; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(title.Width);
+            for (int x = 0; x < title.Width; ++x) {
+                if (shown[row + static_cast<std::size_t>(x)] == title.Bits[row + static_cast<std::size_t>(x)]) continue;
+                changed.left = std::min<LONG>(changed.left, x);
+                changed.right = std::max<LONG>(changed.right, x + 1);
+                changed.top = std::min<LONG>(changed.top, y);
+                changed.bottom = std::max<LONG>(changed.bottom, y + 1);
+            }
+        }
+        if (::IsRectEmpty(&changed)) return;
+        TMemoryDC mem(dc.Get());
+        TSelectGuard sel(mem, title.Bitmap.Get());
+        ::BitBlt(dc.Get(), changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top, mem,
+                 changed.left, changed.top, SRCCOPY);
+    });
+    // The buttons went back to their normal look with the title.
+    FMouse.HotObject = nullptr;
 }
 
 std::wstring TSkinForm::CaptionText() const {
@@ -396,18 +457,76 @@ void TSkinForm::PlaceSysButtons() {
 }
 
 void TSkinForm::PaintSysButtons(HDC dc) {
-    for (auto& bp : FSysButtons) {
-        TWinSysButton& b = *bp;
+    for (std::size_t i = 0; i < FSysButtons.size(); ++i) {
+        const TWinSysButton& b = *FSysButtons[i];
         if (!b.Visible || b.Data->Visibility == sbvMdiChildMaximized) continue;  // the menu band paints those
         if (IsIconAction(b.Data->Action)) {
-            DrawIcon(dc, b.Rect.left, b.Rect.top);
+            PutSysButtonFace(dc, i, 0);
             continue;
         }
         if (b.Data->Bitmap.Empty()) continue;
-        const int frames = Frames(b.Data);
-        const int frame = (!FActive && frames >= kButtonExtraFrame) ? kButtonExtraFrame : ncsNormal;
-        DrawSkinFrame(dc, b.Rect, b.Data->Bitmap.Handle(), true, frames, frame);
+        PutSysButtonFace(dc, i, (!FActive && Frames(b.Data) >= kButtonExtraFrame) ? kButtonExtraFrame : ncsNormal);
     }
+}
+
+// Image frame 0 stands for the window icon.
+void TSkinForm::PutSysButtonFace(HDC dc, std::size_t index, int frame) {
+    const TWinSysButton& b = *FSysButtons[index];
+    const int key = static_cast<int>(index) << 4 | frame << 1 | (FActive ? 1 : 0);
+    if (IsIconAction(b.Data->Action)) {
+        const RECT r{b.Rect.left, b.Rect.top, b.Rect.left + FPainted.IconSize, b.Rect.top + FPainted.IconSize};
+        ForgetIconFaces(WindowIcon(FHandle));
+        PutFace(dc, key, r, [&](HDC to) { DrawIcon(to, r.left, r.top); });
+        return;
+    }
+    PutFace(dc, key, b.Rect,
+            [&](HDC to) { DrawSkinFrame(to, b.Rect, b.Data->Bitmap.Handle(), true, Frames(b.Data), frame); });
+}
+
+void TSkinForm::ForgetIconFaces(HICON icon) {
+    if (icon == FPainted.FacesIcon) return;
+    FPainted.FacesIcon = icon;
+    auto& faces = FPainted.Faces;
+    faces.erase(std::remove_if(faces.begin(), faces.end(),
+                               [&](const TKeptFace& f) {
+                                   const std::size_t index = static_cast<std::size_t>(f.Key >> 4);
+                                   return index < FSysButtons.size() && IsIconAction(FSysButtons[index]->Data->Action);
+                               }),
+                faces.end());
+}
+
+void TSkinForm::PutFace(HDC dc, int key, const RECT& r, const std::function<void(HDC)>& draw) {
+    const TTitleCache& title = FPainted.Title;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    // Only faces drawn into the composed title are kept: their pixels are ours to read.
+    if (!title.Bits || w <= 0 || h <= 0 || r.left < 0 || r.top < 0 || r.right > title.Width ||
+        r.bottom > title.Height || ::GetCurrentObject(dc, OBJ_BITMAP) != title.Bitmap.Get()) {
+        draw(dc);
+        return;
+    }
+    auto line = [&](int y) {
+        return title.Bits + static_cast<std::size_t>(r.top + y) * static_cast<std::size_t>(title.Width) +
+               static_cast<std::size_t>(r.left);
+    };
+    const std::size_t row = static_cast<std::size_t>(w);
+    ::GdiFlush();
+    std::vector<std::uint32_t> under(row * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) std::copy(line(y), line(y) + w, under.begin() + static_cast<std::ptrdiff_t>(row * y));
+    auto& faces = FPainted.Faces;
+    auto kept = std::find_if(faces.begin(), faces.end(), [&](const TKeptFace& f) { return f.Key == key; });
+    if (kept != faces.end() && kept->Width == w && kept->Height == h && kept->Under == under) {
+        for (int y = 0; y < h; ++y) std::copy_n(kept->Over.begin() + static_cast<std::ptrdiff_t>(row * y), w, line(y));
+        return;
+    }
+    draw(dc);
+    ::GdiFlush();
+    TKeptFace face{key, w, h, std::move(under), std::vector<std::uint32_t>(row * static_cast<std::size_t>(h))};
+    for (int y = 0; y < h; ++y)
+        std::copy(line(y), line(y) + w, face.Over.begin() + static_cast<std::ptrdiff_t>(row * y));
+    if (kept != faces.end())
+        *kept = std::move(face);
+    else
+        faces.push_back(std::move(face));
 }
 
 void TSkinForm::UpdateRegion() {

@@ -4,6 +4,8 @@
 #include "SkinFormTestSupport.h"
 #include "support/Pump.h"
 
+#include <functional>
+
 namespace qd::test {
 namespace {
 
@@ -406,6 +408,222 @@ TEST_F(SkinFramePaint, WindowIconIsFetchedWhenPainting) {
     ::SendMessageW(Wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(::LoadIconW(nullptr, IDI_WARNING)));
     TFramePicture pic(s, Wnd);
     EXPECT_NE(iconArea(pic), without);
+}
+
+// The window's area as the screen shows it (the desktop's pixels where the region cuts the window away).
+struct TScreenShot {
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Px;
+    COLORREF At(int x, int y) const {
+        const std::uint32_t p = Px[static_cast<std::size_t>(y) * Width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+};
+
+TScreenShot ShootWindow(HWND wnd) {
+    RECT wr{};
+    ::GetWindowRect(wnd, &wr);
+    TScreenShot shot{wr.right - wr.left, wr.bottom - wr.top, {}};
+    shot.Px.resize(static_cast<std::size_t>(shot.Width) * shot.Height);
+    TWindowDC screen(nullptr);
+    TMemoryDC mem(screen);
+    TBitmapHandle copy(::CreateCompatibleBitmap(screen, shot.Width, shot.Height));
+    {
+        TSelectGuard keep(mem, copy.Get());
+        ::BitBlt(mem, 0, 0, shot.Width, shot.Height, screen, wr.left, wr.top, SRCCOPY);
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.Width, -shot.Height, 1, 32, BI_RGB};
+    ::GetDIBits(mem, copy.Get(), 0, shot.Height, shot.Px.data(), &bi, DIB_RGB_COLORS);
+    return shot;
+}
+
+// Visits the frame pixels of the window: inside its region, outside its client area.
+template <class F>
+void ForEachFramePixel(HWND wnd, const TFrameMetrics& frame, int width, int height, F&& visit) {
+    TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
+    const bool shaped = ::GetWindowRgn(wnd, rgn.Get()) != ERROR;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool client = x >= frame.Left && x < width - frame.Right && y >= frame.Top + frame.MenuHeight &&
+                                y < height - frame.Bottom;
+            if (!client && (!shaped || ::PtInRegion(rgn.Get(), x, y))) visit(x, y);
+        }
+}
+
+const TWinSysButton* ButtonOf(TSkinForm& s, std::initializer_list<int> actions) {
+    for (auto& b : s.View().SysButtons)
+        for (int action : actions)
+            if (b->Visible && b->Data->Action == action) return b.get();
+    return nullptr;
+}
+
+TEST_F(SkinFramePaint, KeptFacesGiveWayToANewIconOrANewSkin) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    const TWinSysButton* icon = ButtonOf(s, {3, 11});
+    const TWinSysButton* close = ButtonOf(s, {0});
+    ASSERT_TRUE(icon && close);
+    auto pixels = [&](const RECT& r) {
+        TFramePicture pic(s, Wnd);
+        std::vector<COLORREF> px;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) px.push_back(pic.At(x, y));
+        return px;
+    };
+    // A class icon reaches the window without any message to it.
+    const std::vector<COLORREF> noIcon = pixels(icon->Rect);
+    const LONG_PTR classIcon =
+        ::SetClassLongPtrW(Wnd, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(::LoadIconW(nullptr, IDI_WARNING)));
+    EXPECT_NE(pixels(icon->Rect), noIcon);
+    ::SetClassLongPtrW(Wnd, GCLP_HICONSM, classIcon);
+
+    // The same skin again, its close button painted green: same handles' places, same buttons, new faces.
+    TSkinData green(nullptr);
+    green.SkinPackage = TMemoryStream(ReadFileBytes(QD_SKIN_PACKAGE_FILE));
+    ASSERT_TRUE(green.LoadSkinPackage());
+    for (auto& entry : green.SysButtons)
+        if (entry->Action == 0) {
+            TBitmap& face = entry->Bitmap;
+            TBrushHandle brush(::CreateSolidBrush(RGB(0, 255, 0)));
+            RECT all{0, 0, face.Width(), face.Height()};
+            ::FillRect(face.Canvas().Handle(), &all, brush.Get());
+            face.Dormant();
+        }
+    (void)pixels(close->Rect);
+    s.ReloadSkinData(&green);
+    {
+        TFramePicture pic(s, Wnd);
+        const TWinSysButton* greenClose = ButtonOf(s, {0});
+        EXPECT_TRUE(greenClose);
+        int notGreen = 0;
+        for (int y = greenClose ? greenClose->Rect.top : 0; greenClose && y < greenClose->Rect.bottom; ++y)
+            for (int x = greenClose->Rect.left; x < greenClose->Rect.right; ++x)
+                notGreen += pic.At(x, y) != RGB(0, 255, 0);
+        EXPECT_EQ(notGreen, 0);
+    }
+    s.ReloadSkinData(&OurSkin());
+}
+
+TEST_F(SkinFramePaint, OnlyWhatChangedGoesBackOnTheWindow) {
+    MakeWindow(WS_OVERLAPPEDWINDOW, L"Orders");
+    TSkinForm& s = Skin();
+    s.View().HoverTimer->SetEnabled(false);  // the cursor is elsewhere: the hover check would take the hot look
+    const TFrameMetrics& frame = s.View().Frame;
+    const TWinSysButton* close = ButtonOf(s, {0});
+    ASSERT_TRUE(close);
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    const int width = wr.right - wr.left, height = wr.bottom - wr.top;
+    const POINT onClose{(close->Rect.left + close->Rect.right) / 2, (close->Rect.top + close->Rect.bottom) / 2};
+    struct TCase {
+        const char* What;
+        std::function<void()> Change;
+        RECT Allowed;
+    } cases[] = {
+        {"a hot button", [&] { ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, PointParam(FrameToScreen(onClose))); },
+         close->Rect},
+        {"a new title", [&] { ::SetWindowTextW(Wnd, L"Orders of today"); },
+         RECT{frame.Left, 0, width - frame.Right, frame.Top}},
+    };
+    const POINT bottom{width / 2, height - 1 - frame.Bottom / 2};
+    TScreenShot shot;
+    auto shown = [&](auto&& what) {
+        return PumpUntil(
+            [&] {
+                shot = ShootWindow(Wnd);
+                return what();
+            },
+            3000);
+    };
+    TRegionHandle shape(::CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(::GetWindowRgn(Wnd, shape.Get()), ERROR);
+    auto paintedIn = [&](const RECT& r) {
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (::PtInRegion(shape.Get(), x, y) && shot.At(x, y) != kSentinel) return true;
+        return false;
+    };
+    for (const TCase& c : cases) {
+        // The screen goes from the painted frame to the sentinel, so that what shows next is what the change put.
+        s.PaintFrame();
+        ASSERT_TRUE(shown([&] { return shot.At(bottom.x, bottom.y) != kSentinel; })) << c.What;
+        {
+            TWindowDC dc(Wnd, TWindowDC::TArea::Window);
+            TBrushHandle fill(::CreateSolidBrush(kSentinel));
+            RECT all{0, 0, width, height};
+            ::FillRect(dc, &all, fill.Get());
+        }
+        ASSERT_TRUE(shown([&] { return shot.At(bottom.x, bottom.y) == kSentinel && !paintedIn(c.Allowed); })) << c.What;
+        c.Change();
+        ASSERT_TRUE(shown([&] { return paintedIn(c.Allowed); })) << c.What;
+        int elsewhere = 0;
+        ForEachFramePixel(Wnd, frame, width, height, [&](int x, int y) {
+            const POINT p{x, y};
+            if (!::PtInRect(&c.Allowed, p) && shot.At(x, y) != kSentinel) ++elsewhere;
+        });
+        EXPECT_EQ(elsewhere, 0) << c.What;
+    }
+}
+
+TEST_F(SkinFramePaint, AnActivationChangePaintsTheFrameOnce) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    HWND other = ::CreateWindowExW(0, TestWindowClass(), L"Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 400, 200, 150,
+                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    PumpPending();
+    for (HWND to : {Wnd, other, Wnd}) {
+        const int before = s.View().Painted.FullPaints;
+        ::SetForegroundWindow(to);
+        ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == to; }, 3000));
+        PumpPending();
+        EXPECT_EQ(s.View().Painted.FullPaints - before, 1) << (to == Wnd ? "activated" : "deactivated");
+    }
+    ::DestroyWindow(other);
+}
+
+// After the partial paints the window shows exactly what a paint of everything from nothing shows.
+TEST_F(SkinFramePaint, PartialPaintsLeaveTheFrameAsAFullPaintFromNothing) {
+    MakeWindow(WS_OVERLAPPEDWINDOW, L"Orders");
+    TSkinForm& s = Skin();
+    s.View().HoverTimer->SetEnabled(false);
+    const TFrameMetrics& frame = s.View().Frame;
+    const TWinSysButton* close = ButtonOf(s, {0});
+    ASSERT_TRUE(close);
+    const POINT onClose{(close->Rect.left + close->Rect.right) / 2, (close->Rect.top + close->Rect.bottom) / 2};
+    const POINT offButtons{frame.Left + 2, frame.Top / 2};
+    struct TStep {
+        const char* What;
+        std::function<void()> Do;
+    } steps[] = {
+        {"hot and left",
+         [&] {
+             ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, PointParam(FrameToScreen(onClose)));
+             ::SendMessageW(Wnd, WM_NCMOUSEMOVE, HTCAPTION, PointParam(FrameToScreen(offButtons)));
+         }},
+        {"a longer title", [&] { ::SetWindowTextW(Wnd, L"Orders of today and of yesterday"); }},
+        {"inactive", [&] { ::SendMessageW(Wnd, WM_NCACTIVATE, FALSE, 0); }},
+        {"a shorter title", [&] { ::SetWindowTextW(Wnd, L"O"); }},
+        {"active", [&] { ::SendMessageW(Wnd, WM_NCACTIVATE, TRUE, 0); }},
+    };
+    for (const TStep& step : steps) {
+        step.Do();
+        PumpPending();
+        s.View().HoverTimer->SetEnabled(false);
+        s.ReloadSkinData(&OurSkin());  // forgets every composed piece: the picture is painted from nothing
+        TFramePicture full(s, Wnd);
+        int differ = 0;
+        const bool same = PumpUntil(
+            [&] {
+                const TScreenShot shot = ShootWindow(Wnd);
+                differ = 0;
+                ForEachFramePixel(Wnd, frame, full.Width, full.Height,
+                                  [&](int x, int y) { differ += shot.At(x, y) != full.At(x, y); });
+                return differ == 0;
+            },
+            3000);
+        EXPECT_TRUE(same) << step.What << ": " << differ << " pixels differ";
+    }
 }
 
 }  // namespace
