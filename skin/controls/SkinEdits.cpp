@@ -254,8 +254,10 @@ bool TSkinComBox::ShowsPressed() const {
 }
 
 void TSkinComBox::DrawControl(HDC dc, const RECT& rect) {
-    const TDataSkinBorder* button = SkinData ? WithImage(SkinData->ComboButton) : nullptr;
-    if (!button || !Handle) return;
+    if (!SkinData || !Handle) return;
+    const TSkinObjects::TComboPieces pieces = SkinData->ComboPieces();
+    const TDataSkinBorder* button = pieces.Button && !pieces.Button->Bitmap.Empty() ? pieces.Button : nullptr;
+    if (!button) return;
     Style = static_cast<DWORD>(::GetWindowLongPtrW(Handle, GWL_STYLE));
     ExStyle = static_cast<DWORD>(::GetWindowLongPtrW(Handle, GWL_EXSTYLE));
     COMBOBOXINFO info{};
@@ -263,7 +265,7 @@ void TSkinComBox::DrawControl(HDC dc, const RECT& rect) {
     if (::GetComboBoxInfo(Handle, &info) && (info.stateButton & STATE_SYSTEM_INVISIBLE)) return;  // no button
     if ((MouseState & msPressed) && !ShowsPressed()) MouseState &= ~msPressed;
     if (button->Style == 1) {
-        DrawFlatStyle(dc, rect);
+        DrawFlatStyle(dc, rect, *button);
         return;
     }
     const RECT r{0, 0, rect.right - rect.left, rect.bottom - rect.top};
@@ -274,7 +276,7 @@ void TSkinComBox::DrawControl(HDC dc, const RECT& rect) {
     const int state = ComboFrame((MouseState & msPressed) != 0, Focused || (MouseState & msHot), Enabled);
     FShownFrame = state;
     const bool left = (ExStyle & WS_EX_LEFTSCROLLBAR) != 0;
-    const TDataSkinObject* edge = SkinData->SunkEdge.get();
+    const TDataSkinObject* edge = pieces.Edge;
 
     if (button->Style == 2) {
         // One image for frame and button; its mirror (kept as the sunken edge) has the button at the left.
@@ -311,8 +313,7 @@ void TSkinComBox::DrawControl(HDC dc, const RECT& rect) {
     }
 }
 
-void TSkinComBox::DrawFlatStyle(HDC dc, const RECT& rect) {
-    const TDataSkinBorder& button = *SkinData->ComboButton;
+void TSkinComBox::DrawFlatStyle(HDC dc, const RECT& rect, const TDataSkinBorder& button) {
     const RECT r{0, 0, rect.right - rect.left, rect.bottom - rect.top};
     Focused = ::GetFocus() == Handle || ::IsChild(Handle, ::GetFocus());
     Enabled = (Style & WS_DISABLED) == 0;

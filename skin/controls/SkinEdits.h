@@ -60,7 +60,7 @@ protected:
     void DrawControl(HDC dc, const RECT& rect) override;
     void WindowGone() override;
     // ComboButton style 1: a flat frame with the button image at the right.
-    void DrawFlatStyle(HDC dc, const RECT& rect);
+    void DrawFlatStyle(HDC dc, const RECT& rect, const TDataSkinBorder& button);
 
 private:
     class TEditHook;

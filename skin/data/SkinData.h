@@ -140,8 +140,11 @@ public:
     // Builds every skin object from a parsed description against the package being loaded; sets SkinEmpty false
     // when the build completed, else keeps the reason in LoadError and returns false.
     bool BuildSkinObjects(const TQuickIni& ini);
-    // Why the last load was refused by the object build (empty when it was not).
-    std::string_view LoadError() const noexcept { return SkinBuildFailureReason(FBuildOutcome); }
+    // Why the last load was refused by the object build, or why a piece it left to be made on first use could
+    // not be made (empty when neither happened).
+    std::string_view LoadError() const noexcept {
+        return SkinBuildFailureReason(FBuildOutcome != TSkinBuildOutcome::Built ? FBuildOutcome : FirstUseOutcome());
+    }
     // Resolves an image reference of the description against the package being loaded (empty bitmap when the
     // reference or the entry is unusable).
     void LoadSkinBitmap(TBitmap& bitmap, std::string_view reference);

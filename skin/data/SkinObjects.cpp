@@ -4,6 +4,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "framework/CallbackEdge.h"
 #include "skin/data/Bmp.h"
@@ -52,8 +53,30 @@ std::string AsciiUpperCase(std::string_view text) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-// Raised inside a build whose images need more than MaxSkinPixelBytes.
+// Raised inside a build whose images need more than its pixel budget.
 struct EPixelBudget {};
+
+// Counts `pixels` more pixels against what is left of a budget (in bytes); raises EPixelBudget past it.
+void ChargePixels(std::int64_t& bytesLeft, std::int64_t pixels) {
+    if (pixels < 0 || pixels > bytesLeft / 4) throw EPixelBudget{};
+    bytesLeft -= pixels * 4;
+}
+
+// Runs one build step; anything it raises becomes the step's outcome.
+template <class F>
+TSkinBuildOutcome BuildOutcomeOf(F&& step) noexcept {
+    try {
+        step();
+        return TSkinBuildOutcome::Built;
+    } catch (const EPixelBudget&) {
+        return TSkinBuildOutcome::OverPixelBudget;
+    } catch (const std::bad_alloc&) {
+        return TSkinBuildOutcome::OutOfMemory;
+    } catch (...) {
+        // Not swallowed: the outcome says the step failed.
+        return TSkinBuildOutcome::Failed;
+    }
+}
 
 // Everything one build reads from, the entries it decoded and the pixel memory it made.
 struct TBuild {
@@ -61,13 +84,10 @@ struct TBuild {
     const TQuickIni& Ini;
     const TSkinBitmapSource& Source;
     mutable std::map<std::string, std::optional<TImageBuffer>, std::less<>> Decoded;
-    mutable std::int64_t PixelBytes = 0;
+    mutable std::int64_t PixelBytesLeft = MaxSkinPixelBytes;
 
-    // Counts `pixels` more pixels of this build; raises EPixelBudget past the cap.
-    void Charge(std::int64_t pixels) const {
-        if (pixels < 0 || pixels > (MaxSkinPixelBytes - PixelBytes) / 4) throw EPixelBudget{};
-        PixelBytes += pixels * 4;
-    }
+    // Counts `pixels` more pixels of this build; raises EPixelBudget past the budget.
+    void Charge(std::int64_t pixels) const { ChargePixels(PixelBytesLeft, pixels); }
 
     std::int32_t Int(std::string_view section, std::string_view key, std::int32_t def) const {
         return Ini.ReadInteger(section, key, def);
@@ -368,24 +388,36 @@ int FramesOfToggle(const TBitmap& bitmap) {
     return std::max(4, bitmap.Width() / unit);
 }
 
+// The combo button facing the other way, for combo boxes drawn right to left.
+void MirrorComboButton(TDataSkinBorder& button, std::int64_t& bytesLeft) {
+    if (button.Bitmap.Empty()) return;
+    ChargePixels(bytesLeft, 2 * static_cast<std::int64_t>(button.Bitmap.Width()) * button.Bitmap.Height());
+    TImageBuffer mirrored = BitmapToImage(button.Bitmap);
+    mirrored.ConvertTo24Bit();
+    MirrorHorizontal(mirrored);
+    if (!AssignImage(button.ExtraBitmap, mirrored)) throw std::runtime_error("the mirrored combo button");
+}
+
 // The sunken edit frame and the combo button drawn together, one 50 x 21 frame per state, so that a
 // combo box paints from a single strip (button right) and its mirror (button left).
-void BuildComboComposite(TSkinObjects& o) {
+void BuildComboComposite(TSkinObjects& o, std::int64_t& bytesLeft) {
     if (!o.SunkEdge || !o.ComboButton) return;
     TDataSkinObject& edge = *o.SunkEdge;
     TDataSkinBorder& button = *o.ComboButton;
     const int f = std::max(1, edge.FrameCount);
     const int bw = ComboButtonWidth();
 
+    // The strip, the pixels read back and the two bitmaps made from them, and one work frame.
+    ChargePixels(bytesLeft, (4 * static_cast<std::int64_t>(f) + 1) * ComboFrameWidth * ComboFrameHeight);
     TDibSection strip = CreateDib32(ComboFrameWidth * f, ComboFrameHeight);
     TDibSection work = CreateDib32(ComboFrameWidth, ComboFrameHeight);
-    if (!strip.Bitmap || !work.Bitmap) return;  // the platform refused: leave both objects as loaded
+    if (!strip.Bitmap || !work.Bitmap) throw std::runtime_error("the combo composite");
     std::fill_n(static_cast<std::uint32_t*>(strip.Bits), static_cast<std::size_t>(strip.Width) * strip.Height,
                 MakeBgra(0xFF, 0x00, 0xFF));
 
     TMemoryDC stripDC(nullptr);
     TMemoryDC workDC(nullptr);
-    if (!stripDC || !workDC) return;
+    if (!stripDC || !workDC) throw std::runtime_error("the combo composite");
     {
         TSelectGuard selStrip(stripDC, strip.Bitmap.Get());
         TSelectGuard selWork(workDC, work.Bitmap.Get());
@@ -417,10 +449,10 @@ void BuildComboComposite(TSkinObjects& o) {
     button.TopHeight = edge.TopHeight;
     button.RightWidth = bw + 2;
     button.BottomHeight = edge.BottomHeight;
-    AssignImage(button.Bitmap, composite);
+    if (!AssignImage(button.Bitmap, composite)) throw std::runtime_error("the combo composite");
 
     MirrorHorizontal(composite);
-    AssignImage(edge.Bitmap, composite);
+    if (!AssignImage(edge.Bitmap, composite)) throw std::runtime_error("the mirrored combo composite");
     edge.LeftWidth = bw + 2;
     edge.RightWidth = 2;
 }
@@ -438,6 +470,43 @@ TSkinObjects::TSkinObjects()
 }
 
 TSkinObjects::~TSkinObjects() = default;
+
+TSkinObjects::TComboPieces TSkinObjects::ComboPieces() noexcept {
+    const std::lock_guard lock(FCombo.Lock);
+    switch (FCombo.State) {
+        case TComboState::AsSet:
+        case TComboState::Made:
+            return {ComboButton.get(), SunkEdge.get()};
+        case TComboState::Making:  // asked from inside its own making: nothing to paint with yet
+        case TComboState::Failed:
+            return {};
+        case TComboState::Pending:
+            break;
+    }
+    FCombo.State = TComboState::Making;
+    FCombo.Outcome = BuildOutcomeOf([this] {
+        if (ComboButton) MirrorComboButton(*ComboButton, FCombo.PixelBytesLeft);
+        BuildComboComposite(*this, FCombo.PixelBytesLeft);
+    });
+    if (FCombo.Outcome != TSkinBuildOutcome::Built) {
+        FCombo.State = TComboState::Failed;
+        return {};
+    }
+    FCombo.State = TComboState::Made;
+    return {ComboButton.get(), SunkEdge.get()};
+}
+
+TSkinBuildOutcome TSkinObjects::FirstUseOutcome() const noexcept {
+    const std::lock_guard lock(FCombo.Lock);
+    return FCombo.Outcome;
+}
+
+void TSkinObjects::ComboPiecesFromBuild(std::int64_t pixelBytesLeft) noexcept {
+    const std::lock_guard lock(FCombo.Lock);
+    FCombo.State = TComboState::Pending;
+    FCombo.Outcome = TSkinBuildOutcome::Built;
+    FCombo.PixelBytesLeft = pixelBytesLeft;
+}
 
 std::string TReaderBitmapSource::EntryName(std::string_view reference) const {
     return TSkinReader::BitmapEntryName(reference).value_or(std::string());
@@ -513,8 +582,10 @@ COLORREF SkinColorToRGB(TColorValue color) noexcept { return ColorToRGB(color, c
 
 namespace {
 
-void BuildAll(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& source) {
-    const TBuild b{o, ini, source};
+// Builds everything but the combo box pieces; answers the pixel budget left over for those.
+std::int64_t BuildAll(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& source,
+                      std::int64_t pixelBudget) {
+    const TBuild b{o, ini, source, {}, pixelBudget};
 
     // 1. Sections; the skin's name.
     TStringList sections;
@@ -557,14 +628,7 @@ void BuildAll(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& so
     o.ComboButton.reset();
     o.ComboButton = LoadBorderObject(b, "ComboButton", "****");
 
-    // 8. The combo button facing the other way, for combo boxes drawn right to left.
-    if (o.ComboButton && !o.ComboButton->Bitmap.Empty()) {
-        b.Charge(2 * static_cast<std::int64_t>(o.ComboButton->Bitmap.Width()) * o.ComboButton->Bitmap.Height());
-        TImageBuffer mirrored = BitmapToImage(o.ComboButton->Bitmap);
-        mirrored.ConvertTo24Bit();
-        MirrorHorizontal(mirrored);
-        AssignImage(o.ComboButton->ExtraBitmap, mirrored);
-    }
+    // 8. (The combo button's mirror and the combo composite are made on first use: ComboPieces.)
 
     // 9.
     const auto plain = [&](std::unique_ptr<TDataSkinObject>& slot, std::string_view section) {
@@ -621,11 +685,9 @@ void BuildAll(TSkinObjects& o, const TQuickIni& ini, const TSkinBitmapSource& so
     if (o.Buttons->RadioFrameCount == 0) o.Buttons->RadioFrameCount = FramesOfToggle(o.Buttons->RadioBitmap);
     if (o.Buttons->CheckFrameCount == 0) o.Buttons->CheckFrameCount = FramesOfToggle(o.Buttons->CheckBitmap);
 
-    // 11.
-    BuildComboComposite(o);
-
     // 12. The brush is made before the old one goes, so a failure keeps the previous brush.
     if (HBRUSH brush = ::CreateSolidBrush(SkinColorToRGB(o.ButtonFaceColor))) o.ButtonFaceBrush.Reset(brush);
+    return b.PixelBytesLeft;
 }
 
 }  // namespace
@@ -644,19 +706,15 @@ const char* SkinBuildFailureReason(TSkinBuildOutcome outcome) noexcept {
     return "the skin's objects could not be built";
 }
 
-TSkinBuildOutcome BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini,
-                                   const TSkinBitmapSource& source) noexcept {
-    try {
-        BuildAll(objects, ini, source);
-        return TSkinBuildOutcome::Built;
-    } catch (const EPixelBudget&) {
-        return TSkinBuildOutcome::OverPixelBudget;
-    } catch (const std::bad_alloc&) {
-        return TSkinBuildOutcome::OutOfMemory;
-    } catch (...) {
-        // Not swallowed: the build's outcome says it failed and the package is refused.
-        return TSkinBuildOutcome::Failed;
-    }
+TSkinBuildOutcome BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source,
+                                   std::int64_t pixelBudget) noexcept {
+    // A combo piece being made on another thread finishes before its sources are rebuilt.
+    const std::lock_guard lock(objects.FCombo.Lock);
+    std::int64_t left = 0;
+    const TSkinBuildOutcome outcome = BuildOutcomeOf([&] { left = BuildAll(objects, ini, source, pixelBudget); });
+    // A refused build leaves nothing to make later: the package is not loadable.
+    if (outcome == TSkinBuildOutcome::Built) objects.ComboPiecesFromBuild(left);
+    return outcome;
 }
 
 }  // namespace qd

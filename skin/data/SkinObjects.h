@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -171,6 +172,9 @@ public:
     std::int32_t BackgroundAlignment = 0;
 };
 
+class TSkinBitmapSource;
+enum class TSkinBuildOutcome;
+
 // Every slot and colour of a skin. The fixed objects (Buttons, Title, the four borders) exist for the whole life
 // of the holder and are refilled by each build; optional slots are null when the skin lacks them.
 class TSkinObjects {
@@ -179,6 +183,19 @@ public:
     TSkinObjects(const TSkinObjects&) = delete;
     TSkinObjects& operator=(const TSkinObjects&) = delete;
     virtual ~TSkinObjects();
+
+    // ComboButton and SunkEdge as a combo box paints them. Nothing draws them at start, so a build leaves them
+    // as loaded and the first call makes what they derive (the mirrored button, the composite of edge and
+    // button), under a lock: the first call comes from whichever paint handler needs them first. What it made
+    // lasts until the next build. When the making fails both are null until the next build, and
+    // FirstUseOutcome says why. Slots filled by hand, without a build, are handed out as they are.
+    struct TComboPieces {
+        TDataSkinBorder* Button = nullptr;
+        TDataSkinObject* Edge = nullptr;
+    };
+    TComboPieces ComboPieces() noexcept;
+    // How the making of the pieces built on first use went (Built until one failed).
+    TSkinBuildOutcome FirstUseOutcome() const noexcept;
 
     std::unique_ptr<TDataSkinButton> Buttons;
     std::unique_ptr<TDataSkinTitle> Title;
@@ -226,6 +243,20 @@ public:
     std::array<TColorValue, 10> CustomColors{};  // [Customcolors] Color0 .. Color9
     std::string SkinName;                        // [TitlebarSkin] SkinName, informational
     TBrushHandle ButtonFaceBrush;                // solid brush of ButtonFaceColor, made by each build
+
+private:
+    friend TSkinBuildOutcome BuildSkinObjects(TSkinObjects&, const TQuickIni&, const TSkinBitmapSource&,
+                                              std::int64_t) noexcept;
+    // A completed build: the combo pieces are to be made on first use, within what is left of its budget.
+    void ComboPiecesFromBuild(std::int64_t pixelBytesLeft) noexcept;
+
+    enum class TComboState { AsSet, Pending, Making, Made, Failed };
+    struct TComboMaking {
+        mutable std::recursive_mutex Lock;  // recursive: a call from inside the making finds it Making
+        TComboState State = TComboState::AsSet;
+        TSkinBuildOutcome Outcome{};
+        std::int64_t PixelBytesLeft = 0;
+    } FCombo;
 };
 
 // Resolves image references of a description to bitmaps. The default resolves them against a package reader.
@@ -275,9 +306,10 @@ const char* SkinBuildFailureReason(TSkinBuildOutcome outcome) noexcept;
 // Builds every skin object of `objects` from the parsed description, resolving images through `source`, in the
 // order that colour defaults and derived images need (the last step makes ButtonFaceBrush). Never throws.
 // Anything but Built leaves the objects partly rebuilt, every slot still null or whole, and the package is to
-// be treated as not loadable.
-TSkinBuildOutcome BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini,
-                                   const TSkinBitmapSource& source) noexcept;
+// be treated as not loadable. The images of the build and of the pieces made later on first use
+// (TSkinObjects::ComboPieces) share `pixelBudget` bytes.
+TSkinBuildOutcome BuildSkinObjects(TSkinObjects& objects, const TQuickIni& ini, const TSkinBitmapSource& source,
+                                   std::int64_t pixelBudget = MaxSkinPixelBytes) noexcept;
 
 // Width the combo box composite reserves for its button: the platform's scroll-arrow width + 2.
 int ComboButtonWidth() noexcept;

@@ -350,7 +350,7 @@ TEST_F(EditFamilyFixture, TheComboShowsTheSkinsFrameForEachStateAndNoKeyColour) 
     ::SetFocus(other);
     auto* skinner = SkinAs<TSkinComBox>(combo, TSkinnerKind::ComBox);
     ASSERT_NE(skinner, nullptr);
-    const TDataSkinBorder& strip = *OurSkin().ComboButton;
+    const TDataSkinBorder& strip = *OurSkin().ComboPieces().Button;
     ASSERT_EQ(strip.Style, 2) << "our skin draws frame and button from one composed image";
     // The top rows of the button band are copied unscaled from the strip's frame.
     auto mismatches = [&](const TPainted& p, int frame) {

@@ -13,6 +13,7 @@
 
 #include "skin/data/Bmp.h"
 #include "skin/data/QuickIni.h"
+#include "skin/data/SkinData.h"
 #include "skin/data/SkinObjects.h"
 #include "skin/data/SkinReader.h"
 
@@ -477,9 +478,12 @@ TEST(SkinComboComposite, ButtonIsMirroredAndComposedWithTheSunkenEdge) {
         "[ComboButton]\nImage=combo.bmp\n[SunkEdge]\nImage=edge.bmp\nTopHeight=2\nBottomHeight=2\n"
         "LeftWidth=2\nRightWidth=2\n");
     const int bw = ComboButtonWidth();
-    ASSERT_NE(b.Objects.ComboButton, nullptr);
-    const TDataSkinBorder& combo = *b.Objects.ComboButton;
-    const TDataSkinObject& edge = *b.Objects.SunkEdge;
+    const TSkinObjects::TComboPieces pieces = b.Objects.ComboPieces();
+    ASSERT_EQ(pieces.Button, b.Objects.ComboButton.get());
+    ASSERT_EQ(pieces.Edge, b.Objects.SunkEdge.get());
+    ASSERT_NE(pieces.Button, nullptr);
+    const TDataSkinBorder& combo = *pieces.Button;
+    const TDataSkinObject& edge = *pieces.Edge;
 
     // The extra image is the original button, mirrored.
     ASSERT_EQ(combo.ExtraBitmap.Width(), 40);
@@ -510,9 +514,67 @@ TEST(SkinComboComposite, OnlyBuiltWhenBothObjectsExist) {
     TBuilt b;
     b.Source.Entries["combo.bmp"] = Bmp(40, 21);
     b.Build("[ComboButton]\nImage=combo.bmp\nLeftWidth=1\n");
+    b.Objects.ComboPieces();
     EXPECT_EQ(b.Objects.ComboButton->Bitmap.Width(), 40);
     EXPECT_EQ(b.Objects.ComboButton->Style, 0);
     EXPECT_EQ(b.Objects.ComboButton->FrameCount, 4);
+}
+
+constexpr char ComboDescription[] = "[ComboButton]\nImage=combo.bmp\n[SunkEdge]\nImage=edge.bmp\n";
+
+void AddComboImages(TMapSource& source) {
+    source.Entries["combo.bmp"] = Bmp(40, 21, MakeBgra(0xFF, 0, 0));
+    source.Entries["edge.bmp"] = Bmp(40, 21, MakeBgra(0x80, 0x80, 0x80));
+}
+
+TEST(SkinComboComposite, IsMadeOnFirstUseOnceAndAgainAfterEachBuild) {
+    TBuilt b;
+    AddComboImages(b.Source);
+    b.Build(ComboDescription);
+    // The build leaves the images as loaded.
+    EXPECT_EQ(b.Objects.ComboButton->Style, 0);
+    EXPECT_EQ(b.Objects.ComboButton->Bitmap.Width(), 40);
+    EXPECT_TRUE(b.Objects.ComboButton->ExtraBitmap.Empty());
+    const HBITMAP made = b.Objects.ComboPieces().Button->Bitmap.Handle();
+    EXPECT_EQ(b.Objects.ComboButton->Style, 2);
+    EXPECT_EQ(b.Objects.ComboPieces().Button->Bitmap.Handle(), made) << "made once, then kept";
+    EXPECT_EQ(b.Objects.ComboButton->Bitmap.Width(), 200) << "not composed over the composite";
+    b.Build(ComboDescription);
+    EXPECT_EQ(b.Objects.ComboButton->Style, 0) << "a new build starts from the images again";
+    EXPECT_EQ(b.Objects.ComboPieces().Button->Bitmap.Width(), 200);
+}
+
+TEST(SkinComboComposite, AFailedFirstUseIsReportedAndGivesNoPiecesUntilTheNextBuild) {
+    TSkinData data(nullptr);
+    TMapSource source;
+    AddComboImages(source);
+    TQuickIni ini;
+    ini.LoadFromText(ComboDescription);
+    // A budget that just holds the two images as decoded and as bitmaps leaves nothing for the composite.
+    const std::int64_t loadBytes = 2 * 2 * 4 * 40 * 21;
+    ASSERT_EQ(BuildSkinObjects(data, ini, source, loadBytes), TSkinBuildOutcome::Built);
+    EXPECT_TRUE(data.LoadError().empty());
+    const TSkinObjects::TComboPieces pieces = data.ComboPieces();
+    EXPECT_EQ(pieces.Button, nullptr);
+    EXPECT_EQ(pieces.Edge, nullptr);
+    EXPECT_EQ(data.FirstUseOutcome(), TSkinBuildOutcome::OverPixelBudget);
+    EXPECT_NE(data.LoadError().find("64 MiB"), std::string::npos) << data.LoadError();
+    EXPECT_EQ(data.ComboPieces().Button, nullptr) << "not tried again on every paint";
+    ASSERT_EQ(BuildSkinObjects(data, ini, source), TSkinBuildOutcome::Built);
+    EXPECT_EQ(data.FirstUseOutcome(), TSkinBuildOutcome::Built);
+    EXPECT_NE(data.ComboPieces().Button, nullptr);
+}
+
+TEST(SkinComboComposite, SlotsFilledWithoutABuildAreHandedOutAsTheyAre) {
+    TSkinObjects o;
+    o.ComboButton = std::make_unique<TDataSkinBorder>();
+    o.ComboButton->Bitmap.SetSize(16, 16);
+    o.SunkEdge = std::make_unique<TDataSkinObject>();
+    o.SunkEdge->Bitmap.SetSize(8, 8);
+    const TSkinObjects::TComboPieces pieces = o.ComboPieces();
+    EXPECT_EQ(pieces.Button, o.ComboButton.get());
+    EXPECT_EQ(pieces.Button->Bitmap.Width(), 16);
+    EXPECT_EQ(pieces.Edge->Bitmap.Width(), 8);
 }
 
 // ------------------------------------------------------------------------------------------------------------
