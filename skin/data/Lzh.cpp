@@ -145,33 +145,29 @@ public:
     // `heap` is the heap index of the symbol's node when the caller knows it (the code ended within the
     // table), else 0.
     inline void Update(THuffTree& tree, int symbol, unsigned heap) noexcept {
-        int c = 0;
+        // c is the node to count; h its heap index, or 0 where the walk follows the parent links instead.
         unsigned h = heap;
-        if (h == 0) {
-            c = tree.prnt[symbol + TreeSize];
-            h = FHeap[c];
-        }
+        int c = h != 0 ? FNode[h] : tree.prnt[symbol + TreeSize];
+        if (h == 0) h = FHeap[c];
         for (;;) {
-            if (h == 0) {  // below the table's levels: follow the parent links
-                const unsigned k = ++tree.freq[c];
-                if (k > tree.freq[c + 1]) c = Promote(tree, c, k);
-                c = tree.prnt[c];
-                h = FHeap[c];
-                continue;
-            }
-            c = FNode[h];
             const unsigned k = ++tree.freq[c];
             if (k > tree.freq[c + 1]) {
-                c = Promote(tree, c, k);
-                h = FHeap[c];
-                if (h == 0) {
-                    c = tree.prnt[c];
-                    h = FHeap[c];
-                    continue;
-                }
+                // The counted subtree now hangs at l: go on with its parent, whose heap index is l's halved
+                // when l is in the table's levels (both loads wait only for l).
+                const int l = Promote(tree, c, k);
+                h = FHeap[l] >> 1;
+                c = tree.prnt[l];
+                continue;
             }
-            if (h == 1) return;  // the root: it never moves (the sentinel exceeds its count)
-            h >>= 1;
+            if (h > 1) {
+                h >>= 1;
+                c = FNode[h];
+            } else if (h == 0) {
+                c = tree.prnt[c];
+                h = FHeap[c];
+            } else {
+                return;  // the root: it never moves (the sentinel exceeds its count)
+            }
         }
     }
 
