@@ -200,7 +200,12 @@ object Form_Main: TForm_Main
       'TRxSpeedButton=speedbutton'
       'TAdvPageControl=nil'
       'TWgButton=button'
-      'TLMDGroupBox=Groupbox')
+      'TLMDGroupBox=Groupbox'
+      'TPageControl=tab'
+      'TTabControl=tab'
+      'TGroupBox=groupbox'
+      'TRadioGroup=radiogroup'
+      'TPanel=panel')
     SkinStore = '(Good)'
     SkinFormtype = sfMainform
     Version = '3.02.03.09'

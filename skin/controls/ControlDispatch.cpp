@@ -155,6 +155,8 @@ TDispatchDecision DecideControl(const TControlFacts& f, const TDispatchSettings&
     if (cls == "TRICHEDIT" || cls == "TWWDBRICHEDIT" || cls == "TDXDBMEMO" || cls == "TDXTREELIST" ||
         cls == "TDXDBTREELIST" || cls == "TDXDBGRID")
         return Make(K::Scrollbar, s.Has(xcScrollbar));
+    // A list view shows its bars only once it scrolls, and its header always wants the skin.
+    if (cls == "TLISTVIEW") return Make(K::Scrollbar, s.Has(xcScrollbar));
     if (ControlHasScrollBars(f.Windowed, f.Style, f.Tag)) return Make(K::Scrollbar, s.Has(xcScrollbar));
     if (cls == "TSCROLLBAR") return Make(K::Scrollbar, s.Has(xcScrollbar));
     if (f.IsPushButton) return Make(K::Button, s.Has(xcButton));

@@ -1,5 +1,6 @@
 // The dispatch's sink: from a decision to an attached control skinner.
 
+#include "framework/ComCtrls.h"
 #include "skin/controls/ControlDispatch.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinControlButtons.h"
@@ -18,6 +19,7 @@ TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner, HWND wnd) {
         case TSkinnerKind::Scrollbar:
             // A scroll bar control is one bar over the whole window; anything else has window scroll bars.
             if (IsScrollBarControl(wnd)) return new TSkinScControl(owner);
+            if (dynamic_cast<TListView*>(owner) || IsListViewControl(wnd)) return new TSkinListView(owner);
             return new TSkinScrollbar(owner);
         case TSkinnerKind::Sizer:
             return new TSkinSizer(owner);
@@ -25,6 +27,8 @@ TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner, HWND wnd) {
             return new TSkinButton(owner);
         case TSkinnerKind::BitButton:
             return new TSkinBitButton(owner);
+        case TSkinnerKind::SpeedButton:
+            return new TSkinSpeedButton(owner);
         case TSkinnerKind::CheckBox:
             return new TSkinCheckBox(owner);
         case TSkinnerKind::RadioButton:
@@ -49,6 +53,8 @@ TSkinControl* NewSkinner(TSkinnerKind kind, TComponent* owner, HWND wnd) {
             return new TSkinBox(owner);
         case TSkinnerKind::BoxH:
             return new TSkinBoxH(owner);
+        case TSkinnerKind::ObjImage:
+            return new TSkinObjImage(owner);
         default:
             return nullptr;  // kinds whose skinners are not built yet: the control keeps its own look
     }
@@ -70,12 +76,15 @@ TSkinControl* CreateControlSkinner(ISkinForm& form, const TDispatchItem& item) {
         if (!skinner || skinner->IsAttached()) return nullptr;
     } else {
         HWND wnd = item.Window;
-        if (wnd && ::SendMessageW(wnd, WM_SKIN_QUERY, 0, 0) == 1) return nullptr;  // never skinned twice
+        // Never skinned twice (a windowless control answers through its own message handler).
+        if (wnd && ::SendMessageW(wnd, WM_SKIN_QUERY, 0, 0) == 1) return nullptr;
+        if (!wnd && item.Control && item.Control->Perform(WM_SKIN_QUERY) == 1) return nullptr;
         if (!item.Control && wnd && IsButtonKind(item.Decision.Kind) &&
             !ButtonStyleSkinnable(static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE))))
             return nullptr;
         skinner = NewSkinner(item.Decision.Kind, item.Control, wnd);
         if (!skinner) return nullptr;
+        if (auto* image = dynamic_cast<TSkinObjImage*>(skinner)) image->Mode = item.Decision.ObjImageMode;
     }
     if (form.RegisterControl(skinner)) {
         // Already listed: not attached a second time.
@@ -83,10 +92,13 @@ TSkinControl* CreateControlSkinner(ISkinForm& form, const TDispatchItem& item) {
         return nullptr;
     }
     if (item.Control) skinner->KeepDispatchChanges(item.Changed);
-    if (item.Control)
-        skinner->AttachControl(&form, skinData, false, nullptr);
+    TCanvas* canvas = form.ControlCanvas();
+    if (item.Control && !item.Control->IsWindowed())
+        skinner->AttachGraphic(&form, skinData, canvas);
+    else if (item.Control)
+        skinner->AttachControl(&form, skinData, false, canvas);
     else
-        skinner->AttachWindow(item.Window, skinData, &form, nullptr);
+        skinner->AttachWindow(item.Window, skinData, &form, canvas);
     if (!skinner->IsAttached()) {
         form.UnregisterControl(skinner);
         delete skinner;

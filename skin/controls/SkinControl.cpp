@@ -51,6 +51,8 @@ struct TControlProcFunctor {
 TSkinControl::TSkinControl(TComponent* owner) : TComponent(owner) {}
 
 TSkinControl::~TSkinControl() {
+    // Freed while waiting for a new window: the control still carries what attach changed.
+    if (FAwaitingWindow) GiveBackControl();
     Unhook();
     if (Form) Form->UnregisterControl(this);
     Form = nullptr;
@@ -92,6 +94,17 @@ void TSkinControl::AttachControl(ISkinForm* form, TSkinData* skinData, bool chan
     if (Attached) return;
     auto* control = dynamic_cast<TWinControl*>(Owner());
     if (!control || !skinData) return;
+    if (FRebinding) {
+        // Hooked, listed and coloured since the first attach: only the new window is taken.
+        Handle = control->Handle();
+        Focused = ::GetFocus() == Handle;
+        Enabled = (::GetWindowLongPtrW(Handle, GWL_STYLE) & WS_DISABLED) == 0;
+        Caption = WindowText();
+        control->Invalidate();
+        Attached = true;
+        Status = 1;
+        return;
+    }
     ChangeColor = changeColor;
     SkinData = skinData;
     Form = form;
@@ -133,6 +146,34 @@ void TSkinControl::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, 
     ::InvalidateRect(Handle, nullptr, TRUE);
     Attached = true;
     Status = 1;
+}
+
+void TSkinControl::AttachGraphic(ISkinForm* form, TSkinData* skinData, TCanvas* canvas) {
+    if (Attached) return;
+    auto* control = dynamic_cast<TGraphicControl*>(Owner());
+    if (!control || !skinData) return;
+    SkinData = skinData;
+    Canvas = canvas;
+    GraphicControl = control;
+    Form = form;
+    HookControl(*control);
+    if (Form) Form->RegisterControl(this);
+    Enabled = control->Enabled();
+    Caption = control->Caption();
+    control->Invalidate();
+    Attached = true;
+    Status = 1;
+}
+
+bool TSkinControl::ControlScreenRect(RECT& rect) const {
+    if (!GraphicControl) return ISkinControlItem::ControlScreenRect(rect);
+    TWinControl* parent = GraphicControl->Parent();
+    if (!parent || !parent->HandleAllocated() || !GraphicControl->Visible()) return false;
+    rect = GraphicControl->BoundsRect();
+    POINT origin{0, 0};
+    if (!::ClientToScreen(parent->Handle(), &origin)) return false;
+    ::OffsetRect(&rect, origin.x, origin.y);
+    return true;
 }
 
 void TSkinControl::KeepDispatchChanges(const TDispatchChanges& changes) {
@@ -196,6 +237,10 @@ void TSkinControl::MouseLeft() {
     LeaveDispatch();
 }
 
+void TReleaseSkinner::operator()(TSkinControl* skinner) const noexcept {
+    if (skinner) CallSwallowing([&] { skinner->Release(); });
+}
+
 void TSkinControl::LeaveDispatch() {
     if (--FDepth == 0 && FReleased) delete this;
 }
@@ -206,6 +251,9 @@ void TSkinControl::SkinWndProc(TMessage& message) {
     CallSwallowing([&] {
         if (message.Msg == WM_SKIN_QUERY && Status == 1 && !FReleased) {
             message.Result = 1;
+        } else if (message.Msg == WM_CREATE && FAwaitingWindow && !FReleased) {
+            CallDefault(message);
+            if (message.Result != -1) TakeNewWindow();
         } else if (Status != 1 || FReleased) {
             CallDefault(message);
         } else if (message.Msg == WM_NCDESTROY) {
@@ -239,9 +287,32 @@ void TSkinControl::CallDefault(TMessage& message) {
     }
 }
 
+bool TSkinControl::ControlOutlivesWindow() const {
+    return Control && FLink && !Control->HasState(TComponentStateFlag::csDestroying);
+}
+
+void TSkinControl::TakeNewWindow() {
+    FAwaitingWindow = false;
+    Attached = false;
+    FRebinding = true;
+    AttachControl(Form, SkinData, ChangeColor, Canvas);
+    FRebinding = false;
+}
+
 bool TSkinControl::BeforeProc(TMessage& message) {
     if (message.Msg == WM_NCDESTROY) {
         CallDefault(message);
+        if (ControlOutlivesWindow()) {
+            // The control keeps what attach changed and stays hooked; until its next window exists it counts
+            // as gone, so a form skinner that purges meanwhile frees the skinner (which then gives all back).
+            if (Form && Form->HotButton() == this) Form->SetHotButton(nullptr);
+            MouseState = 0;
+            WindowGone();
+            Handle = nullptr;
+            Status = ControlStateWindowDestroyed;
+            FAwaitingWindow = true;
+            return false;
+        }
         Status = ControlStateWindowDestroyed;
         Unskin();
         WindowGone();

@@ -55,6 +55,8 @@ public:
     virtual void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas);
     // Skins a bare window.
     virtual void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas);
+    // Skins the owner, a framework windowless control (painted on its parent's window).
+    void AttachGraphic(ISkinForm* form, TSkinData* skinData, TCanvas* canvas);
 
     // ISkinControlItem
     int ControlState() const override { return Status; }
@@ -62,6 +64,7 @@ public:
     void Reskin() override;
     void Release() override;
     HWND ControlWindow() const override { return Handle; }
+    bool ControlScreenRect(RECT& rect) const override;
     void MouseLeft() override;
 
     virtual bool CanSkin() const { return true; }
@@ -93,8 +96,13 @@ protected:
     virtual void PaintControl(HDC dc);
     // The family's drawing; rect is the window rectangle moved to the origin.
     virtual void DrawControl(HDC, const RECT&) {}
-    // Called for a WM_NCDESTROY after the control handled it (the window must not be used afterwards).
+    // Called for a WM_NCDESTROY after the control handled it (the window must not be used afterwards): drop
+    // everything bound to that window. A framework control that lives on gets a new window later, and the
+    // family's attach runs again for it (see AttachControl).
     virtual void WindowGone() {}
+    // A framework control's window was recreated: attach runs again for the new window, keeping what the first
+    // attach saved of the control.
+    bool Rebinding() const noexcept { return FRebinding; }
 
     void CallDefault(TMessage& message);
     void Redraw();
@@ -149,6 +157,9 @@ private:
     class TBareHook;
     void GiveBackControl() noexcept;
     void LeaveDispatch();
+    // The framework control stays while its window goes (a style change or a parent's recreation makes a new one).
+    bool ControlOutlivesWindow() const;
+    void TakeNewWindow();
 
     ISkinForm* Form = nullptr;
     std::unique_ptr<TBareHook> FBareHook;
@@ -164,8 +175,16 @@ private:
     } FSaved;
     std::unique_ptr<TDispatchChanges> FDispatchChanges;
     int FDepth = 0;
-    bool FReleased = false;  // Release() ran while on the stack: freed when the outermost call returns
+    bool FReleased = false;        // Release() ran while on the stack: freed when the outermost call returns
+    bool FAwaitingWindow = false;  // the control's window went and the control lives on: bind its next window
+    bool FRebinding = false;
 };
+
+// Frees a child skinner (one that another skinner made and owns) through Release: it may be on the stack.
+struct TReleaseSkinner {
+    void operator()(TSkinControl* skinner) const noexcept;
+};
+using TOwnedSkinner = std::unique_ptr<TSkinControl, TReleaseSkinner>;
 
 struct TDispatchItem;
 

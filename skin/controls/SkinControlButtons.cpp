@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/CallbackEdge.h"
 #include "framework/Graphics.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
@@ -328,33 +329,46 @@ void TSkinBitButton::DrawControl(HDC dc, const RECT& rect) {
         props ? GetEnumPropName(props, "Default") == "true" : (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     const int frame = PushButtonFrame(MouseState & msPressed, MouseState & msHot, isDefault, Focused, Enabled, true);
     FShownFrame = frame;
-    const int glyphFrame = GlyphFrameFor(frame);
     HDC buffer = PrepareBuffer(dc, rect);
     if (!buffer) return;
     FillFace(buffer, rect);
     DrawSkinObject(buffer, rect, buttons.FrameCount > 0 ? buttons.FrameCount : 5, frame, buttons);
+    HFONT font = props ? props->Font().Handle() : reinterpret_cast<HFONT>(::SendMessageW(Handle, WM_GETFONT, 0, 0));
+    TSelectGuard selectFont(buffer, font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
+    DrawGlyphAndText(buffer, rect, props, frame, Enabled, false);
+    ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, buffer, 0, 0, SRCCOPY);
+}
 
+void TSkinBitButton::DrawGlyphAndText(HDC buffer, const RECT& rect, TControl* props, int frame, bool enabled,
+                                      bool speedButton) {
+    const TDataSkinButton& buttons = *Buttons();
     const SIZE client{rect.right - rect.left, rect.bottom - rect.top};
     TBitmap* glyph = GetObjectPropAs<TBitmap>(props, "Glyph");
     int numGlyphs = static_cast<int>(GetIntProp(props, "NumGlyphs", 1));
     if (numGlyphs <= 0) numGlyphs = 1;
-    const int margin = static_cast<int>(GetIntProp(props, "Margin", -1));
+    int margin = static_cast<int>(GetIntProp(props, "Margin", -1));
     const int spacing = static_cast<int>(GetIntProp(props, "Spacing", 4));
     const std::string layoutName = GetEnumPropName(props, "Layout");
     const int layout = layoutName == "blglyphright"    ? 1
                        : layoutName == "blglyphtop"    ? 2
                        : layoutName == "blglyphbottom" ? 3
                                                        : 0;
-    const bool centred = GetEnumPropName(props, "Alignment") == "tacenter";
+    // A speed button has no Alignment, and its centred content sits one pixel further from the glyph's edge.
+    const bool centred = !speedButton && GetEnumPropName(props, "Alignment") == "tacenter";
+    const bool hasGlyph = glyph && !glyph->Empty();
+    COLORREF color = props ? ColorToRGB(props->Font().Color()) : SkinColorToRGB(SkinData->ButtonTextColor);
+    if (speedButton && !hasGlyph) {
+        // A caption alone takes the font's colour in every state but the disabled one.
+        ::SetTextColor(buffer, enabled ? color : ::GetSysColor(COLOR_BTNSHADOW));
+        DrawButtonCaption(buffer, rect, DT_CENTER, Caption);
+        return;
+    }
     SIZE glyphSize{};
-    if (glyph && !glyph->Empty()) glyphSize = SIZE{glyph->Width() / numGlyphs, glyph->Height()};
-
-    HFONT font = props ? props->Font().Handle() : reinterpret_cast<HFONT>(::SendMessageW(Handle, WM_GETFONT, 0, 0));
-    TSelectGuard selectFont(buffer, font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
+    if (hasGlyph) glyphSize = SIZE{glyph->Width() / numGlyphs, glyph->Height()};
     std::wstring text = Caption;
     for (std::size_t at = text.find(L"||"); at != std::wstring::npos; at = text.find(L"||", at + 2))
         text.replace(at, 2, L"\r\n");
-    UINT flags = DT_WORDBREAK;
+    UINT flags = speedButton ? 0 : DT_WORDBREAK;
     if (layout == 1) flags |= DT_RIGHT;
     if (layout >= 2) flags |= DT_CENTER;
     SIZE textSize{};
@@ -363,19 +377,132 @@ void TSkinBitButton::DrawControl(HDC dc, const RECT& rect) {
         DrawTextWide(buffer, text, m, flags | DT_CALCRECT);
         textSize = SIZE{m.right - m.left, m.bottom - m.top};
     }
-    const TGlyphLayout at = LayoutGlyphAndText(client, glyphSize, textSize, layout, margin, spacing, centred);
-    if (glyph && !glyph->Empty()) DrawButtonGlyph(buffer, at.Glyph, numGlyphs, glyphFrame, *glyph);
+    TGlyphLayout at = LayoutGlyphAndText(client, glyphSize, textSize, layout, margin, spacing, centred);
+    if (speedButton && margin == -1 && spacing != -1) {
+        const int shift = (layout == 0 || layout == 2) ? 1 : -1;
+        LONG& glyphAxis = layout <= 1 ? at.Glyph.x : at.Glyph.y;
+        LONG& textAxis = layout <= 1 ? at.Text.x : at.Text.y;
+        glyphAxis += shift;
+        textAxis += shift;
+    }
+    if (hasGlyph) DrawButtonGlyph(buffer, at.Glyph, numGlyphs, GlyphFrameFor(frame), *glyph);
 
-    COLORREF color = props ? ColorToRGB(props->Font().Color()) : SkinColorToRGB(SkinData->ButtonTextColor);
     if (frame == pfNormal && buttons.HasNormalColour2) color = SkinColorToRGB(buttons.NormalColour2);
     if (frame == pfHot && buttons.HasMouseOverColour2) color = SkinColorToRGB(buttons.MouseOverColour2);
     if (frame == pfPressed && buttons.HasPressedColour2) color = SkinColorToRGB(buttons.PressedColour2);
-    if (!Enabled) color = ::GetSysColor(COLOR_BTNSHADOW);
+    if (!enabled) color = ::GetSysColor(COLOR_BTNSHADOW);
     ::SetTextColor(buffer, color);
     ::SetBkMode(buffer, TRANSPARENT);
     RECT textRect{at.Text.x, at.Text.y, at.Text.x + textSize.cx, at.Text.y + textSize.cy};
     if (!text.empty()) DrawTextWide(buffer, text, textRect, flags);
-    ::BitBlt(dc, rect.left, rect.top, client.cx, client.cy, buffer, 0, 0, SRCCOPY);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// TSkinSpeedButton
+
+int SpeedButtonFrame(bool pressed, bool hot, bool down, bool enabled) noexcept {
+    if (down) return pfPressed;
+    if (!enabled) return pfDisabled;
+    return pressed ? pfPressed : hot ? pfHot : pfNormal;
+}
+
+void TSkinSpeedButton::MouseLeft() {
+    // A windowless control has no window to send to: the message goes through the control itself, so the
+    // control and its skin both hear of it.
+    if (Status == 1 && GraphicControl) GraphicControl->Perform(CM_MOUSELEAVE);
+}
+
+bool TSkinSpeedButton::BeforeProc(TMessage& message) {
+    switch (message.Msg) {
+        case WM_PAINT: {
+            // The parent hands a DC with the origin at the button and the clip set to it.
+            if (!HasImage() || !message.WParam || !GraphicControl) return true;
+            const RECT rect = GraphicControl->ClientRect();
+            PaintSpeedButton(reinterpret_cast<HDC>(message.WParam),
+                             RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top});
+            message.Result = 1;
+            return false;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            // The button's own press (and group) logic first; the skin follows.
+            CallDefault(message);
+            if (GraphicControl && GraphicControl->Enabled()) MouseState |= msPressed;
+            PaintControl(nullptr);
+            return false;
+        default:
+            return TSkinControl::BeforeProc(message);
+    }
+}
+
+void TSkinSpeedButton::AfterProc(TMessage& message) {
+    switch (message.Msg) {
+        case WM_LBUTTONUP:
+            // The button clicks by itself.
+            MouseState &= ~msPressed;
+            PaintControl(nullptr);
+            break;
+        case WM_MOUSEMOVE:
+            if (!(MouseState & msHot)) {
+                MakeHot();
+                PaintControl(nullptr);
+            }
+            break;
+        case CM_MOUSEENTER:
+            MouseState |= msHot;
+            PaintControl(nullptr);
+            break;
+        case CM_MOUSELEAVE: {
+            MouseState &= ~(msHot | msPressed);
+            ISkinForm* form = OwnerForm();
+            if (form && form->HotButton() == this) form->SetHotButton(nullptr);
+            if (GraphicControl && GraphicControl->Visible()) PaintControl(nullptr);
+            break;
+        }
+        default:
+            TSkinControl::AfterProc(message);
+            break;
+    }
+}
+
+void TSkinSpeedButton::PaintControl(HDC) {
+    if (!GraphicControl || !GraphicControl->Visible()) return;
+    TWinControl* parent = GraphicControl->Parent();
+    if (!parent || !parent->HandleAllocated()) return;
+    TWindowDC window(parent->Handle(), TWindowDC::TArea::Client);
+    if (!window) return;
+    HDC dc = window.Get();
+    const RECT bounds = GraphicControl->BoundsRect();
+    TSaveDCGuard save(dc);
+    ::IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
+    ::OffsetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);
+    TCanvas own;
+    TCanvas& canvas = Canvas ? *Canvas : own;
+    canvas.SetHandle(dc);
+    CallSwallowing([&] {
+        PaintSpeedButton(canvas.Handle(), RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top});
+    });
+    canvas.SetHandle(nullptr);
+}
+
+void TSkinSpeedButton::PaintSpeedButton(HDC dc, const RECT& rect) {
+    if (!HasImage() || !GraphicControl || rect.right <= rect.left || rect.bottom <= rect.top) return;
+    const TDataSkinButton& buttons = *Buttons();
+    TControl* props = GraphicControl;
+    Enabled = GetEnumPropName(props, "Enabled") == "true";
+    const bool down = GetEnumPropName(props, "Down") == "true";
+    const int frame = SpeedButtonFrame(MouseState & msPressed, MouseState & msHot, down, Enabled);
+    FShownFrame = frame;
+    Caption = GetTextProp(props, "Caption");
+    HDC buffer = PrepareBuffer(dc, rect);
+    if (!buffer) return;
+    FillFace(buffer, rect);
+    // A flat button at rest shows the face alone.
+    if (!(frame == pfNormal && GetEnumPropName(props, "Flat") == "true"))
+        DrawSkinObject(buffer, rect, buttons.FrameCount > 0 ? buttons.FrameCount : 5, frame, buttons);
+    TSelectGuard selectFont(buffer, props->Font().Handle());
+    DrawGlyphAndText(buffer, rect, props, frame, Enabled, true);
+    ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, buffer, 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

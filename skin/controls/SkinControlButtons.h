@@ -27,6 +27,8 @@ enum TPushFrame : int { pfNormal = 1, pfPressed = 2, pfDisabled = 3, pfHot = 4, 
 
 // The frame a push button shows. A bit button lets focus outrank the default look (`focusBeforeDefault`).
 int PushButtonFrame(bool pressed, bool hot, bool isDefault, bool focused, bool enabled, bool focusBeforeDefault);
+// The frame a speed button shows: Down before the mouse, disabled after it.
+int SpeedButtonFrame(bool pressed, bool hot, bool down, bool enabled) noexcept;
 // The glyph image for a button frame: 3 (down) for pressed, 2 (disabled) for disabled, else 1.
 int GlyphFrameFor(int buttonFrame) noexcept;
 // The frame of a check strip of `frames` frames for a check value (1 unchecked, 2 checked, 4 grey), the
@@ -79,6 +81,25 @@ protected:
     void DrawControl(HDC dc, const RECT& rect) override;
     // One image of a glyph strip at `position`; the disabled image greyed. Frames beyond the strip use the first.
     static void DrawButtonGlyph(HDC dc, POINT position, int numGlyphs, int glyphFrame, TBitmap& glyph);
+    // The glyph and the caption laid out from the control's published properties, in the button frame's text
+    // colour. A speed button's layout ignores Alignment and does not break lines.
+    void DrawGlyphAndText(HDC buffer, const RECT& rect, TControl* props, int frame, bool enabled, bool speedButton);
+};
+
+// A windowless speed button (attached with AttachGraphic): painted on its parent's window, from the same strip.
+// A flat button at rest shows only the face; Down shows the pressed frame whatever the mouse does. The control
+// keeps its own press and click; the skin follows it.
+class TSkinSpeedButton : public TSkinBitButton {
+public:
+    using TSkinBitButton::TSkinBitButton;
+    void MouseLeft() override;
+
+protected:
+    bool BeforeProc(TMessage& message) override;
+    void AfterProc(TMessage& message) override;
+    // Paints now on the parent's window through the form skinner's control canvas.
+    void PaintControl(HDC dc) override;
+    void PaintSpeedButton(HDC dc, const RECT& rect);
 };
 
 class TSkinCheckBox : public TSkinControl {

@@ -28,10 +28,6 @@ int UpDownFrame(TArrowDirection direction, int state) noexcept {
     return state + 4 * d - (d >= 2 ? 8 : 0);
 }
 
-void TReleaseSkinner::operator()(TSkinControl* skinner) const noexcept {
-    if (skinner) CallSwallowing([&] { skinner->Release(); });
-}
-
 namespace {
 
 // The skin object if it has an image to draw, else null.

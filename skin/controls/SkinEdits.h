@@ -32,12 +32,6 @@ enum class TArrowDirection : int { Up = 0, Down = 1, Left = 2, Right = 3 };
 // States of an up-down button: 1 normal, 2 pressed, 3 disabled.
 int UpDownFrame(TArrowDirection direction, int state) noexcept;
 
-// Frees a child skinner through Release (it may be on the stack).
-struct TReleaseSkinner {
-    void operator()(TSkinControl* skinner) const noexcept;
-};
-using TOwnedSkinner = std::unique_ptr<TSkinControl, TReleaseSkinner>;
-
 class TSkinComBox : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "framework/CallbackEdge.h"
 #include "framework/ComCtrls.h"
 #include "framework/Gdi.h"
+#include "framework/Properties.h"
 #include "skin/controls/SkinTabs.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
@@ -432,6 +435,96 @@ bool TSkinBoxH::BeforeProc(TMessage& message) {
         return false;
     }
     return TSkinControl::BeforeProc(message);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// TSkinObjImage
+
+std::array<int, 9> ObjImageCellFrames(int frames) noexcept {
+    const int fifth = frames == 5 ? 4 : -1;
+    std::array<int, 9> cells{0, 1, fifth, 0, 1, fifth, 2, 3, fifth};
+    for (int& c : cells)
+        if (c >= frames) c = -1;
+    return cells;
+}
+
+struct TSkinObjImage::TOwnGlyphs {
+    TBitmap Glyphs;
+    std::optional<TFormValue> TransparentColor;
+    std::optional<TFormValue> UseCustomGlyphs;
+};
+
+namespace {
+std::optional<TFormValue> ReadProperty(TPersistent& object, std::string_view name) {
+    if (!object.ClassInfo().FindProperty(name)) return std::nullopt;
+    try {
+        return GetPropertyValue(object, name);
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+}
+}  // namespace
+
+TSkinObjImage::TSkinObjImage(TComponent* owner) : TSkinControl(owner) {}
+TSkinObjImage::~TSkinObjImage() = default;
+
+void TSkinObjImage::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
+    if (IsAttached()) return;
+    TSkinControl::AttachControl(form, skinData, changeColor, canvas);
+    if (!IsAttached() || Rebinding()) return;
+    if (Mode == 1 && !FOwn) {
+        // What the control had before the skin's strip, so that unskin gives exactly that back.
+        FOwn = std::make_unique<TOwnGlyphs>();
+        if (auto* own = GetObjectPropAs<TBitmap>(Control, "CustomGlyphs")) FOwn->Glyphs.Assign(*own);
+        FOwn->TransparentColor = ReadProperty(*Control, "TransparentColor");
+        FOwn->UseCustomGlyphs = ReadProperty(*Control, "UseCustomGlyphs");
+    }
+    if (Mode == 1) BuildGlyphs();
+}
+
+void TSkinObjImage::Reskin() {
+    if (Mode == 1) BuildGlyphs();
+    TSkinControl::Reskin();
+}
+
+void TSkinObjImage::Unskin() {
+    if (Mode == 1 && FOwn && Control) {
+        std::unique_ptr<TOwnGlyphs> own = std::move(FOwn);
+        CallSwallowing([&] {
+            if (auto* glyphs = GetObjectPropAs<TBitmap>(Control, "CustomGlyphs")) glyphs->Assign(own->Glyphs);
+            if (own->TransparentColor) SetPropertyValue(*Control, "TransparentColor", *own->TransparentColor);
+            // Switched off and back to what it was, so the control takes its own strip again.
+            SetPropertyText(*Control, "UseCustomGlyphs", "False");
+            if (own->UseCustomGlyphs) SetPropertyValue(*Control, "UseCustomGlyphs", *own->UseCustomGlyphs);
+        });
+    }
+    TSkinControl::Unskin();
+}
+
+void TSkinObjImage::BuildGlyphs() {
+    const TDataSkinButton* buttons = SkinData ? SkinData->Buttons.get() : nullptr;
+    auto* target = GetObjectPropAs<TBitmap>(Control, "CustomGlyphs");
+    if (!buttons || buttons->CheckBitmap.Empty() || !target) return;
+    const TBitmap& strip = buttons->CheckBitmap;
+    const int frames = std::max(buttons->CheckFrameCount, 1);
+    const int w = strip.Width() / frames, h = strip.Height();
+    if (w <= 0 || h <= 0) return;
+    const std::array<int, 9> cells = ObjImageCellFrames(frames);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * 9 * h, 0xFFFF00FFu);  // key colour
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* row = strip.ScanLine(y);
+        for (int cell = 0; cell < 9; ++cell) {
+            if (cells[cell] < 0) continue;
+            std::copy_n(row + cells[cell] * w, w, pixels.begin() + (static_cast<std::size_t>(y) * 9 + cell) * w);
+        }
+    }
+    CallSwallowing([&] {
+        target->AssignPixels(w * 9, h, pixels.data());
+        SetPropertyText(*Control, "TransparentColor", std::to_string(0xFF00FF));
+        // Off and on again: the control takes the new strip.
+        SetPropertyText(*Control, "UseCustomGlyphs", "False");
+        SetPropertyText(*Control, "UseCustomGlyphs", "True");
+    });
 }
 
 }  // namespace qd

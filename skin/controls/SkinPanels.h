@@ -12,12 +12,16 @@
 // TSkinGroupBox   a rounded one-pixel frame in the shadow colour and the caption on the face colour.
 // TSkinBox        panels and forms inside forms: nothing drawn; the colour is changed only when asked to.
 // TSkinBoxH       a dialog inside a dialog: its background in the face colour.
+// TSkinObjImage   check boxes that take a strip of custom glyphs (published CustomGlyphs, TransparentColor and
+//                 UseCustomGlyphs): the strip is built from the skin's check images; unskin gives the control its
+//                 own glyphs and settings back.
 //
 // Without its image the progress bar skinner stands aside (painting and erasing reach the control).
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <memory>
 
 #include "skin/controls/SkinControl.h"
@@ -91,6 +95,32 @@ public:
 protected:
     // Nothing painted; the base gives back colour and what the dispatch set.
     void AfterProc(TMessage&) override {}
+};
+
+// Which frame of a check strip of `frames` frames goes into each of the nine cells of a custom glyph strip
+// (-1: the cell stays empty). Frames beyond the strip are never taken.
+std::array<int, 9> ObjImageCellFrames(int frames) noexcept;
+
+class TSkinObjImage : public TSkinControl {
+public:
+    explicit TSkinObjImage(TComponent* owner);
+    ~TSkinObjImage() override;
+
+    // 1: build custom glyphs (set by the dispatch before attaching).
+    int Mode = 0;
+
+    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
+    void Unskin() override;
+    void Reskin() override;
+
+protected:
+    void AfterProc(TMessage&) override {}
+    void BuildGlyphs();
+
+private:
+    // The control's own glyph settings, taken at the first attach.
+    struct TOwnGlyphs;
+    std::unique_ptr<TOwnGlyphs> FOwn;
 };
 
 class TSkinBoxH : public TSkinControl {

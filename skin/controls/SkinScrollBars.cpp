@@ -6,8 +6,10 @@
 
 #include "framework/CallbackEdge.h"
 #include "framework/Gdi.h"
+#include "skin/controls/SkinTabs.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinDraw.h"
+#include "skin/form/SkinMessages.h"
 
 namespace qd {
 
@@ -440,6 +442,58 @@ void TSkinScrollbar::DrawControl(HDC dc, const RECT&) {
     ::MapWindowPoints(Handle, nullptr, reinterpret_cast<POINT*>(&corner), 2);
     ::OffsetRect(&corner, -WindowRect.left, -WindowRect.top);
     FillFace(dc, corner);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// TSkinListView
+
+TSkinListView::~TSkinListView() { FHeader.reset(); }
+
+void TSkinListView::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
+    if (IsAttached()) return;
+    TSkinScrollbar::AttachControl(form, skinData, changeColor, canvas);
+    if (IsAttached()) SkinHeader();
+}
+
+void TSkinListView::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
+    if (IsAttached()) return;
+    TSkinScrollbar::AttachWindow(wnd, skinData, form, canvas);
+    if (IsAttached()) SkinHeader();
+}
+
+void TSkinListView::SkinHeader() {
+    if (FHeader || !Handle) return;
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(Handle, LVM_GETHEADER, 0, 0));
+    if (!header || ::SendMessageW(header, WM_SKIN_QUERY, 0, 0) == 1) return;
+    TOwnedSkinner skinner(new TSkinHeader(nullptr));
+    skinner->AttachWindow(header, SkinData, nullptr, Canvas);
+    if (skinner->IsAttached()) FHeader = std::move(skinner);
+}
+
+void TSkinListView::Unskin() {
+    if (FHeader && FHeader->ControlState() != ControlStateWindowDestroyed) FHeader->Unskin();
+    TSkinScrollbar::Unskin();
+}
+
+void TSkinListView::Reskin() {
+    TSkinScrollbar::Reskin();
+    if (FHeader && FHeader->ControlState() != ControlStateWindowDestroyed) FHeader->Reskin();
+}
+
+void TSkinListView::DrawControl(HDC dc, const RECT& rect) {
+    SkinHeader();
+    TSkinScrollbar::DrawControl(dc, rect);
+}
+
+void TSkinListView::WindowGone() {
+    // The header went with the list view: a new window gets its own.
+    FHeader.reset();
+    TSkinScrollbar::WindowGone();
+}
+
+bool IsListViewControl(HWND wnd) noexcept {
+    wchar_t name[64] = {};
+    return wnd && ::GetClassNameW(wnd, name, 64) && ::lstrcmpiW(name, WC_LISTVIEWW) == 0;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

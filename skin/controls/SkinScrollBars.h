@@ -9,6 +9,8 @@
 // TSkinScrollbarH  the same for a bare window handed over by another skinner (a combo box's drop-down list).
 // TSkinScControl   a scroll bar control (the platform's "ScrollBar" class): one overlay over the whole control.
 // TSkinSizer       a size box of the "ScrollBar" class: painted in the skin's face colour.
+// TSkinListView    a list view: its bars as TSkinScrollbar, and its column header skinned along with it (a header
+//                  skinner it owns, given back and freed with it; a header made later is found at the next paint).
 //
 // Rules the overlays keep:
 // - An overlay shows only while its bar is visible and its target is visible; hiding the target hides both.
@@ -163,6 +165,28 @@ public:
     using TSkinScrollbar::TSkinScrollbar;
 };
 
+class TSkinListView : public TSkinScrollbar {
+public:
+    using TSkinScrollbar::TSkinScrollbar;
+    ~TSkinListView() override;
+
+    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
+    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
+    void Unskin() override;
+    void Reskin() override;
+
+    // The header's skinner, once the list view showed a header.
+    const TSkinControl* HeaderSkinner() const noexcept { return FHeader.get(); }
+
+protected:
+    void DrawControl(HDC dc, const RECT& rect) override;
+    void WindowGone() override;
+
+private:
+    void SkinHeader();
+    TOwnedSkinner FHeader;
+};
+
 class TSkinScControl : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;
@@ -196,5 +220,7 @@ protected:
 bool IsSizeBoxStyle(DWORD style) noexcept;
 // A scroll bar control (of the platform's class or one built on it).
 bool IsScrollBarControl(HWND wnd) noexcept;
+// A list view window (of the platform's class or one built on it).
+bool IsListViewControl(HWND wnd) noexcept;
 
 }  // namespace qd

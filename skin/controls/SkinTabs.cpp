@@ -62,6 +62,9 @@ void TSkinTab::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCan
 
 TSkinTab::~TSkinTab() { FScroller.reset(); }
 
+// The scroll buttons went with the tab row: a new window gets its own.
+void TSkinTab::WindowGone() { FScroller.reset(); }
+
 void TSkinTab::Unskin() {
     if (FScroller && FScroller->ControlState() != ControlStateWindowDestroyed) FScroller->Unskin();
     TSkinControl::Unskin();

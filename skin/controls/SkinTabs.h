@@ -53,6 +53,7 @@ protected:
     bool BeforeProc(TMessage& message) override;
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
+    void WindowGone() override;
     void PrepareImages();
     // The tab row's scroll buttons, when they are showing; skins them when they were not yet.
     HWND FindScroller();

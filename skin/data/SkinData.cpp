@@ -433,6 +433,12 @@ const TStringList& TSkinData::DefaultSkin3rd() {
             "TAdvPageControl=nil",
             "TWgButton=button",
             "TLMDGroupBox=Groupbox",
+            // the framework's own containers (5)
+            "TPageControl=tab",
+            "TTabControl=tab",
+            "TGroupBox=groupbox",
+            "TRadioGroup=radiogroup",
+            "TPanel=panel",
         };
         TStringList l;
         for (const char* line : lines) l.Add(line);

@@ -84,7 +84,7 @@ class TSkinData : public TComponent, public TSkinObjects {
 public:
     static constexpr char FixedVersion[] = "3.02.03.09";
     static constexpr int DefaultDisableTag = 99;
-    static constexpr int DefaultSkin3rdCount = 110;
+    static constexpr int DefaultSkin3rdCount = 115;
     // Kinds read from Skin3rd are cut to this many characters.
     static constexpr std::size_t MaxSkin3rdKindLength = 50;
 

@@ -484,8 +484,7 @@ void TSkinForm::CheckHover() {
         POINT cursor{};
         ::GetCursorPos(&cursor);
         RECT r{};
-        HWND button = FMouse.HotButton->ControlWindow();
-        if (!button || !::GetWindowRect(button, &r) || !::PtInRect(&r, cursor)) LeaveHotButton();
+        if (!FMouse.HotButton->ControlScreenRect(r) || !::PtInRect(&r, cursor)) LeaveHotButton();
     }
 }
 

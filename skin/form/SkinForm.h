@@ -214,6 +214,7 @@ public:
     void UnregisterControl(ISkinControlItem* skinner) override;
     ISkinControlItem* HotButton() const noexcept override { return FMouse.HotButton; }
     void SetHotButton(ISkinControlItem* skinner) noexcept override { FMouse.HotButton = skinner; }
+    TCanvas* ControlCanvas() noexcept override { return &FControlCanvas; }
     // Tells the hot push button that the mouse left and empties the slot.
     void LeaveHotButton();
 
@@ -425,6 +426,7 @@ private:
     HMENU FSysPopup = nullptr;
     std::unique_ptr<TTimer> FHoverTimer;
     std::vector<ISkinControlItem*> FControls;
+    TCanvas FControlCanvas;  // handed to every control skinner
 
     HWND FMDIClient = nullptr;
     HWND FNewMDIChild = nullptr;  // made by the last WM_MDICREATE, until WM_MDIREFRESHMENU

@@ -21,6 +21,7 @@ namespace qd {
 class TForm;
 class TSkinData;
 class ISkinForm;
+class TCanvas;
 
 // Life cycle of a form skinner (values are fixed).
 enum class TSkinState : int { Attached = 0, Running = 1, Reskinning = 3, Destroying = 4, Activating = 5, Dead = 6 };
@@ -40,6 +41,11 @@ public:
     virtual void Release() { delete this; }
     // The skinned window (null for a windowless control).
     virtual HWND ControlWindow() const { return nullptr; }
+    // Where the control is on the screen (windowless controls too); false when it is nowhere to be seen.
+    virtual bool ControlScreenRect(RECT& rect) const {
+        HWND wnd = ControlWindow();
+        return wnd && ::GetWindowRect(wnd, &rect);
+    }
     // The mouse left the control without the control noticing (hover check, deactivation).
     virtual void MouseLeft() {}
 };
@@ -112,6 +118,9 @@ public:
     // The push-button skinner under the mouse (at most one per window), or null.
     virtual ISkinControlItem* HotButton() const noexcept { return nullptr; }
     virtual void SetHotButton(ISkinControlItem*) noexcept {}
+    // The canvas every control skinner of this window draws windowless controls with (bound to a DC only while
+    // one paints), or null.
+    virtual TCanvas* ControlCanvas() noexcept { return nullptr; }
 };
 
 // A form skinner for `handle`; `owner` is the framework form of the window (null for a plain window).

@@ -132,7 +132,7 @@ TEST_F(SkinDataTest, NewComponentHasThePublishedDefaultsAndNoSkin) {
     EXPECT_TRUE(data.SkinEmpty);
     EXPECT_TRUE(data.AllowNCPaint);
     EXPECT_TRUE(data.DefaultIcon.Empty());
-    EXPECT_EQ(data.Skin3rd.Count(), 110);
+    EXPECT_EQ(data.Skin3rd.Count(), 115);
     EXPECT_EQ(SkinManager(), nullptr);  // nothing talks to the manager before Loaded or activation
 
     const TClassInfo& info = data.ClassInfo();
