@@ -410,47 +410,6 @@ TEST_F(SkinFramePaint, WindowIconIsFetchedWhenPainting) {
     EXPECT_NE(iconArea(pic), without);
 }
 
-// The window's area as the screen shows it (the desktop's pixels where the region cuts the window away).
-struct TScreenShot {
-    int Width = 0, Height = 0;
-    std::vector<std::uint32_t> Px;
-    COLORREF At(int x, int y) const {
-        const std::uint32_t p = Px[static_cast<std::size_t>(y) * Width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-};
-
-TScreenShot ShootWindow(HWND wnd) {
-    RECT wr{};
-    ::GetWindowRect(wnd, &wr);
-    TScreenShot shot{wr.right - wr.left, wr.bottom - wr.top, {}};
-    shot.Px.resize(static_cast<std::size_t>(shot.Width) * shot.Height);
-    TWindowDC screen(nullptr);
-    TMemoryDC mem(screen);
-    TBitmapHandle copy(::CreateCompatibleBitmap(screen, shot.Width, shot.Height));
-    {
-        TSelectGuard keep(mem, copy.Get());
-        ::BitBlt(mem, 0, 0, shot.Width, shot.Height, screen, wr.left, wr.top, SRCCOPY);
-    }
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.Width, -shot.Height, 1, 32, BI_RGB};
-    ::GetDIBits(mem, copy.Get(), 0, shot.Height, shot.Px.data(), &bi, DIB_RGB_COLORS);
-    return shot;
-}
-
-// Visits the frame pixels of the window: inside its region, outside its client area.
-template <class F>
-void ForEachFramePixel(HWND wnd, const TFrameMetrics& frame, int width, int height, F&& visit) {
-    TRegionHandle rgn(::CreateRectRgn(0, 0, 0, 0));
-    const bool shaped = ::GetWindowRgn(wnd, rgn.Get()) != ERROR;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const bool client = x >= frame.Left && x < width - frame.Right && y >= frame.Top + frame.MenuHeight &&
-                                y < height - frame.Bottom;
-            if (!client && (!shaped || ::PtInRegion(rgn.Get(), x, y))) visit(x, y);
-        }
-}
-
 const TWinSysButton* ButtonOf(TSkinForm& s, std::initializer_list<int> actions) {
     for (auto& b : s.View().SysButtons)
         for (int action : actions)
