@@ -76,6 +76,24 @@ TEST_F(GalleryTest, EveryControlKindIsThereAndShown) {
     EXPECT_NE(Form_Gallery->PopupMenu(), nullptr);
 }
 
+TEST_F(GalleryTest, SpeedButtonsListViewHeaderAndContainersAreSkinnedThroughTheDispatch) {
+    // The controls are dispatched once the form skinner's start-up message arrived.
+    test::PumpUntil([] { return Form_Gallery->StatusBar_Gallery->Perform(WM_SKIN_QUERY) == 1; });
+    for (int i = 0; i < Form_Gallery->ComponentCount(); ++i) {
+        auto* control = dynamic_cast<TControl*>(Form_Gallery->Components(i));
+        if (!control) continue;
+        const std::string cls = control->ClassName();
+        if (cls == "TSpeedButton" || cls == "TListView" || cls == "TPageControl" || cls == "TTabControl" ||
+            cls == "TGroupBox" || cls == "TRadioGroup" || cls == "TPanel")
+            EXPECT_EQ(control->Perform(WM_SKIN_QUERY), 1) << control->Name();
+        if (cls == "TListView") {
+            HWND header = reinterpret_cast<HWND>(
+                ::SendMessageW(static_cast<TWinControl*>(control)->Handle(), LVM_GETHEADER, 0, 0));
+            EXPECT_TRUE(header && SkinnedWindow(header)) << control->Name() << "'s header";
+        }
+    }
+}
+
 TEST_F(GalleryTest, F2SwitchesTheSkinOffAndOn) {
     HWND form = Form_Gallery->Handle();
     for (const bool skinned : {false, true}) {

@@ -355,3 +355,25 @@ TEST_F(FrameworkSkinFixture, AControlWhoseWindowGoesForGoodGetsItsColourBackWhen
     EXPECT_TRUE(FormSkinner->View().Controls.empty());
     EXPECT_EQ(panel->Color(), own);
 }
+
+TEST_F(FrameworkSkinFixture, RealInputMakesASpeedButtonHotThenPressedAndClicksItOnce) {
+    auto* speed = Add<TSpeedButton>({20, 20, 110, 46});
+    speed->SetCaption(L"粗体");
+    int clicks = 0;
+    speed->OnClick = [&](TObject*) { ++clicks; };
+    auto* skinner = static_cast<TSkinSpeedButton*>(Skin(speed, TSkinnerKind::SpeedButton));
+    ASSERT_NE(skinner, nullptr);
+    ::SetForegroundWindow(Form->Handle());
+    PumpPending();
+    const POINT centre = speed->ClientToScreen(POINT{45, 13});
+    ASSERT_TRUE(RunInput([&] { MoveTo(centre); }));
+    EXPECT_TRUE(PumpUntil([&] { return skinner->ShownFrame() == pfHot; }, 2000)) << "hot";
+    ASSERT_TRUE(RunInput([&] { SendMouse(MOUSEEVENTF_LEFTDOWN); }));
+    EXPECT_TRUE(PumpUntil([&] { return skinner->ShownFrame() == pfPressed; }, 2000)) << "pressed";
+    ASSERT_TRUE(RunInput([&] { SendMouse(MOUSEEVENTF_LEFTUP); }));
+    EXPECT_TRUE(PumpUntil([&] { return clicks == 1 && skinner->ShownFrame() == pfHot; }, 2000)) << "released";
+    ASSERT_TRUE(RunInput([&] { MoveTo(POINT{centre.x + 200, centre.y + 150}); }));
+    EXPECT_TRUE(PumpUntil([&] { return (skinner->Mouse() & msHot) == 0; }, 2000)) << "left";
+    EXPECT_EQ(clicks, 1);
+    ParkCursor();
+}
