@@ -44,6 +44,9 @@ inline constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 12;
 inline constexpr UINT CM_CURSORCHANGED = CM_BASE + 13;
 inline constexpr UINT CM_RELEASE = CM_BASE + 14;      // posted by TForm::Release: free after dispatch
 inline constexpr UINT CM_MENUCHANGED = CM_BASE + 15;  // to the form showing a main menu whose items changed
+// wParam of CM_MENUCHANGED when the form's Menu names another menu (lParam, may be null). Answered nonzero by a
+// window that shows its menu itself (a skin's painted band): the form then leaves the window's menu bar alone.
+inline constexpr WPARAM MenuReplaced = 1;
 // Notifications reflected from a parent to the child control they concern (WM_COMMAND, WM_NOTIFY, ...).
 inline constexpr UINT CN_BASE = CM_BASE + 0x400;
 

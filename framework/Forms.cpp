@@ -141,6 +141,7 @@ void TForm::DetachMenu() noexcept {
 void TForm::ApplyMenu(const RECT& before) {
     HMENU menu = FMenu ? FMenu->Handle() : nullptr;
     if (FMenu) FMenu->SetWindowHandle(FHandle);
+    if (Perform(CM_MENUCHANGED, MenuReplaced, reinterpret_cast<LPARAM>(FMenu)) != 0) return;
     if (::GetMenu(FHandle) != menu) ::SetMenu(FHandle, menu);
     if (!::IsZoomed(FHandle) && !::IsIconic(FHandle)) {
         RECT after{};

@@ -360,7 +360,7 @@ void TSkinForm::BuildSysPopup() {
     ::AppendMenuW(FSysPopup, MF_STRING, kSysPopupIdBase + SysMenuClose, L" Close \tShift+F4");
 }
 
-void TSkinForm::ShowSystemMenu(int x, int y) {
+void TSkinForm::ShowSystemMenu(int x, int y, bool byKeyboard) {
     auto enable = [&](int tag, bool on) {
         if (FSysPopup) ::EnableMenuItem(FSysPopup, kSysPopupIdBase + tag, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
     };
@@ -368,9 +368,11 @@ void TSkinForm::ShowSystemMenu(int x, int y) {
     enable(SysMenuMaximize, FSizeState != TSizeState::Maximized);
     enable(SysMenuMinimize, FSizeState != TSizeState::Minimized);
     const DWORD now = ::GetTickCount();
-    if (now - FMouse.LastSysButtonClick > FMouse.DoubleClickTime) {
+    // A second click within the double-click time does not open the menu again; the keys open it every time.
+    const bool secondClick = !byKeyboard && now - FMouse.LastSysButtonClick <= FMouse.DoubleClickTime;
+    if (!secondClick) {
         FManager->SetMenuKind(MenuKindSystem);
-        FMouse.LastSysButtonClick = now;
+        if (!byKeyboard) FMouse.LastSysButtonClick = now;
         const bool native = !FSkinData || !(FSkinData->SkinControls() & SkinControlBit(xcSystemMenu)) ||
                             FMDIRole == TMDIRole::Child || !FSysPopup;
         if (native) {
@@ -445,7 +447,7 @@ bool TSkinForm::SysCommand(WPARAM wParam, LPARAM lParam) {
         // skin's system menu opens under the skinned title, where the platform's would.
         RECT wr{};
         ::GetWindowRect(FHandle, &wr);
-        ShowSystemMenu(wr.left + FFrame.Left, wr.top + FFrame.Top);
+        ShowSystemMenu(wr.left + FFrame.Left, wr.top + FFrame.Top, true);
         return true;
     }
     switch (command) {

@@ -540,7 +540,10 @@ void TSkinForm::FormWindowProc(TMessage& message) {
             return;
         case CM_MENUCHANGED:
             previous();
-            RebuildMenuBar();
+            if (message.WParam == MenuReplaced)
+                message.Result = FormMenuReplaced() ? 1 : 0;
+            else
+                RebuildMenuBar();
             return;
         case CM_DIALOGCHAR: {
             // Alt with a band button's mnemonic opens that button, through the window's own menu key so that the

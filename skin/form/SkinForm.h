@@ -247,7 +247,9 @@ public:
     HFONT CaptionFontFor(const std::wstring& text);
     // The caption font (the platform's caption font until set).
     void SetCaptionFont(const LOGFONTW& font);
-    void ShowSystemMenu(int x, int y);
+    // The system menu at a screen point; a second click within the double-click time opens nothing (on the icon
+    // button it closes the window), a key opens it every time.
+    void ShowSystemMenu(int x, int y, bool byKeyboard = false);
     // Runs a popup of the skin's system menu; tests replace it (the platform's menu loop is modal).
     std::function<int(HMENU menu, int x, int y)> TrackMenu;
 
@@ -263,6 +265,8 @@ public:
 
     // --- The painted menu band and the skin's menu items (SkinFormMenu.cpp) ---
     TSkinMenuBar* MenuBar() const noexcept { return FMenuBar.get(); }
+    // Native menu items made owner-drawn by the skin and not yet given back (none while no menu is open).
+    int MenuItemsConverted() const noexcept;
     // Opens the drop-down of a band button and tracks it (and the ones the user moves to) until the menu is left.
     void OpenMenuButton(int index, bool byKeyboard);
     // The skin's measuring and drawing of a framework popup menu's item (the handlers it installs).
@@ -385,6 +389,9 @@ private:
     void BuildMenuBar();
     bool BuildMenuButtons();
     void RebuildMenuBar();
+    // The form's Menu names another menu (or none): the band follows it and the client keeps its size. False
+    // when this window shows no band, so the menu goes on the window.
+    bool FormMenuReplaced();
     // Gives the menu back (or, when the window goes, frees a plain window's menu) and lets go of the band.
     void ReleaseMenuBar(bool windowGoing);
     void PaintMenuBand(HDC dc);

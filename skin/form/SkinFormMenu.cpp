@@ -62,6 +62,40 @@ void TSkinForm::RebuildMenuBar() {
     if (SkinnedFrameShown()) PaintFrame();
 }
 
+bool TSkinForm::FormMenuReplaced() {
+    if (!FSkinFrame || !FSkinData || !FForm || FMDIRole == TMDIRole::Child || FFrame.Kind == TFrameKind::NoFrame ||
+        WindowGone())
+        return false;
+    // The old menu's band goes at once: its buttons point into that menu, which may be freed next.
+    if (FMenuBar && FMenuBar->Tracking()) {
+        FMenuBar->CancelTracking();
+        FRetiredMenuBar = std::move(FMenuBar);
+    }
+    FMenuBar.reset();
+    FMenuRebuildPending = false;
+    const int before = FFrame.MenuHeight;
+    FFrame.MenuHeight = 0;
+    if (TMainMenu* menu = FForm->Menu()) {
+        if (!FMenuBarLink) FMenuBarLink = std::make_unique<TMenuBarLink>(this);
+        FMenuBar = std::make_unique<TSkinMenuBar>(FHandle, *FSkinData, FMenuBarLink.get());
+        if (FMenuBar->BuildFromMenu(menu))
+            FFrame.MenuHeight = ::GetSystemMetrics(SM_CYMENU);
+        else
+            FMenuBar.reset();
+    }
+    // As under a platform menu bar the client keeps its size: the window grows or shrinks by the band, and the
+    // standard frame given back at detach has the menu bar the window will have then.
+    const int change = FFrame.MenuHeight - before;
+    FAttached.StandardFrame.cy += change;
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    const bool resize = change != 0 && SkinnedFrameShown() && !::IsZoomed(FHandle) && !::IsIconic(FHandle);
+    ::SetWindowPos(FHandle, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top + (resize ? change : 0),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (SkinnedFrameShown()) PaintFrame();
+    return true;
+}
+
 void TSkinForm::ReleaseMenuBar(bool windowGoing) {
     if (FMenuItems) FMenuItems->Restore();
     if (!FMenuBar) return;
@@ -85,6 +119,8 @@ void TSkinForm::OpenMenuButton(int index, bool byKeyboard) {
     if (FRetiredMenuBar && !FRetiredMenuBar->Tracking()) FRetiredMenuBar.reset();
     if (FMenuRebuildPending) RebuildMenuBar();
 }
+
+int TSkinForm::MenuItemsConverted() const noexcept { return FMenuItems ? FMenuItems->ConvertedCount() : 0; }
 
 void TSkinForm::MenuDropDownOpening(HMENU menu) {
     FMouse.MenuTracking = true;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Application.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
@@ -282,17 +283,20 @@ TEST_F(SkinFormMenu, AltSpaceOpensTheSkinsSystemMenuUnderTheTitle) {
     TSkinForm& s = Skin();
     HMENU tracked = nullptr;
     POINT at{};
-    int ownerDrawn = -1;
+    int ownerDrawn = -1, opened = 0;
     s.TrackMenu = [&](HMENU menu, int x, int y) {
         tracked = menu;
         at = POINT{x, y};
         ownerDrawn = OwnerDrawnItems(menu);
+        ++opened;
         return 0;
     };
     // Should the platform's own menu loop run instead, this ends it.
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); });
     ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_KEYMENU, L' ');
     ::KillTimer(nullptr, timer);
+    EXPECT_EQ(opened, 2) << "a second Alt+Space right after the first opens it again";
     ASSERT_NE(tracked, nullptr) << "no system menu opened";
     EXPECT_EQ(ownerDrawn, ::GetMenuItemCount(tracked)) << "drawn from the skin";
     RECT wr{};
@@ -451,8 +455,93 @@ protected:
         Wnd = nullptr;
         SkinFormMenu::TearDown();
     }
+    // A main menu of the form: one top-level item per caption, each with one child.
+    TMainMenu* MakeMenu(std::initializer_list<const wchar_t*> captions) {
+        auto* menu = new TMainMenu(Form.get());
+        for (const wchar_t* caption : captions) {
+            auto* item = new TMenuItem(nullptr);
+            item->SetCaption(caption);
+            auto* child = new TMenuItem(nullptr);
+            child->SetCaption(L"&Item");
+            item->Add(child);
+            menu->Items().Add(item);
+        }
+        return menu;
+    }
+    // An MDI frame form: the application's main form, as MDI children need.
+    void MakeMdiFrame() {
+        TForm* frame = nullptr;
+        Application->CreateForm(frame);
+        Form.reset(frame);
+        ASSERT_EQ(Application->MainForm(), frame) << "another main form exists";
+        Form->SetFormStyle(fsMDIForm);
+        Form->SetBounds(80, 60, 500, 360);
+    }
+    void CloseMdiFrame() {
+        Skinner.reset();
+        Form.reset();
+        Wnd = nullptr;
+        Application->ProcessMessages();
+        Application->ResetTerminated();
+    }
+    void SkinForm() {
+        Wnd = Form->Handle();
+        ::SetForegroundWindow(Wnd);
+        Skinner = std::make_unique<TSkinForm>(Form.get(), Wnd, &Manager);
+        ASSERT_TRUE(Skinner->Attach(&OurSkin(), Form.get()));
+        ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        PumpPending();
+    }
+    std::vector<std::wstring> BandCaptions() const {
+        std::vector<std::wstring> captions;
+        if (Skinner->MenuBar())
+            for (const TMenuBtn& b : Skinner->MenuBar()->Buttons()) captions.push_back(b.Caption);
+        return captions;
+    }
+    SIZE ClientSize() const {
+        RECT r{};
+        ::GetClientRect(Wnd, &r);
+        return SIZE{r.right, r.bottom};
+    }
+
     std::unique_ptr<TForm> Form;
 };
+
+TEST_F(SkinFormMenuOnForm, AssigningTheFormsMenuWhileSkinnedMovesTheBandAndKeepsTheClientSize) {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(80, 60, 500, 360);
+    TMainMenu* files = MakeMenu({L"&File", L"&Edit"});
+    TMainMenu* view = MakeMenu({L"&View"});
+    Form->SetMenu(files);
+    Form->Show();
+    const SIZE unskinned = [&] {
+        RECT r{};
+        ::GetClientRect(Form->Handle(), &r);
+        return SIZE{r.right, r.bottom};
+    }();
+    SkinForm();
+    const SIZE client = ClientSize();
+    struct TCase {
+        TMainMenu* Menu;
+        std::vector<std::wstring> Band;
+    };
+    for (const TCase& c : {TCase{view, {L"&View"}}, TCase{nullptr, {}}, TCase{files, {L"&File", L"&Edit"}}}) {
+        SCOPED_TRACE(c.Band.size());
+        Form->SetMenu(c.Menu);
+        PumpPending();
+        EXPECT_EQ(::GetMenu(Wnd), nullptr) << "no platform menu bar under the skin";
+        EXPECT_EQ(BandCaptions(), c.Band);
+        EXPECT_EQ(Skinner->View().Frame.MenuHeight, c.Menu ? ::GetSystemMetrics(SM_CYMENU) : 0);
+        EXPECT_EQ(ClientSize().cx, client.cx);
+        EXPECT_EQ(ClientSize().cy, client.cy);
+    }
+    delete view;  // the band kept nothing of a menu the form no longer shows
+    Skinner->Detach();
+    PumpPending();
+    EXPECT_EQ(::GetMenu(Wnd), files->Handle());
+    EXPECT_EQ(ClientSize().cx, unskinned.cx);
+    EXPECT_EQ(ClientSize().cy, unskinned.cy);
+}
 
 TEST_F(SkinFormMenuOnForm, MenuChangesRebuildTheBandAndAltMnemonicsOpenIt) {
     Form = std::make_unique<TForm>(nullptr);
@@ -471,12 +560,7 @@ TEST_F(SkinFormMenuOnForm, MenuChangesRebuildTheBandAndAltMnemonicsOpenIt) {
     items[0]->OnClick = [&](TObject*) { ++fileClicks; };
     Form->SetMenu(menu);
     Form->Show();
-    Wnd = Form->Handle();
-    ::SetForegroundWindow(Wnd);
-    Skinner = std::make_unique<TSkinForm>(Form.get(), Wnd, &Manager);
-    ASSERT_TRUE(Skinner->Attach(&OurSkin(), Form.get()));
-    ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-    PumpPending();
+    SkinForm();
     EXPECT_EQ(::GetMenu(Wnd), nullptr);
 
     items[1]->SetCaption(L"&Change");
@@ -504,6 +588,150 @@ TEST_F(SkinFormMenuOnForm, MenuChangesRebuildTheBandAndAltMnemonicsOpenIt) {
 
     Skinner->Detach();
     EXPECT_EQ(::GetMenu(Wnd), menu->Handle());
+}
+
+// Alt held alone while `f` runs.
+template <class F>
+auto WithAltDown(F&& f) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    const BYTE alt = keys[VK_MENU];
+    keys[VK_MENU] = 0x80;
+    ::SetKeyboardState(keys);
+    const auto result = f();
+    keys[VK_MENU] = alt;
+    ::SetKeyboardState(keys);
+    return result;
+}
+
+TEST_F(SkinFormMenuOnForm, AnMdiChildsAltMnemonicOpensTheFramesBandUntilTheFramesSkinGoes) {
+    ASSERT_NO_FATAL_FAILURE(MakeMdiFrame());
+    Form->SetMenu(MakeMenu({L"文件(&F)", L"编辑(&E)"}));
+    Form->Show();
+    SkinForm();
+    auto child = std::make_unique<TForm>(nullptr);
+    child->SetFormStyle(fsMDIChild);
+    child->SetBounds(10, 10, 200, 150);
+    child->Show();
+    TSkinForm childSkinner(child.get(), child->Handle(), &Manager);
+    ASSERT_TRUE(childSkinner.Attach(&OurSkin(), child.get()));
+    PumpPending();
+
+    EXPECT_EQ(WithAltDown([&] { return child->Perform(CM_DIALOGCHAR, L'e', 0); }), 1);
+    MSG posted{};
+    ASSERT_TRUE(::PeekMessageW(&posted, Wnd, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) << "the frame's band opens";
+    EXPECT_EQ(posted.wParam, static_cast<WPARAM>(SC_KEYMENU));
+    EXPECT_EQ(posted.lParam, L'e');
+    EXPECT_EQ(WithAltDown([&] { return child->Perform(CM_DIALOGCHAR, L'q', 0); }), 0) << "no button has Q";
+
+    Skinner->Detach();
+    EXPECT_EQ(Manager.Frame, nullptr) << "the frame is forgotten with its skinner";
+    EXPECT_EQ(WithAltDown([&] { return child->Perform(CM_DIALOGCHAR, L'e', 0); }), 0);
+    EXPECT_FALSE(TakePosted(Wnd, WM_SYSCOMMAND));
+    childSkinner.Detach();
+    child.reset();
+    CloseMdiFrame();
+}
+
+// Top-level windows of this thread (USER objects the skin could leave behind).
+int ThreadWindowCount() {
+    int n = 0;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND, LPARAM lp) -> BOOL {
+            ++*reinterpret_cast<int*>(lp);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+
+// What a leak would raise: our GDI objects, the framework's menus, the thread's windows, and the process's GDI
+// and USER objects as the platform counts them (Wine answers 0 for those).
+std::vector<long> HandleCounts() {
+    return {GdiLiveCounts().Total(), LiveMenuHandleCount(), ThreadWindowCount(),
+            static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)),
+            static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS))};
+}
+
+TEST_F(SkinFormMenuOnForm, AThousandSkinCyclesOfAFormWithAMenuKeepHandleCountsFlat) {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(80, 60, 500, 360);
+    Form->SetMenu(MakeMenu({L"文件(&F)", L"编辑(&E)"}));
+    Form->Show();
+    Wnd = Form->Handle();
+    const SIZE client = ClientSize();
+    auto cycle = [&] {
+        TSkinForm skinner(Form.get(), Wnd, &Manager);
+        skinner.Attach(&OurSkin(), Form.get());
+        ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        skinner.Detach();
+    };
+    cycle();
+    PumpPending();
+    const std::vector<long> before = HandleCounts();
+    // Shown, a cycle repaints the whole frame twice; the thousand run hidden, where they cost a third. What
+    // painting makes is counted by the shown cycles of OpenCloseAndSkinCyclesKeepHandleCountsFlat.
+    ::ShowWindow(Wnd, SW_HIDE);
+    for (int i = 0; i < 1000; ++i) cycle();
+    ::ShowWindow(Wnd, SW_SHOW);
+    PumpPending();
+    EXPECT_EQ(HandleCounts(), before);
+    EXPECT_EQ(::GetMenu(Wnd), Form->Menu()->Handle());
+    EXPECT_EQ(OwnerDrawnItems(Form->Menu()->Handle()), 0);
+    EXPECT_EQ(ClientSize().cx, client.cx);
+    EXPECT_EQ(ClientSize().cy, client.cy);
+}
+
+TEST_F(SkinFormMenuOnForm, FiftyOpenAndCloseCyclesOfEachMenuKindKeepHandleCountsFlat) {
+    ASSERT_NO_FATAL_FAILURE(MakeMdiFrame());
+    TMainMenu* menu = MakeMenu({L"文件(&F)", L"窗口(&W)"});
+    Form->SetMenu(menu);
+    Form->SetWindowMenu(menu->Items().Items(1));
+    auto* popup = new TPopupMenu(Form.get());
+    for (const wchar_t* caption : {L"复制(&C)", L"-", L"粘贴(&P)"}) {
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(caption);
+        popup->Items().Add(item);
+    }
+    Form->Show();
+    auto child = std::make_unique<TForm>(nullptr);
+    child->SetFormStyle(fsMDIChild);
+    child->SetCaption(L"订单");
+    child->Show();
+    SkinForm();
+    ASSERT_TRUE(PumpUntil([&] { return !::IsRectEmpty(&Skinner->MenuBar()->Buttons().at(1).Rect); }));
+    RECT wr{};
+    ::GetWindowRect(Wnd, &wr);
+    struct TKind {
+        const char* Name;
+        std::function<void()> Open;
+    };
+    const TKind kinds[] = {
+        {"bar drop-down", [&] { ClickButton(0); }},
+        {"MDI window menu", [&] { ClickButton(1); }},
+        {"context menu", [&] { popup->Popup(wr.left + 60, wr.top + 80); }},
+        {"system menu", [&] { ::SendMessageW(Wnd, WM_SYSCOMMAND, SC_KEYMENU, L' '); }},
+    };
+    for (const TKind& kind : kinds) {
+        SCOPED_TRACE(kind.Name);
+        auto cycles = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                TScript script;
+                script.Steps.push_back({[] { return MenuWindows().Count == 1; }, [] { ::EndMenu(); }});
+                Run(script, kind.Open);
+                ASSERT_EQ(script.Next, script.Steps.size()) << "cycle " << i;
+            }
+        };
+        cycles(2);
+        const std::vector<long> before = HandleCounts();
+        cycles(50);
+        EXPECT_EQ(HandleCounts(), before);
+        EXPECT_EQ(Skinner->MenuItemsConverted(), 0) << "every item given back its type";
+    }
+    Skinner->Detach();
+    child.reset();
+    CloseMdiFrame();
 }
 
 TEST_F(SkinFormMenuOnForm, PopupMenusAreDrawnByTheSkinAndGivenBackExactly) {

@@ -45,10 +45,15 @@ public:
     std::vector<HWND> Forgotten;
     std::vector<HWND> SkinWindowCalls;
     HWND Client = nullptr;
+    TForm* Frame = nullptr;
 
     bool MDIChildMaximized() const override { return Maximized; }
     void SetMDIChildMaximized(bool value) override { Maximized = value; }
-    void SetMDIClient(HWND client, TForm*) override { Client = client; }
+    void SetMDIClient(HWND client, TForm* frame) override {
+        Client = client;
+        Frame = frame;
+    }
+    TForm* MDIFrameForm() const override { return Frame; }
     HWND MDIClientHandle() const override { return Client; }
     void SetMenuKind(int kind) override { MenuKind = kind; }
     void SetMenuFromBar(bool) override {}
