@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace qd {
@@ -233,12 +234,30 @@ void TransparentBlit(HDC dc, const RECT& rect, HBITMAP bitmap, COLORREF key) {
     KeyColorBlit(dc, rect.left, rect.top, w, h, srcDC, 0, 0, key);
 }
 
-TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int tolR, int tolG, int tolB) {
-    const SIZE size = BitmapSize(bitmap);
-    TRegionHandle result(::CreateRectRgn(0, 0, 0, 0));
-    if (!result || size.cx <= 0 || size.cy <= 0) return result;
+namespace {
 
+// Pixels of the key colour, or above it by at most the tolerances on each channel.
+class TKeyRange {
+public:
+    TKeyRange(COLORREF key, int tolR, int tolG, int tolB) noexcept
+        : FLow{GetRValue(key), GetGValue(key), GetBValue(key)},
+          FHigh{std::min(255, FLow[0] + std::max(tolR, 0)), std::min(255, FLow[1] + std::max(tolG, 0)),
+                std::min(255, FLow[2] + std::max(tolB, 0))} {}
+    // `p` is a 32-bit BGRA pixel.
+    bool Holds(std::uint32_t p) const noexcept {
+        const int b = p & 0xFF, g = (p >> 8) & 0xFF, r = (p >> 16) & 0xFF;
+        return r >= FLow[0] && r <= FHigh[0] && g >= FLow[1] && g <= FHigh[1] && b >= FLow[2] && b <= FHigh[2];
+    }
+
+private:
+    int FLow[3];
+    int FHigh[3];
+};
+
+// Every pixel of the bitmap as 32-bit BGRA, top-down; empty when the bitmap cannot be read.
+std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap, SIZE size) {
     const int w = size.cx, h = size.cy;
+    if (w <= 0 || h <= 0) return {};
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -247,64 +266,171 @@ TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    {
-        TWindowDC screen(nullptr);
-        if (::GetDIBits(screen, bitmap, 0, static_cast<UINT>(h), pixels.data(), &bi, DIB_RGB_COLORS) != h)
-            return result;
+    TWindowDC screen(nullptr);
+    if (::GetDIBits(screen, bitmap, 0, static_cast<UINT>(h), pixels.data(), &bi, DIB_RGB_COLORS) != h) return {};
+    return pixels;
+}
+
+// Rectangles per ExtCreateRegion call.
+constexpr std::size_t kRegionBatch = 2000;
+
+// Joins the rectangles (at most kRegionBatch) into `result` through one region made of them.
+void AddRectsToRegion(HRGN result, std::span<const RECT> rects, std::vector<std::uint8_t>& data) {
+    if (rects.empty()) return;
+    const std::size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
+    data.assign(bytes, 0);
+    auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+    header->dwSize = sizeof(RGNDATAHEADER);
+    header->iType = RDH_RECTANGLES;
+    header->nCount = static_cast<DWORD>(rects.size());
+    header->nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+    RECT bounds = rects.front();
+    for (const RECT& r : rects) {
+        bounds.left = std::min(bounds.left, r.left);
+        bounds.top = std::min(bounds.top, r.top);
+        bounds.right = std::max(bounds.right, r.right);
+        bounds.bottom = std::max(bounds.bottom, r.bottom);
     }
+    header->rcBound = bounds;
+    std::memcpy(data.data() + sizeof(RGNDATAHEADER), rects.data(), rects.size() * sizeof(RECT));
+    TRegionHandle part(
+        ::ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), reinterpret_cast<const RGNDATA*>(data.data())));
+    if (part) ::CombineRgn(result, result, part.Get(), RGN_OR);
+}
 
-    const int kr = GetRValue(key), kg = GetGValue(key), kb = GetBValue(key);
-    const int hr = std::min(255, kr + std::max(tolR, 0));
-    const int hg = std::min(255, kg + std::max(tolG, 0));
-    const int hb = std::min(255, kb + std::max(tolB, 0));
-    auto transparent = [&](std::uint32_t p) {
-        const int b = p & 0xFF, g = (p >> 8) & 0xFF, r = (p >> 16) & 0xFF;
-        return r >= kr && r <= hr && g >= kg && g <= hg && b >= kb && b <= hb;
-    };
+}  // namespace
 
-    constexpr std::size_t kBatch = 2000, kGrowth = 500;
+TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int tolR, int tolG, int tolB) {
+    const SIZE size = BitmapSize(bitmap);
+    if (size.cx <= 0 || size.cy <= 0) return TRegionHandle(::CreateRectRgn(0, 0, 0, 0));
+    const std::vector<std::uint32_t> pixels = BitmapPixels(bitmap, size);
+    if (pixels.empty()) return TRegionHandle(::CreateRectRgn(0, 0, 0, 0));
+    return RegionFromPixels(pixels.data(), size.cx, size.cx, size.cy, dx, dy, key, tolR, tolG, tolB);
+}
+
+TRegionHandle RegionFromPixels(const std::uint32_t* pixels, int stride, int w, int h, int dx, int dy, COLORREF key,
+                               int tolR, int tolG, int tolB) {
+    TRegionHandle result(::CreateRectRgn(0, 0, 0, 0));
+    if (!result || !pixels || w <= 0 || h <= 0) return result;
+    const TKeyRange keyRange(key, tolR, tolG, tolB);
+
+    constexpr std::size_t kGrowth = 500;
     std::vector<RECT> rects;
     rects.reserve(kGrowth);
     std::vector<std::uint8_t> data;
     auto flush = [&] {
-        if (rects.empty()) return;
-        const std::size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
-        data.assign(bytes, 0);
-        auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
-        header->dwSize = sizeof(RGNDATAHEADER);
-        header->iType = RDH_RECTANGLES;
-        header->nCount = static_cast<DWORD>(rects.size());
-        header->nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-        RECT bounds = rects.front();
-        for (const RECT& r : rects) {
-            bounds.left = std::min(bounds.left, r.left);
-            bounds.top = std::min(bounds.top, r.top);
-            bounds.right = std::max(bounds.right, r.right);
-            bounds.bottom = std::max(bounds.bottom, r.bottom);
-        }
-        header->rcBound = bounds;
-        std::memcpy(data.data() + sizeof(RGNDATAHEADER), rects.data(), rects.size() * sizeof(RECT));
-        TRegionHandle part(
-            ::ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), reinterpret_cast<const RGNDATA*>(data.data())));
-        if (part) ::CombineRgn(result.Get(), result.Get(), part.Get(), RGN_OR);
+        AddRectsToRegion(result.Get(), rects, data);
         rects.clear();
     };
 
     for (int y = 0; y < h; ++y) {
-        const std::uint32_t* row = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
         int x = 0;
         while (x < w) {
-            while (x < w && transparent(row[x])) ++x;
+            while (x < w && keyRange.Holds(row[x])) ++x;
             if (x >= w) break;
             const int x0 = x;
-            while (x < w && !transparent(row[x])) ++x;
+            while (x < w && !keyRange.Holds(row[x])) ++x;
             if (rects.size() == rects.capacity()) rects.reserve(rects.capacity() + kGrowth);
             rects.push_back(RECT{x0 + dx, y + dy, x + dx, y + dy + 1});
-            if (rects.size() >= kBatch) flush();
+            if (rects.size() >= kRegionBatch) flush();
         }
     }
     flush();
     return result;
+}
+
+TRegionHandle RegionFromRects(std::span<const RECT> rects) {
+    TRegionHandle result(::CreateRectRgn(0, 0, 0, 0));
+    if (!result) return result;
+    std::vector<std::uint8_t> data;
+    for (std::size_t at = 0; at < rects.size(); at += kRegionBatch)
+        AddRectsToRegion(result.Get(), rects.subspan(at, std::min(kRegionBatch, rects.size() - at)), data);
+    return result;
+}
+
+TNineSliceMask::TNineSliceMask(HBITMAP bitmap, int frame, int frames, bool vertical, COLORREF key, int tolR, int tolG,
+                               int tolB) {
+    const SIZE size = BitmapSize(bitmap);
+    const TFrameGeometry g = FrameOf(size, frame, frames, vertical);
+    if (g.Empty()) return;
+    const std::vector<std::uint32_t> pixels = BitmapPixels(bitmap, size);
+    if (pixels.empty()) return;
+    const TKeyRange keyRange(key, tolR, tolG, tolB);
+    FOpaque.resize(static_cast<std::size_t>(g.W) * static_cast<std::size_t>(g.H));
+    for (int y = 0; y < g.H; ++y)
+        for (int x = 0; x < g.W; ++x)
+            FOpaque[static_cast<std::size_t>(y) * g.W + x] =
+                !keyRange.Holds(pixels[static_cast<std::size_t>(g.Y + y) * size.cx + g.X + x]);
+    FWidth = g.W;
+    FHeight = g.H;
+}
+
+bool TNineSliceMask::AppendOpaqueRects(const RECT& rect, TSliceMargins margins, std::vector<RECT>& out) const {
+    const int W = Width(rect), H = Height(rect);
+    if (W <= 0 || H <= 0) return true;
+    if (Empty()) return false;
+    const TSliceMargins m = DropCapsForTarget(ClampToFrame(margins, FWidth, FHeight), W, H);
+    const TSpan columns[3] = {{0, m.Left, 0, m.Left},
+                              {m.Left, W - m.Right, m.Left, FWidth - m.Right},
+                              {W - m.Right, W, FWidth - m.Right, FWidth}};
+    const TSpan rows[3] = {{0, m.Top, 0, m.Top},
+                           {m.Top, H - m.Bottom, m.Top, FHeight - m.Bottom},
+                           {H - m.Bottom, H, FHeight - m.Bottom, FHeight}};
+    const std::size_t start = out.size();
+    for (const TSpan& row : rows)
+        for (const TSpan& column : columns) {
+            if (column.To <= column.From || row.To <= row.From) continue;
+            if (!AppendPart(column, row, POINT{rect.left, rect.top}, out)) {
+                out.resize(start);
+                return false;
+            }
+        }
+    return true;
+}
+
+bool TNineSliceMask::AppendPart(const TSpan& column, const TSpan& row, POINT origin, std::vector<RECT>& out) const {
+    const int sw = column.SourceTo - column.SourceFrom, sh = row.SourceTo - row.SourceFrom;
+    // A part with no source pixels is not drawn: what shows there depends on the parts drawn around it.
+    if (sw <= 0 || sh <= 0) return false;
+    const bool stretchX = column.To - column.From != sw, stretchY = row.To - row.From != sh;
+    // A part drawn at another size than its source is only known without drawing it when its pixels do not vary
+    // along the stretch: then any sampling (or tiling) of it gives the same pixels.
+    for (int y = row.SourceFrom; y < row.SourceTo; ++y)
+        for (int x = column.SourceFrom; x < column.SourceTo; ++x)
+            if ((stretchX && Opaque(x, y) != Opaque(column.SourceFrom, y)) ||
+                (stretchY && Opaque(x, y) != Opaque(x, row.SourceFrom)))
+                return false;
+
+    std::size_t previous = out.size(), previousCount = 0;
+    for (int y = row.SourceFrom; y < (stretchY ? row.SourceFrom + 1 : row.SourceTo); ++y) {
+        const int top = origin.y + row.From + (y - row.SourceFrom);
+        const int bottom = stretchY ? origin.y + row.To : top + 1;
+        const std::size_t first = out.size();
+        for (int x = column.SourceFrom; x < column.SourceTo;) {
+            while (x < column.SourceTo && !Opaque(x, y)) ++x;
+            if (x >= column.SourceTo) break;
+            const int x0 = x;
+            while (x < column.SourceTo && Opaque(x, y)) ++x;
+            const int left = stretchX ? column.From : column.From + (x0 - column.SourceFrom);
+            const int right = stretchX ? column.To : column.From + (x - column.SourceFrom);
+            out.push_back(RECT{origin.x + left, top, origin.x + right, bottom});
+        }
+        // A row with the same runs as the one above extends its rectangles.
+        const std::size_t count = out.size() - first;
+        const bool same =
+            y > row.SourceFrom && count == previousCount &&
+            std::equal(out.begin() + first, out.end(), out.begin() + previous,
+                       [](const RECT& a, const RECT& b) { return a.left == b.left && a.right == b.right; });
+        if (same) {
+            for (std::size_t k = 0; k < count; ++k) out[previous + k].bottom = bottom;
+            out.resize(first);
+        } else {
+            previous = first;
+            previousCount = count;
+        }
+    }
+    return true;
 }
 
 int DrawTextWide(HDC dc, std::wstring_view text, RECT& rect, UINT format) {

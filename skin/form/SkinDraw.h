@@ -9,8 +9,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/Gdi.h"
 
@@ -55,6 +58,39 @@ void TransparentBlit(HDC dc, const RECT& rect, HBITMAP bitmap, COLORREF key);
 // Region of all pixels that are not within the tolerances above the key colour, offset by (dx, dy).
 // Returns an empty region for an all-key bitmap; null only when the bitmap itself is unusable.
 TRegionHandle RegionFromBitmap(HBITMAP bitmap, int dx, int dy, COLORREF key, int tolR, int tolG, int tolB);
+// The same for w x h pixels in memory (32-bit BGRA rows `stride` pixels apart, top-down).
+TRegionHandle RegionFromPixels(const std::uint32_t* pixels, int stride, int w, int h, int dx, int dy, COLORREF key,
+                               int tolR, int tolG, int tolB);
+// The region made of the rectangles (an empty region for none).
+TRegionHandle RegionFromRects(std::span<const RECT> rects);
+
+// Which pixels of one frame of a strip are not of the key colour (tolerances as RegionFromBitmap), read once so
+// that the region of that frame drawn as a nine-part image (BuildNineSliceBitmap) at any size comes from
+// rectangles, without drawing and scanning it.
+class TNineSliceMask {
+public:
+    TNineSliceMask() = default;
+    // Empty when the frame has no pixels or the bitmap cannot be read.
+    TNineSliceMask(HBITMAP bitmap, int frame, int frames, bool vertical, COLORREF key, int tolR, int tolG, int tolB);
+    bool Empty() const noexcept { return FOpaque.empty(); }
+    // Appends the opaque pixels of the frame drawn as a nine-part image into `rect` (stretched or tiled alike),
+    // as rectangles that do not overlap. False, with nothing appended, when they depend on how the drawing
+    // samples: a part drawn at another size whose pixels vary along that direction, or a part with no source
+    // pixels. Then the image has to be drawn and scanned.
+    bool AppendOpaqueRects(const RECT& rect, TSliceMargins margins, std::vector<RECT>& out) const;
+
+private:
+    // One band of the nine parts along one direction: where it is drawn and where it comes from.
+    struct TSpan {
+        int From = 0, To = 0;
+        int SourceFrom = 0, SourceTo = 0;
+    };
+    bool Opaque(int x, int y) const noexcept { return FOpaque[static_cast<std::size_t>(y) * FWidth + x] != 0; }
+    bool AppendPart(const TSpan& column, const TSpan& row, POINT origin, std::vector<RECT>& out) const;
+
+    int FWidth = 0, FHeight = 0;
+    std::vector<std::uint8_t> FOpaque;  // row by row, 1 = opaque
+};
 
 // All text of the engine is wide and drawn here.
 int DrawTextWide(HDC dc, std::wstring_view text, RECT& rect, UINT format);

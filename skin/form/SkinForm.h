@@ -32,6 +32,7 @@
 #include "framework/Gdi.h"
 #include "framework/Graphics.h"
 #include "framework/WindowHook.h"
+#include "skin/form/SkinDraw.h"
 #include "skin/form/SkinFormIntf.h"
 
 namespace qd {
@@ -171,10 +172,20 @@ struct TPaintedFrame {
     }
 };
 
+// The opaque pixels of one frame of a border image, read once for the region of every size.
+struct TBorderMask {
+    HBITMAP Source = nullptr;  // the border image it was read from
+    TNineSliceMask Mask;
+};
+
 // The region the skinner gave the window.
 struct TRegionState {
     bool Owned = false;
     int Width = 0, Height = 0;  // the window size it was made for
+    int ScannedBands = 0;       // bands of it taken from a painted bitmap rather than from a mask
+    // By border part (left, right, top, bottom) and look (active, inactive); forgotten with the skin.
+    std::array<std::array<TBorderMask, 2>, 4> Masks;
+    void ForgetMasks() noexcept { Masks = {}; }
 };
 
 // The mouse over the frame.
@@ -224,6 +235,10 @@ public:
     bool ActiveChildMaximized();
     void SendToActiveChild(WPARAM command);
 
+    // The window region for a window of w x h: client and menu band, and each border band cut to its opaque
+    // pixels, from the border's mask where that gives them, else from the border (or the composed title) painted
+    // at its size. UpdateRegion hands it to the window. Null when the platform refuses a region.
+    TRegionHandle MakeRegion(int w, int h);
     // Paints the whole frame into `dc` (window coordinates), or into the window's own DC when null.
     void PaintFrame(HDC dc = nullptr);
     // The frame's paint in parts (the benchmark times each): a border band, the title bar with caption and
@@ -359,6 +374,9 @@ private:
     void ForgetIconFaces(HICON icon);
     // The border of a part composed at a size for the current activation, kept for the next paint.
     HBITMAP ComposedBorder(TBorderPart part, int width, int height);
+    // Appends the opaque pixels of the border of a part painted into `band` as rectangles, from the border's
+    // mask for the current activation; false when they have to be taken from the painted border instead.
+    bool AppendBorderMask(TBorderPart part, const RECT& band, std::vector<RECT>& rects);
     void RenderIcon();
     // Gives the window this size around its present centre (frame changed).
     void ResizeKeepingCentre(int width, int height);

@@ -57,6 +57,7 @@ HICON WindowIcon(HWND wnd) noexcept {
 void TSkinForm::BuildSysButtons() {
     if (!FSkinData || FSkinData->SkinEmpty) return;  // still loading: keep what we have
     FPainted.ForgetComposed();
+    FRegion.ForgetMasks();       // a new skin's images may even have the old handle values
     FMouse.HotObject = nullptr;  // the objects it may point at are about to go
     if (FFrame.Kind == TFrameKind::NoFrame) {
         FFrame.Left = FFrame.Top = FFrame.Right = FFrame.Bottom = 0;
@@ -227,6 +228,22 @@ HBITMAP TSkinForm::ComposedBorder(TBorderPart part, int width, int height) {
         kept.Frame = frame;
     }
     return kept.Bitmap.Get();
+}
+
+bool TSkinForm::AppendBorderMask(TBorderPart part, const RECT& band, std::vector<RECT>& rects) {
+    const TDataSkinBorder* border = Border(part);
+    if (!border || border->Bitmap.Empty()) return false;
+    const int frames = Frames(border);
+    const int frame = (FActive || frames == 1) ? 1 : 2;
+    TBorderMask& kept =
+        FRegion.Masks[static_cast<std::size_t>(static_cast<int>(part) - 1)][static_cast<std::size_t>(frame - 1)];
+    if (kept.Source != border->Bitmap.Handle()) {
+        // The title and bottom borders hold their frames stacked, the sides side by side (as ComposeBorder).
+        const bool stacked = part == TBorderPart::Top || part == TBorderPart::Bottom;
+        kept.Mask = TNineSliceMask(border->Bitmap.Handle(), frame, frames, stacked, SkinKeyColor, 1, 1, 1);
+        kept.Source = border->Bitmap.Handle();
+    }
+    return kept.Mask.AppendOpaqueRects(band, border->Margins(), rects);
 }
 
 void TSkinForm::PaintBorder(TBorderPart part, RECT rect, HDC dc) {
@@ -539,74 +556,77 @@ void TSkinForm::UpdateRegion() {
     if (FRegion.Owned && w == FRegion.Width && h == FRegion.Height && FMDIRole != TMDIRole::Child &&
         FSkinState != TSkinState::Reskinning)
         return;
-    auto trans = [](const TDataSkinBorder* b) { return b && b->Trans != 0 && !b->Bitmap.Empty(); };
-    auto cutFromBitmap = [&](TBorderPart part) {
-        const TDataSkinBorder* b = Border(part);
-        return trans(b) && b->Trans == kBorderCutMagenta;
-    };
-    TRegionHandle region;
     FRegion.Width = w;
     FRegion.Height = h;
-    const TBorderPart parts[] = {TBorderPart::Left, TBorderPart::Right, TBorderPart::Top, TBorderPart::Bottom};
-    if (std::none_of(std::begin(parts), std::end(parts), [&](TBorderPart part) { return trans(Border(part)); })) {
-        region.Reset(::CreateRectRgn(0, 0, w, h));
-    } else {
-        region.Reset(::CreateRectRgn(FFrame.Left, FFrame.Top, w - FFrame.Right, h - FFrame.Bottom));
-        if (!region) return;
-        auto addRect = [&](const RECT& r) {
-            if (r.right <= r.left || r.bottom <= r.top) return;
-            TRegionHandle part(::CreateRectRgnIndirect(&r));
-            if (part) ::CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
-        };
-        auto addBitmap = [&](HBITMAP bitmap, int x, int y) {
-            TRegionHandle part = RegionFromBitmap(bitmap, x, y, SkinKeyColor, 1, 1, 1);
-            if (part) ::CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
-        };
-        // A band is cut from its border painted at its size, or taken whole.
-        auto addBorder = [&](TBorderPart part, const RECT& band, bool fromBitmap) {
-            const int bw = band.right - band.left, bh = band.bottom - band.top;
-            if (bw <= 0 || bh <= 0) return;
-            if (fromBitmap) {
-                if (const HBITMAP painted = ComposedBorder(part, bw, bh)) {
-                    addBitmap(painted, band.left, band.top);
-                    return;
-                }
-            }
-            addRect(band);
-        };
-        if (FFrame.Kind != TFrameKind::NoFrame) {
-            addBorder(TBorderPart::Left, RECT{0, 0, FFrame.Left, h}, cutFromBitmap(TBorderPart::Left) && h > 1);
-            addBorder(TBorderPart::Right, RECT{w - FFrame.Right, 0, w, h}, cutFromBitmap(TBorderPart::Right) && h > 1);
-            addBorder(TBorderPart::Bottom, RECT{FFrame.Left, h - FFrame.Bottom, w - FFrame.Right, h},
-                      cutFromBitmap(TBorderPart::Bottom) && FFrame.Bottom >= 2);
-            const RECT band{FFrame.Left, 0, w - FFrame.Right, FFrame.Top};
-            const bool topFromBitmap = cutFromBitmap(TBorderPart::Top) && FFrame.Top > 1 && band.right > band.left;
-            if (topFromBitmap && FPainted.Title.Fits(w, FFrame.Top)) {
-                // The composed title (caption and buttons count), cut to the band.
-                TWindowDC screen(nullptr);
-                TBitmapHandle cut(::CreateCompatibleBitmap(screen, band.right - band.left, FFrame.Top));
-                TMemoryDC src(screen), dst(screen);
-                if (cut) {
-                    {
-                        TSelectGuard s1(src, FPainted.Title.Bitmap.Get());
-                        TSelectGuard s2(dst, cut.Get());
-                        ::BitBlt(dst, 0, 0, band.right - band.left, FFrame.Top, src, band.left, 0, SRCCOPY);
-                    }
-                    addBitmap(cut.Get(), band.left, 0);
-                } else {
-                    addRect(band);
-                }
-            } else {
-                addBorder(TBorderPart::Top, band, topFromBitmap);
-            }
-        }
-    }
+    TRegionHandle region = MakeRegion(w, h);
     if (!region) return;
     if (::SetWindowRgn(FHandle, region.Get(), TRUE)) {
         (void)region.Release();  // the window owns it from now on
         FRegion.Owned = true;
     }
     // On failure `region` is deleted here.
+}
+
+TRegionHandle TSkinForm::MakeRegion(int w, int h) {
+    auto trans = [](const TDataSkinBorder* b) { return b && b->Trans != 0 && !b->Bitmap.Empty(); };
+    auto cutFromBitmap = [&](TBorderPart part) {
+        const TDataSkinBorder* b = Border(part);
+        return trans(b) && b->Trans == kBorderCutMagenta;
+    };
+    FRegion.ScannedBands = 0;
+    const TBorderPart parts[] = {TBorderPart::Left, TBorderPart::Right, TBorderPart::Top, TBorderPart::Bottom};
+    if (std::none_of(std::begin(parts), std::end(parts), [&](TBorderPart part) { return trans(Border(part)); }))
+        return TRegionHandle(::CreateRectRgn(0, 0, w, h));
+
+    // Client and menu band (as a rectangle region takes it: corners in any order), then the bands: each from
+    // rectangles where the border's mask gives them, else from a painted bitmap, joined at the end.
+    std::vector<RECT> rects{RECT{std::min(FFrame.Left, w - FFrame.Right), std::min(FFrame.Top, h - FFrame.Bottom),
+                                 std::max(FFrame.Left, w - FFrame.Right), std::max(FFrame.Top, h - FFrame.Bottom)}};
+    std::vector<TRegionHandle> scanned;
+    auto addRect = [&](const RECT& r) {
+        if (r.right <= r.left || r.bottom <= r.top) return;
+        rects.push_back(r);
+    };
+    auto addBitmap = [&](HBITMAP bitmap, int x, int y) {
+        scanned.push_back(RegionFromBitmap(bitmap, x, y, SkinKeyColor, 1, 1, 1));
+        ++FRegion.ScannedBands;
+    };
+    // A band is cut from its border painted at its size, or taken whole.
+    auto addBorder = [&](TBorderPart part, const RECT& band, bool fromBitmap) {
+        const int bw = band.right - band.left, bh = band.bottom - band.top;
+        if (bw <= 0 || bh <= 0) return;
+        if (fromBitmap) {
+            if (AppendBorderMask(part, band, rects)) return;
+            if (const HBITMAP painted = ComposedBorder(part, bw, bh)) {
+                addBitmap(painted, band.left, band.top);
+                return;
+            }
+        }
+        addRect(band);
+    };
+    if (FFrame.Kind != TFrameKind::NoFrame) {
+        addBorder(TBorderPart::Left, RECT{0, 0, FFrame.Left, h}, cutFromBitmap(TBorderPart::Left) && h > 1);
+        addBorder(TBorderPart::Right, RECT{w - FFrame.Right, 0, w, h}, cutFromBitmap(TBorderPart::Right) && h > 1);
+        addBorder(TBorderPart::Bottom, RECT{FFrame.Left, h - FFrame.Bottom, w - FFrame.Right, h},
+                  cutFromBitmap(TBorderPart::Bottom) && FFrame.Bottom >= 2);
+        const RECT band{FFrame.Left, 0, w - FFrame.Right, FFrame.Top};
+        const bool topFromBitmap = cutFromBitmap(TBorderPart::Top) && FFrame.Top > 1 && band.right > band.left;
+        const TTitleCache& title = FPainted.Title;
+        if (topFromBitmap && title.Fits(w, FFrame.Top) && title.Bits) {
+            // The composed title (caption and buttons count), its band read where it lies.
+            ::GdiFlush();
+            scanned.push_back(RegionFromPixels(title.Bits + band.left, title.Width, band.right - band.left, FFrame.Top,
+                                               band.left, 0, SkinKeyColor, 1, 1, 1));
+            ++FRegion.ScannedBands;
+        } else {
+            addBorder(TBorderPart::Top, band, topFromBitmap);
+        }
+    }
+    TRegionHandle region = RegionFromRects(rects);
+    if (!region) return region;
+    for (const TRegionHandle& part : scanned)
+        if (part) ::CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
+    return region;
 }
 
 void TSkinForm::DropRegion() {

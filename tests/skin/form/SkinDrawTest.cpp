@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "skin/form/SkinDraw.h"
 
@@ -296,6 +297,62 @@ TEST(SkinDrawRegion, LargeBordersAreBatchedIntoOneCorrectRegion) {
     for (int y = 0; y < 60; y += 7)
         for (int x = 0; x < 200; x += 3)
             ASSERT_EQ(::PtInRegion(rgn.Get(), x, y) != 0, ((x / 2 + y) % 2) == 0) << x << "," << y;
+}
+
+TEST(SkinDrawRegion, NineSliceMaskGivesTheRegionOfTheDrawnImageOrDeclines) {
+    // Frame 2 of a strip of two 12 x 10 frames (frame 1 all opaque): a corner of key pixels, edges and centre as
+    // the case says; 3-pixel caps.
+    struct TCase {
+        const char* Name;
+        std::function<std::uint32_t(int, int)> Frame;  // colour of (x, y) in the frame
+        bool Vertical;
+        bool Tile;
+        SIZE Size;
+        bool FromMask;  // the mask gives the region (else it declines)
+    };
+    const auto rounded = [](int x, int y) {
+        const bool corner = (x < 2 && y < 2 && x + y < 2) || (x >= 10 && y >= 8 && x + y >= 19);
+        return corner ? kKey : (y == 5 ? kRed : kBlue);
+    };
+    const auto banded = [&](int x, int y) { return y == 5 ? kKey : rounded(x, y); };
+    const auto columns = [](int x, int) { return (x % 3 == 1) ? kKey : kGreen; };  // varies across, not along
+    const auto checker = [](int x, int y) { return ((x + y) % 2) ? kKey : kRed; };
+    const TCase cases[] = {
+        {"rounded corners, stretched", rounded, false, false, {57, 31}, true},
+        {"rounded corners, tiled", rounded, false, true, {43, 23}, true},
+        {"rounded corners, stacked frames", rounded, true, false, {40, 10}, true},
+        {"rounded corners, frame size", rounded, false, false, {12, 10}, true},
+        {"rounded corners, narrower than its caps", rounded, false, false, {5, 30}, false},
+        {"key rows stretched along them", banded, false, false, {30, 10}, true},
+        {"key rows stretched across them", banded, false, false, {12, 25}, false},
+        {"columns stretched along their length", columns, false, false, {12, 33}, true},
+        {"columns stretched across", columns, false, false, {30, 10}, false},
+        {"checker at frame size", checker, false, false, {12, 10}, true},
+        {"checker stretched", checker, false, true, {20, 10}, false},
+    };
+    const TSliceMargins margins{3, 3, 3, 3};
+    for (const TCase& c : cases) {
+        const int fw = 12, fh = 10;
+        TestBitmap strip(c.Vertical ? fw : 2 * fw, c.Vertical ? 2 * fh : fh, [&](int x, int y) {
+            const bool second = c.Vertical ? y >= fh : x >= fw;
+            return second ? c.Frame(x % fw, y % fh) : kBlack;
+        });
+        const TNineSliceMask mask(strip.Handle(), 2, 2, c.Vertical, kKey, 1, 1, 1);
+        const RECT at{5, 7, 5 + c.Size.cx, 7 + c.Size.cy};
+        std::vector<RECT> rects{RECT{0, 0, 1, 1}};
+        ASSERT_EQ(mask.AppendOpaqueRects(at, margins, rects), c.FromMask) << c.Name;
+        if (!c.FromMask) {
+            EXPECT_EQ(rects.size(), 1u) << c.Name << ": nothing appended";
+            continue;
+        }
+        TBitmapHandle drawn =
+            BuildNineSliceBitmap(RECT{0, 0, c.Size.cx, c.Size.cy}, strip.Handle(), margins, 2, 2, c.Tile, c.Vertical);
+        TRegionHandle expected = RegionFromBitmap(drawn.Get(), at.left, at.top, kKey, 1, 1, 1);
+        TRegionHandle first(::CreateRectRgn(0, 0, 1, 1));
+        ::CombineRgn(expected.Get(), expected.Get(), first.Get(), RGN_OR);
+        TRegionHandle ours = RegionFromRects(rects);
+        EXPECT_TRUE(::EqualRgn(ours.Get(), expected.Get())) << c.Name;
+    }
 }
 
 TEST(SkinDrawText, WideTextAndCentredCaption) {

@@ -315,6 +315,56 @@ TEST_F(SkinFramePaint, ATitleComposedAtAnotherWidthIsNotCutIntoTheRegion) {
     EXPECT_TRUE(::EqualRgn(resized.Get(), fresh.Get()));
 }
 
+// The window region as made from each border painted at its band's size and scanned (the title band from the top
+// border alone), joined with the client: what the region must be at that size and activation.
+TRegionHandle RegionFromPaintedBorders(int w, int h, const TFrameMetrics& f, bool active) {
+    const TSkinData& skin = OurSkin();
+    TRegionHandle region(::CreateRectRgn(f.Left, f.Top, w - f.Right, h - f.Bottom));
+    auto band = [&](const TDataSkinBorder& b, const RECT& r, bool stacked, bool cut) {
+        if (r.right <= r.left || r.bottom <= r.top) return;
+        TRegionHandle part(::CreateRectRgnIndirect(&r));
+        if (cut && b.Trans == 1 && !b.Bitmap.Empty()) {
+            const int frames = std::max(1, b.FrameCount);
+            TBitmapHandle drawn =
+                BuildNineSliceBitmap(RECT{0, 0, r.right - r.left, r.bottom - r.top}, b.Bitmap.Handle(), b.Margins(),
+                                     active || frames == 1 ? 1 : 2, frames, b.Tile != 1, stacked);
+            part = RegionFromBitmap(drawn.Get(), r.left, r.top, RGB(255, 0, 255), 1, 1, 1);
+        }
+        ::CombineRgn(region.Get(), region.Get(), part.Get(), RGN_OR);
+    };
+    band(*skin.BorderLeft, RECT{0, 0, f.Left, h}, false, h > 1);
+    band(*skin.BorderRight, RECT{w - f.Right, 0, w, h}, false, h > 1);
+    band(*skin.BorderBottom, RECT{f.Left, h - f.Bottom, w - f.Right, h}, true, f.Bottom >= 2);
+    band(*skin.BorderTop, RECT{f.Left, 0, w - f.Right, f.Top}, true, f.Top > 1);
+    return region;
+}
+
+TEST_F(SkinFramePaint, RegionFromTheKeptMasksIsTheOneFromPaintedBordersAtEverySize) {
+    MakeWindow();
+    TSkinForm& s = Skin();
+    const TFrameMetrics& frame = s.View().Frame;
+    ASSERT_EQ(OurSkin().BorderTop->Trans, 1);
+    const SIZE sizes[] = {{420, 320}, {137, 61}, {641, 95}, {1203, 777}, {112, 40}};
+    for (const BOOL active : {TRUE, FALSE}) {
+        ::SendMessageW(Wnd, WM_NCACTIVATE, active, 0);
+        for (const SIZE size : sizes) {
+            ::SetWindowPos(Wnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            s.DropRegion();
+            s.UpdateRegion();
+            RECT wr{};
+            ::GetWindowRect(Wnd, &wr);
+            const std::string where = std::to_string(wr.right - wr.left) + "x" + std::to_string(wr.bottom - wr.top) +
+                                      (active ? " active" : " inactive");
+            // Every size is above the borders' caps: the region comes from the masks, no band is painted for it.
+            EXPECT_EQ(s.View().Region.ScannedBands, 0) << where;
+            TRegionHandle shown(::CreateRectRgn(0, 0, 0, 0));
+            ASSERT_NE(::GetWindowRgn(Wnd, shown.Get()), ERROR) << where;
+            TRegionHandle expected = RegionFromPaintedBorders(wr.right - wr.left, wr.bottom - wr.top, frame, active);
+            EXPECT_TRUE(::EqualRgn(shown.Get(), expected.Get())) << where;
+        }
+    }
+}
+
 // A modeless "#32770" dialog from an in-memory template: narrow, with one static child and a long caption.
 HWND MakeNarrowDialog(const wchar_t* caption) {
     alignas(4) static std::uint8_t buffer[1024];
