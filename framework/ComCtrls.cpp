@@ -215,14 +215,6 @@ void TStatusBar::UpdateParts(bool relayout) {
 #include "framework/Properties.h"
 
 namespace qd {
-namespace {
-TIdentTable AlignmentIdents() {
-    return {TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
-            TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
-            TIdentValue{"taCenter", static_cast<int>(taCenter)}};
-}
-}  // namespace
-
 const TClassInfo& TStatusPanel::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TStatusPanel>("TStatusPanel", &TPersistent::StaticClassInfo())
@@ -345,14 +337,14 @@ void TProgressBar::SetMin(int value) {
     FMin = value;
     if (FMax < FMin) FMax = FMin;
     FPosition = std::clamp(FPosition, FMin, FMax);
-    if (FHandle) ::SendMessageW(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
+    SendIfMade(PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
 }
 
 void TProgressBar::SetMax(int value) {
     FMax = value;
     if (FMin > FMax) FMin = FMax;
     FPosition = std::clamp(FPosition, FMin, FMax);
-    if (FHandle) ::SendMessageW(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
+    SendIfMade(PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
 }
 
 int TProgressBar::Position() {
@@ -362,25 +354,17 @@ int TProgressBar::Position() {
 
 void TProgressBar::SetPosition(int value) {
     FPosition = std::clamp(value, FMin, FMax);
-    if (FHandle) ::SendMessageW(FHandle, PBM_SETPOS, static_cast<WPARAM>(FPosition), 0);
+    SendIfMade(PBM_SETPOS, static_cast<WPARAM>(FPosition), 0);
 }
 
 void TProgressBar::SetStep(int value) {
     FStep = value;
-    if (FHandle) ::SendMessageW(FHandle, PBM_SETSTEP, static_cast<WPARAM>(FStep), 0);
+    SendIfMade(PBM_SETSTEP, static_cast<WPARAM>(FStep), 0);
 }
 
-void TProgressBar::SetOrientation(TProgressBarOrientation value) {
-    if (value == FOrientation) return;
-    FOrientation = value;
-    RecreateWnd();
-}
+void TProgressBar::SetOrientation(TProgressBarOrientation value) { SetAndRecreate(FOrientation, value); }
 
-void TProgressBar::SetSmooth(bool value) {
-    if (value == FSmooth) return;
-    FSmooth = value;
-    RecreateWnd();
-}
+void TProgressBar::SetSmooth(bool value) { SetAndRecreate(FSmooth, value); }
 
 void TProgressBar::StepIt() {
     int next = Position() + FStep;
@@ -442,23 +426,23 @@ void TTrackBar::SetPosition(int value) {
     value = std::clamp(value, FMin, FMax);
     if (value == FPosition) return;
     FPosition = value;
-    if (FHandle) ::SendMessageW(FHandle, TBM_SETPOS, TRUE, FPosition);
+    SendIfMade(TBM_SETPOS, TRUE, FPosition);
     if (!HasState(TComponentStateFlag::csLoading) && OnChange) OnChange(this);
 }
 
 void TTrackBar::SetFrequency(int value) {
     FFrequency = std::max(value, 1);
-    if (FHandle) ::SendMessageW(FHandle, TBM_SETTICFREQ, static_cast<WPARAM>(FFrequency), 0);
+    SendIfMade(TBM_SETTICFREQ, static_cast<WPARAM>(FFrequency), 0);
 }
 
 void TTrackBar::SetLineSize(int value) {
     FLineSize = value;
-    if (FHandle) ::SendMessageW(FHandle, TBM_SETLINESIZE, 0, FLineSize);
+    SendIfMade(TBM_SETLINESIZE, 0, FLineSize);
 }
 
 void TTrackBar::SetPageSize(int value) {
     FPageSize = value;
-    if (FHandle) ::SendMessageW(FHandle, TBM_SETPAGESIZE, 0, FPageSize);
+    SendIfMade(TBM_SETPAGESIZE, 0, FPageSize);
 }
 
 void TTrackBar::SetOrientation(TTrackBarOrientation value) {
@@ -468,17 +452,9 @@ void TTrackBar::SetOrientation(TTrackBarOrientation value) {
     RecreateWnd();
 }
 
-void TTrackBar::SetTickMarks(TTickMark value) {
-    if (value == FTickMarks) return;
-    FTickMarks = value;
-    RecreateWnd();
-}
+void TTrackBar::SetTickMarks(TTickMark value) { SetAndRecreate(FTickMarks, value); }
 
-void TTrackBar::SetTickStyle(TTickStyle value) {
-    if (value == FTickStyle) return;
-    FTickStyle = value;
-    RecreateWnd();
-}
+void TTrackBar::SetTickStyle(TTickStyle value) { SetAndRecreate(FTickStyle, value); }
 
 void TTrackBar::PositionFromControl() {
     const int value = static_cast<int>(::SendMessageW(FHandle, TBM_GETPOS, 0, 0));
@@ -528,9 +504,7 @@ void TUpDown::CreateHandleCompleted() {
     ::SendMessageW(FHandle, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
 }
 
-void TUpDown::ApplyRange() {
-    if (FHandle) ::SendMessageW(FHandle, UDM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
-}
+void TUpDown::ApplyRange() { SendIfMade(UDM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax)); }
 
 void TUpDown::SetMin(int value) {
     FMin = value;
@@ -554,7 +528,7 @@ int TUpDown::Position() {
 void TUpDown::SetPosition(int value) {
     const int low = std::min(FMin, FMax), high = std::max(FMin, FMax);
     FPosition = HasState(TComponentStateFlag::csLoading) ? value : std::clamp(value, low, high);
-    if (FHandle) ::SendMessageW(FHandle, UDM_SETPOS32, 0, FPosition);
+    SendIfMade(UDM_SETPOS32, 0, FPosition);
 }
 
 void TUpDown::SetIncrement(int value) {
@@ -580,33 +554,17 @@ void TUpDown::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
     if (operation == TOperation::opRemove && component == FAssociate) {
         FAssociate = nullptr;
-        if (FHandle) ::SendMessageW(FHandle, UDM_SETBUDDY, 0, 0);
+        SendIfMade(UDM_SETBUDDY, 0, 0);
     }
 }
 
-void TUpDown::SetOrientation(TUDOrientation value) {
-    if (value == FOrientation) return;
-    FOrientation = value;
-    RecreateWnd();
-}
+void TUpDown::SetOrientation(TUDOrientation value) { SetAndRecreate(FOrientation, value); }
 
-void TUpDown::SetWrap(bool value) {
-    if (value == FWrap) return;
-    FWrap = value;
-    RecreateWnd();
-}
+void TUpDown::SetWrap(bool value) { SetAndRecreate(FWrap, value); }
 
-void TUpDown::SetArrowKeys(bool value) {
-    if (value == FArrowKeys) return;
-    FArrowKeys = value;
-    RecreateWnd();
-}
+void TUpDown::SetArrowKeys(bool value) { SetAndRecreate(FArrowKeys, value); }
 
-void TUpDown::SetThousands(bool value) {
-    if (value == FThousands) return;
-    FThousands = value;
-    RecreateWnd();
-}
+void TUpDown::SetThousands(bool value) { SetAndRecreate(FThousands, value); }
 
 void TUpDown::WndProc(TMessage& m) {
     if (m.Msg == CN_BASE + WM_VSCROLL || m.Msg == CN_BASE + WM_HSCROLL) {
@@ -750,17 +708,9 @@ void TPageControl::SetTabIndex(int value) {
     SetActivePage(value >= 0 && value < PageCount() ? FPages[static_cast<std::size_t>(value)] : nullptr);
 }
 
-void TPageControl::SetTabPosition(TTabPosition value) {
-    if (value == FTabPosition) return;
-    FTabPosition = value;
-    RecreateWnd();
-}
+void TPageControl::SetTabPosition(TTabPosition value) { SetAndRecreate(FTabPosition, value); }
 
-void TPageControl::SetMultiLine(bool value) {
-    if (value == FMultiLine) return;
-    FMultiLine = value;
-    RecreateWnd();
-}
+void TPageControl::SetMultiLine(bool value) { SetAndRecreate(FMultiLine, value); }
 
 RECT TPageControl::DisplayRect() { return TabDisplayRect(FHandle, FWidth, FHeight); }
 
@@ -837,20 +787,12 @@ int TTabControl::TabIndex() {
 
 void TTabControl::SetTabIndex(int value) {
     FTabIndex = value;
-    if (FHandle) ::SendMessageW(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(value), 0);
+    SendIfMade(TCM_SETCURSEL, static_cast<WPARAM>(value), 0);
 }
 
-void TTabControl::SetTabPosition(TTabPosition value) {
-    if (value == FTabPosition) return;
-    FTabPosition = value;
-    RecreateWnd();
-}
+void TTabControl::SetTabPosition(TTabPosition value) { SetAndRecreate(FTabPosition, value); }
 
-void TTabControl::SetMultiLine(bool value) {
-    if (value == FMultiLine) return;
-    FMultiLine = value;
-    RecreateWnd();
-}
+void TTabControl::SetMultiLine(bool value) { SetAndRecreate(FMultiLine, value); }
 
 RECT TTabControl::DisplayRect() { return TabDisplayRect(FHandle, FWidth, FHeight); }
 
@@ -874,21 +816,6 @@ void TTabControl::WndProc(TMessage& m) {
 
 // ---------------------------------------------------------------------------------------------------------------
 // THeaderControl
-
-void THeaderSection::SetText(const std::wstring& value) {
-    FText = value;
-    if (FChanged) FChanged();
-}
-
-void THeaderSection::SetWidth(int value) {
-    FWidth = std::max(value, 0);
-    if (FChanged) FChanged();
-}
-
-void THeaderSection::SetAlignment(TAlignment value) {
-    FAlignment = value;
-    if (FChanged) FChanged();
-}
 
 THeaderControl::THeaderControl(TComponent* AOwner) : TWinControl(AOwner), FSections([this] { UpdateSections(); }) {
     InitCommonClasses(ICC_LISTVIEW_CLASSES);
@@ -937,31 +864,6 @@ std::vector<int> THeaderControl::SectionWidthsFromControl() {
 
 // ---------------------------------------------------------------------------------------------------------------
 // TListView
-
-void TListColumn::SetCaption(const std::wstring& value) {
-    FCaption = value;
-    if (FChanged) FChanged();
-}
-
-void TListColumn::SetWidth(int value) {
-    FWidth = std::max(value, 0);
-    if (FChanged) FChanged();
-}
-
-void TListColumn::SetAlignment(TAlignment value) {
-    FAlignment = value;
-    if (FChanged) FChanged();
-}
-
-void TListItem::SetCaption(const std::wstring& value) {
-    FCaption = value;
-    if (FChanged) FChanged();
-}
-
-void TListItem::SetSubItems(const std::vector<std::string>& value) {
-    FSubItems = value;
-    if (FChanged) FChanged();
-}
 
 TListView::TListView(TComponent* AOwner)
     : TWinControl(AOwner), FColumns([this] { UpdateColumns(); }), FItems([this] { UpdateItems(); }) {
@@ -1014,7 +916,7 @@ void TListView::UpdateColumns() {
         const TListColumn& column = *FColumns[i];
         LVCOLUMNW lvc{};
         lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        lvc.pszText = const_cast<wchar_t*>(column.Caption().c_str());
+        lvc.pszText = const_cast<wchar_t*>(column.Text().c_str());
         lvc.cx = column.Width();
         // The first column is always left-aligned on the platform.
         lvc.fmt = i == 0 ? LVCFMT_LEFT : ColumnFormatOf(column.Alignment());
@@ -1045,11 +947,7 @@ void TListView::UpdateItems() {
     if (FItemIndex >= 0) SetItemIndex(FItemIndex);
 }
 
-void TListView::SetViewStyle(TViewStyle value) {
-    if (value == FViewStyle) return;
-    FViewStyle = value;
-    RecreateWnd();
-}
+void TListView::SetViewStyle(TViewStyle value) { SetAndRecreate(FViewStyle, value); }
 
 void TListView::SetRowSelect(bool value) {
     FRowSelect = value;
@@ -1061,11 +959,7 @@ void TListView::SetGridLines(bool value) {
     UpdateExtendedStyle();
 }
 
-void TListView::SetShowColumnHeaders(bool value) {
-    if (value == FShowColumnHeaders) return;
-    FShowColumnHeaders = value;
-    RecreateWnd();
-}
+void TListView::SetShowColumnHeaders(bool value) { SetAndRecreate(FShowColumnHeaders, value); }
 
 int TListView::ItemIndex() {
     if (FHandle)
@@ -1108,11 +1002,6 @@ void TListView::WndProc(TMessage& m) {
 namespace qd {
 
 namespace {
-TIdentTable AlignmentTable() {
-    return {TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
-            TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
-            TIdentValue{"taCenter", static_cast<int>(taCenter)}};
-}
 TIdentTable TabPositionTable() { return {"tpTop", "tpBottom", "tpLeft", "tpRight"}; }
 }  // namespace
 
@@ -1200,13 +1089,18 @@ const TClassInfo& TTabControl::StaticClassInfo() {
 }
 const TClassInfo& TTabControl::ClassInfo() const { return StaticClassInfo(); }
 
+// The published values of a column title; `textName` is what stored descriptions call its caption.
+template <class T>
+TClassInfo ColumnTitleInfo(const char* className, const char* textName) {
+    return TClassBuilder<T>(className, &TPersistent::StaticClassInfo())
+        .WStr(textName, &T::Text, &T::SetText)
+        .Int("Width", &T::Width, &T::SetWidth)
+        .Enum("Alignment", &T::Alignment, &T::SetAlignment, AlignmentIdents())
+        .Build();
+}
+
 const TClassInfo& THeaderSection::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<THeaderSection>("THeaderSection", &TPersistent::StaticClassInfo())
-            .WStr("Text", &THeaderSection::Text, &THeaderSection::SetText)
-            .Int("Width", &THeaderSection::Width, &THeaderSection::SetWidth)
-            .Enum("Alignment", &THeaderSection::Alignment, &THeaderSection::SetAlignment, AlignmentTable())
-            .Build();
+    static const TClassInfo info = ColumnTitleInfo<THeaderSection>("THeaderSection", "Text");
     return info;
 }
 const TClassInfo& THeaderSection::ClassInfo() const { return StaticClassInfo(); }
@@ -1224,12 +1118,7 @@ const TClassInfo& THeaderControl::StaticClassInfo() {
 const TClassInfo& THeaderControl::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TListColumn::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TListColumn>("TListColumn", &TPersistent::StaticClassInfo())
-            .WStr("Caption", &TListColumn::Caption, &TListColumn::SetCaption)
-            .Int("Width", &TListColumn::Width, &TListColumn::SetWidth)
-            .Enum("Alignment", &TListColumn::Alignment, &TListColumn::SetAlignment, AlignmentTable())
-            .Build();
+    static const TClassInfo info = ColumnTitleInfo<TListColumn>("TListColumn", "Caption");
     return info;
 }
 const TClassInfo& TListColumn::ClassInfo() const { return StaticClassInfo(); }

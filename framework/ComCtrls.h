@@ -6,9 +6,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/Controls.h"
@@ -371,25 +373,49 @@ private:
     bool FMultiLine = false;
 };
 
-// A section of a header control or a column of a list view: a caption, a width and an alignment.
-class THeaderSection : public TPersistent {
+// An item of a TOwnedItems list: every change of one of its values tells the list's owner.
+class TOwnedItem : public TPersistent {
 public:
-    explicit THeaderSection(std::function<void()> changed) : FChanged(std::move(changed)) {}
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
+    explicit TOwnedItem(std::function<void()> changed) : FChanged(std::move(changed)) {}
 
-    const std::wstring& Text() const noexcept { return FText; }
-    void SetText(const std::wstring& value);
-    int Width() const noexcept { return FWidth; }
-    void SetWidth(int value);
-    TAlignment Alignment() const noexcept { return FAlignment; }
-    void SetAlignment(TAlignment value);
+protected:
+    template <class T, class V>
+    void Change(T& field, V&& value) {
+        field = std::forward<V>(value);
+        if (FChanged) FChanged();
+    }
 
 private:
     std::function<void()> FChanged;
+};
+
+// A section of a header control or a column of a list view: a caption (published as Text or Caption), a width
+// and an alignment.
+class TColumnTitle : public TOwnedItem {
+public:
+    using TOwnedItem::TOwnedItem;
+
+    const std::wstring& Text() const noexcept { return FText; }
+    void SetText(const std::wstring& value) { Change(FText, value); }
+
+    int Width() const noexcept { return FWidth; }
+    // Negative widths count as 0.
+    void SetWidth(int value) { Change(FWidth, std::max(value, 0)); }
+    TAlignment Alignment() const noexcept { return FAlignment; }
+    void SetAlignment(TAlignment value) { Change(FAlignment, value); }
+
+private:
     std::wstring FText;
     int FWidth = 50;
     TAlignment FAlignment = taLeftJustify;
+};
+
+// A section of a header control.
+class THeaderSection : public TColumnTitle {
+public:
+    using TColumnTitle::TColumnTitle;
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
 };
 
 // Column captions over a list, on the platform's header control.
@@ -412,40 +438,27 @@ private:
     TOwnedItems<THeaderSection> FSections;
 };
 
-class TListColumn : public TPersistent {
+// A column of a list view.
+class TListColumn : public TColumnTitle {
 public:
-    explicit TListColumn(std::function<void()> changed) : FChanged(std::move(changed)) {}
+    using TColumnTitle::TColumnTitle;
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
-
-    const std::wstring& Caption() const noexcept { return FCaption; }
-    void SetCaption(const std::wstring& value);
-    int Width() const noexcept { return FWidth; }
-    void SetWidth(int value);
-    TAlignment Alignment() const noexcept { return FAlignment; }
-    void SetAlignment(TAlignment value);
-
-private:
-    std::function<void()> FChanged;
-    std::wstring FCaption;
-    int FWidth = 50;
-    TAlignment FAlignment = taLeftJustify;
 };
 
-class TListItem : public TPersistent {
+class TListItem : public TOwnedItem {
 public:
-    explicit TListItem(std::function<void()> changed) : FChanged(std::move(changed)) {}
+    using TOwnedItem::TOwnedItem;
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
 
     const std::wstring& Caption() const noexcept { return FCaption; }
-    void SetCaption(const std::wstring& value);
+    void SetCaption(const std::wstring& value) { Change(FCaption, value); }
     // Texts of the further columns (report view).
     const std::vector<std::string>& SubItems() const noexcept { return FSubItems; }
-    void SetSubItems(const std::vector<std::string>& value);
+    void SetSubItems(const std::vector<std::string>& value) { Change(FSubItems, value); }
 
 private:
-    std::function<void()> FChanged;
     std::wstring FCaption;
     std::vector<std::string> FSubItems;
 };

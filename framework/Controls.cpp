@@ -1327,6 +1327,13 @@ void TCustomControl::PaintWindow(HDC dc) {
 
 namespace qd {
 
+const TIdentTable& AlignmentIdents() {
+    static const TIdentTable table{TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
+                                   TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
+                                   TIdentValue{"taCenter", static_cast<int>(taCenter)}};
+    return table;
+}
+
 namespace {
 TIdentTable AlignIdents() { return {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}; }
 TIdentTable CursorIdents() {

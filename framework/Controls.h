@@ -63,6 +63,9 @@ enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 using enum TAlign;
 using enum TAlignment;
+class TIdentTable;
+// The names of TAlignment values in stored descriptions.
+const TIdentTable& AlignmentIdents();
 
 using TCursor = int;
 inline constexpr TCursor crDefault = 0;
@@ -387,6 +390,18 @@ protected:
     // Marks the next WM_SETFOCUS (focus-changed notification to the form).
     virtual void DoEnter();
     virtual void DoExit();
+    // Sends to the window when it exists; 0 otherwise (the stored value reaches the window when it is made).
+    LRESULT SendIfMade(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const noexcept {
+        return FHandle ? ::SendMessageW(FHandle, msg, wParam, lParam) : 0;
+    }
+    // For a value the platform reads only when it makes the window: stores it and makes the window anew when it
+    // changed.
+    template <class T>
+    void SetAndRecreate(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        RecreateWnd();
+    }
 
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = nullptr;

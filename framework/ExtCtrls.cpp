@@ -303,10 +303,7 @@ const TClassInfo& TPanel::StaticClassInfo() {
                                              {"bvNone", "bvLowered", "bvRaised", "bvSpace"})
                                        .Int("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth)
                                        .Int("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth)
-                                       .Enum("Alignment", &TPanel::Alignment, &TPanel::SetAlignment,
-                                             {TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
-                                              TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
-                                              TIdentValue{"taCenter", static_cast<int>(taCenter)}})
+                                       .Enum("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentIdents())
                                        .Build();
     return info;
 }

@@ -183,10 +183,7 @@ namespace qd {
 const TClassInfo& TCustomLabel::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TCustomLabel>("TCustomLabel", &TGraphicControl::StaticClassInfo())
-            .Enum("Alignment", &TCustomLabel::Alignment, &TCustomLabel::SetAlignment,
-                  {TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
-                   TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
-                   TIdentValue{"taCenter", static_cast<int>(taCenter)}})
+            .Enum("Alignment", &TCustomLabel::Alignment, &TCustomLabel::SetAlignment, AlignmentIdents())
             .Enum("Layout", &TCustomLabel::Layout, &TCustomLabel::SetLayout, {"tlTop", "tlCenter", "tlBottom"})
             .Bool("WordWrap", &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap)
             .Bool("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize)
@@ -306,7 +303,7 @@ void TButton::CreateParams(TCreateParams& p) {
 void TButton::SetDefault(bool value) {
     if (value == FDefault) return;
     FDefault = value;
-    if (FHandle) ::SendMessageW(FHandle, BM_SETSTYLE, ButtonStyle(), TRUE);
+    SendIfMade(BM_SETSTYLE, ButtonStyle(), TRUE);
 }
 
 void TButton::Click() {
@@ -360,7 +357,7 @@ void TCheckBox::CreateHandleCompleted() {
 void TCheckBox::SetState(TCheckBoxState value) {
     if (value == FState) return;
     FState = value;
-    if (FHandle) ::SendMessageW(FHandle, BM_SETCHECK, static_cast<WPARAM>(FState), 0);
+    SendIfMade(BM_SETCHECK, static_cast<WPARAM>(FState), 0);
     if (!HasState(TComponentStateFlag::csLoading)) Click();
 }
 
@@ -527,12 +524,12 @@ const std::wstring& TEdit::Text() {
 void TEdit::SetReadOnly(bool value) {
     if (value == FReadOnly) return;
     FReadOnly = value;
-    if (FHandle) ::SendMessageW(FHandle, EM_SETREADONLY, value ? TRUE : FALSE, 0);
+    SendIfMade(EM_SETREADONLY, value ? TRUE : FALSE, 0);
 }
 
 void TEdit::SetMaxLength(int value) {
     FMaxLength = std::max(value, 0);
-    if (FHandle) ::SendMessageW(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    SendIfMade(EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
 }
 
 void TEdit::SetPasswordChar(wchar_t value) {
@@ -607,22 +604,65 @@ void TMemo::SetLines(const std::vector<std::string>& lines) {
     SetText(text);
 }
 
-void TMemo::SetScrollBars(TScrollStyle value) {
-    if (value == FScrollBars) return;
-    FScrollBars = value;
-    RecreateWnd();
+void TMemo::SetScrollBars(TScrollStyle value) { SetAndRecreate(FScrollBars, value); }
+
+void TMemo::SetWordWrap(bool value) { SetAndRecreate(FWordWrap, value); }
+
+// ---------------------------------------------------------------------------------------------------------------
+// TListBox
+
+std::vector<std::string> TListControl::Items() { return ToUtf8(FHandle ? ReadItems() : FItems); }
+
+void TListControl::SetItems(const std::vector<std::string>& items) {
+    if (FHandle) {
+        WriteListItems(FHandle, FMessages.ResetContent, FMessages.AddString, ToWide(items));
+    } else {
+        FItems = ToWide(items);
+        if (!HasState(TComponentStateFlag::csLoading)) FItemIndex = -1;
+    }
 }
 
-void TMemo::SetWordWrap(bool value) {
-    if (value == FWordWrap) return;
-    FWordWrap = value;
-    RecreateWnd();
+int TListControl::ItemCount() {
+    if (FHandle) return static_cast<int>(::SendMessageW(FHandle, FMessages.GetCount, 0, 0));
+    return static_cast<int>(FItems.size());
+}
+
+int TListControl::ItemIndex() {
+    if (FHandle) return static_cast<int>(::SendMessageW(FHandle, FMessages.GetCurSel, 0, 0));
+    return FItemIndex;
+}
+
+int TListControl::CheckedIndex(int value) {
+    if (!HasState(TComponentStateFlag::csLoading) && (value < -1 || value >= ItemCount())) return -1;
+    return value;
+}
+
+std::vector<std::wstring> TListControl::ReadItems() const {
+    return ReadListItems(FHandle, FMessages.GetCount, FMessages.GetTextLen, FMessages.GetText);
+}
+
+void TListControl::RestoreItems() {
+    WriteListItems(FHandle, FMessages.ResetContent, FMessages.AddString, FItems);
+    FItems.clear();
+}
+
+void TListControl::SaveItems() {
+    if (!FHandle) return;
+    FItems = ReadItems();
+    FItemIndex = static_cast<int>(::SendMessageW(FHandle, FMessages.GetCurSel, 0, 0));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // TListBox
 
-TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
+namespace {
+constexpr TListControl::TListMessages kListBoxMessages{LB_GETCOUNT,     LB_GETTEXTLEN, LB_GETTEXT,
+                                                       LB_RESETCONTENT, LB_ADDSTRING,  LB_GETCURSEL};
+constexpr TListControl::TListMessages kComboBoxMessages{CB_GETCOUNT,     CB_GETLBTEXTLEN, CB_GETLBTEXT,
+                                                        CB_RESETCONTENT, CB_ADDSTRING,    CB_GETCURSEL};
+}  // namespace
+
+TListBox::TListBox(TComponent* AOwner) : TListControl(AOwner, kListBoxMessages) {
     FWidth = 121;
     FHeight = 97;
     SetTabStop(true);
@@ -639,61 +679,25 @@ void TListBox::CreateParams(TCreateParams& p) {
 
 void TListBox::CreateHandleCompleted() {
     TWinControl::CreateHandleCompleted();
-    WriteListItems(FHandle, LB_RESETCONTENT, LB_ADDSTRING, FItems);
+    RestoreItems();
     ::SendMessageW(FHandle, LB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
-    FItems.clear();
-}
-
-void TListBox::Save() {
-    if (!FHandle) return;
-    FItems = ReadListItems(FHandle, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
-    FItemIndex = static_cast<int>(::SendMessageW(FHandle, LB_GETCURSEL, 0, 0));
 }
 
 void TListBox::DestroyWnd() {
     // The items live in the window: keep them for the next one.
-    Save();
+    SaveItems();
     TWinControl::DestroyWnd();
 }
 
-std::vector<std::string> TListBox::Items() {
-    if (FHandle) return ToUtf8(ReadListItems(FHandle, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT));
-    return ToUtf8(FItems);
-}
-
-void TListBox::SetItems(const std::vector<std::string>& items) {
-    if (FHandle) {
-        WriteListItems(FHandle, LB_RESETCONTENT, LB_ADDSTRING, ToWide(items));
-    } else {
-        FItems = ToWide(items);
-        if (!HasState(TComponentStateFlag::csLoading)) FItemIndex = -1;
-    }
-}
-
-int TListBox::ItemCount() {
-    if (FHandle) return static_cast<int>(::SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
-    return static_cast<int>(FItems.size());
-}
-
-int TListBox::ItemIndex() {
-    if (FHandle) return static_cast<int>(::SendMessageW(FHandle, LB_GETCURSEL, 0, 0));
-    return FItemIndex;
-}
-
 void TListBox::SetItemIndex(int value) {
-    // A stored index may come before the stored items.
-    if (!HasState(TComponentStateFlag::csLoading) && (value < -1 || value >= ItemCount())) value = -1;
+    value = CheckedIndex(value);
     if (FHandle)
         ::SendMessageW(FHandle, LB_SETCURSEL, static_cast<WPARAM>(value), 0);
     else
         FItemIndex = value;
 }
 
-void TListBox::SetSorted(bool value) {
-    if (value == FSorted) return;
-    FSorted = value;
-    RecreateWnd();
-}
+void TListBox::SetSorted(bool value) { SetAndRecreate(FSorted, value); }
 
 void TListBox::WndProc(TMessage& m) {
     if (m.Msg == CN_BASE + WM_COMMAND) {
@@ -707,7 +711,7 @@ void TListBox::WndProc(TMessage& m) {
 // ---------------------------------------------------------------------------------------------------------------
 // TComboBox
 
-TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
+TComboBox::TComboBox(TComponent* AOwner) : TListControl(AOwner, kComboBoxMessages) {
     FWidth = 145;
     FHeight = 21;
     SetTabStop(true);
@@ -746,72 +750,40 @@ void TComboBox::BoundsChanged() {
 void TComboBox::CreateHandleCompleted() {
     TWinControl::CreateHandleCompleted();
     const std::wstring text = FText;
-    WriteListItems(FHandle, CB_RESETCONTENT, CB_ADDSTRING, FItems);
+    RestoreItems();
     ::SendMessageW(FHandle, CB_SETMINVISIBLE, static_cast<WPARAM>(std::max(FDropDownCount, 1)), 0);
     if (FItemIndex >= 0)
         ::SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
     else if (FStyle != csDropDownList)
         ::SetWindowTextW(FHandle, text.c_str());
-    FItems.clear();
     // The platform gives the closed box its own height: that is ours now.
     RECT r{};
     ::GetWindowRect(FHandle, &r);
     FHeight = r.bottom - r.top;
 }
 
-void TComboBox::Save() {
-    if (!FHandle) return;
-    FItems = ReadListItems(FHandle, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
-    FItemIndex = static_cast<int>(::SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
-    FText = WindowTextOf(FHandle);
-}
-
 void TComboBox::DestroyWnd() {
-    Save();
+    if (FHandle) FText = WindowTextOf(FHandle);
+    SaveItems();
     TWinControl::DestroyWnd();
 }
 
-void TComboBox::SetStyle(TComboBoxStyle value) {
-    if (value == FStyle) return;
-    FStyle = value;
-    RecreateWnd();
-}
-
-std::vector<std::string> TComboBox::Items() {
-    if (FHandle) return ToUtf8(ReadListItems(FHandle, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT));
-    return ToUtf8(FItems);
-}
-
-void TComboBox::SetItems(const std::vector<std::string>& items) {
-    if (FHandle) {
-        WriteListItems(FHandle, CB_RESETCONTENT, CB_ADDSTRING, ToWide(items));
-    } else {
-        FItems = ToWide(items);
-        if (!HasState(TComponentStateFlag::csLoading)) FItemIndex = -1;
-    }
-}
-
-int TComboBox::ItemIndex() {
-    if (FHandle) return static_cast<int>(::SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
-    return FItemIndex;
-}
+void TComboBox::SetStyle(TComboBoxStyle value) { SetAndRecreate(FStyle, value); }
 
 void TComboBox::SetItemIndex(int value) {
-    const int count =
-        FHandle ? static_cast<int>(::SendMessageW(FHandle, CB_GETCOUNT, 0, 0)) : static_cast<int>(FItems.size());
-    if (!HasState(TComponentStateFlag::csLoading) && (value < -1 || value >= count)) value = -1;
+    value = CheckedIndex(value);
     if (FHandle) {
         ::SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
         FText = WindowTextOf(FHandle);
     } else {
         FItemIndex = value;
-        if (value >= 0 && value < count) FText = FItems[static_cast<std::size_t>(value)];
+        if (value >= 0 && value < ItemCount()) FText = FItems[static_cast<std::size_t>(value)];
     }
 }
 
 void TComboBox::SetDropDownCount(int value) {
     FDropDownCount = std::max(value, 1);
-    if (FHandle) ::SendMessageW(FHandle, CB_SETMINVISIBLE, static_cast<WPARAM>(FDropDownCount), 0);
+    SendIfMade(CB_SETMINVISIBLE, static_cast<WPARAM>(FDropDownCount), 0);
 }
 
 const std::wstring& TComboBox::Text() {
@@ -832,7 +804,7 @@ void TComboBox::WndProc(TMessage& m) {
                     // The edit shows the picked text only after this notification: take it from the list.
                     const LRESULT index = ::SendMessageW(FHandle, CB_GETCURSEL, 0, 0);
                     if (index >= 0) {
-                        const auto items = ReadListItems(FHandle, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+                        const auto items = ReadItems();
                         if (static_cast<std::size_t>(index) < items.size())
                             FText = items[static_cast<std::size_t>(index)];
                     }
@@ -966,14 +938,6 @@ void TScrollBar::WndProc(TMessage& m) {
 
 namespace qd {
 
-namespace {
-TIdentTable AlignmentTable() {
-    return {TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
-            TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
-            TIdentValue{"taCenter", static_cast<int>(taCenter)}};
-}
-}  // namespace
-
 const TClassInfo& TButton::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TButton>("TButton", &TWinControl::StaticClassInfo())
                                        .Bool("Default", &TButton::Default, &TButton::SetDefault)
@@ -991,7 +955,7 @@ const TClassInfo& TCheckBox::StaticClassInfo() {
                   {"cbUnchecked", "cbChecked", "cbGrayed"})
             .Bool("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked)
             .Bool("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed)
-            .Enum("Alignment", &TCheckBox::Alignment, &TCheckBox::SetAlignment, AlignmentTable())
+            .Enum("Alignment", &TCheckBox::Alignment, &TCheckBox::SetAlignment, AlignmentIdents())
             .Build();
     return info;
 }
@@ -1001,7 +965,7 @@ const TClassInfo& TRadioButton::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TRadioButton>("TRadioButton", &TWinControl::StaticClassInfo())
             .Bool("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked)
-            .Enum("Alignment", &TRadioButton::Alignment, &TRadioButton::SetAlignment, AlignmentTable())
+            .Enum("Alignment", &TRadioButton::Alignment, &TRadioButton::SetAlignment, AlignmentIdents())
             .Build();
     return info;
 }

@@ -240,18 +240,44 @@ private:
     bool FWordWrap = true;
 };
 
-// A list of texts to pick one from. Items live in the control once it has a window; ItemIndex -1 is none.
-// A selection by the user runs OnClick.
-class TListBox : public TWinControl {
+// What a list box and a combo box have alike: texts to pick one from, which live in the control once it has a
+// window and are kept here while it has none, and the picked one (ItemIndex, -1: none).
+class TListControl : public TWinControl {
 public:
-    explicit TListBox(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
+    // The platform's messages for the list.
+    struct TListMessages {
+        UINT GetCount, GetTextLen, GetText, ResetContent, AddString, GetCurSel;
+    };
 
     std::vector<std::string> Items();
     void SetItems(const std::vector<std::string>& items);
     int ItemCount();
     int ItemIndex();
+
+protected:
+    TListControl(TComponent* AOwner, const TListMessages& messages) : TWinControl(AOwner), FMessages(messages) {}
+    // Hands the kept items to the new window.
+    void RestoreItems();
+    // Keeps the window's items and pick for the next window.
+    void SaveItems();
+    std::vector<std::wstring> ReadItems() const;
+    // A stored index may come before the stored items: while loading it is taken as it is, else -1 past the end.
+    int CheckedIndex(int value);
+
+    std::vector<std::wstring> FItems;  // while there is no window
+    int FItemIndex = -1;
+
+private:
+    const TListMessages& FMessages;
+};
+
+// A list of texts to pick one from. A selection by the user runs OnClick.
+class TListBox : public TListControl {
+public:
+    explicit TListBox(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
     void SetItemIndex(int value);
     bool Sorted() const noexcept { return FSorted; }
     void SetSorted(bool value);
@@ -263,9 +289,6 @@ protected:
     void WndProc(TMessage& message) override;
 
 private:
-    void Save();
-    std::vector<std::wstring> FItems;  // while there is no window
-    int FItemIndex = -1;
     bool FSorted = false;
 };
 
@@ -274,7 +297,7 @@ using enum TComboBoxStyle;
 
 // A combo box: an edit (or a static text) with a list. OnChange runs when the text changes by typing or by a
 // pick from the list.
-class TComboBox : public TWinControl {
+class TComboBox : public TListControl {
 public:
     explicit TComboBox(TComponent* AOwner);
     const TClassInfo& ClassInfo() const override;
@@ -282,9 +305,6 @@ public:
 
     TComboBoxStyle Style() const noexcept { return FStyle; }
     void SetStyle(TComboBoxStyle value);
-    std::vector<std::string> Items();
-    void SetItems(const std::vector<std::string>& items);
-    int ItemIndex();
     void SetItemIndex(int value);
     int DropDownCount() const noexcept { return FDropDownCount; }
     void SetDropDownCount(int value);
@@ -302,11 +322,8 @@ protected:
     void WndProc(TMessage& message) override;
 
 private:
-    void Save();
     int ListHeight() const noexcept;
     TComboBoxStyle FStyle = csDropDown;
-    std::vector<std::wstring> FItems;
-    int FItemIndex = -1;
     int FDropDownCount = 8;
 };
 

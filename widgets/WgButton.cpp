@@ -788,10 +788,7 @@ const TClassInfo& TWgCustomButton::ClassInfo() const { return StaticClassInfo();
 const TClassInfo& TWgButton::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TWgButton>("TWgButton", &TWgCustomButton::StaticClassInfo())
-            .Enum("Alignment", &TWgButton::Alignment, &TWgButton::SetAlignment,
-                  {TIdentValue{"taLeftJustify", static_cast<int>(taLeftJustify)},
-                   TIdentValue{"taRightJustify", static_cast<int>(taRightJustify)},
-                   TIdentValue{"taCenter", static_cast<int>(taCenter)}})
+            .Enum("Alignment", &TWgButton::Alignment, &TWgButton::SetAlignment, AlignmentIdents())
             .Bool("AllowAllUp", &TWgButton::AllowAllUp, &TWgButton::SetAllowAllUp)
             .Int("GroupIndex", &TWgButton::GroupIndex, &TWgButton::SetGroupIndex)
             .Bool("Down", &TWgButton::Down, &TWgButton::SetDown)
