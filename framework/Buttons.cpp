@@ -106,41 +106,30 @@ void DrawButtonContent(HDC dc, const RECT& area, TBitmap& glyph, int numGlyphs, 
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
+// TButtonGlyph
+
+TButtonGlyph::TButtonGlyph(TControl& button, int margin) : FMargin(margin), FButton(button) {
+    FGlyph.OnChange = [this](TObject*) { FButton.Invalidate(); };
+}
+
+TButtonGlyph::~TButtonGlyph() { FGlyph.OnChange = nullptr; }
+
+void TButtonGlyph::SetNumGlyphs(int value) { Change(FNumGlyphs, std::clamp(value, 1, 4)); }
+
+void TButtonGlyph::SetLayout(TButtonLayout value) { Change(FLayout, value); }
+
+void TButtonGlyph::SetMargin(int value) { Change(FMargin, std::max(value, -1)); }
+
+void TButtonGlyph::SetSpacing(int value) { Change(FSpacing, value); }
+
+SIZE TButtonGlyph::GlyphSize() const noexcept { return StripImageSize(FGlyph, FNumGlyphs); }
+
+// ---------------------------------------------------------------------------------------------------------------
 // TBitBtn
 
-TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {
-    FGlyph.OnChange = [this](TObject*) { Invalidate(); };
-}
-
-TBitBtn::~TBitBtn() { FGlyph.OnChange = nullptr; }
+TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), TButtonGlyph(*this, -1) {}
 
 DWORD TBitBtn::ButtonStyle() const { return BS_OWNERDRAW; }
-
-void TBitBtn::SetNumGlyphs(int value) {
-    value = std::clamp(value, 1, 4);
-    if (value == FNumGlyphs) return;
-    FNumGlyphs = value;
-    Invalidate();
-}
-
-void TBitBtn::SetLayout(TButtonLayout value) {
-    if (value == FLayout) return;
-    FLayout = value;
-    Invalidate();
-}
-
-void TBitBtn::SetMargin(int value) {
-    value = std::max(value, -1);
-    if (value == FMargin) return;
-    FMargin = value;
-    Invalidate();
-}
-
-void TBitBtn::SetSpacing(int value) {
-    if (value == FSpacing) return;
-    FSpacing = value;
-    Invalidate();
-}
 
 void TBitBtn::SetKind(TBitBtnKind value) {
     FKind = value;
@@ -149,8 +138,6 @@ void TBitBtn::SetKind(TBitBtnKind value) {
     if (value == bkOK) SetDefault(true);
     if (value == bkCancel) SetCancel(true);
 }
-
-SIZE TBitBtn::GlyphSize() const noexcept { return StripImageSize(FGlyph, FNumGlyphs); }
 
 void TBitBtn::WndProc(TMessage& m) {
     if (m.Msg == CN_BASE + WM_DRAWITEM) {
@@ -199,19 +186,9 @@ void TBitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
 // ---------------------------------------------------------------------------------------------------------------
 // TSpeedButton
 
-TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner) {
+TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), TButtonGlyph(*this, -1) {
     FWidth = 23;
     FHeight = 22;
-    FGlyph.OnChange = [this](TObject*) { Invalidate(); };
-}
-
-TSpeedButton::~TSpeedButton() { FGlyph.OnChange = nullptr; }
-
-void TSpeedButton::SetNumGlyphs(int value) {
-    value = std::clamp(value, 1, 4);
-    if (value == FNumGlyphs) return;
-    FNumGlyphs = value;
-    Invalidate();
 }
 
 void TSpeedButton::SetDown(bool value) {
@@ -246,25 +223,6 @@ void TSpeedButton::SetAllowAllUp(bool value) {
 void TSpeedButton::SetFlat(bool value) {
     if (value == FFlat) return;
     FFlat = value;
-    Invalidate();
-}
-
-void TSpeedButton::SetLayout(TButtonLayout value) {
-    if (value == FLayout) return;
-    FLayout = value;
-    Invalidate();
-}
-
-void TSpeedButton::SetMargin(int value) {
-    value = std::max(value, -1);
-    if (value == FMargin) return;
-    FMargin = value;
-    Invalidate();
-}
-
-void TSpeedButton::SetSpacing(int value) {
-    if (value == FSpacing) return;
-    FSpacing = value;
     Invalidate();
 }
 
@@ -359,17 +317,8 @@ void TSpeedButton::MouseLeave() {
 
 namespace qd {
 
-namespace {
-TIdentTable LayoutTable() { return {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}; }
-}  // namespace
-
 const TClassInfo& TBitBtn::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TBitBtn>("TBitBtn", &TButton::StaticClassInfo())
-                                       .Object("Glyph", &TBitBtn::Glyph)
-                                       .Int("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs)
-                                       .Enum("Layout", &TBitBtn::Layout, &TBitBtn::SetLayout, LayoutTable())
-                                       .Int("Margin", &TBitBtn::Margin, &TBitBtn::SetMargin)
-                                       .Int("Spacing", &TBitBtn::Spacing, &TBitBtn::SetSpacing)
+    static const TClassInfo info = Publish(TClassBuilder<TBitBtn>("TBitBtn", &TButton::StaticClassInfo()))
                                        .Enum("Kind", &TBitBtn::Kind, &TBitBtn::SetKind,
                                              {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose",
                                               "bkAbort", "bkRetry", "bkIgnore", "bkAll"})
@@ -379,17 +328,13 @@ const TClassInfo& TBitBtn::StaticClassInfo() {
 const TClassInfo& TBitBtn::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TSpeedButton::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TSpeedButton>("TSpeedButton", &TGraphicControl::StaticClassInfo())
-                                       .Bool("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp)
-                                       .Int("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex)
-                                       .Bool("Down", &TSpeedButton::Down, &TSpeedButton::SetDown)
-                                       .Bool("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat)
-                                       .Object("Glyph", &TSpeedButton::Glyph)
-                                       .Int("NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs)
-                                       .Enum("Layout", &TSpeedButton::Layout, &TSpeedButton::SetLayout, LayoutTable())
-                                       .Int("Margin", &TSpeedButton::Margin, &TSpeedButton::SetMargin)
-                                       .Int("Spacing", &TSpeedButton::Spacing, &TSpeedButton::SetSpacing)
-                                       .Build();
+    static const TClassInfo info =
+        Publish(TClassBuilder<TSpeedButton>("TSpeedButton", &TGraphicControl::StaticClassInfo())
+                    .Bool("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp)
+                    .Int("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex)
+                    .Bool("Down", &TSpeedButton::Down, &TSpeedButton::SetDown)
+                    .Bool("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat))
+            .Build();
     return info;
 }
 const TClassInfo& TSpeedButton::ClassInfo() const { return StaticClassInfo(); }

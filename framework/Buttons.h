@@ -12,6 +12,9 @@
 
 namespace qd {
 
+template <class C>
+class TClassBuilder;
+
 enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 using enum TButtonLayout;
 enum class TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
@@ -29,14 +32,12 @@ TButtonContent LayoutButtonContent(const RECT& area, SIZE glyph, SIZE caption, T
 // Draws image `index` of a strip of `count` into `dc` at `at`, leaving the strip's transparent colour out.
 void DrawGlyphImage(HDC dc, TBitmap& strip, int count, int index, POINT at);
 
-// A push button with a glyph. Kind gives the usual dialog buttons their modal result (and OK/Cancel their
-// Default/Cancel role); the glyph and the caption are drawn by the button itself.
-class TBitBtn : public TButton {
+// The glyph strip of a button and where it goes beside the caption, as bit buttons and speed buttons have it.
+// Every change repaints the button.
+class TButtonGlyph {
 public:
-    explicit TBitBtn(TComponent* AOwner);
-    ~TBitBtn() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
+    TButtonGlyph(const TButtonGlyph&) = delete;
+    TButtonGlyph& operator=(const TButtonGlyph&) = delete;
 
     TBitmap& Glyph() noexcept { return FGlyph; }
     int NumGlyphs() const noexcept { return FNumGlyphs; }
@@ -44,14 +45,55 @@ public:
     TButtonLayout Layout() const noexcept { return FLayout; }
     void SetLayout(TButtonLayout value);
     int Margin() const noexcept { return FMargin; }
-    void SetMargin(int value);
+    void SetMargin(int value);  // below -1 counts as -1 (centred)
     int Spacing() const noexcept { return FSpacing; }
     void SetSpacing(int value);
+    // Size of one image of the strip (0 x 0 without a glyph).
+    SIZE GlyphSize() const noexcept;
+
+protected:
+    TButtonGlyph(TControl& button, int margin);
+    ~TButtonGlyph();
+    // Adds Glyph, NumGlyphs, Layout, Margin and Spacing to the published values of a button class.
+    template <class T>
+    static TClassBuilder<T>& Publish(TClassBuilder<T>&& builder) {
+        return Publish(builder);
+    }
+    template <class T>
+    static TClassBuilder<T>& Publish(TClassBuilder<T>& builder) {
+        return builder.Object("Glyph", &T::Glyph)
+            .Int("NumGlyphs", &T::NumGlyphs, &T::SetNumGlyphs)
+            .Enum("Layout", &T::Layout, &T::SetLayout, {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"})
+            .Int("Margin", &T::Margin, &T::SetMargin)
+            .Int("Spacing", &T::Spacing, &T::SetSpacing);
+    }
+
+    TBitmap FGlyph;
+    int FNumGlyphs = 1;
+    TButtonLayout FLayout = blGlyphLeft;
+    int FMargin;
+    int FSpacing = 4;
+
+private:
+    template <class T>
+    void Change(T& field, T value) {
+        if (field == value) return;
+        field = value;
+        FButton.Invalidate();
+    }
+    TControl& FButton;
+};
+
+// A push button with a glyph. Kind gives the usual dialog buttons their modal result (and OK/Cancel their
+// Default/Cancel role); the glyph and the caption are drawn by the button itself.
+class TBitBtn : public TButton, public TButtonGlyph {
+public:
+    explicit TBitBtn(TComponent* AOwner);
+    const TClassInfo& ClassInfo() const override;
+    static const TClassInfo& StaticClassInfo();
+
     TBitBtnKind Kind() const noexcept { return FKind; }
     void SetKind(TBitBtnKind value);
-
-    // Size of one glyph image (0 x 0 without a glyph).
-    SIZE GlyphSize() const noexcept;
 
 protected:
     DWORD ButtonStyle() const override;
@@ -59,26 +101,17 @@ protected:
     void DrawItem(const DRAWITEMSTRUCT& item);
 
 private:
-    TBitmap FGlyph;
-    int FNumGlyphs = 1;
-    TButtonLayout FLayout = blGlyphLeft;
-    int FMargin = -1;
-    int FSpacing = 4;
     TBitBtnKind FKind = bkCustom;
 };
 
 // A windowless tool button. With a GroupIndex it stays down when clicked and releases the others of its group
 // (AllowAllUp lets a click release the last one too). Flat shows its frame only while the mouse is over it.
-class TSpeedButton : public TGraphicControl {
+class TSpeedButton : public TGraphicControl, public TButtonGlyph {
 public:
     explicit TSpeedButton(TComponent* AOwner);
-    ~TSpeedButton() override;
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
 
-    TBitmap& Glyph() noexcept { return FGlyph; }
-    int NumGlyphs() const noexcept { return FNumGlyphs; }
-    void SetNumGlyphs(int value);  // clamped to 1..4
     bool Down() const noexcept { return FDown; }
     void SetDown(bool value);
     int GroupIndex() const noexcept { return FGroupIndex; }
@@ -87,12 +120,6 @@ public:
     void SetAllowAllUp(bool value);
     bool Flat() const noexcept { return FFlat; }
     void SetFlat(bool value);
-    TButtonLayout Layout() const noexcept { return FLayout; }
-    void SetLayout(TButtonLayout value);
-    int Margin() const noexcept { return FMargin; }
-    void SetMargin(int value);
-    int Spacing() const noexcept { return FSpacing; }
-    void SetSpacing(int value);
 
     // The mouse went down on it and is still over it.
     bool Pressed() const noexcept { return FPressed; }
@@ -108,15 +135,10 @@ protected:
 
 private:
     int GlyphIndex() const noexcept;
-    TBitmap FGlyph;
-    int FNumGlyphs = 1;
     bool FDown = false;
     int FGroupIndex = 0;
     bool FAllowAllUp = false;
     bool FFlat = false;
-    TButtonLayout FLayout = blGlyphLeft;
-    int FMargin = -1;
-    int FSpacing = 4;
     bool FTracking = false;  // the left button went down on it
     bool FPressed = false;
 };

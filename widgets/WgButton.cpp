@@ -593,37 +593,7 @@ void TWgButton::WndProc(TMessage& m) {
 // ---------------------------------------------------------------------------------------------------------------
 // TWgBitBtn
 
-TWgBitBtn::TWgBitBtn(TComponent* AOwner) : TWgButton(AOwner) {
-    FGlyph.OnChange = [this](TObject*) { Invalidate(); };
-}
-
-TWgBitBtn::~TWgBitBtn() { FGlyph.OnChange = nullptr; }
-
-void TWgBitBtn::SetNumGlyphs(int value) {
-    value = std::clamp(value, 1, 4);
-    if (value == FNumGlyphs) return;
-    FNumGlyphs = value;
-    Invalidate();
-}
-
-void TWgBitBtn::SetLayout(TButtonLayout value) {
-    if (value == FLayout) return;
-    FLayout = value;
-    Invalidate();
-}
-
-void TWgBitBtn::SetMargin(int value) {
-    value = std::max(value, -1);
-    if (value == FMargin) return;
-    FMargin = value;
-    Invalidate();
-}
-
-void TWgBitBtn::SetSpacing(int value) {
-    if (value == FSpacing) return;
-    FSpacing = value;
-    Invalidate();
-}
+TWgBitBtn::TWgBitBtn(TComponent* AOwner) : TWgButton(AOwner), TButtonGlyph(*this, 2) {}
 
 void TWgBitBtn::SetImageIndex(int value) {
     FImageIndex = std::max(value, -1);
@@ -644,13 +614,6 @@ void TWgBitBtn::SetKind(TBitBtnKind value) {
     SetModalResult(kResults[static_cast<int>(value)]);
     if (value == bkOK) SetDefault(true);
     if (value == bkCancel) SetCancel(true);
-}
-
-SIZE TWgBitBtn::GlyphSize() const noexcept {
-    if (FGlyph.Empty()) return SIZE{0, 0};
-    const int w = FGlyph.Width() / FNumGlyphs;
-    if (w <= 0) return SIZE{0, 0};
-    return SIZE{w, FGlyph.Height()};
 }
 
 int TWgBitBtn::GlyphIndex() const noexcept {
@@ -806,13 +769,7 @@ const TClassInfo& TWgButton::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TWgBitBtn::StaticClassInfo() {
     static const TClassInfo info =
-        TClassBuilder<TWgBitBtn>("TWgBitBtn", &TWgButton::StaticClassInfo())
-            .Object("Glyph", &TWgBitBtn::Glyph)
-            .Int("NumGlyphs", &TWgBitBtn::NumGlyphs, &TWgBitBtn::SetNumGlyphs)
-            .Enum("Layout", &TWgBitBtn::Layout, &TWgBitBtn::SetLayout,
-                  {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"})
-            .Int("Margin", &TWgBitBtn::Margin, &TWgBitBtn::SetMargin)
-            .Int("Spacing", &TWgBitBtn::Spacing, &TWgBitBtn::SetSpacing)
+        Publish(TClassBuilder<TWgBitBtn>("TWgBitBtn", &TWgButton::StaticClassInfo()))
             .Custom(
                 "Images",
                 [](TWgBitBtn&) {

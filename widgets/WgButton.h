@@ -199,23 +199,13 @@ private:
     bool FKeyboardClick = false;
 };
 
-class TWgBitBtn : public TWgButton {
+class TWgBitBtn : public TWgButton, public TButtonGlyph {
 public:
     explicit TWgBitBtn(TComponent* AOwner);
-    ~TWgBitBtn() override;
 
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
 
-    TBitmap& Glyph() noexcept { return FGlyph; }
-    int NumGlyphs() const noexcept { return FNumGlyphs; }
-    void SetNumGlyphs(int value);  // clamped to 1..4
-    TButtonLayout Layout() const noexcept { return FLayout; }
-    void SetLayout(TButtonLayout value);
-    int Margin() const noexcept { return FMargin; }
-    void SetMargin(int value);  // below -1 counts as -1 (centred)
-    int Spacing() const noexcept { return FSpacing; }
-    void SetSpacing(int value);
     int ImageIndex() const noexcept { return FImageIndex; }
     void SetImageIndex(int value);
     int DisabledIndex() const noexcept { return FDisabledIndex; }
@@ -225,8 +215,6 @@ public:
     // stay as they are.
     void SetKind(TBitBtnKind value);
 
-    // Size of one image of the strip (0 x 0 without a glyph).
-    SIZE GlyphSize() const noexcept;
     // Which image of the strip the button shows now: 0 up, 1 disabled, 2 down, 3 exclusive down.
     int GlyphIndex() const noexcept;
     // Where the glyph and the caption go in a button of the current size (client coordinates).
@@ -240,11 +228,6 @@ protected:
     void PaintContent(TLook look) override;
 
 private:
-    TBitmap FGlyph;
-    int FNumGlyphs = 1;
-    TButtonLayout FLayout = blGlyphLeft;
-    int FMargin = 2;
-    int FSpacing = 4;
     int FImageIndex = -1;
     int FDisabledIndex = -1;
     TBitBtnKind FKind = bkCustom;
