@@ -444,6 +444,9 @@ public:
     using TColumnTitle::TColumnTitle;
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
+
+    const std::wstring& Caption() const noexcept { return Text(); }
+    void SetCaption(const std::wstring& value) { SetText(value); }
 };
 
 class TListItem : public TOwnedItem {
