@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "framework/CallbackEdge.h"
@@ -46,11 +47,15 @@ struct TControlProcFunctor {
     std::shared_ptr<TSkinControl::TLink> Link;
     void operator()(TMessage& message) const;
 };
+std::atomic<int> gLiveSkinners{0};
 }  // namespace
 
-TSkinControl::TSkinControl(TComponent* owner) : TComponent(owner) {}
+TSkinControl::TSkinControl(TComponent* owner) : TComponent(owner) { ++gLiveSkinners; }
+
+int TSkinControl::LiveCount() noexcept { return gLiveSkinners.load(); }
 
 TSkinControl::~TSkinControl() {
+    --gLiveSkinners;
     // Freed while waiting for a new window: the control still carries what attach changed.
     if (FAwaitingWindow) GiveBackControl();
     Unhook();

@@ -86,6 +86,9 @@ public:
     // touched after Unpin().
     void Pin() noexcept { ++FDepth; }
     void Unpin() { LeaveDispatch(); }
+    // Control skinners alive in the process (attached or waiting to be freed): the leak and lifetime count,
+    // read like the live GDI counts.
+    static int LiveCount() noexcept;
 
 protected:
     // True lets the message go on to the control; false finishes it with message.Result.

@@ -3,21 +3,23 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "skin/controls/SkinManage.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
+#include "support/FileOpenDialog.h"
 #include "support/Files.h"
 #include "support/Pump.h"
 
@@ -155,15 +157,7 @@ TEST_F(RealSkinFormTest, MessageBoxIsSkinnedWhileOpenAndItsSkinnerIsPurgedAfter)
 TEST_F(RealSkinFormTest, CommonFileDialogIsSkinnedWhileOpen) {
     GShotFile = QD_SCREENSHOT_DIR L"/skinned-filedialog.bmp";
     StartWatching();
-    wchar_t file[MAX_PATH] = {};
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrFilter = L"Skins\0*.skn\0";
-    ofn.Flags = OFN_EXPLORER;
-    EXPECT_FALSE(::GetOpenFileNameW(&ofn));
-    EXPECT_EQ(::CommDlgExtendedError(), 0u);
+    EXPECT_EQ(qd::test::ShowFileOpenDialog(), HRESULT_FROM_WIN32(ERROR_CANCELLED)) << "cancelled, not failed";
     ASSERT_NE(GSeen.Dialog, nullptr);
     EXPECT_TRUE(GSeen.AnsweredQuery);
     EXPECT_GE(GSeen.SkinnersWhileOpen, 1);
@@ -226,15 +220,26 @@ TEST_F(RealSkinFormTest, EveryLoadRenewsTheCaptionButtonsOfItsSkinnersWhateverTh
 
 namespace {
 
-// One run of a platform message box: the input `Way` is given once its buttons are skinned; the box's own
+// How each kind of input reaches the buttons of one kind of platform dialog.
+struct TDialogButtons {
+    int Buttons;       // visible push buttons, all skinned before the input starts
+    WORD Clicked;      // the button the mouse clicks
+    WORD Focused;      // the button that has the focus for Space and Enter
+    wchar_t Mnemonic;  // a mnemonic letter typed with the focus on a button ...
+    WORD Named;        // ... and the button it names
+};
+
+// One run of a platform dialog: the input `Way` is given once its buttons are skinned; the dialog's own
 // procedure never sees the BN_CLICKED notifications (they are counted and held back), so a second one from the
-// same input would be counted too. The watcher closes the box with IDCANCEL when the input has settled.
+// same input would be counted too. The watcher closes the dialog with IDCANCEL when the input has settled.
 struct TButtonRun {
     enum TWay { Mouse, Space, Enter, Mnemonic } Way = Mouse;
+    TDialogButtons Buttons{};
     HWND Dialog = nullptr;
     bool Skinned = false;
     int Ticks = 0;
     std::vector<WORD> Clicked;
+    std::vector<std::wstring> Unskinned;  // controls of the dialog that got no skinner
 };
 TButtonRun GRun;
 
@@ -247,16 +252,40 @@ LRESULT CALLBACK HoldClicks(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
     return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
+bool IsPushButton(HWND wnd) {
+    const LONG_PTR style = ::GetWindowLongPtrW(wnd, GWL_STYLE);
+    return (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON && !(style & (BS_ICON | BS_BITMAP));
+}
+
+// The visible push buttons, edits, combo boxes and scroll bars of the dialog (its nested dialogs too) that the
+// skin paints, and whether each answers that it is skinned.
+std::vector<std::pair<std::wstring, bool>> SkinnableControls(HWND dlg) {
+    std::vector<std::pair<std::wstring, bool>> found;
+    ::EnumChildWindows(
+        dlg,
+        [](HWND c, LPARAM lp) -> BOOL {
+            wchar_t cls[32] = {};
+            ::GetClassNameW(c, cls, 32);
+            const std::wstring name = cls;
+            const bool kind = (::lstrcmpiW(cls, L"Button") == 0 && IsPushButton(c)) || ::lstrcmpiW(cls, L"Edit") == 0 ||
+                              ::lstrcmpiW(cls, L"ComboBox") == 0 || ::lstrcmpiW(cls, L"ScrollBar") == 0;
+            if (kind && ::IsWindowVisible(c))
+                reinterpret_cast<std::vector<std::pair<std::wstring, bool>>*>(lp)->emplace_back(
+                    name, ::SendMessageW(c, WM_SKIN_QUERY, 0, 0) == 1);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 bool AllButtonsSkinned(HWND dlg) {
     int buttons = 0;
-    for (HWND c = ::GetWindow(dlg, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(c, cls, 16);
-        if (::lstrcmpiW(cls, L"Button") != 0) continue;
+    for (const auto& [cls, skinned] : SkinnableControls(dlg)) {
+        if (::lstrcmpiW(cls.c_str(), L"Button") != 0) continue;
         ++buttons;
-        if (::SendMessageW(c, WM_SKIN_QUERY, 0, 0) != 1) return false;
+        if (!skinned) return false;
     }
-    return buttons == 3;
+    return buttons == GRun.Buttons.Buttons;
 }
 
 void CALLBACK DriveButtons(HWND, UINT, UINT_PTR id, DWORD) {
@@ -282,14 +311,18 @@ void CALLBACK DriveButtons(HWND, UINT, UINT_PTR id, DWORD) {
             return;
         }
         GRun.Skinned = true;
+        for (const auto& [cls, skinned] : SkinnableControls(dlg))
+            if (!skinned) GRun.Unskinned.push_back(cls);
         ::SetWindowSubclass(dlg, HoldClicks, 1, 0);
-        HWND no = ::GetDlgItem(dlg, IDNO);
+        HWND clicked = ::GetDlgItem(dlg, GRun.Buttons.Clicked);
+        if (GRun.Way != TButtonRun::Mouse)
+            ::SendMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(dlg, GRun.Buttons.Focused)), TRUE);
         HWND focus = ::GetFocus();
         switch (GRun.Way) {
             case TButtonRun::Mouse:
-                ::PostMessageW(no, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
-                ::PostMessageW(no, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 6));
-                ::PostMessageW(no, WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
+                ::PostMessageW(clicked, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+                ::PostMessageW(clicked, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 6));
+                ::PostMessageW(clicked, WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
                 break;
             case TButtonRun::Space:
                 ::PostMessageW(focus, WM_KEYDOWN, VK_SPACE, 0x00390001);
@@ -300,7 +333,7 @@ void CALLBACK DriveButtons(HWND, UINT, UINT_PTR id, DWORD) {
                 ::PostMessageW(focus, WM_KEYUP, VK_RETURN, 0xC01C0001);
                 break;
             case TButtonRun::Mnemonic:
-                ::PostMessageW(focus, WM_CHAR, L'n', 0x00310001);
+                ::PostMessageW(focus, WM_CHAR, GRun.Buttons.Mnemonic, 0x00310001);
                 break;
         }
         return;
@@ -310,27 +343,42 @@ void CALLBACK DriveButtons(HWND, UINT, UINT_PTR id, DWORD) {
     ::PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
 
-}  // namespace
-
-TEST_F(RealSkinFormTest, PlatformMessageBoxButtonsAreSkinnedAndEachInputClicksOnce) {
+// Opens the dialog once for each kind of input; each gives exactly one click of the button it reaches, and every
+// control of the dialog the skin paints is skinned.
+void ExpectEachInputClicksOnce(const TDialogButtons& buttons, const std::function<void()>& open) {
     struct {
         TButtonRun::TWay Way;
         WORD Expected;
         const char* Name;
     } const cases[] = {
-        {TButtonRun::Mouse, IDNO, "mouse on No"},
-        {TButtonRun::Space, IDYES, "Space on the focused Yes"},
-        {TButtonRun::Enter, IDYES, "Enter (default Yes)"},
-        {TButtonRun::Mnemonic, IDNO, "mnemonic N"},
+        {TButtonRun::Mouse, buttons.Clicked, "mouse"},
+        {TButtonRun::Space, buttons.Focused, "Space on the focused button"},
+        {TButtonRun::Enter, buttons.Focused, "Enter on the focused button"},
+        {TButtonRun::Mnemonic, buttons.Named, "mnemonic"},
     };
     for (const auto& c : cases) {
         GRun = {};
         GRun.Way = c.Way;
+        GRun.Buttons = buttons;
         GOpenedAt = ::GetTickCount();
         ::SetTimer(nullptr, 0, 25, DriveButtons);
-        EXPECT_EQ(::MessageBoxW(nullptr, L"岚栎在线订单管理系统", L"qd-buttons", MB_YESNOCANCEL), IDCANCEL) << c.Name;
+        open();
         EXPECT_TRUE(GRun.Skinned) << c.Name;
         EXPECT_EQ(GRun.Clicked, std::vector<WORD>{c.Expected}) << c.Name;
-        Manager->PurgeReleased();
+        EXPECT_EQ(GRun.Unskinned, std::vector<std::wstring>{}) << c.Name;
+        if (TSkinManage::Instance()) TSkinManage::Instance()->PurgeReleased();
     }
+}
+
+}  // namespace
+
+TEST_F(RealSkinFormTest, PlatformMessageBoxButtonsAreSkinnedAndEachInputClicksOnce) {
+    ExpectEachInputClicksOnce({3, IDNO, IDYES, L'n', IDNO}, [] {
+        EXPECT_EQ(::MessageBoxW(nullptr, L"岚栎在线订单管理系统", L"qd-buttons", MB_YESNOCANCEL), IDCANCEL);
+    });
+}
+
+TEST_F(RealSkinFormTest, CommonFileDialogControlsAreSkinnedAndEachInputClicksOnce) {
+    ExpectEachInputClicksOnce({2, IDOK, IDOK, L'o', IDOK},
+                              [] { EXPECT_EQ(qd::test::ShowFileOpenDialog(), HRESULT_FROM_WIN32(ERROR_CANCELLED)); });
 }

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +17,7 @@
 #include "skin/controls/SkinManage.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinMessages.h"
+#include "tests/support/FileOpenDialog.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/Pump.h"
 #include "tests/support/SwallowCheck.h"
@@ -786,15 +786,7 @@ TEST_F(SkinManageTest, CommonFileDialogOpenedWithTheSkinActiveGetsAFormSkinner) 
     std::vector<TDispatchItem> controls;
     Manager->DispatchSink = [&](ISkinForm&, const TDispatchItem& item) { controls.push_back(item); };
     OnStarted = [](TFakeSkinForm& fake) { ::PostMessageW(fake.Handle(), WM_COMMAND, IDCANCEL, 0); };
-    wchar_t file[MAX_PATH] = {};
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrFilter = L"Skins\0*.skn\0";
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
-    EXPECT_FALSE(::GetOpenFileNameW(&ofn));
-    EXPECT_EQ(::CommDlgExtendedError(), 0u) << "cancelled, not failed";
+    EXPECT_EQ(qd::test::ShowFileOpenDialog(), HRESULT_FROM_WIN32(ERROR_CANCELLED)) << "cancelled, not failed";
     ASSERT_GE(Fakes.size(), 1u);
     EXPECT_EQ(Log.Events.front(), "AttachWindow #32770");
     EXPECT_EQ(Fakes[0]->SkinData(), &main.Data) << "no dialog component: the main one";
