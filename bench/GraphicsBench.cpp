@@ -98,7 +98,7 @@ int main() {
         const double smallPlatform = MicrosPerOp(2000, [&] {
             TMemoryDC src(nullptr);
             TSelectGuard keep(src, small.Handle());
-            ::TransparentBlt(c.Handle(), 3, 3, 16, 16, src, 0, 0, 16, 16, RGB(0xFF, 0, 0xFF));
+            ::GdiTransparentBlt(c.Handle(), 3, 3, 16, 16, src, 0, 0, 16, 16, RGB(0xFF, 0, 0xFF));
         });
         std::printf(
             "draw 16x16 glyph: transparent %6.1f us, opaque %6.1f us; platform TransparentBlt with its own DC %6.1f "

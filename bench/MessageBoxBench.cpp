@@ -34,7 +34,7 @@ TFigures Measure() {
     f.GuiUser = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof pmc;
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
     f.WorkingSet = pmc.WorkingSetSize;
     f.PrivateBytes = pmc.PrivateUsage;
     ::GetProcessHandleCount(::GetCurrentProcess(), &f.Handles);

@@ -115,7 +115,7 @@ TMemory Measure() {
     TMemory m;
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof pmc;
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
     m.WorkingSetKiB = static_cast<double>(pmc.WorkingSetSize) / 1024.0;
     m.PrivateKiB = static_cast<double>(pmc.PrivateUsage) / 1024.0;
     m.Gdi = GdiLiveCounts().Total();

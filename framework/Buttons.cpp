@@ -63,7 +63,7 @@ void DrawGlyphImage(HDC dc, TBitmap& strip, int count, int index, POINT at) {
     if (!source) return;
     TSelectGuard select(source, strip.Handle());
     const COLORREF key = ColorToRGB(strip.TransparentColor(), clFuchsia);
-    ::TransparentBlt(dc, at.x, at.y, w, h, source, index * w, 0, w, h, key);
+    ::GdiTransparentBlt(dc, at.x, at.y, w, h, source, index * w, 0, w, h, key);
 }
 
 namespace {

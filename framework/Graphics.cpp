@@ -680,7 +680,7 @@ void TCanvas::StretchDraw(const RECT& rect, TBitmap& bitmap) {
     if (bitmap.Transparent()) {
         const COLORREF key = ColorToRGB(bitmap.TransparentColor());
         if (!TTransparentComposer::Compose(dc, rect, src, bitmap.Width(), bitmap.Height(), key))
-            ::TransparentBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(), key);
+            ::GdiTransparentBlt(dc, rect.left, rect.top, w, h, src, 0, 0, bitmap.Width(), bitmap.Height(), key);
     } else if (w == bitmap.Width() && h == bitmap.Height()) {
         ::BitBlt(dc, rect.left, rect.top, w, h, src, 0, 0, FCopyMode);
     } else {
