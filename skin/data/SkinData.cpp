@@ -1,5 +1,6 @@
 #include "skin/data/SkinData.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -175,10 +176,12 @@ void TSkinData::ReadSkinStream(const TFormValue& value) {
 TFormValue TSkinData::WriteSkinStream() const {
     TFormValue value;
     value.Kind = TFormValueKind::vkBinary;
-    const auto n = static_cast<std::uint32_t>(SkinPackage.Size());
-    value.Bytes = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
-                   static_cast<std::uint8_t>(n >> 24)};
-    value.Bytes.insert(value.Bytes.end(), SkinPackage.Bytes().begin(), SkinPackage.Bytes().end());
+    // The stored form is the package's length as four little-endian bytes, then the package.
+    const auto& package = SkinPackage.Bytes();
+    const auto n = static_cast<std::uint32_t>(package.size());
+    value.Bytes.resize(4 + package.size());
+    for (int i = 0; i < 4; ++i) value.Bytes[i] = static_cast<std::uint8_t>(n >> (8 * i));
+    std::copy(package.begin(), package.end(), value.Bytes.begin() + 4);
     return value;
 }
 

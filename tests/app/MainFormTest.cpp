@@ -204,7 +204,9 @@ TEST_F(MainFormTest, MalformedDescriptionFailsNamingFormLineAndProperty) {
             const std::string text = e.Message();
             EXPECT_EQ(text.rfind("Form_Main, line " + std::to_string(c.Line), 0), 0u) << text;
             EXPECT_EQ(e.Line(), c.Line);
-            if (c.Mentions) EXPECT_NE(text.find(c.Mentions), std::string::npos) << text;
+            if (c.Mentions) {
+                EXPECT_NE(text.find(c.Mentions), std::string::npos) << text;
+            }
             if (*c.Property) {
                 EXPECT_EQ(e.Property(), c.Property);
                 EXPECT_NE(text.find(std::string("property \"") + c.Property + "\""), std::string::npos) << text;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -801,9 +802,9 @@ TEST(BmpDecode, SaveAndLoadRoundTrip) {
 
 TEST(BmpDecode, StoredDataMayCarryALengthPrefix) {
     const std::vector<std::uint8_t> file = Picture24();
-    std::vector<std::uint8_t> data(4);
+    std::vector<std::uint8_t> data(4 + file.size());
     Put32(data, 0, static_cast<std::uint32_t>(file.size()));
-    data.insert(data.end(), file.begin(), file.end());
+    std::copy(file.begin(), file.end(), data.begin() + 4);
     TBitmap bmp;
     bmp.SetData(data);
     ExpectPicture(bmp, kPicture, "length-prefixed");

@@ -67,8 +67,9 @@ TEST_F(GalleryTest, EveryControlKindIsThereAndShown) {
     for (int i = 0; i < Form_Gallery->ComponentCount(); ++i) {
         auto* control = dynamic_cast<TControl*>(Form_Gallery->Components(i));
         if (!control || !control->Showing()) continue;
-        if (auto* win = dynamic_cast<TWinControl*>(control))
+        if (auto* win = dynamic_cast<TWinControl*>(control)) {
             EXPECT_TRUE(::IsWindowVisible(win->Handle())) << control->Name();
+        }
         shown.insert(control->ClassName());
     }
     for (const char* kind : kKinds) EXPECT_TRUE(shown.count(kind)) << kind << " is not shown";
@@ -84,8 +85,9 @@ TEST_F(GalleryTest, SpeedButtonsListViewHeaderAndContainersAreSkinnedThroughTheD
         if (!control) continue;
         const std::string cls = control->ClassName();
         if (cls == "TSpeedButton" || cls == "TListView" || cls == "TPageControl" || cls == "TTabControl" ||
-            cls == "TGroupBox" || cls == "TRadioGroup" || cls == "TPanel")
+            cls == "TGroupBox" || cls == "TRadioGroup" || cls == "TPanel") {
             EXPECT_EQ(control->Perform(WM_SKIN_QUERY), 1) << control->Name();
+        }
         if (cls == "TListView") {
             HWND header = reinterpret_cast<HWND>(
                 ::SendMessageW(static_cast<TWinControl*>(control)->Handle(), LVM_GETHEADER, 0, 0));

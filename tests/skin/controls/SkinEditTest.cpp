@@ -423,7 +423,9 @@ TEST_F(EditFamilyFixture, EditBorderIsFlatTwoLinesInsideABorderAndNothingWithout
         for (POINT p : {POINT{0, 0}, POINT{w - 1, h / 2}, POINT{w / 2, h - 1}})
             EXPECT_EQ(printed->At(p.x, p.y) == shadow, c.Bordered) << std::hex << c.Style << " at " << p.x << "," << p.y
                                                                    << " " << printed->At(p.x, p.y) << " vs " << shadow;
-        if (c.Bordered) EXPECT_EQ(printed->At(1, h / 2), RGB(255, 255, 255)) << std::hex << c.Style;
+        if (c.Bordered) {
+            EXPECT_EQ(printed->At(1, h / 2), RGB(255, 255, 255)) << std::hex << c.Style;
+        }
         Skinner->FreeControls();
         ::DestroyWindow(edit);
     }
@@ -472,7 +474,9 @@ TEST_F(EditFamilyFixture, UpDownArrowsComeFromTheSkinOrArePlainInEachState) {
         auto painted = Paint(spin);
         EXPECT_EQ(painted->At(first.x, first.y), c.First) << c.Style << c.Pressed << c.Disabled;
         EXPECT_EQ(painted->At(second.x, second.y), c.Second) << c.Style << c.Pressed << c.Disabled;
-        if (c.Skin == &OurSkin()) EXPECT_EQ(painted->At(0, 0), edge) << "plain buttons have a dark edge";
+        if (c.Skin == &OurSkin()) {
+            EXPECT_EQ(painted->At(0, 0), edge) << "plain buttons have a dark edge";
+        }
         if (c.Pressed) ::SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(first.x, first.y));
         skinner->Release();
         ::DestroyWindow(spin);

@@ -337,7 +337,9 @@ TEST(LzhTree, SearchingUpdateMovesNodesExactlyAsTheLinearScan) {
             if (oracle.freq[lzh::Root] == lzh::MaxFreq) ++rebuilds;
             fast.Update(symbol);
             LinearScanUpdate(oracle, symbol);
-            if (n % 97 == 0) ASSERT_TRUE(SameTree(fast, oracle)) << "after " << n + 1 << " updates";
+            if (n % 97 == 0) {
+                ASSERT_TRUE(SameTree(fast, oracle)) << "after " << n + 1 << " updates";
+            }
         }
         ASSERT_TRUE(SameTree(fast, oracle));
         EXPECT_GE(rebuilds, 3);

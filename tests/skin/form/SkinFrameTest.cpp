@@ -430,8 +430,12 @@ TEST_F(SkinFramePaint, NarrowDialogWidensForItsCaptionAndCentresItsChildren) {
     EXPECT_EQ(after.y, before.y);
     // No icon and no system menu button on a dialog frame.
     s.PaintFrame();
-    for (auto& b : s.View().SysButtons)
-        if (b->Data->Action == 3 || b->Data->Action == 11 || b->Data->Action == 12) EXPECT_FALSE(b->Visible);
+    for (auto& b : s.View().SysButtons) {
+        const auto action = b->Data->Action;
+        if (action == sbaSystemMenu || action == sbaWindowIcon || action == sbaSystemMenuButton) {
+            EXPECT_FALSE(b->Visible);
+        }
+    }
     Unskin();
 }
 
