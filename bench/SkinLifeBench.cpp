@@ -1,24 +1,14 @@
-// Start-up and memory of a skinned window.
-//  - Start-up: a fresh process from its start to the first skinned paint of its main window, against the same
-//    program with the skin data inactive (the package is read but not loaded, the window keeps the platform's
-//    frame). Both kinds of child take turns; medians are printed with their ratio.
-//  - Memory: the working set and our GDI counts before and after 1000 skin off/on cycles of a shown window
-//    (skinner detached, attached again and the frame painted) and after 1000 reloads of the skin data.
+// Memory of a skinned window: the working set and our GDI counts before and after 1000 skin off/on cycles of a
+// shown window (skinner detached, attached again and the frame painted) and after 1000 reloads of the skin data.
+// The window is a plain top-level window of this program with the main window's size and caption, not the real
+// main window (the real program's start-up and its memory once idle are measured by startup_bench).
 // Prints figures; asserts nothing.
-//
-//   skin_life_bench [rounds]
-//   skin_life_bench --child skinned|plain EVENT   (internal: one start-up)
 
 #include <windows.h>
 #include <psapi.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "framework/Gdi.h"
 #include "skin/data/SkinData.h"
@@ -49,60 +39,6 @@ HWND MakeMainWindow() {
     return ::CreateWindowExW(0, L"QdSkinLifeBench", L"岚栎在线订单管理系统", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
                              nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
 }
-
-// One start-up: the main window shown and painted, skinned or not; the event tells the parent it is on screen.
-int Child(bool skinned, HANDLE painted) {
-    TSkinData skin(nullptr);
-    skin.SkinPackage = TMemoryStream(qd::test::ReadFileBytes(QD_SKIN_PACKAGE_FILE));
-    if (skinned && !skin.LoadSkinPackage()) return 2;
-    HWND wnd = MakeMainWindow();
-    TSkinForm skinner(nullptr, wnd, nullptr);
-    if (skinned) {
-        skinner.AttachWindow(&skin);
-        ::SendMessageW(wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-    }
-    ::ShowWindow(wnd, SW_SHOW);
-    ::UpdateWindow(wnd);
-    ::GdiFlush();
-    ::SetEvent(painted);
-    if (skinned) skinner.Detach();
-    ::DestroyWindow(wnd);
-    return 0;
-}
-
-// Milliseconds from CreateProcess to the child's event; negative when the child failed.
-double StartOnce(bool skinned) {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE painted = ::CreateEventW(&inherit, TRUE, FALSE, nullptr);
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --child " + (skinned ? L"skinned " : L"plain ") +
-                           std::to_wstring(reinterpret_cast<std::uintptr_t>(painted));
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    const auto start = std::chrono::steady_clock::now();
-    if (!::CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        ::CloseHandle(painted);
-        return -1;
-    }
-    const HANDLE waits[2] = {painted, pi.hProcess};
-    const DWORD which = ::WaitForMultipleObjects(2, waits, FALSE, 60000);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    ::WaitForSingleObject(pi.hProcess, 60000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    ::CloseHandle(painted);
-    return which == WAIT_OBJECT_0 ? ms : -1;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double Best(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
 
 struct TMemory {
     double WorkingSetKiB = 0, PrivateKiB = 0;
@@ -180,32 +116,8 @@ void MemoryCycles() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
-        return Child(std::strcmp(argv[2], "skinned") == 0,
-                     reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(argv[3], nullptr, 10))));
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
-
+int main() {
     std::printf("skin_life_bench (Wine)\n");
-    std::vector<double> skinned, plain;
-    int failures = 0;
-    for (int i = 0; i < rounds; ++i) {
-        // Alternate which kind goes first, so a busy spell of the machine cannot favour one of them.
-        for (const bool kind : {i % 2 == 0, i % 2 != 0}) {
-            const double ms = StartOnce(kind);
-            if (ms < 0)
-                ++failures;
-            else
-                (kind ? skinned : plain).push_back(ms);
-        }
-    }
-    const double s = Median(skinned), p = Median(plain);
-    std::printf("start-up to the first paint of the main window (median of %d each, %d failed):\n", rounds, failures);
-    std::printf("  skinned %.1f ms, skin data inactive %.1f ms, ratio %.2f (target <= 1.15)\n", s, p,
-                p > 0 ? s / p : 0.0);
-    const double sb = Best(skinned), pb = Best(plain);
-    std::printf("  quickest: skinned %.1f ms, skin data inactive %.1f ms, ratio %.2f\n", sb, pb,
-                pb > 0 ? sb / pb : 0.0);
     MemoryCycles();
     return 0;
 }

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/AppConstants.h"
+#include "skin/form/SkinMessages.h"
 #include "support/Pump.h"
 
 namespace {
@@ -86,12 +88,13 @@ protected:
             ::CloseHandle(FProcess.hThread);
         }
     }
-    bool Start() {
+    // `si` may hand the program inherited handles (standard output).
+    bool Start(STARTUPINFOW si = {}) {
         std::wstring path = ProgramPath();
         std::wstring cmd = L"\"" + path + L"\"";
-        STARTUPINFOW si{};
         si.cb = sizeof si;
-        if (!::CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
+        const BOOL inherit = (si.dwFlags & STARTF_USESTDHANDLES) != 0;
+        if (!::CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &FProcess))
             return false;
         ::WaitForInputIdle(FProcess.hProcess, 10000);
         return true;
@@ -143,6 +146,51 @@ TEST_F(ProgramTest, StartsMaximisedAndExitsWithZeroOnlyAfterConfirmation) {
     DWORD code = 12345;
     ::GetExitCodeProcess(FProcess.hProcess, &code);
     EXPECT_EQ(code, 0u);
+}
+
+// The start-up benchmark's switches, read from the environment: the event comes with the main window's first
+// skinned paint (with the skin inactive, its first paint, and the window is not skinned), the report line on the
+// standard output says when, and no unskinned frame was painted before the skin's.
+TEST_F(ProgramTest, MeasuringSwitchesSignalTheFirstPaintSkinnedOrWithTheSkinInactive) {
+    for (const bool inactive : {false, true}) {
+        SCOPED_TRACE(inactive ? "skin data inactive" : "skinned");
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE painted = ::CreateEventW(&inherit, TRUE, FALSE, nullptr);
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        ASSERT_TRUE(painted && ::CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+        ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        ::SetEnvironmentVariableW(L"QD_STARTUP_SIGNAL",
+                                  std::to_wstring(reinterpret_cast<std::uintptr_t>(painted)).c_str());
+        ::SetEnvironmentVariableW(L"QD_SKIN_INACTIVE", inactive ? L"1" : nullptr);
+        STARTUPINFOW si{};
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = writeEnd;
+        const bool started = Start(si);
+        ::SetEnvironmentVariableW(L"QD_STARTUP_SIGNAL", nullptr);
+        ::SetEnvironmentVariableW(L"QD_SKIN_INACTIVE", nullptr);
+        ::CloseHandle(writeEnd);
+        ASSERT_TRUE(started);
+        ASSERT_EQ(::WaitForSingleObject(painted, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+        HWND main = FindProcessWindow(FProcess.dwProcessId, L"TForm_Main");
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(::SendMessageW(main, qd::WM_SKIN_QUERY, 0, 0), inactive ? 0 : 1);
+        std::string line;
+        char c = 0;
+        DWORD got = 0;
+        while (::ReadFile(readEnd, &c, 1, &got, nullptr) && got == 1 && c != '\n') line += c;
+        double entry = -1, signal = -1;
+        EXPECT_EQ(std::sscanf(line.c_str(), "entry %lf form %*f shown %*f skinned %*f signal %lf", &entry, &signal), 2)
+            << line;
+        EXPECT_LE(entry, signal) << line;
+        EXPECT_NE(line.find("standard-frame-first 0"), std::string::npos) << line;
+        ::TerminateProcess(FProcess.hProcess, 0);
+        ::WaitForSingleObject(FProcess.hProcess, 10000);
+        ::CloseHandle(FProcess.hProcess);
+        ::CloseHandle(FProcess.hThread);
+        FProcess = {};
+        ::CloseHandle(readEnd);
+        ::CloseHandle(painted);
+    }
 }
 
 }  // namespace
