@@ -120,6 +120,7 @@ LRESULT CALLBACK TStartupProbe::QueueHook(int code, WPARAM wParam, LPARAM lParam
 
 void TStartupProbe::NoteFramePaint() {
     if (FSignalled || !::IsWindowVisible(FMain)) return;
+    if (!FFramePainted) FFrameAt = MsSinceCreated();
     FFramePainted = true;
     if (FSkinInactive) return;
     bool attached = false;
@@ -149,9 +150,9 @@ void TStartupProbe::Report() const {
     if (!out || out == INVALID_HANDLE_VALUE) return;
     char line[200];
     const int n = std::snprintf(line, sizeof line,
-                                "entry %.2f form %.2f shown %.2f skinned %.2f signal %.2f standard-frame-first %d "
-                                "blank-frame-first %d\n",
-                                FEntry, FForm, FShown, FSkinned, FSignalAt, FStandardFrameFirst ? 1 : 0,
+                                "entry %.2f form %.2f shown %.2f skinned %.2f frame %.2f signal %.2f "
+                                "standard-frame-first %d blank-frame-first %d\n",
+                                FEntry, FForm, FShown, FSkinned, FFrameAt, FSignalAt, FStandardFrameFirst ? 1 : 0,
                                 FBlankFrameFirst ? 1 : 0);
     DWORD written = 0;
     if (n > 0) ::WriteFile(out, line, static_cast<DWORD>(n), &written, nullptr);

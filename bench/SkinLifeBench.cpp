@@ -41,7 +41,7 @@ HWND MakeMainWindow() {
 }
 
 struct TMemory {
-    double WorkingSetKiB = 0, PrivateKiB = 0;
+    double WorkingSetKiB = 0, CommitKiB = 0;
     long Gdi = 0;
     DWORD GuiGdi = 0, GuiUser = 0;
 };
@@ -53,7 +53,8 @@ TMemory Measure() {
     pmc.cb = sizeof pmc;
     ::K32GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
     m.WorkingSetKiB = static_cast<double>(pmc.WorkingSetSize) / 1024.0;
-    m.PrivateKiB = static_cast<double>(pmc.PrivateUsage) / 1024.0;
+    // The commit charge: Wine leaves the private byte count at 0.
+    m.CommitKiB = static_cast<double>(pmc.PagefileUsage) / 1024.0;
     m.Gdi = GdiLiveCounts().Total();
     m.GuiGdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     m.GuiUser = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
@@ -61,13 +62,13 @@ TMemory Measure() {
 }
 
 void PrintGrowth(const char* what, const TMemory& before, const TMemory& after) {
-    std::printf("%s\n  before: working set %.1f KiB, private %.1f KiB, our GDI %ld, GDI %lu, USER %lu\n", what,
-                before.WorkingSetKiB, before.PrivateKiB, before.Gdi, before.GuiGdi, before.GuiUser);
-    std::printf("  after:  working set %.1f KiB, private %.1f KiB, our GDI %ld, GDI %lu, USER %lu\n",
-                after.WorkingSetKiB, after.PrivateKiB, after.Gdi, after.GuiGdi, after.GuiUser);
-    std::printf("  growth: working set %+.1f KiB, private %+.1f KiB, our GDI %+ld, GDI %+ld, USER %+ld\n",
-                after.WorkingSetKiB - before.WorkingSetKiB, after.PrivateKiB - before.PrivateKiB,
-                after.Gdi - before.Gdi, static_cast<long>(after.GuiGdi) - static_cast<long>(before.GuiGdi),
+    std::printf("%s\n  before: working set %.1f KiB, commit %.1f KiB, our GDI %ld, GDI %lu, USER %lu\n", what,
+                before.WorkingSetKiB, before.CommitKiB, before.Gdi, before.GuiGdi, before.GuiUser);
+    std::printf("  after:  working set %.1f KiB, commit %.1f KiB, our GDI %ld, GDI %lu, USER %lu\n",
+                after.WorkingSetKiB, after.CommitKiB, after.Gdi, after.GuiGdi, after.GuiUser);
+    std::printf("  growth: working set %+.1f KiB, commit %+.1f KiB, our GDI %+ld, GDI %+ld, USER %+ld\n",
+                after.WorkingSetKiB - before.WorkingSetKiB, after.CommitKiB - before.CommitKiB, after.Gdi - before.Gdi,
+                static_cast<long>(after.GuiGdi) - static_cast<long>(before.GuiGdi),
                 static_cast<long>(after.GuiUser) - static_cast<long>(before.GuiUser));
 }
 

@@ -25,8 +25,9 @@
 namespace {
 
 struct TStart {
-    double Wall = 0;                                                  // CreateProcess to the event, seen by the parent
-    double Entry = 0, Form = 0, Shown = 0, Skinned = -1, Signal = 0;  // the program's own, since its creation
+    double Wall = 0;  // CreateProcess to the event, seen by the parent
+    double Entry = 0, Form = 0, Shown = 0, Skinned = -1, Frame = -1,
+           Signal = 0;  // the program's own, since its creation
     int StandardFrameFirst = 0, BlankFrameFirst = 0;
     double WorkingSetKiB = 0, CommitKiB = 0;
 };
@@ -76,11 +77,11 @@ bool StartOnce(const std::wstring& program, bool skinned, TStart& result) {
         result.Wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (which == WAIT_OBJECT_0) {
             const std::string line = ReadLine(readEnd);
-            ok = std::sscanf(
-                     line.c_str(),
-                     "entry %lf form %lf shown %lf skinned %lf signal %lf standard-frame-first %d blank-frame-first %d",
-                     &result.Entry, &result.Form, &result.Shown, &result.Skinned, &result.Signal,
-                     &result.StandardFrameFirst, &result.BlankFrameFirst) == 7;
+            ok = std::sscanf(line.c_str(),
+                             "entry %lf form %lf shown %lf skinned %lf frame %lf signal %lf standard-frame-first %d "
+                             "blank-frame-first %d",
+                             &result.Entry, &result.Form, &result.Shown, &result.Skinned, &result.Frame, &result.Signal,
+                             &result.StandardFrameFirst, &result.BlankFrameFirst) == 8;
             if (!ok) std::printf("  unreadable report: \"%s\"\n", line.c_str());
             ::WaitForInputIdle(pi.hProcess, 5000);
             ::Sleep(2000);
@@ -154,6 +155,8 @@ int main(int argc, char** argv) {
     PrintRow("wWinMain to main window created", skinned, inactive, [](const TStart& r) { return r.Form - r.Entry; });
     PrintRow("created to shown", skinned, inactive, [](const TStart& r) { return r.Shown - r.Form; });
     PrintRow("shown to signal", skinned, inactive, [](const TStart& r) { return r.Signal - r.Shown; });
+    // Skinned: how long the frame stayed as the first frame paint left it (blank when the skinner let it go by).
+    PrintRow("first frame paint to signal", skinned, inactive, [](const TStart& r) { return r.Signal - r.Frame; });
     std::vector<double> attach;
     int flashes = 0, blanks = 0;
     for (const TStart& r : skinned) {
