@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "framework/BmpBuilder.h"
 #include "framework/Graphics.h"
 
 namespace {
@@ -23,21 +24,12 @@ double MicrosPerOp(int count, const std::function<void()>& op) {
     return std::chrono::duration<double, std::micro>(t1 - t0).count() / count;
 }
 
+// A 24-bit file whose pixel bytes count up by 7 through the file (width a multiple of 4: rows without padding).
 std::vector<std::uint8_t> MakeBmp24(int w, int h) {
-    const std::size_t stride = ((static_cast<std::size_t>(w) * 24 + 31) / 32) * 4;
-    std::vector<std::uint8_t> b(54 + stride * h, 0);
-    auto put32 = [&](std::size_t at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
-    b[26] = 1;
-    b[28] = 24;
-    for (std::size_t i = 54; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 7);
-    return b;
+    return qd::bmptest::MakeBmp24(w, h, [w](int x, int row, std::uint8_t* bgr) {
+        const std::size_t at = 54 + (static_cast<std::size_t>(row) * w + x) * 3;
+        for (std::size_t k = 0; k < 3; ++k) bgr[k] = static_cast<std::uint8_t>((at + k) * 7);
+    });
 }
 
 void PrintCounts(const char* when) {

@@ -20,6 +20,7 @@
 #include "tools/skinpack/LzhEncoder.h"
 #include "tools/skinpack/SkinPackage.h"
 
+#include "framework/BmpBuilder.h"
 #include "skin/data/Bmp.h"
 #include "skin/data/QuickIni.h"
 
@@ -286,27 +287,7 @@ TFigures Compare(const char* label, const Bytes& package) {
     return f;
 }
 
-// A 24-bit bottom-up BMP of width x height whose pixels `pixel(x, y, bgr)` fills.
-template <class F>
-Bytes Bmp24(int width, int height, F&& pixel) {
-    const int stride = (width * 3 + 3) & ~3;
-    Bytes bmp(54 + static_cast<std::size_t>(stride * height), 0);
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bmp[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(bmp.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, static_cast<std::uint32_t>(height));
-    bmp[26] = 1;
-    bmp[28] = 24;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixel(x, y, &bmp[54 + static_cast<std::size_t>(y * stride + x * 3)]);
-    return bmp;
-}
+using qd::bmptest::MakeBmp24;
 
 // A container shaped like a skin: a description and bitmaps with flat areas and gradients.
 Bytes SyntheticSkinContainer() {
@@ -319,7 +300,7 @@ Bytes SyntheticSkinContainer() {
     std::mt19937 rng(1);
     for (int i = 0; i < 44; ++i) {
         const int w = 16 + static_cast<int>(rng() % 64), h = 16 + static_cast<int>(rng() % 24);
-        Bytes bmp = Bmp24(w, h, [&](int x, int y, std::uint8_t* p) {
+        Bytes bmp = MakeBmp24(w, h, [&](int x, int y, std::uint8_t* p) {
             const bool key = (x < 2 || x >= w - 2) && (y < 2);
             p[0] = key ? 0xFF : static_cast<std::uint8_t>(200 - y * 3);
             p[1] = key ? 0x00 : static_cast<std::uint8_t>(120 + y * 2);
@@ -359,7 +340,7 @@ Bytes Text(std::size_t n, std::uint32_t seed) {
 // A 24-bit bottom-up BMP of width x height: gradients, flat panels and noisy edges.
 Bytes Bitmap24(int width, int height, std::uint32_t seed) {
     std::mt19937 rng(seed);
-    return Bmp24(width, height, [&](int x, int y, std::uint8_t* p) {
+    return MakeBmp24(width, height, [&](int x, int y, std::uint8_t* p) {
         if (y < height / 4) {  // title bar: gradient
             p[0] = static_cast<std::uint8_t>(255 - y * 2);
             p[1] = static_cast<std::uint8_t>(100 + y);

@@ -4,7 +4,6 @@
 // that stay for the life of the process.
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +13,7 @@
 #include "app/Unit_MessageBox.h"
 #include "framework/Application.h"
 #include "framework/Gdi.h"
+#include "support/ProcessMemory.h"
 
 using namespace qd;
 using namespace qd::apptest;
@@ -23,7 +23,7 @@ namespace {
 struct TFigures {
     TGdiCounts Gdi;
     DWORD GuiGdi, GuiUser;
-    SIZE_T WorkingSet, CommitBytes;
+    qd::test::TProcessMemory Memory;
     DWORD Handles;
 };
 
@@ -32,12 +32,7 @@ TFigures Measure() {
     f.Gdi = GdiLiveCounts();
     f.GuiGdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     f.GuiUser = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
-    PROCESS_MEMORY_COUNTERS_EX pmc{};
-    pmc.cb = sizeof pmc;
-    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-    f.WorkingSet = pmc.WorkingSetSize;
-    // The commit charge: Wine leaves the private byte count at 0.
-    f.CommitBytes = pmc.PagefileUsage;
+    f.Memory = qd::test::ProcessMemory();
     ::GetProcessHandleCount(::GetCurrentProcess(), &f.Handles);
     return f;
 }
@@ -48,8 +43,8 @@ void Print(const char* label, const TFigures& f) {
     for (int k = 0; k < static_cast<int>(TGdiKind::Count_); ++k)
         std::printf("%s%s %ld", k ? ", " : "", names[k], f.Gdi.Live[k]);
     std::printf(")\n        GetGuiResources: GDI %lu, USER %lu; kernel handles %lu\n", f.GuiGdi, f.GuiUser, f.Handles);
-    std::printf("        memory: working set %.1f KiB, commit %.1f KiB\n", f.WorkingSet / 1024.0,
-                f.CommitBytes / 1024.0);
+    std::printf("        memory: working set %.1f KiB, commit %.1f KiB\n", f.Memory.WorkingSet / 1024.0,
+                f.Memory.CommitBytes / 1024.0);
 }
 
 int gAnsweredTrue = 0;
@@ -90,8 +85,8 @@ int main() {
         after.Gdi.Total() - before.Gdi.Total(), static_cast<long>(after.GuiGdi) - static_cast<long>(before.GuiGdi),
         static_cast<long>(after.GuiUser) - static_cast<long>(before.GuiUser),
         static_cast<long>(after.Handles) - static_cast<long>(before.Handles),
-        (static_cast<double>(after.WorkingSet) - static_cast<double>(before.WorkingSet)) / 1024.0,
-        (static_cast<double>(after.CommitBytes) - static_cast<double>(before.CommitBytes)) / 1024.0);
+        (static_cast<double>(after.Memory.WorkingSet) - static_cast<double>(before.Memory.WorkingSet)) / 1024.0,
+        (static_cast<double>(after.Memory.CommitBytes) - static_cast<double>(before.Memory.CommitBytes)) / 1024.0);
     std::printf("our GDI live while a box shows: %ld\n", gLiveWhileShowing);
     std::printf("time: %.2f ms per cycle; answers other than Cancel: %d\n", ms / kCycles, gAnsweredTrue);
     return after.Gdi.Total() == before.Gdi.Total() && gAnsweredTrue == 0 ? 0 : 1;

@@ -18,37 +18,21 @@
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
 #include "support/Files.h"
+#include "support/PlainWindow.h"
+#include "support/Pump.h"
 
 using namespace qd;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+using qd::test::PumpPending;
 
 HWND MakeWindow(int w, int h) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"QdSkinFrameBench";
-        ::RegisterClassExW(&wc);
-        registered = true;
-    }
-    HWND wnd = ::CreateWindowExW(0, L"QdSkinFrameBench", L"岚栎在线订单管理系统", WS_OVERLAPPEDWINDOW, 0, 0, w, h,
-                                 nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    HWND wnd = qd::test::MakePlainWindow(L"QdSkinFrameBench", L"岚栎在线订单管理系统", w, h);
     ::ShowWindow(wnd, SW_SHOW);
     ::UpdateWindow(wnd);
-    Pump();
+    PumpPending();
     return wnd;
 }
 
@@ -85,7 +69,7 @@ int main() {
         TSkinForm skinner(nullptr, wnd, nullptr);
         skinner.AttachWindow(&skin);
         ::SendMessageW(wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-        Pump();
+        PumpPending();
         RECT wr{};
         ::GetWindowRect(wnd, &wr);
 
@@ -167,7 +151,7 @@ int main() {
         skinner.Detach();
         ::DestroyWindow(wnd);
         ::DestroyWindow(plain);
-        Pump();
+        PumpPending();
     }
     std::printf("live GDI handles (our owners): %ld at start, %ld at end\n", gdiStart, GdiLiveCounts().Total());
     return 0;

@@ -5,7 +5,6 @@
 // Prints figures; asserts nothing.
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,30 +14,17 @@
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
 #include "support/Files.h"
+#include "support/PlainWindow.h"
+#include "support/ProcessMemory.h"
+#include "support/Pump.h"
 
 using namespace qd;
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+using qd::test::PumpPending;
 
-HWND MakeMainWindow() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"QdSkinLifeBench";
-    ::RegisterClassExW(&wc);
-    return ::CreateWindowExW(0, L"QdSkinLifeBench", L"岚栎在线订单管理系统", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
-                             nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-}
+HWND MakeMainWindow() { return qd::test::MakePlainWindow(L"QdSkinLifeBench", L"岚栎在线订单管理系统", 1024, 768); }
 
 struct TMemory {
     double WorkingSetKiB = 0, CommitKiB = 0;
@@ -47,14 +33,11 @@ struct TMemory {
 };
 
 TMemory Measure() {
-    Pump();
+    PumpPending();
     TMemory m;
-    PROCESS_MEMORY_COUNTERS_EX pmc{};
-    pmc.cb = sizeof pmc;
-    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-    m.WorkingSetKiB = static_cast<double>(pmc.WorkingSetSize) / 1024.0;
-    // The commit charge: Wine leaves the private byte count at 0.
-    m.CommitKiB = static_cast<double>(pmc.PagefileUsage) / 1024.0;
+    const qd::test::TProcessMemory memory = qd::test::ProcessMemory();
+    m.WorkingSetKiB = static_cast<double>(memory.WorkingSet) / 1024.0;
+    m.CommitKiB = static_cast<double>(memory.CommitBytes) / 1024.0;
     m.Gdi = GdiLiveCounts().Total();
     m.GuiGdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     m.GuiUser = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
@@ -101,7 +84,7 @@ void MemoryCycles() {
     for (int i = 0; i < kCycles; ++i) {
         skinOff();
         skinOn();
-        if (i % 50 == 0) Pump();
+        if (i % 50 == 0) PumpPending();
     }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const TMemory afterCycles = Measure();
@@ -112,7 +95,7 @@ void MemoryCycles() {
     PrintGrowth("1000 reloads of the skin data (the skinner attached)", afterCycles, Measure());
     skinner.Detach();
     ::DestroyWindow(wnd);
-    Pump();
+    PumpPending();
 }
 
 }  // namespace

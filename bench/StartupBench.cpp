@@ -12,7 +12,6 @@
 //   startup_bench [rounds] [path of QuandrelDemo.exe]
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +20,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "support/ProcessMemory.h"
 
 namespace {
 
@@ -85,12 +86,9 @@ bool StartOnce(const std::wstring& program, bool skinned, TStart& result) {
             if (!ok) std::printf("  unreadable report: \"%s\"\n", line.c_str());
             ::WaitForInputIdle(pi.hProcess, 5000);
             ::Sleep(2000);
-            PROCESS_MEMORY_COUNTERS_EX pmc{};
-            pmc.cb = sizeof pmc;
-            if (::K32GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
-                result.WorkingSetKiB = static_cast<double>(pmc.WorkingSetSize) / 1024.0;
-                result.CommitKiB = static_cast<double>(pmc.PagefileUsage) / 1024.0;
-            }
+            const qd::test::TProcessMemory memory = qd::test::ProcessMemory(pi.hProcess);
+            result.WorkingSetKiB = static_cast<double>(memory.WorkingSet) / 1024.0;
+            result.CommitKiB = static_cast<double>(memory.CommitBytes) / 1024.0;
         }
         ::TerminateProcess(pi.hProcess, 0);
         ::WaitForSingleObject(pi.hProcess, 10000);

@@ -79,17 +79,11 @@ std::wstring EventProperty(IDispatch& event, const wchar_t* name) {
     if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND)
         throw EOleError("'" + WideToUtf8(name) + "' not supported.", hr);
     OleCheck(hr);
-    VARIANT value;
-    ::VariantInit(&value);
+    TOwnedVariant value;
     DISPPARAMS none{};
-    hr = event.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
-    if (FAILED(hr)) {
-        ::VariantClear(&value);
-        OleError(hr);
-    }
-    std::wstring text = VariantText(value);
-    ::VariantClear(&value);
-    return text;
+    hr = event.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value.Value, nullptr, nullptr);
+    if (FAILED(hr)) OleError(hr);
+    return VariantText(value.Value);
 }
 
 }  // namespace
@@ -685,30 +679,17 @@ void TEmbeddedBrowser::NavigateDdeUrl(const std::wstring& url) {
     ::VariantInit(&zero);
     zero.vt = VT_I4;
     zero.lVal = 0;
-    VARIANT target;
-    ::VariantInit(&target);
-    target.vt = VT_BSTR;
-    target.bstrVal = ::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
-    if (!target.bstrVal) OleError(E_OUTOFMEMORY);
-    struct TClear {
-        VARIANT& V;
-        ~TClear() { ::VariantClear(&V); }
-    } clear{target};
-    Navigate2(target, &zero, &zero, &zero, &zero);
+    const TOwnedVariant target(url);
+    Navigate2(target.Value, &zero, &zero, &zero, &zero);
 }
 
 void TEmbeddedBrowser::NavigateDdeIdList(const TItemIdList& list) {
     UpdateUserInterfaceFlags();
-    VARIANT bytes;
-    ::VariantInit(&bytes);
-    if (!ItemIdListToVariant(list, bytes)) return;
-    struct TClear {
-        VARIANT& V;
-        ~TClear() { ::VariantClear(&V); }
-    } clear{bytes};
+    TOwnedVariant bytes;
+    if (!ItemIdListToVariant(list, bytes.Value)) return;
     VARIANT empty;
     ::VariantInit(&empty);
-    Navigate2(bytes, &empty, &empty, &empty, &empty);
+    Navigate2(bytes.Value, &empty, &empty, &empty, &empty);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -88,17 +88,15 @@ void TWebBrowser::Navigate2(const VARIANT& URL, const VARIANT* Flags, const VARI
     OleCheck(browser->Navigate2(&url, &flags, &target, &post, &headers));
 }
 
+TOwnedVariant::TOwnedVariant(const std::wstring& text) : TOwnedVariant() {
+    Value.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!Value.bstrVal) OleError(E_OUTOFMEMORY);
+    Value.vt = VT_BSTR;
+}
+
 void TWebBrowser::Navigate2(const std::wstring& url) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = ::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
-    if (!v.bstrVal) OleError(E_OUTOFMEMORY);
-    struct TClear {
-        VARIANT& V;
-        ~TClear() { ::VariantClear(&V); }
-    } clear{v};
-    Navigate2(v);
+    const TOwnedVariant v(url);
+    Navigate2(v.Value);
 }
 
 IDispatch* TWebBrowser::Application() {

@@ -63,4 +63,15 @@ private:
 // The empty optional parameter of automation calls.
 VARIANT OptionalParam() noexcept;
 
+// A VARIANT owned where it is declared, cleared when it goes.
+struct TOwnedVariant {
+    VARIANT Value;
+    TOwnedVariant() noexcept { ::VariantInit(&Value); }
+    // A string (VT_BSTR) copy of `text`; raises when it cannot be made.
+    explicit TOwnedVariant(const std::wstring& text);
+    ~TOwnedVariant() { ::VariantClear(&Value); }
+    TOwnedVariant(const TOwnedVariant&) = delete;
+    TOwnedVariant& operator=(const TOwnedVariant&) = delete;
+};
+
 }  // namespace qd

@@ -1,15 +1,21 @@
 # Helpers for the folders' build files.
 
+# qd_program(NAME SOURCES ... LIBS ... INCLUDES ...): the executable behind the test, fuzzer and benchmark helpers
+# (a keyword given twice adds to its list).
+function(qd_program name)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+  add_executable(${name} ${P_SOURCES})
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  target_include_directories(${name} PRIVATE ${P_INCLUDES})
+endfunction()
+
 # qd_test(NAME SOURCES ... LIBS ...): a GoogleTest program. Native builds register each case with ctest; the
 # Windows build runs the program under Wine (the cross-compiling emulator) as one test.
 function(qd_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   if(NOT QD_TESTS)
     return()
   endif()
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} qd_test_main)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  qd_program(${name} ${ARGN} LIBS qd_test_main INCLUDES ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
@@ -20,15 +26,12 @@ endfunction()
 
 # qd_fuzzer(NAME SOURCES ... LIBS ...): a libFuzzer target, built only with QD_FUZZ.
 function(qd_fuzzer name)
-  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
   if(NOT QD_FUZZ)
     return()
   endif()
-  add_executable(${name} ${F_SOURCES})
+  qd_program(${name} ${ARGN} INCLUDES ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(${name} PRIVATE ${F_LIBS})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endfunction()
 
 # qd_portable_library(NAME SOURCES ...): code without <windows.h> in its headers, built for every preset.
@@ -49,13 +52,10 @@ endfunction()
 
 # qd_bench(NAME SOURCES ... LIBS ...): a benchmark program that prints figures (never run by ctest).
 function(qd_bench name)
-  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   if(QD_FUZZ)
     return()
   endif()
-  add_executable(${name} ${B_SOURCES})
-  target_link_libraries(${name} PRIVATE ${B_LIBS})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  qd_program(${name} ${ARGN} INCLUDES ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
 endfunction()
 
 # qd_ship(TARGET DESCRIPTION text [SHORTCUT name]): a program we ship (Windows build). It gets the version

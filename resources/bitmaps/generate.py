@@ -20,7 +20,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "skin"))
 
 from raster import (Image, bmp1, bmp8, coverage, hstrip, ico, in_circle, in_polygon,  # noqa: E402
-                    in_polyline, in_round_rect, lighten, mix, paint, ramp, read_bmp_size, emit_outputs)
+                    in_polyline, in_round_rect, lighten, mix, paint, ramp, read_bmp_size, CheckFailed,
+                    run_generator)
 
 FACE = (236, 233, 216)   # transparent colour of the button glyphs
 WHITE = (255, 255, 255)
@@ -139,10 +140,6 @@ def emblem(size):
 
 # ---------------------------------------------------------------- main
 
-class CheckFailed(Exception):
-    pass
-
-
 def check(files):
     for name in ("ok_glyph.bmp", "cancel_glyph.bmp"):
         data = files[name]
@@ -178,14 +175,5 @@ def outputs():
     return files
 
 
-def main(argv):
-    try:
-        files = outputs()
-    except CheckFailed as e:
-        print("bitmap check failed: %s" % e, file=sys.stderr)
-        return 1
-    return emit_outputs(files, HERE, "bitmap", argv)
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(run_generator(outputs, HERE, "bitmap", sys.argv[1:]))

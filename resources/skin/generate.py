@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from raster import (KEY, Image, bmp24, coverage, cut, darken, hstrip, in_circle, in_polygon,  # noqa: E402
                     in_polyline, in_ring, in_round_rect, lighten, mix, outline, paint, ramp,
-                    read_bmp_size, vstrip, emit_outputs)
+                    read_bmp_size, vstrip, CheckFailed, run_generator)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -272,14 +272,21 @@ def push_button(state):
     return img
 
 
-def check_box(state):
-    """13 x 13: unchecked, checked, unchecked disabled, checked disabled, mixed."""
+def small_box(state, shade):
+    """The 13 x 13 face of a check box or radio button in `state` (white when disabled, else a diagonal ramp
+    from `shade` to white) and its border colour."""
     img = Image(13, 13)
     disabled = state in ("off_dis", "on_dis")
     for y in range(13):
         for x in range(13):
-            img.set(x, y, WHITE if disabled else mix((220, 220, 215), WHITE, (x + y) / 20))
-    border = (202, 200, 187) if disabled else (28, 81, 128)
+            img.set(x, y, WHITE if disabled else mix(shade, WHITE, (x + y) / 20))
+    return img, ((202, 200, 187) if disabled else (28, 81, 128))
+
+
+def check_box(state):
+    """13 x 13: unchecked, checked, unchecked disabled, checked disabled, mixed."""
+    img, border = small_box(state, (220, 220, 215))
+    disabled = state in ("off_dis", "on_dis")
     img.fill(0, 0, 13, 1, border)
     img.fill(0, 12, 13, 13, border)
     img.fill(0, 0, 1, 13, border)
@@ -294,13 +301,9 @@ def check_box(state):
 
 def radio_button(state):
     """13 x 13: unchecked, checked, unchecked disabled, checked disabled, hot."""
-    img = Image(13, 13)
+    img, border = small_box(state, (216, 216, 210))
     disabled = state in ("off_dis", "on_dis")
-    for y in range(13):
-        for x in range(13):
-            img.set(x, y, WHITE if disabled else mix((216, 216, 210), WHITE, (x + y) / 20))
     c = 6.5
-    border = (202, 200, 187) if disabled else (28, 81, 128)
     if state == "hot":
         paint(img, in_ring(in_circle(c, c, 5.6), in_circle(c, c, 4.1)), (248, 179, 48))
     if state in ("on", "on_dis"):
@@ -1205,10 +1208,6 @@ class Description:
             return default
 
 
-class CheckFailed(Exception):
-    pass
-
-
 def expect(cond, what):
     if not cond:
         raise CheckFailed(what)
@@ -1339,14 +1338,5 @@ def outputs():
     return files
 
 
-def main(argv):
-    try:
-        files = outputs()
-    except CheckFailed as e:
-        print("skin check failed: %s" % e, file=sys.stderr)
-        return 1
-    return emit_outputs(files, HERE, "skin", argv)
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(run_generator(outputs, HERE, "skin", sys.argv[1:]))

@@ -340,6 +340,21 @@ def outline(img, outer, inner, colour, edge, threshold=0.5, outside=KEY, bbox=No
             img.set(x, y, body if a_out >= 1 else mix(edge, body, a_out))
 
 
+class CheckFailed(Exception):
+    """A generated file is not what the program expects."""
+
+
+def run_generator(outputs, folder, label, argv):
+    """A generator's main: builds its files with `outputs()` and writes or checks them (see emit_outputs)."""
+    import sys
+    try:
+        files = outputs()
+    except CheckFailed as e:
+        print("%s check failed: %s" % (label, e), file=sys.stderr)
+        return 1
+    return emit_outputs(files, folder, label, argv)
+
+
 def emit_outputs(files, folder, label, argv):
     """Writes the generated files into `folder`, or with --check only says which are out of date (exit 1)."""
     import os

@@ -108,6 +108,7 @@ void TSkinControl::AttachControl(ISkinForm* form, TSkinData* skinData, bool chan
         control->Invalidate();
         Attached = true;
         Status = 1;
+        AfterAttach();
         return;
     }
     ChangeColor = changeColor;
@@ -134,6 +135,7 @@ void TSkinControl::AttachControl(ISkinForm* form, TSkinData* skinData, bool chan
     control->Invalidate();
     Attached = true;
     Status = 1;
+    AfterAttach();
 }
 
 void TSkinControl::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
@@ -151,6 +153,7 @@ void TSkinControl::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, 
     ::InvalidateRect(Handle, nullptr, TRUE);
     Attached = true;
     Status = 1;
+    AfterAttach();
 }
 
 void TSkinControl::AttachGraphic(ISkinForm* form, TSkinData* skinData, TCanvas* canvas) {
@@ -168,6 +171,7 @@ void TSkinControl::AttachGraphic(ISkinForm* form, TSkinData* skinData, TCanvas* 
     control->Invalidate();
     Attached = true;
     Status = 1;
+    AfterAttach();
 }
 
 bool TSkinControl::ControlScreenRect(RECT& rect) const {
@@ -322,6 +326,15 @@ bool TSkinControl::BeforeProc(TMessage& message) {
         Unskin();
         WindowGone();
         Handle = nullptr;
+        return false;
+    }
+    if ((message.Msg == WM_PAINT || message.Msg == WM_ERASEBKGND) && PaintsWholeFromImage()) {
+        if (message.Msg == WM_PAINT) {
+            PaintHandler(message);
+            message.Result = 0;
+        } else {
+            message.Result = 1;  // the paint covers the background
+        }
         return false;
     }
     return true;

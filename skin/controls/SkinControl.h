@@ -52,9 +52,9 @@ public:
     struct TLink;
 
     // Skins the owner, a framework windowed control. Does nothing when already attached.
-    virtual void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas);
+    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas);
     // Skins a bare window.
-    virtual void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas);
+    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas);
     // Skins the owner, a framework windowless control (painted on its parent's window).
     void AttachGraphic(ISkinForm* form, TSkinData* skinData, TCanvas* canvas);
 
@@ -93,6 +93,9 @@ public:
 protected:
     // True lets the message go on to the control; false finishes it with message.Result.
     virtual bool BeforeProc(TMessage& message);
+    // True while the skin paints the whole control from one image instead of the control's own painting (the
+    // base BeforeProc then answers WM_PAINT and WM_ERASEBKGND); false lets the control paint first.
+    virtual bool PaintsWholeFromImage() const { return false; }
     // Runs after the control handled a message BeforeProc let through.
     virtual void AfterProc(TMessage& message);
     // Paints the skin over the whole window (dc null: the window DC).
@@ -103,6 +106,9 @@ protected:
     // everything bound to that window. A framework control that lives on gets a new window later, and the
     // family's attach runs again for it (see AttachControl).
     virtual void WindowGone() {}
+    // Ends every attach that succeeded (framework control, bare window or windowless control, and a recreated
+    // window bound again): the family binds what goes with the window.
+    virtual void AfterAttach() {}
     // A framework control's window was recreated: attach runs again for the new window, keeping what the first
     // attach saved of the control.
     bool Rebinding() const noexcept { return FRebinding; }

@@ -162,27 +162,12 @@ void TSkinButton::Click() {
 }
 
 bool TSkinButton::BeforeProc(TMessage& message) {
-    switch (message.Msg) {
-        case WM_PAINT:
-            // Without an image the control paints itself.
-            if (!HasImage()) return true;
-            PaintHandler(message);
-            message.Result = 0;
-            return false;
-        case WM_ERASEBKGND:
-            if (!HasImage()) return true;
-            message.Result = 1;
-            return false;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            if (::GetFocus() != Handle) ::SetFocus(Handle);
-            MouseState |= msPressed;
-            PaintControl(nullptr);
-            message.Result = 0;
-            return false;
-        default:
-            return TSkinControl::BeforeProc(message);
-    }
+    if (message.Msg != WM_LBUTTONDOWN && message.Msg != WM_LBUTTONDBLCLK) return TSkinControl::BeforeProc(message);
+    if (::GetFocus() != Handle) ::SetFocus(Handle);
+    MouseState |= msPressed;
+    PaintControl(nullptr);
+    message.Result = 0;
+    return false;
 }
 
 void TSkinButton::AfterProc(TMessage& message) {
@@ -267,22 +252,31 @@ void TSkinButton::DrawControl(HDC dc, const RECT& rect) {
         Caption = WindowText();
     }
     const int frame = PushButtonFrame(MouseState & msPressed, MouseState & msHot, isDefault, Focused, Enabled, false);
+    ComposeButton(dc, rect, frame, false, Control, [&](HDC buffer) {
+        COLORREF color = SkinColorToRGB(SkinData->ButtonTextColor);
+        if (Control) color = ColorToRGB(Control->Font().Color());
+        if (frame == pfNormal && (buttons.HasNormalColour2 || !Control)) color = SkinColorToRGB(buttons.NormalColour2);
+        if (frame == pfHot && (buttons.HasMouseOverColour2 || !Control))
+            color = SkinColorToRGB(buttons.MouseOverColour2);
+        if (frame == pfPressed && (buttons.HasPressedColour2 || !Control))
+            color = SkinColorToRGB(buttons.PressedColour2);
+        if (!Enabled) color = Control ? ::GetSysColor(COLOR_BTNSHADOW) : RGB(128, 128, 128);
+        ::SetTextColor(buffer, color);
+        DrawButtonCaption(buffer, rect, DT_CENTER, Caption);
+    });
+}
+
+void TSkinButton::ComposeButton(HDC dc, const RECT& rect, int frame, bool faceOnly, TControl* props,
+                                const std::function<void(HDC buffer)>& content) {
     FShownFrame = frame;
     HDC buffer = PrepareBuffer(dc, rect);
     if (!buffer) return;
     FillFace(buffer, rect);
-    DrawSkinObject(buffer, rect, buttons.FrameCount > 0 ? buttons.FrameCount : 5, frame, buttons);
-
-    HFONT font = Control ? Control->Font().Handle() : reinterpret_cast<HFONT>(::SendMessageW(Handle, WM_GETFONT, 0, 0));
+    const TDataSkinButton& buttons = *Buttons();
+    if (!faceOnly) DrawSkinObject(buffer, rect, buttons.FrameCount > 0 ? buttons.FrameCount : 5, frame, buttons);
+    HFONT font = props ? props->Font().Handle() : reinterpret_cast<HFONT>(::SendMessageW(Handle, WM_GETFONT, 0, 0));
     TSelectGuard selectFont(buffer, font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
-    COLORREF color = SkinColorToRGB(SkinData->ButtonTextColor);
-    if (Control) color = ColorToRGB(Control->Font().Color());
-    if (frame == pfNormal && (buttons.HasNormalColour2 || !Control)) color = SkinColorToRGB(buttons.NormalColour2);
-    if (frame == pfHot && (buttons.HasMouseOverColour2 || !Control)) color = SkinColorToRGB(buttons.MouseOverColour2);
-    if (frame == pfPressed && (buttons.HasPressedColour2 || !Control)) color = SkinColorToRGB(buttons.PressedColour2);
-    if (!Enabled) color = Control ? ::GetSysColor(COLOR_BTNSHADOW) : RGB(128, 128, 128);
-    ::SetTextColor(buffer, color);
-    DrawButtonCaption(buffer, rect, DT_CENTER, Caption);
+    content(buffer);
     ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, buffer, 0, 0, SRCCOPY);
 }
 
@@ -319,7 +313,6 @@ void TSkinBitButton::DrawButtonGlyph(HDC dc, POINT position, int numGlyphs, int 
 
 void TSkinBitButton::DrawControl(HDC dc, const RECT& rect) {
     if (!HasImage() || !Handle) return;
-    const TDataSkinButton& buttons = *Buttons();
     TControl* props = PropertyObject();
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(Handle, GWL_STYLE));
     Focused = ::GetFocus() == Handle;
@@ -328,15 +321,8 @@ void TSkinBitButton::DrawControl(HDC dc, const RECT& rect) {
     const bool isDefault =
         props ? GetEnumPropName(props, "Default") == "true" : (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     const int frame = PushButtonFrame(MouseState & msPressed, MouseState & msHot, isDefault, Focused, Enabled, true);
-    FShownFrame = frame;
-    HDC buffer = PrepareBuffer(dc, rect);
-    if (!buffer) return;
-    FillFace(buffer, rect);
-    DrawSkinObject(buffer, rect, buttons.FrameCount > 0 ? buttons.FrameCount : 5, frame, buttons);
-    HFONT font = props ? props->Font().Handle() : reinterpret_cast<HFONT>(::SendMessageW(Handle, WM_GETFONT, 0, 0));
-    TSelectGuard selectFont(buffer, font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
-    DrawGlyphAndText(buffer, rect, props, frame, Enabled, false);
-    ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, buffer, 0, 0, SRCCOPY);
+    ComposeButton(dc, rect, frame, false, props,
+                  [&](HDC buffer) { DrawGlyphAndText(buffer, rect, props, frame, Enabled, false); });
 }
 
 void TSkinBitButton::DrawGlyphAndText(HDC buffer, const RECT& rect, TControl* props, int frame, bool enabled,
@@ -487,22 +473,15 @@ void TSkinSpeedButton::PaintControl(HDC) {
 
 void TSkinSpeedButton::PaintSpeedButton(HDC dc, const RECT& rect) {
     if (!HasImage() || !GraphicControl || rect.right <= rect.left || rect.bottom <= rect.top) return;
-    const TDataSkinButton& buttons = *Buttons();
     TControl* props = GraphicControl;
     Enabled = GetEnumPropName(props, "Enabled") == "true";
     const bool down = GetEnumPropName(props, "Down") == "true";
     const int frame = SpeedButtonFrame(MouseState & msPressed, MouseState & msHot, down, Enabled);
-    FShownFrame = frame;
     Caption = GetTextProp(props, "Caption");
-    HDC buffer = PrepareBuffer(dc, rect);
-    if (!buffer) return;
-    FillFace(buffer, rect);
     // A flat button at rest shows the face alone.
-    if (!(frame == pfNormal && GetEnumPropName(props, "Flat") == "true"))
-        DrawSkinObject(buffer, rect, buttons.FrameCount > 0 ? buttons.FrameCount : 5, frame, buttons);
-    TSelectGuard selectFont(buffer, props->Font().Handle());
-    DrawGlyphAndText(buffer, rect, props, frame, Enabled, true);
-    ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, buffer, 0, 0, SRCCOPY);
+    const bool faceOnly = frame == pfNormal && GetEnumPropName(props, "Flat") == "true";
+    ComposeButton(dc, rect, frame, faceOnly, props,
+                  [&](HDC buffer) { DrawGlyphAndText(buffer, rect, props, frame, Enabled, true); });
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/Gdi.h"
@@ -51,6 +52,7 @@ public:
 
 protected:
     bool BeforeProc(TMessage& message) override;
+    bool PaintsWholeFromImage() const override { return HasImage(); }
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
     // Caption in the rectangle, "||" as a line break, vertically centred.
@@ -60,6 +62,10 @@ protected:
     const TDataSkinButton* Buttons() const;
     // The buffer (the window's size) every push-button paint is composed in, selected into a memory DC.
     HDC PrepareBuffer(HDC target, const RECT& rect);
+    // A paint of `frame` composed in the buffer and copied to `dc`: the face colour, the skin's frame (not when
+    // `faceOnly`), then `content` drawn in the font of `props` (null: the window's font).
+    void ComposeButton(HDC dc, const RECT& rect, int frame, bool faceOnly, TControl* props,
+                       const std::function<void(HDC buffer)>& content);
     void MakeHot();
     void Click();
 

@@ -86,18 +86,6 @@ TSkinComBox::~TSkinComBox() {
     ListScroll.reset();
 }
 
-void TSkinComBox::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
-    if (Attached) return;
-    TSkinControl::AttachControl(form, skinData, changeColor, canvas);
-    if (Attached) AfterAttach();
-}
-
-void TSkinComBox::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
-    if (Attached) return;
-    TSkinControl::AttachWindow(wnd, skinData, form, canvas);
-    if (Attached) AfterAttach();
-}
-
 void TSkinComBox::AfterAttach() {
     Style = static_cast<DWORD>(::GetWindowLongPtrW(Handle, GWL_STYLE));
     ExStyle = static_cast<DWORD>(::GetWindowLongPtrW(Handle, GWL_EXSTYLE));
@@ -184,45 +172,38 @@ void TSkinComBox::MakeHot() {
     Redraw();
 }
 
-void TSkinComBox::EditMessage(UINT msg) {
-    if (Status != 1 || !SkinEnabled) return;
+bool TSkinComBox::TrackMouse(UINT msg) {
     switch (msg) {
-        case WM_PAINT:
-            // The combo's skin is repainted whenever its edit repaints.
-            PaintControl(nullptr);
-            break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            Press(true);
-            break;
         case WM_LBUTTONUP:
-            Press(false);
-            break;
+            Press(msg != WM_LBUTTONUP);
+            return true;
         case WM_MOUSEMOVE:
+            // A bare window is never told CM_MOUSEENTER: the move makes it hot, the form's hover check cools it.
             if (Enabled) MakeHot();
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
+void TSkinComBox::EditMessage(UINT msg) {
+    if (Status != 1 || !SkinEnabled) return;
+    // The combo's skin is repainted whenever its edit repaints.
+    if (msg == WM_PAINT)
+        PaintControl(nullptr);
+    else
+        TrackMouse(msg);
+}
+
 void TSkinComBox::AfterProc(TMessage& message) {
+    if (TrackMouse(message.Msg)) return;
     switch (message.Msg) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            Press(true);
-            break;
         case WM_DRAWITEM:
         case WM_NCPAINT:
             // Painted over at once: invalidating here would repaint the combo for every list item drawn.
             PaintControl(nullptr);
-            break;
-        case WM_LBUTTONUP:
-            Press(false);
-            break;
-        case WM_MOUSEMOVE:
-            // A bare window is never told CM_MOUSEENTER: the move makes it hot, the form's hover check cools it.
-            if (Enabled) MakeHot();
             break;
         case CM_MOUSEENTER:
             if (Enabled) MouseState |= msHot;

@@ -37,8 +37,6 @@ public:
     using TSkinControl::TSkinControl;
     ~TSkinComBox() override;
 
-    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
-    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
     void Unskin() override;
     void Reskin() override;
 
@@ -50,6 +48,7 @@ public:
     int ShownFrame() const noexcept { return FShownFrame; }
 
 protected:
+    void AfterAttach() override;
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
     void WindowGone() override;
@@ -58,12 +57,13 @@ protected:
 
 private:
     class TEditHook;
-    void AfterAttach();
     void HookEdit();
     void UnhookEdit() noexcept;
     friend class TEditHook;
     void SkinList();
     void EditMessage(UINT msg);
+    // Press and hover from a mouse message of the combo or of its edit; false for any other message.
+    bool TrackMouse(UINT msg);
     void Press(bool pressed);
     void MakeHot();
     bool ShowsPressed() const;

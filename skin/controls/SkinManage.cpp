@@ -487,6 +487,10 @@ void TSkinManage::RunAction(int action, TSkinData& data) {
             if (Application->Forms(i) == form) return true;
         return false;
     };
+    if (action == saPurgeReleased) {
+        PurgeReleased();
+        return;
+    }
     if (data.SkinFormtype() == sfOnlyThisForm) {
         switch (action) {
             case saSkinAll: {
@@ -521,9 +525,6 @@ void TSkinManage::RunAction(int action, TSkinData& data) {
                     break;
                 }
                 break;
-            case saPurgeReleased:
-                PurgeReleased();
-                break;
             default:
                 break;
         }
@@ -557,9 +558,6 @@ void TSkinManage::RunAction(int action, TSkinData& data) {
                 if (FindFormSkinner(skinner->Handle()) == skinner) skinner->Reskin();
             break;
         }
-        case saPurgeReleased:
-            PurgeReleased();
-            break;
         default:
             break;
     }

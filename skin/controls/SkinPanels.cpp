@@ -202,22 +202,6 @@ void TSkinStatusBar::DrawControl(HDC dc, const RECT& rect) {
 
 bool TSkinProgress::HasImage() const { return SkinData && SkinData->Progress && !SkinData->Progress->Bitmap.Empty(); }
 
-bool TSkinProgress::BeforeProc(TMessage& message) {
-    switch (message.Msg) {
-        case WM_PAINT:
-            if (!HasImage()) return true;
-            PaintHandler(message);
-            message.Result = 0;
-            return false;
-        case WM_ERASEBKGND:
-            if (!HasImage()) return true;
-            message.Result = 1;
-            return false;
-        default:
-            return TSkinControl::BeforeProc(message);
-    }
-}
-
 namespace {
 struct TProgressState {
     int Pos = 0;
@@ -321,12 +305,10 @@ void TSkinTrackBar::DropParentHook() noexcept {
     }
 }
 
-void TSkinTrackBar::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachWindow(wnd, skinData, form, canvas);
-    if (!IsAttached()) return;
+void TSkinTrackBar::AfterAttach() {
+    if (Control) return;  // a framework track bar's notifications come back to it
     auto hook = std::make_unique<TParentHook>(this);
-    if (HWND parent = ::GetParent(wnd); parent && hook->Hook(parent)) FParentHook = hook.release();
+    if (HWND parent = ::GetParent(Handle); parent && hook->Hook(parent)) FParentHook = hook.release();
 }
 
 void TSkinTrackBar::WindowGone() { DropParentHook(); }
@@ -468,10 +450,8 @@ std::optional<TFormValue> ReadProperty(TPersistent& object, std::string_view nam
 TSkinObjImage::TSkinObjImage(TComponent* owner) : TSkinControl(owner) {}
 TSkinObjImage::~TSkinObjImage() = default;
 
-void TSkinObjImage::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachControl(form, skinData, changeColor, canvas);
-    if (!IsAttached() || Rebinding()) return;
+void TSkinObjImage::AfterAttach() {
+    if (!Control || Rebinding()) return;
     if (Mode == 1 && !FOwn) {
         // What the control had before the skin's strip, so that unskin gives exactly that back.
         FOwn = std::make_unique<TOwnGlyphs>();

@@ -50,7 +50,7 @@ public:
     using TSkinControl::TSkinControl;
 
 protected:
-    bool BeforeProc(TMessage& message) override;
+    bool PaintsWholeFromImage() const override { return HasImage(); }
     void DrawControl(HDC dc, const RECT& rect) override;
     void DrawChunked(HDC dc, const RECT& rect);
     bool HasImage() const;
@@ -61,12 +61,12 @@ public:
     using TSkinControl::TSkinControl;
     ~TSkinTrackBar() override;
 
-    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
     // Redraws only: the focus stays where it is.
     void Reskin() override;
     LRESULT CustomDraw(NMCUSTOMDRAW& draw);
 
 protected:
+    void AfterAttach() override;
     bool BeforeProc(TMessage& message) override;
     void WindowGone() override;
     void DrawThumb(const NMCUSTOMDRAW& draw);
@@ -109,11 +109,12 @@ public:
     // 1: build custom glyphs (set by the dispatch before attaching).
     int Mode = 0;
 
-    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
     void Unskin() override;
     void Reskin() override;
 
 protected:
+    // Mode 1, first attach: keeps the control's own glyphs, then builds the skin's.
+    void AfterAttach() override;
     void AfterProc(TMessage&) override {}
     void BuildGlyphs();
 

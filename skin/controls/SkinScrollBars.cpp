@@ -313,10 +313,8 @@ void TWScrollbar::Paint(HDC dc) {
     int thickness = arrows->Bitmap.Height();
     if (thickness + 3 < FArrowSize) thickness = FArrowSize;
 
-    TMemoryDC work(dc);
-    TBitmapHandle bitmap = CreateCompatibleBitmapOf(dc, w, h);
-    if (!work || !bitmap) return;
-    TSelectGuard select(work, bitmap.Get());
+    TOffscreen work(dc, w, h);
+    if (!work) return;
     ::SetStretchBltMode(work, COLORONCOLOR);
     const RECT all{0, 0, w, h};
     {
@@ -362,41 +360,35 @@ void TWScrollbar::Paint(HDC dc) {
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// TSkinScrollbar
+// TSkinBarOwner
 
-TSkinScrollbar::~TSkinScrollbar() = default;
+TSkinBarOwner::TSkinBarOwner(TComponent* owner, std::initializer_list<TBarKind> kinds)
+    : TSkinControl(owner), FKinds(kinds) {}
 
-void TSkinScrollbar::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachControl(form, skinData, changeColor, canvas);
-    if (IsAttached()) MakeBars();
+TSkinBarOwner::~TSkinBarOwner() = default;
+
+void TSkinBarOwner::AfterAttach() {
+    FBars.resize(FKinds.size());
+    for (std::size_t slot = 0; slot < FKinds.size(); ++slot) {
+        FBars[slot] = std::make_unique<TWScrollbar>(*this, SkinData);
+        FBars[slot]->Bind(Handle, FKinds[slot]);
+    }
 }
 
-void TSkinScrollbar::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachWindow(wnd, skinData, form, canvas);
-    if (IsAttached()) MakeBars();
+void TSkinBarOwner::ForEachBar(void (TWScrollbar::*action)()) {
+    for (const auto& bar : FBars)
+        if (bar) (bar.get()->*action)();
 }
 
-void TSkinScrollbar::MakeBars() {
-    FHorzBar = std::make_unique<TWScrollbar>(*this, SkinData);
-    FHorzBar->Bind(Handle, TBarKind::Horizontal);
-    FVertBar = std::make_unique<TWScrollbar>(*this, SkinData);
-    FVertBar->Bind(Handle, TBarKind::Vertical);
-}
-
-void TSkinScrollbar::ForEachBar(void (TWScrollbar::*action)()) {
-    if (FHorzBar) (FHorzBar.get()->*action)();
-    if (FVertBar) (FVertBar.get()->*action)();
-}
-
-void TSkinScrollbar::Unskin() {
+void TSkinBarOwner::Unskin() {
     TSkinControl::Unskin();
-    // Freed with the skinner: a bar's tracking loop may still be on the stack.
     ForEachBar(&TWScrollbar::HideBar);
 }
 
-void TSkinScrollbar::WindowGone() { ForEachBar(&TWScrollbar::HideBar); }
+void TSkinBarOwner::WindowGone() { ForEachBar(&TWScrollbar::HideBar); }
+
+// ---------------------------------------------------------------------------------------------------------------
+// TSkinScrollbar
 
 void TSkinScrollbar::AfterProc(TMessage& message) {
     switch (message.Msg) {
@@ -413,7 +405,7 @@ void TSkinScrollbar::AfterProc(TMessage& message) {
         case WM_VSCROLL:
             // Only the window's own bars; a scroll bar control's notification carries its handle.
             if (message.LParam == 0) {
-                TWScrollbar* bar = (message.Msg == WM_HSCROLL ? FHorzBar : FVertBar).get();
+                TWScrollbar* bar = message.Msg == WM_HSCROLL ? HorzBar() : VertBar();
                 if (bar) bar->SetHitPart(LOWORD(message.WParam));
             }
             break;
@@ -435,10 +427,10 @@ void TSkinScrollbar::AfterProc(TMessage& message) {
 
 void TSkinScrollbar::DrawControl(HDC dc, const RECT&) {
     ForEachBar(&TWScrollbar::Invalidate);
-    if (!FHorzBar || !FVertBar || !FHorzBar->Visible() || !FVertBar->Visible()) return;
+    TWScrollbar *horz = HorzBar(), *vert = VertBar();
+    if (!horz || !vert || !horz->Visible() || !vert->Visible()) return;
     // The square between the two bars, in window coordinates (the DC is the window's).
-    RECT corner{FVertBar->BarRect().left, FHorzBar->BarRect().top, FVertBar->BarRect().right,
-                FHorzBar->BarRect().bottom};
+    RECT corner{vert->BarRect().left, horz->BarRect().top, vert->BarRect().right, horz->BarRect().bottom};
     ::MapWindowPoints(Handle, nullptr, reinterpret_cast<POINT*>(&corner), 2);
     ::OffsetRect(&corner, -WindowRect.left, -WindowRect.top);
     FillFace(dc, corner);
@@ -449,16 +441,9 @@ void TSkinScrollbar::DrawControl(HDC dc, const RECT&) {
 
 TSkinListView::~TSkinListView() { FHeader.reset(); }
 
-void TSkinListView::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinScrollbar::AttachControl(form, skinData, changeColor, canvas);
-    if (IsAttached()) SkinHeader();
-}
-
-void TSkinListView::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinScrollbar::AttachWindow(wnd, skinData, form, canvas);
-    if (IsAttached()) SkinHeader();
+void TSkinListView::AfterAttach() {
+    TSkinScrollbar::AfterAttach();
+    SkinHeader();
 }
 
 void TSkinListView::SkinHeader() {
@@ -499,40 +484,12 @@ bool IsListViewControl(HWND wnd) noexcept {
 // ---------------------------------------------------------------------------------------------------------------
 // TSkinScControl
 
-TSkinScControl::~TSkinScControl() = default;
-
-void TSkinScControl::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachControl(form, skinData, changeColor, canvas);
-    if (IsAttached()) MakeBar();
-}
-
-void TSkinScControl::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachWindow(wnd, skinData, form, canvas);
-    if (IsAttached()) MakeBar();
-}
-
-void TSkinScControl::MakeBar() {
-    FBar = std::make_unique<TWScrollbar>(*this, SkinData);
-    FBar->Bind(Handle, TBarKind::Control);
-}
-
-void TSkinScControl::Unskin() {
-    TSkinControl::Unskin();
-    if (FBar) FBar->HideBar();
-}
-
-void TSkinScControl::WindowGone() {
-    if (FBar) FBar->HideBar();
-}
-
 void TSkinScControl::AfterProc(TMessage& message) {
-    if (!FBar) return TSkinControl::AfterProc(message);
+    if (!Bar()) return TSkinControl::AfterProc(message);
     switch (message.Msg) {
         case WM_NCPAINT:
             if (Control && Control->HandleAllocated()) Handle = Control->Handle();
-            FBar->UpdatePosition();
+            Bar()->UpdatePosition();
             break;
         case SBM_SETSCROLLINFO:
         case SBM_SETPOS:
@@ -540,20 +497,20 @@ void TSkinScControl::AfterProc(TMessage& message) {
         case SBM_SETRANGEREDRAW:
         case SBM_ENABLE_ARROWS:
         case WM_ENABLE:
-            FBar->Invalidate();
+            Bar()->Invalidate();
             break;
         case CM_VISIBLECHANGED:
-            if (message.WParam == 0) FBar->HideBar();
+            if (message.WParam == 0) Bar()->HideBar();
             break;
         default:
             TSkinControl::AfterProc(message);
             break;
     }
-    if (Status == 1) FBar->Follow();
+    if (Status == 1) Bar()->Follow();
 }
 
 void TSkinScControl::DrawControl(HDC, const RECT&) {
-    if (FBar) FBar->Invalidate();
+    if (Bar()) Bar()->Invalidate();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -24,7 +24,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "skin/controls/SkinControl.h"
 
@@ -135,28 +138,40 @@ private:
     TBarInfo FSeen{};  // what the last placement or paint saw
 };
 
-class TSkinScrollbar : public TSkinControl {
+// A skinner whose overlay bars stand over the window's own (its scroll bars, or the scroll bar control it is): the
+// bars hide when the skin goes or the window is destroyed, and are freed with the skinner (a bar's tracking loop
+// may still be on the stack).
+class TSkinBarOwner : public TSkinControl {
 public:
-    using TSkinControl::TSkinControl;
-    ~TSkinScrollbar() override;
+    // Every attach binds new overlay bars of `kinds` to the window, one a slot in this order.
+    TSkinBarOwner(TComponent* owner, std::initializer_list<TBarKind> kinds);
+    ~TSkinBarOwner() override;
 
-    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
-    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
     void Unskin() override;
 
-    TWScrollbar* HorzBar() const noexcept { return FHorzBar.get(); }
-    TWScrollbar* VertBar() const noexcept { return FVertBar.get(); }
+protected:
+    void AfterAttach() override;
+    void WindowGone() override;
+    // The bar in `slot`; null before the first attach.
+    TWScrollbar* BarAt(std::size_t slot) const noexcept { return slot < FBars.size() ? FBars[slot].get() : nullptr; }
+    void ForEachBar(void (TWScrollbar::*action)());
+
+private:
+    std::vector<TBarKind> FKinds;
+    std::vector<std::unique_ptr<TWScrollbar>> FBars;
+};
+
+// The window's own two bars.
+class TSkinScrollbar : public TSkinBarOwner {
+public:
+    explicit TSkinScrollbar(TComponent* owner) : TSkinBarOwner(owner, {TBarKind::Horizontal, TBarKind::Vertical}) {}
+
+    TWScrollbar* HorzBar() const noexcept { return BarAt(0); }
+    TWScrollbar* VertBar() const noexcept { return BarAt(1); }
 
 protected:
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
-    void WindowGone() override;
-
-private:
-    void MakeBars();
-    void ForEachBar(void (TWScrollbar::*action)());
-    std::unique_ptr<TWScrollbar> FHorzBar;
-    std::unique_ptr<TWScrollbar> FVertBar;
 };
 
 // A bare window's bars handed over by another skinner (a combo box's list).
@@ -170,8 +185,6 @@ public:
     using TSkinScrollbar::TSkinScrollbar;
     ~TSkinListView() override;
 
-    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
-    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
     void Unskin() override;
     void Reskin() override;
 
@@ -179,6 +192,8 @@ public:
     const TSkinControl* HeaderSkinner() const noexcept { return FHeader.get(); }
 
 protected:
+    // The bars, then the header.
+    void AfterAttach() override;
     void DrawControl(HDC dc, const RECT& rect) override;
     void WindowGone() override;
 
@@ -187,25 +202,16 @@ private:
     TOwnedSkinner FHeader;
 };
 
-class TSkinScControl : public TSkinControl {
+// A scroll bar control, covered by one overlay.
+class TSkinScControl : public TSkinBarOwner {
 public:
-    using TSkinControl::TSkinControl;
-    ~TSkinScControl() override;
+    explicit TSkinScControl(TComponent* owner) : TSkinBarOwner(owner, {TBarKind::Control}) {}
 
-    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
-    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
-    void Unskin() override;
-
-    TWScrollbar* Bar() const noexcept { return FBar.get(); }
+    TWScrollbar* Bar() const noexcept { return BarAt(0); }
 
 protected:
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
-    void WindowGone() override;
-
-private:
-    void MakeBar();
-    std::unique_ptr<TWScrollbar> FBar;
 };
 
 class TSkinSizer : public TSkinControl {

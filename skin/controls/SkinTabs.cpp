@@ -42,20 +42,12 @@ void TurnBitmap(TBitmap& bitmap, bool clockwise) {
 // ---------------------------------------------------------------------------------------------------------------
 // TSkinTab
 
-void TSkinTab::AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachControl(form, skinData, changeColor, canvas);
-    if (!IsAttached()) return;
-    PrepareImages();
-    FindScroller();
-}
-
-void TSkinTab::AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) {
-    if (IsAttached()) return;
-    TSkinControl::AttachWindow(wnd, skinData, form, canvas);
-    if (!IsAttached()) return;
-    Focused = ::GetFocus() == Handle;
-    Enabled = (::GetWindowLongPtrW(Handle, GWL_STYLE) & WS_DISABLED) == 0;
+void TSkinTab::AfterAttach() {
+    if (!Control) {
+        // A bare tab control starts as it is.
+        Focused = ::GetFocus() == Handle;
+        Enabled = (::GetWindowLongPtrW(Handle, GWL_STYLE) & WS_DISABLED) == 0;
+    }
     PrepareImages();
     FindScroller();
 }
@@ -313,26 +305,24 @@ void TSkinHeader::DrawControl(HDC dc, const RECT& rect) {
     const TDataSkinObject& bar = *SkinData->Headerbar;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    TBitmapHandle work = CreateCompatibleBitmapOf(dc, width, height);
-    TMemoryDC wdc(dc);
-    if (!work || !wdc) return;
-    TSelectGuard workSel(wdc.Get(), work.Get());
-    TSelectGuard fontSel(wdc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(Handle, WM_GETFONT, 0, 0)));
-    ::SetBkMode(wdc.Get(), TRANSPARENT);
-    ::SetTextColor(wdc.Get(), SkinColorToRGB(bar.NormalColour2));
+    TOffscreen wdc(dc, width, height);
+    if (!wdc) return;
+    TSelectGuard fontSel(wdc, reinterpret_cast<HGDIOBJ>(::SendMessageW(Handle, WM_GETFONT, 0, 0)));
+    ::SetBkMode(wdc, TRANSPARENT);
+    ::SetTextColor(wdc, SkinColorToRGB(bar.NormalColour2));
     auto images = reinterpret_cast<HIMAGELIST>(::SendMessageW(Handle, HDM_GETIMAGELIST, 0, 0));
     const int count = static_cast<int>(::SendMessageW(Handle, HDM_GETITEMCOUNT, 0, 0));
     int right = rect.left;
     for (int i = 0; i < count; ++i) {
         RECT r{};
         if (!::SendMessageW(Handle, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r))) continue;
-        DrawHeaderItem(images, wdc.Get(), i, r);
+        DrawHeaderItem(images, wdc, i, r);
         right = std::max<int>(right, r.right);
     }
     if (right < rect.right)
-        DrawNineSlice(wdc.Get(), RECT{right, rect.top, rect.right, rect.bottom}, bar.Bitmap.Handle(), bar.Margins(), 1,
+        DrawNineSlice(wdc, RECT{right, rect.top, rect.right, rect.bottom}, bar.Bitmap.Handle(), bar.Margins(), 1,
                       std::max(bar.FrameCount, 1), false, bar.Tile != 0, false);
-    ::BitBlt(dc, rect.left, rect.top, width, height, wdc.Get(), 0, 0, SRCCOPY);
+    ::BitBlt(dc, rect.left, rect.top, width, height, wdc, 0, 0, SRCCOPY);
 }
 
 }  // namespace qd

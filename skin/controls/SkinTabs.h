@@ -36,8 +36,6 @@ public:
     using TSkinControl::TSkinControl;
     ~TSkinTab() override;
 
-    void AttachControl(ISkinForm* form, TSkinData* skinData, bool changeColor, TCanvas* canvas) override;
-    void AttachWindow(HWND wnd, TSkinData* skinData, ISkinForm* form, TCanvas* canvas) override;
     void Unskin() override;
     void Reskin() override;
 
@@ -50,6 +48,7 @@ public:
     const TSkinControl* ScrollerSkinner() const noexcept { return FScroller.get(); }
 
 protected:
+    void AfterAttach() override;
     bool BeforeProc(TMessage& message) override;
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;

@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "framework/CallbackEdge.h"
 #include "skin/data/Bmp.h"
@@ -457,6 +458,17 @@ void BuildComboComposite(TSkinObjects& o, std::int64_t& bytesLeft) {
     edge.RightWidth = 2;
 }
 
+TPixelFormat FormatOfDepth(int bitsPerPixel) noexcept {
+    constexpr std::pair<int, TPixelFormat> formats[] = {{1, TPixelFormat::pf1bit},
+                                                        {4, TPixelFormat::pf4bit},
+                                                        {8, TPixelFormat::pf8bit},
+                                                        {16, TPixelFormat::pf16bit},
+                                                        {24, TPixelFormat::pf24bit}};
+    for (const auto& [bits, format] : formats)
+        if (bits == bitsPerPixel) return format;
+    return TPixelFormat::pf32bit;
+}
+
 }  // namespace
 
 TSkinObjects::TSkinObjects()
@@ -548,26 +560,7 @@ bool AssignImage(TBitmap& bitmap, const TImageBuffer& image) noexcept {
         }
         bitmap.AssignPixels(image.Width(), image.Height(), image.Pixels().data());
         // Remember the depth the entry came with; the pixels stay 32-bit.
-        switch (image.BitsPerPixel()) {
-            case 1:
-                bitmap.SetPixelFormat(TPixelFormat::pf1bit);
-                break;
-            case 4:
-                bitmap.SetPixelFormat(TPixelFormat::pf4bit);
-                break;
-            case 8:
-                bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-                break;
-            case 16:
-                bitmap.SetPixelFormat(TPixelFormat::pf16bit);
-                break;
-            case 24:
-                bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-                break;
-            default:
-                bitmap.SetPixelFormat(TPixelFormat::pf32bit);
-                break;
-        }
+        bitmap.SetPixelFormat(FormatOfDepth(image.BitsPerPixel()));
         return true;
     } catch (...) {
         NoteSwallowed();

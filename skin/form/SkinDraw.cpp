@@ -35,6 +35,25 @@ TFrameGeometry FrameOf(SIZE size, int frame, int frames, bool vertical) noexcept
     return g;
 }
 
+// A w x h 32-bit image to compose in (Work, stretching COLORONCOLOR) and the source bitmap selected for reading
+// (Source), both in memory DCs compatible with `dc` (the screen when null). False when the image could not be made.
+struct TComposer {
+    TComposer(HDC dc, HBITMAP source, int w, int h)
+        : Image(CreateDib32(w, h)),
+          Source(dc),
+          Work(dc),
+          KeepSource(Source, source),
+          KeepWork(Work, Image.Bitmap.Get()) {
+        ::SetStretchBltMode(Work, COLORONCOLOR);
+    }
+    explicit operator bool() const noexcept { return static_cast<bool>(Image.Bitmap); }
+    TBitmapHandle TakeImage() noexcept { return std::move(Image.Bitmap); }
+
+    TDibSection Image;
+    TMemoryDC Source, Work;
+    TSelectGuard KeepSource, KeepWork;
+};
+
 TSliceMargins ClampToFrame(TSliceMargins m, int fw, int fh) noexcept {
     m.Left = std::clamp(m.Left, 0, fw);
     m.Right = std::clamp(m.Right, 0, fw - m.Left);
@@ -104,12 +123,9 @@ TBitmapHandle BuildNineSliceBitmap(const RECT& rect, HBITMAP bitmap, TSliceMargi
     const int L = m.Left, T = m.Top, R = m.Right, B = m.Bottom;
     const int ox = g.X, oy = g.Y, fw = g.W, fh = g.H;
 
-    TDibSection result = CreateDib32(W, H);
-    if (!result.Bitmap) return {};
-    TMemoryDC srcDC(nullptr), dstDC(nullptr);
-    TSelectGuard keepSrc(srcDC, bitmap);
-    TSelectGuard keepDst(dstDC, result.Bitmap.Get());
-    ::SetStretchBltMode(dstDC, COLORONCOLOR);
+    TComposer composer(nullptr, bitmap, W, H);
+    if (!composer) return {};
+    HDC srcDC = composer.Source, dstDC = composer.Work;
 
     // The order matters: the right and bottom parts come after the centre and cover tiles that overran it.
     if (L > 0 && T > 0) Stretch(dstDC, 0, 0, L, T, srcDC, ox, oy, L, T);
@@ -126,7 +142,7 @@ TBitmapHandle BuildNineSliceBitmap(const RECT& rect, HBITMAP bitmap, TSliceMargi
     if (R > 0 && B > 0) Stretch(dstDC, W - R, H - B, R, B, srcDC, ox + fw - R, oy + fh - B, R, B);
     if (R > 0) Stretch(dstDC, W - R, T, R, H - B - T, srcDC, ox + fw - R, oy + T, R, fh - B - T);
     if (B > 0) Stretch(dstDC, L, H - B, W - R - L, B, srcDC, ox + L, oy + fh - B, fw - R - L, B);
-    return std::move(result.Bitmap);
+    return composer.TakeImage();
 }
 
 void DrawNineSlice(HDC dc, const RECT& rect, HBITMAP bitmap, TSliceMargins margins, int frame, int frames,
@@ -173,12 +189,9 @@ void DrawThreeSlice(HDC dc, const RECT& rect, HBITMAP bitmap, TSliceMargins marg
     const TSliceMargins m = ClampToFrame(margins, g.W, g.H);
     const int L = m.Left, R = m.Right, fw = g.W, fh = g.H, sx = g.X, sy = g.Y;
 
-    TDibSection temp = CreateDib32(W, H);
-    if (!temp.Bitmap) return;
-    TMemoryDC srcDC(dc), tmpDC(dc);
-    TSelectGuard keepSrc(srcDC, bitmap);
-    TSelectGuard keepTmp(tmpDC, temp.Bitmap.Get());
-    ::SetStretchBltMode(tmpDC, COLORONCOLOR);
+    TComposer composer(dc, bitmap, W, H);
+    if (!composer) return;
+    HDC srcDC = composer.Source, tmpDC = composer.Work;
     Stretch(tmpDC, 0, 0, L, H, srcDC, sx, sy, L, fh);
     const int mid = fw - L - R;
     if (mid > 0)
@@ -192,29 +205,22 @@ void DrawSkinFrame(HDC dc, const RECT& rect, HBITMAP bitmap, bool transparent, i
     if (W <= 0 || H <= 0) return;
     const TFrameGeometry g = FrameOf(BitmapSize(bitmap), frame, frames, false);
     if (g.Empty()) return;
-    TDibSection temp = CreateDib32(W, H);
-    if (!temp.Bitmap) return;
-    TMemoryDC srcDC(dc), tmpDC(dc);
-    TSelectGuard keepSrc(srcDC, bitmap);
-    TSelectGuard keepTmp(tmpDC, temp.Bitmap.Get());
-    ::SetStretchBltMode(tmpDC, COLORONCOLOR);
-    Stretch(tmpDC, 0, 0, W, H, srcDC, g.X, g.Y, g.W, g.H);
-    PutComposed(dc, rect.left, rect.top, W, H, tmpDC, transparent);
+    TComposer composer(dc, bitmap, W, H);
+    if (!composer) return;
+    Stretch(composer.Work, 0, 0, W, H, composer.Source, g.X, g.Y, g.W, g.H);
+    PutComposed(dc, rect.left, rect.top, W, H, composer.Work, transparent);
 }
 
 void DrawSkinFrameCentered(HDC dc, const RECT& rect, HBITMAP bitmap, bool transparent, int frames, int frame) {
     if (Inverted(rect)) return;
     const TFrameGeometry g = FrameOf(BitmapSize(bitmap), frame, frames, false);
     if (g.Empty()) return;
-    TDibSection temp = CreateDib32(g.W, g.H);
-    if (!temp.Bitmap) return;
-    TMemoryDC srcDC(dc), tmpDC(dc);
-    TSelectGuard keepSrc(srcDC, bitmap);
-    TSelectGuard keepTmp(tmpDC, temp.Bitmap.Get());
-    ::BitBlt(tmpDC, 0, 0, g.W, g.H, srcDC, g.X, g.Y, SRCCOPY);
+    TComposer composer(dc, bitmap, g.W, g.H);
+    if (!composer) return;
+    ::BitBlt(composer.Work, 0, 0, g.W, g.H, composer.Source, g.X, g.Y, SRCCOPY);
     const int left = rect.left + (Width(rect) - g.W) / 2;
     const int top = rect.top + (Height(rect) - g.H) / 2;
-    PutComposed(dc, left, top, g.W, g.H, tmpDC, transparent);
+    PutComposed(dc, left, top, g.W, g.H, composer.Work, transparent);
 }
 
 void TileBitmapRect(HDC dc, const RECT& dest, HBITMAP bitmap, const RECT& src) {

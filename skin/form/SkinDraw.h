@@ -33,6 +33,21 @@ struct TSliceMargins {
 // Size of a bitmap, (0, 0) for a null or invalid handle.
 SIZE BitmapSize(HBITMAP bitmap) noexcept;
 
+// A w x h bitmap compatible with `dc`, selected into a memory DC: a paint is composed there and goes to the screen
+// in one copy. False when either could not be made.
+class TOffscreen {
+public:
+    TOffscreen(HDC dc, int w, int h)
+        : FDC(dc), FBitmap(CreateCompatibleBitmapOf(dc, w, h)), FSelect(FDC, FBitmap.Get()) {}
+    explicit operator bool() const noexcept { return FDC && FBitmap; }
+    operator HDC() const noexcept { return FDC; }
+
+private:
+    TMemoryDC FDC;
+    TBitmapHandle FBitmap;
+    TSelectGuard FSelect;
+};
+
 // The source rectangle of one frame of a strip; empty when the strip has no pixels for it.
 RECT StripFrameRect(HBITMAP bitmap, int frame, int frames, bool vertical) noexcept;
 

@@ -18,17 +18,6 @@ constexpr int MenuBarFrames = 2;  // active, inactive; stacked
 constexpr int CaptionPadding = 10;
 constexpr int NarrowBandFirstX = 12;
 
-TFontHandle ScreenMenuFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    LOGFONTW font{};
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        font = metrics.lfMenuFont;
-    else
-        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    return TFontHandle(::CreateFontIndirectW(&font));
-}
-
 void FrameRect(HDC dc, const RECT& r, COLORREF color) {
     TBrushHandle brush(::CreateSolidBrush(color));
     ::FrameRect(dc, &r, brush.Get());
@@ -60,7 +49,7 @@ TSkinMenuBar::TTracking* gTracking = nullptr;
 }  // namespace
 
 TSkinMenuBar::TSkinMenuBar(HWND wnd, const TSkinData& skin, ISkinMenuBarOwner* owner)
-    : FWnd(wnd), FSkin(&skin), FOwner(owner), FFont(ScreenMenuFont()) {}
+    : FWnd(wnd), FSkin(&skin), FOwner(owner), FFont(CreateMenuFont()) {}
 
 TSkinMenuBar::~TSkinMenuBar() = default;
 
@@ -138,30 +127,29 @@ void TSkinMenuBar::CompleteFromItem(TMenuBtn& b, TMenuItem* item, HMENU native, 
     b.Command = id == static_cast<UINT>(-1) ? item->Command() : id;
 }
 
-bool TSkinMenuBar::BuildMerged(TMainMenu* menu) {
-    if (!TakeMenu(::GetMenu(FWnd))) return false;
-    FMenu = menu;
-    FButtons.clear();
-    FHot = -1;
-    const int count = ::GetMenuItemCount(FMenuHandle);
-    for (int pos = 0; pos < count; ++pos) {
-        AddNative(FMenuHandle, pos);
-        if (FButtons.back().Caption.empty() && menu && pos < menu->Items().Count())
-            CompleteFromItem(FButtons.back(), menu->Items().Items(pos), FMenuHandle, pos);
-    }
-    return true;
-}
-
-bool TSkinMenuBar::BuildByCommand(HMENU native, TMainMenu* menu) {
+bool TSkinMenuBar::ListNative(HMENU native, TMainMenu* menu) {
     if (!TakeMenu(native)) return false;
     FMenu = menu;
     FButtons.clear();
     FHot = -1;
     const int count = ::GetMenuItemCount(FMenuHandle);
-    for (int pos = 0; pos < count; ++pos) {
-        AddNative(FMenuHandle, pos);
-        TMenuBtn& b = FButtons.back();
-        if (!menu) continue;
+    for (int pos = 0; pos < count; ++pos) AddNative(FMenuHandle, pos);
+    return true;
+}
+
+bool TSkinMenuBar::BuildMerged(TMainMenu* menu) {
+    if (!ListNative(::GetMenu(FWnd), menu)) return false;
+    const int count = menu ? std::min(static_cast<int>(FButtons.size()), menu->Items().Count()) : 0;
+    for (int pos = 0; pos < count; ++pos)
+        if (FButtons[pos].Caption.empty()) CompleteFromItem(FButtons[pos], menu->Items().Items(pos), FMenuHandle, pos);
+    return true;
+}
+
+bool TSkinMenuBar::BuildByCommand(HMENU native, TMainMenu* menu) {
+    if (!ListNative(native, menu)) return false;
+    if (!menu) return true;
+    for (int pos = 0; pos < static_cast<int>(FButtons.size()); ++pos) {
+        TMenuBtn& b = FButtons[pos];
         // A framework item shown under another menu: same drop-down handle, or same command.
         for (int i = 0; i < menu->Items().Count(); ++i) {
             TMenuItem* item = menu->Items().Items(i);
@@ -198,10 +186,8 @@ void TSkinMenuBar::Paint(HDC dc, const RECT& band, bool active) {
     FActive = active;
     const int w = band.right - band.left, h = band.bottom - band.top;
     if (w <= 0 || h <= 0) return;
-    TMemoryDC mem(dc);
-    TBitmapHandle bitmap = CreateCompatibleBitmapOf(dc, w, h);
-    if (!mem || !bitmap) return;
-    TSelectGuard select(mem, bitmap.Get());
+    TOffscreen mem(dc, w, h);
+    if (!mem) return;
     const RECT local{0, 0, w, h};
     const TDataSkinObject* bar = FSkin->MenuBar.get();
     int firstX = 6;

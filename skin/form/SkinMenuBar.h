@@ -127,6 +127,9 @@ public:
 private:
     bool TakeMenu(HMENU native);
     void AddNative(HMENU native, int position);
+    // Takes `native` (or the band's menu) off the window and makes a button of each of its items, for `menu` to
+    // complete; false when there is no menu.
+    bool ListNative(HMENU native, TMainMenu* menu);
     void CompleteFromItem(TMenuBtn& button, TMenuItem* item, HMENU native, int position);
     bool OpenButton(int index, bool byKeyboard);
     // True when `item` is still a top-level item of the framework menu.

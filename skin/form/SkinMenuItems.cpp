@@ -19,18 +19,6 @@ constexpr int SeparatorHeight = 8;
 // The platform's check-mark bitmap (an OEM resource: its name needs OEMRESOURCE before the platform headers).
 constexpr WORD ObmCheck = 32760;
 
-TFontHandle MenuFont(bool bold) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    LOGFONTW font{};
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        font = metrics.lfMenuFont;
-    else
-        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    if (bold) font.lfWeight = FW_BOLD;
-    return TFontHandle(::CreateFontIndirectW(&font));
-}
-
 // Mono mask of a system bitmap: true where it is black (the ink).
 std::vector<bool> InkOf(HBITMAP bitmap, SIZE& size) {
     size = BitmapSize(bitmap);
@@ -62,11 +50,23 @@ void FillColor(HDC dc, const RECT& rect, COLORREF color) {
 
 }  // namespace
 
+TFontHandle CreateMenuFont(bool bold) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    LOGFONTW font{};
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+        font = metrics.lfMenuFont;
+    else
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+    if (bold) font.lfWeight = FW_BOLD;
+    return TFontHandle(::CreateFontIndirectW(&font));
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // Painter
 
 TSkinMenuPainter::TSkinMenuPainter(const TSkinData& skin)
-    : FSkin(skin), FMenuFont(MenuFont(false)), FBoldFont(MenuFont(true)) {}
+    : FSkin(skin), FMenuFont(CreateMenuFont(false)), FBoldFont(CreateMenuFont(true)) {}
 
 int TSkinMenuPainter::GlyphColumn() const noexcept {
     return 1 + (FSkin.MenuItem ? FSkin.MenuItem->LeftWidth : 0) + GlyphSize + 3;
@@ -105,10 +105,8 @@ void TSkinMenuPainter::Draw(HDC dc, const RECT& rect, const TMenuItemLook& look,
                             POINT origin) const {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (w <= 0 || h <= 0) return;
-    TMemoryDC mem(dc);
-    TBitmapHandle bitmap = CreateCompatibleBitmapOf(dc, w, h);
-    if (!mem || !bitmap) return;
-    TSelectGuard selectBitmap(mem, bitmap.Get());
+    TOffscreen mem(dc, w, h);
+    if (!mem) return;
     const RECT local{0, 0, w, h};
 
     const SIZE backSize = BitmapSize(background);

@@ -22,6 +22,9 @@ namespace qd {
 
 class TSkinData;
 
+// The platform's menu font (the default GUI font when the platform does not answer), bold for a default item.
+TFontHandle CreateMenuFont(bool bold = false);
+
 // What one item shows.
 struct TMenuItemLook {
     std::wstring Caption;   // "&" marks the mnemonic, as in the platform's menus

@@ -93,4 +93,20 @@ inline std::vector<std::uint8_t> MakeBmp(const TBmpRecipe& s) {
     return b;
 }
 
+// A 24-bit bottom-up file of width x height; pixel(x, row, bgr) gives each pixel's three bytes, called in file
+// order (bottom row first, left to right).
+template <class F>
+std::vector<std::uint8_t> MakeBmp24(int width, int height, F&& pixel) {
+    TBmpRecipe recipe;
+    recipe.Rows.assign(static_cast<std::size_t>(height), std::vector<std::uint32_t>(static_cast<std::size_t>(width)));
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t bgr[3] = {};
+            pixel(x, row, bgr);
+            recipe.Rows[static_cast<std::size_t>(height - 1 - row)][static_cast<std::size_t>(x)] =
+                bgr[0] | bgr[1] << 8 | static_cast<std::uint32_t>(bgr[2]) << 16;
+        }
+    return MakeBmp(recipe);
+}
+
 }  // namespace qd::bmptest

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +21,7 @@
 #include "framework/WindowHook.h"
 #include "gallery/GalleryTestSupport.h"
 #include "skin/controls/SkinControlTestSupport.h"
+#include "support/ProcessMemory.h"
 
 using namespace qd;
 
@@ -227,10 +227,7 @@ TResources Resources() {
     r.Skinners = TSkinControl::LiveCount();
     r.Windows = static_cast<int>(ThreadWindows().size());
     r.HeapBytes = HeapBytesInUse();
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory);
-    r.WorkingSet = memory.WorkingSetSize;
+    r.WorkingSet = qd::test::ProcessMemory().WorkingSet;
     return r;
 }
 void Print(const char* when, const TResources& r) {
