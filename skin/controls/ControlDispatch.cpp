@@ -33,6 +33,13 @@ TDispatchDecision Make(TSkinnerKind kind, bool allowed) {
     return d;
 }
 
+// The same, and `change` asked of the control before it is skinned (given back when the skin goes).
+TDispatchDecision MakeChanging(TSkinnerKind kind, bool allowed, bool TDispatchDecision::*change) {
+    TDispatchDecision d = Make(kind, allowed);
+    d.*change = allowed;
+    return d;
+}
+
 // Children of a radio/check group get their skinners only with xcRadioButton; the group box itself then needs
 // xcGroupBox.
 TDispatchDecision GroupDecision(TChildDispatch children, const TDispatchSettings& s) {
@@ -79,16 +86,8 @@ TDispatchDecision DecideSkin3rdKind(std::string_view kind, const TDispatchSettin
     if (kind == "edit") return Make(K::Edit, s.Has(xcEdit));
     if (kind == "radiobutton") return Make(K::RadioButton, s.Has(xcRadioButton));
     if (kind == "checkbox") return Make(K::CheckBox, s.Has(xcCheckBox));
-    if (kind == "panel") {
-        d = Make(K::Box, s.Has(xcPanel));
-        d.SetTransparent = s.Has(xcPanel);
-        return d;
-    }
-    if (kind == "trackbar") {
-        d = Make(K::TrackBar, s.Has(xcButton));
-        d.SetTransparent = s.Has(xcButton);
-        return d;
-    }
+    if (kind == "panel") return MakeChanging(K::Box, s.Has(xcPanel), &TDispatchDecision::SetTransparent);
+    if (kind == "trackbar") return MakeChanging(K::TrackBar, s.Has(xcButton), &TDispatchDecision::SetTransparent);
     if (kind == "button") return Make(K::Button, s.Has(xcButton));
     if (kind == "bitbtn") return Make(K::BitButton, s.Has(xcButton));
     if (kind == "speedbutton") return Make(K::SpeedButton, s.Has(xcSpeedButton));
@@ -135,21 +134,13 @@ TDispatchDecision DecideControl(const TControlFacts& f, const TDispatchSettings&
     if (cls == "TMVCPANEL") return d;
     if (cls == "TTRACKBAR") return Make(K::TrackBar, s.Has(xcButton));
     if (cls == "TUPDOWN" || cls == "TSPINBUTTON") return Make(K::UpDown, s.Has(xcButton));
-    if (cls == "TDBNAVIGATOR") {
-        d = Make(K::Box, s.Has(xcPanel));
-        d.SetFlat = s.Has(xcPanel);
-        return d;
-    }
+    if (cls == "TDBNAVIGATOR") return MakeChanging(K::Box, s.Has(xcPanel), &TDispatchDecision::SetFlat);
     if (cls == "TWGDBCHECKBOX") {
         d = Make(K::ObjImage, s.Has(xcCheckBox));
         if (s.Has(xcCheckBox)) d.ObjImageMode = 1;
         return d;
     }
-    if (f.IsStatusBar) {
-        d = Make(K::StatusBar, s.Has(xcStatusBar));
-        d.SizeGripOff = s.Has(xcStatusBar);
-        return d;
-    }
+    if (f.IsStatusBar) return MakeChanging(K::StatusBar, s.Has(xcStatusBar), &TDispatchDecision::SizeGripOff);
     if (f.IsProgressBar) return Make(K::Progress, s.Has(xcProgress));
     if (cls == "TDATETIMEPICKER") return Make(f.ShowsUpDown ? K::Edit : K::ComBox, s.Has(xcEdit));
     if (cls == "TRICHEDIT" || cls == "TWWDBRICHEDIT" || cls == "TDXDBMEMO" || cls == "TDXTREELIST" ||

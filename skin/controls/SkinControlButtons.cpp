@@ -31,32 +31,34 @@ int GlyphFrameFor(int buttonFrame) noexcept {
     return 1;
 }
 
+namespace {
+// A state of the short check and radio strips (1 normal, 2 checked, 3 disabled, 4 disabled checked) in the long
+// strips, which keep other states between them.
+int LongStripFrame(int shortFrame) noexcept {
+    switch (shortFrame) {
+        case 2:
+            return 5;
+        case 3:
+            return 4;
+        case 4:
+            return 8;
+        default:
+            return shortFrame;
+    }
+}
+}  // namespace
+
 int CheckBoxFrame(int checkValue, bool disabled, bool indeterminate, int frames) noexcept {
     int d = checkValue + (disabled ? 2 : 0);
     if (indeterminate) d = 4;
-    if (frames == 12) {
-        if (d == 2)
-            d = 5;
-        else if (d == 3)
-            d = 4;
-        else if (d == 4)
-            d = 8;
-        if (indeterminate) d = disabled ? 12 : 9;
-    }
+    if (frames == 12) d = indeterminate ? (disabled ? 12 : 9) : LongStripFrame(d);
     // A grey check asked of a disabled box (6) has no frame of its own in a four-frame strip: the last one.
     return std::clamp(d, 1, std::max(frames, 1));
 }
 
 int RadioButtonFrame(bool checked, bool disabled, int frames) noexcept {
     int d = (checked ? 2 : 1) + (disabled ? 2 : 0);
-    if (frames == 8) {
-        if (d == 2)
-            d = 5;
-        else if (d == 3)
-            d = 4;
-        else if (d == 4)
-            d = 8;
-    }
+    if (frames == 8) d = LongStripFrame(d);
     return std::clamp(d, 1, std::max(frames, 1));
 }
 

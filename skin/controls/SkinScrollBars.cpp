@@ -17,10 +17,8 @@ namespace {
 
 constexpr int ScrollbarFrames = 23;
 constexpr int TrackFrames = 4;
-constexpr int TrackEnabledFrame = 1;
-constexpr int TrackDisabledFrame = 3;
-constexpr int ThumbNormalFrame = 1;
-constexpr int ThumbDraggedFrame = 2;
+enum TTrackFrame : int { TrackEnabledFrame = 1, TrackDisabledFrame = 3 };
+enum TThumbFrame : int { ThumbNormalFrame = 1, ThumbDraggedFrame = 2 };
 // The overlay looks at its bar this often, for changes made from outside any message of the target
 // (SetScrollInfo and friends send the window nothing and draw the real bar straight over the overlay).
 constexpr UINT FollowTimerId = 1;
@@ -387,6 +385,8 @@ void TSkinBarOwner::Unskin() {
 
 void TSkinBarOwner::WindowGone() { ForEachBar(&TWScrollbar::HideBar); }
 
+void TSkinBarOwner::DrawControl(HDC, const RECT&) { ForEachBar(&TWScrollbar::Invalidate); }
+
 // ---------------------------------------------------------------------------------------------------------------
 // TSkinScrollbar
 
@@ -425,8 +425,8 @@ void TSkinScrollbar::AfterProc(TMessage& message) {
     if (Status == 1) ForEachBar(&TWScrollbar::Follow);
 }
 
-void TSkinScrollbar::DrawControl(HDC dc, const RECT&) {
-    ForEachBar(&TWScrollbar::Invalidate);
+void TSkinScrollbar::DrawControl(HDC dc, const RECT& rect) {
+    TSkinBarOwner::DrawControl(dc, rect);
     TWScrollbar *horz = HorzBar(), *vert = VertBar();
     if (!horz || !vert || !horz->Visible() || !vert->Visible()) return;
     // The square between the two bars, in window coordinates (the DC is the window's).
@@ -507,10 +507,6 @@ void TSkinScControl::AfterProc(TMessage& message) {
             break;
     }
     if (Status == 1) Bar()->Follow();
-}
-
-void TSkinScControl::DrawControl(HDC, const RECT&) {
-    if (Bar()) Bar()->Invalidate();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

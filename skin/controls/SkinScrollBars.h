@@ -152,6 +152,8 @@ public:
 protected:
     void AfterAttach() override;
     void WindowGone() override;
+    // The control's paint repaints the overlays.
+    void DrawControl(HDC dc, const RECT& rect) override;
     // The bar in `slot`; null before the first attach.
     TWScrollbar* BarAt(std::size_t slot) const noexcept { return slot < FBars.size() ? FBars[slot].get() : nullptr; }
     void ForEachBar(void (TWScrollbar::*action)());
@@ -211,7 +213,6 @@ public:
 
 protected:
     void AfterProc(TMessage& message) override;
-    void DrawControl(HDC dc, const RECT& rect) override;
 };
 
 class TSkinSizer : public TSkinControl {

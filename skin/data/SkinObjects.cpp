@@ -119,6 +119,15 @@ struct TBuild {
         Charge(static_cast<std::int64_t>(image->Width()) * image->Height());  // the bitmap's own pixels
         AssignImage(bitmap, *image);
     }
+    // The four fixed bands, Trans and Tile.
+    void ReadBands(TDataSkinObject& object, std::string_view section) const {
+        object.LeftWidth = Int(section, "LeftWidth", 0);
+        object.RightWidth = Int(section, "RightWidth", 0);
+        object.TopHeight = Int(section, "TopHeight", 0);
+        object.BottomHeight = Int(section, "BottomHeight", 0);
+        object.Trans = Int(section, "Trans", 0);
+        object.Tile = Int(section, "Tile", 0);
+    }
     void ReadTextColours(TDataSkinObject& object, std::string_view section) const {
         const TColorValue def = Objects.ButtonTextColor;
         object.NormalColour2 = ReadColorTriple(Ini, section, "NormalColour2", def);
@@ -143,12 +152,7 @@ std::unique_ptr<T> LoadPlain(const TBuild& b, std::string_view section, bool rea
     object->Name = std::string(section);
     b.LoadBitmap(object->Bitmap, image);
     if (readStyle) object->Style = b.Int(section, "Style", 0);
-    object->LeftWidth = b.Int(section, "LeftWidth", 0);
-    object->RightWidth = b.Int(section, "RightWidth", 0);
-    object->TopHeight = b.Int(section, "TopHeight", 0);
-    object->BottomHeight = b.Int(section, "BottomHeight", 0);
-    object->Trans = b.Int(section, "Trans", 0);
-    object->Tile = b.Int(section, "Tile", 0);
+    b.ReadBands(*object, section);
     b.ReadStateColours(*object, section);
     b.ReadTextColours(*object, section);
     if (object->Tile > 1) object->Tile = 0;
@@ -182,12 +186,7 @@ std::unique_ptr<TDataSkinBorder> LoadProgress(const TBuild& b) {
     const std::string chunk = b.Str(S, "Chunk");
     if (!chunk.empty()) b.LoadBitmap(object->ExtraBitmap, chunk);
     object->Style = b.Int(S, "Style", 0);
-    object->LeftWidth = b.Int(S, "LeftWidth", 0);
-    object->RightWidth = b.Int(S, "RightWidth", 0);
-    object->TopHeight = b.Int(S, "TopHeight", 0);
-    object->BottomHeight = b.Int(S, "BottomHeight", 0);
-    object->Trans = b.Int(S, "Trans", 0);
-    object->Tile = b.Int(S, "Tile", 0);
+    b.ReadBands(*object, S);
     return object;
 }
 
@@ -195,13 +194,8 @@ std::unique_ptr<TDataSkinBorder> LoadProgress(const TBuild& b) {
 void LoadButtons(const TBuild& b, TDataSkinButton& o) {
     constexpr std::string_view S = "Buttons";
     o.Name = std::string(S);
-    o.LeftWidth = b.Int(S, "LeftWidth", 0);
-    o.RightWidth = b.Int(S, "RightWidth", 0);
-    o.TopHeight = b.Int(S, "TopHeight", 0);
-    o.BottomHeight = b.Int(S, "BottomHeight", 0);
-    o.Trans = b.Int(S, "Trans", 0);
+    b.ReadBands(o, S);
     b.LoadBitmap(o.Bitmap, b.Str(S, "Bitmap"));
-    o.Tile = b.Int(S, "Tile", 0);
     b.LoadBitmap(o.CheckBitmap, b.Str(S, "CheckButton"));
     b.LoadBitmap(o.RadioBitmap, b.Str(S, "RadioButton"));
     b.ReadStateColours(o, S);
