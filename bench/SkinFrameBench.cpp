@@ -139,14 +139,16 @@ int main() {
 
         if (size.cx == 1920) {
             const int steps = 60;
+            const int paintsBefore = skinner.View().Painted.FullPaints;
             const double resize = MicrosPer(steps, [&](int i) {
                 const int d = (i % 2) ? 0 : 8;
                 ::SetWindowPos(wnd, nullptr, 0, 0, (wr.right - wr.left) - d, (wr.bottom - wr.top) - d,
                                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 ::UpdateWindow(wnd);
             });
-            std::printf("%4ldx%-4ld resize step (size, region, paint): %8.1f (%.2f ms)\n", size.cx, size.cy, resize,
-                        resize / 1000.0);
+            std::printf("%4ldx%-4ld resize step (size, region, paint): %8.1f (%.2f ms), frame paints per step %.2f\n",
+                        size.cx, size.cy, resize, resize / 1000.0,
+                        static_cast<double>(skinner.View().Painted.FullPaints - paintsBefore) / steps);
         }
         skinner.Detach();
         ::DestroyWindow(wnd);

@@ -193,6 +193,7 @@ bool TSkinForm::PaintTitleButton(TWinSysButton& button, int state, HDC dc) {
             static_cast<std::size_t>(y) * static_cast<std::size_t>(title.Width) + static_cast<std::size_t>(r.left);
         std::copy_n(title.Back.begin() + static_cast<std::ptrdiff_t>(from), w, title.Bits + from);
     }
+    title.Current = false;
     TMemoryDC mem(dc);
     TSelectGuard sel(mem, title.Bitmap.Get());
     PutSysButtonFace(mem, static_cast<std::size_t>(at - FSysButtons.begin()),

@@ -113,20 +113,40 @@ struct TAttachedWindow {
     TRegionHandle Region;             // copy of the window's own region (null: it had none)
 };
 
+// Everything a composed title shows besides the skin and its size: a title composed for an equal key is shown
+// again as it is.
+struct TTitleKey {
+    int WindowHeight = 0;  // the side borders' corners are cut from them at the window's height
+    bool Active = false;
+    std::wstring Text;
+    HFONT Font = nullptr;
+    HICON Icon = nullptr;
+    HBITMAP IconBitmap = nullptr;
+    int IconSize = 0;
+    int ButtonsLeft = 0;             // a popup's caption stops short of the buttons as placed before
+    std::vector<char> ButtonsShown;  // by button: shows in this state
+    bool operator==(const TTitleKey&) const = default;
+};
+
 // The title bar composed off-screen at the last paint (a DIB section: its pixels are ours to read); reused while
-// the size stays. `Back` holds its pixels before the caption buttons went on, so that one button can be put back
-// in another state without composing the rest again.
+// the size stays, and shown again without composing while its key stays and no button was put on in another
+// state. `Back` holds its pixels before the caption buttons went on, so that one button can be put back in
+// another state without composing the rest again.
 struct TTitleCache {
     TBitmapHandle Bitmap;
     std::uint32_t* Bits = nullptr;  // top-down rows of Width pixels
     int Width = 0, Height = 0;
     std::vector<std::uint32_t> Back;
+    TTitleKey Key;
+    bool Current = false;  // the pixels are those composed for Key
     bool Fits(int width, int height) const noexcept { return Bitmap && Width == width && Height == height; }
     void Empty() noexcept {
         Bitmap.Reset();
         Bits = nullptr;
         Width = Height = 0;
         Back.clear();
+        Key = {};
+        Current = false;
     }
 };
 
@@ -363,6 +383,8 @@ private:
     // Composes the title bar of the present size into FPainted.Title; `dc` supplies the corners where no side
     // border is composed. False when there is no title to compose.
     bool ComposeTitle(HDC dc);
+    // What the title of the present state shows (ComposeTitle's key); notes in each button whether it shows.
+    TTitleKey TitleKey();
     // Draws a face into the composed title at `r` with `draw`, or copies the result kept from drawing it over the
     // same pixels before.
     void PutFace(HDC titleDC, int key, const RECT& r, const std::function<void(HDC)>& draw);
@@ -384,6 +406,12 @@ private:
     LRESULT NCCalcSize(const RECT& proposed, RECT& client, RECT* valid, LRESULT previous);
     // Paints the skinned frame; false when the window's own standard frame is to be painted instead.
     bool NCPaint();
+    // A size change paints the frame before WM_SIZE reaches the skinner: the region for the new size goes on
+    // first, without a paint of its own, so that the one paint that follows is cut by the right region and the
+    // region's redraw adds no second one.
+    void ReshapeBeforePaint();
+    // Gives the window the region for its size (UpdateRegion: with a redraw).
+    void Reshape(bool redraw);
     void NCActivate(bool active);
 
     // --- Caption buttons and the non-client mouse (SkinButtons.cpp) ---

@@ -156,8 +156,25 @@ void TSkinForm::NCActivate(bool active) {
 bool TSkinForm::NCPaint() {
     if (!FSkinData || !FSkinData->AllowNCPaint) return true;
     if (IsMDIChildNotNormal() || FFrame.Kind == TFrameKind::NoFrame) return false;
+    ReshapeBeforePaint();
     PaintFrame();
     return true;
+}
+
+void TSkinForm::ReshapeBeforePaint() {
+    if (FSkinState != TSkinState::Running || FMDIRole == TMDIRole::Child || !FRegion.Owned || WindowGone()) return;
+    RECT wr{};
+    ::GetWindowRect(FHandle, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    if (w == FRegion.Width && h == FRegion.Height) return;
+    // The size state is noted after this paint (WM_SIZE); the buttons shown are those of the new state.
+    UpdateSizeState();
+    if (FSizeState == TSizeState::Minimized) return;
+    // The region takes the title's band from the title composed at the new size.
+    FPainted.WindowWidth = w;
+    FPainted.WindowHeight = h;
+    if (TWindowDC dc(FHandle, TWindowDC::TArea::Window); dc) CallSwallowing([&] { ComposeTitle(dc.Get()); });
+    Reshape(false);
 }
 
 void TSkinForm::PaintFrame(HDC dc) {
@@ -260,6 +277,8 @@ bool TSkinForm::ComposeTitle(HDC dc) {
     const int w = FPainted.WindowWidth, h = FFrame.Top;
     if (w <= 0 || h <= 0) return false;
     TTitleCache& title = FPainted.Title;
+    TTitleKey key = TitleKey();
+    if (title.Fits(w, h) && title.Current && title.Key == key) return true;
     if (!title.Fits(w, h)) {
         title.Empty();
         // Platform quirk (Wine): a device-compatible bitmap lives in the X server, and the key-colour blits of the
@@ -279,8 +298,9 @@ bool TSkinForm::ComposeTitle(HDC dc) {
         h <= FPainted.WindowHeight ? ComposedBorder(TBorderPart::Left, FFrame.Left, FPainted.WindowHeight) : nullptr;
     const HBITMAP right =
         h <= FPainted.WindowHeight ? ComposedBorder(TBorderPart::Right, FFrame.Right, FPainted.WindowHeight) : nullptr;
-    if ((FFrame.Left > 0 && !left) || (FFrame.Right > 0 && !right) || !Border(TBorderPart::Top))
-        ::BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    // What is read back from the window is not kept: the next paint composes again.
+    const bool readBack = (FFrame.Left > 0 && !left) || (FFrame.Right > 0 && !right) || !Border(TBorderPart::Top);
+    if (readBack) ::BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
     auto corner = [&](HBITMAP side, int x, int width) {
         if (!side || width <= 0) return;
         TMemoryDC src(dc);
@@ -296,7 +316,30 @@ bool TSkinForm::ComposeTitle(HDC dc) {
     ::GdiFlush();
     title.Back.assign(title.Bits, title.Bits + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     PaintSysButtons(mem);
+    title.Key = std::move(key);
+    title.Current = !readBack;
     return true;
+}
+
+TTitleKey TSkinForm::TitleKey() {
+    TTitleKey key;
+    key.WindowHeight = FPainted.WindowHeight;
+    key.Active = FActive;
+    key.Text = CaptionText();
+    key.Font = CaptionFontFor(key.Text);
+    key.Icon = WindowIcon(FHandle);
+    key.IconBitmap = FPainted.IconBitmap.Get();
+    key.IconSize = FPainted.IconSize;
+    key.ButtonsLeft = (FAttached.Style & WS_POPUP) ? FPainted.ButtonsLeft : 0;
+    key.ButtonsShown.reserve(FSysButtons.size());
+    for (std::size_t i = 0; i < FSysButtons.size(); ++i) {
+        TWinSysButton& b = *FSysButtons[i];
+        const SIZE size = ButtonSize(*b.Data, FPainted.IconSize);
+        // As placing leaves it: a button with nothing to show is not visible.
+        b.Visible = SysButtonVisible(static_cast<int>(i)) && size.cx > 0 && size.cy > 0;
+        key.ButtonsShown.push_back(b.Visible ? 1 : 0);
+    }
+    return key;
 }
 
 void TSkinForm::PaintTitle(HDC dc) {
@@ -546,7 +589,9 @@ void TSkinForm::PutFace(HDC dc, int key, const RECT& r, const std::function<void
         faces.push_back(std::move(face));
 }
 
-void TSkinForm::UpdateRegion() {
+void TSkinForm::UpdateRegion() { Reshape(true); }
+
+void TSkinForm::Reshape(bool redraw) {
     if (FSkinState == TSkinState::Dead || WindowGone() || !Hooked() || !FSkinData) return;
     if (IsMDIChildNotNormal()) return;
     RECT wr{};
@@ -560,7 +605,7 @@ void TSkinForm::UpdateRegion() {
     FRegion.Height = h;
     TRegionHandle region = MakeRegion(w, h);
     if (!region) return;
-    if (::SetWindowRgn(FHandle, region.Get(), TRUE)) {
+    if (::SetWindowRgn(FHandle, region.Get(), redraw)) {
         (void)region.Release();  // the window owns it from now on
         FRegion.Owned = true;
     }

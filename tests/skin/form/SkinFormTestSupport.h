@@ -113,6 +113,7 @@ struct TScreenShot {
     }
 };
 
+// Only the part on the screen is copied (a maximised window overhangs the screen's edges); the rest stays black.
 inline TScreenShot ShootWindow(HWND wnd) {
     RECT wr{};
     ::GetWindowRect(wnd, &wr);
@@ -123,7 +124,11 @@ inline TScreenShot ShootWindow(HWND wnd) {
     TBitmapHandle copy(::CreateCompatibleBitmap(screen, shot.Width, shot.Height));
     {
         TSelectGuard keep(mem, copy.Get());
-        ::BitBlt(mem, 0, 0, shot.Width, shot.Height, screen, wr.left, wr.top, SRCCOPY);
+        RECT onScreen{};
+        const RECT desktop{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        ::IntersectRect(&onScreen, &wr, &desktop);
+        ::BitBlt(mem, onScreen.left - wr.left, onScreen.top - wr.top, onScreen.right - onScreen.left,
+                 onScreen.bottom - onScreen.top, screen, onScreen.left, onScreen.top, SRCCOPY);
     }
     BITMAPINFO bi{};
     bi.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.Width, -shot.Height, 1, 32, BI_RGB};

@@ -441,6 +441,7 @@ struct TSizingWatch {
     int LastPaints = 0;
     int Steps = 0;      // size changes between two messages
     int Unpainted = 0;  // of them, those after which the skinned frame was not painted before the next message
+    int Repainted = 0;  // of them, those after which it was painted more than once
 };
 TSizingWatch* Watch = nullptr;
 
@@ -457,6 +458,7 @@ LRESULT CALLBACK WatchSizing(int code, WPARAM wParam, LPARAM lParam) {
         if (size.cx != Watch->Last.cx || size.cy != Watch->Last.cy) {
             ++Watch->Steps;
             if (paints == Watch->LastPaints) ++Watch->Unpainted;
+            if (paints > Watch->LastPaints + 1) ++Watch->Repainted;
         }
         Watch->Last = size;
         Watch->LastPaints = paints;
@@ -464,8 +466,8 @@ LRESULT CALLBACK WatchSizing(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Sizing by the border: at every step of the platform's size loop the skinned frame is painted at the new size
-// before the loop takes its next message, and the window's own procedure never paints its standard frame.
+// Sizing by the border: at every step of the platform's size loop the skinned frame is painted once at the new
+// size before the loop takes its next message, and the window's own procedure never paints its standard frame.
 // Platform quirk (Wine in Xvfb): the screen follows the window's size a step or two late, showing what lies behind
 // the window (or its pixels of the size before) at the moving edge for a moment, skinned or not; a capture cannot
 // tell that lag from a missing paint, so the paints are counted and the screen is compared once it settled.
@@ -493,6 +495,7 @@ TEST_F(SkinFrameInput, DraggingTheCornerPaintsTheSkinnedFrameAtEveryStep) {
     ASSERT_TRUE(done);
     EXPECT_GE(watch.Steps, 8) << "the window did not follow the drag";
     EXPECT_EQ(watch.Unpainted, 0) << "of " << watch.Steps << " steps";
+    EXPECT_EQ(watch.Repainted, 0) << "of " << watch.Steps << " steps";
     EXPECT_EQ(WindowRecorder().Count(WM_NCPAINT), 0) << "the standard frame was painted";
 
     // Once the drag is over the screen shows exactly what a paint of everything from nothing shows.
