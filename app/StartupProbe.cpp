@@ -10,6 +10,7 @@
 #include "framework/Resources.h"
 #include "skin/controls/SkinManage.h"
 #include "skin/form/SkinForm.h"
+#include "skin/form/SkinMessages.h"
 
 namespace qd {
 
@@ -114,7 +115,12 @@ LRESULT CALLBACK TStartupProbe::SentHook(int code, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK TStartupProbe::QueueHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (GProbe && code == HC_ACTION) GProbe->Check();
+    if (GProbe && code == HC_ACTION) {
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg->hwnd == GProbe->FMain && msg->message == WM_SKIN_STARTED && GProbe->FStartedAt < 0)
+            GProbe->FStartedAt = MsSinceCreated();
+        GProbe->Check();
+    }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -150,10 +156,10 @@ void TStartupProbe::Report() const {
     if (!out || out == INVALID_HANDLE_VALUE) return;
     char line[200];
     const int n = std::snprintf(line, sizeof line,
-                                "entry %.2f form %.2f shown %.2f skinned %.2f frame %.2f signal %.2f "
+                                "entry %.2f form %.2f shown %.2f skinned %.2f frame %.2f started %.2f signal %.2f "
                                 "standard-frame-first %d blank-frame-first %d\n",
-                                FEntry, FForm, FShown, FSkinned, FFrameAt, FSignalAt, FStandardFrameFirst ? 1 : 0,
-                                FBlankFrameFirst ? 1 : 0);
+                                FEntry, FForm, FShown, FSkinned, FFrameAt, FStartedAt, FSignalAt,
+                                FStandardFrameFirst ? 1 : 0, FBlankFrameFirst ? 1 : 0);
     DWORD written = 0;
     if (n > 0) ::WriteFile(out, line, static_cast<DWORD>(n), &written, nullptr);
 }

@@ -10,12 +10,14 @@
 //                               through a sent WM_PAINT) and its frame painted by the skin (with the skin
 //                               inactive: by the platform). At that moment one line goes to the standard output,
 //                               when the program has one, with times in milliseconds since the process was created:
-//                                 entry <ms> form <ms> shown <ms> skinned <ms> frame <ms> signal <ms>
+//                                 entry <ms> form <ms> shown <ms> skinned <ms> frame <ms> started <ms> signal <ms>
 //                                 standard-frame-first <0|1> blank-frame-first <0|1>
 //                               entry: wWinMain began; form: the main window was created (its description read,
 //                               the skin loaded, the browser made); shown: the window was first seen visible;
 //                               skinned: its skinner was first seen attached (-1 when inactive); frame: the first
-//                               frame paint (whoever painted it) returned; signal: the event was set.
+//                               frame paint (whoever painted it) returned; started: the loop took the skinner's
+//                               posted start message, after which it fits the frame and paints it (-1 when
+//                               inactive); signal: the event was set.
 //                               standard-frame-first is 1 when the platform painted its frame before the skin did (an
 //                               unskinned flash), blank-frame-first when a frame paint went by with the skinner
 //                               attached but not yet painting (the frame left as it was).
@@ -50,7 +52,7 @@ private:
     HHOOK FSentHook = nullptr, FQueueHook = nullptr;
     bool FSignalled = false, FFramePainted = false, FClientPainted = false;
     bool FStandardFrameFirst = false, FBlankFrameFirst = false;
-    double FEntry = 0, FForm = 0, FShown = -1, FSkinned = -1, FFrameAt = -1, FSignalAt = 0;
+    double FEntry = 0, FForm = 0, FShown = -1, FSkinned = -1, FFrameAt = -1, FStartedAt = -1, FSignalAt = 0;
 };
 
 }  // namespace qd

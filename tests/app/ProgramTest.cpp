@@ -179,9 +179,9 @@ TEST_F(ProgramTest, MeasuringSwitchesSignalTheFirstPaintSkinnedOrWithTheSkinInac
         DWORD got = 0;
         while (::ReadFile(readEnd, &c, 1, &got, nullptr) && got == 1 && c != '\n') line += c;
         double entry = -1, signal = -1;
-        EXPECT_EQ(
-            std::sscanf(line.c_str(), "entry %lf form %*f shown %*f skinned %*f frame %*f signal %lf", &entry, &signal),
-            2)
+        EXPECT_EQ(std::sscanf(line.c_str(), "entry %lf form %*f shown %*f skinned %*f frame %*f started %*f signal %lf",
+                              &entry, &signal),
+                  2)
             << line;
         EXPECT_LE(entry, signal) << line;
         EXPECT_NE(line.find("standard-frame-first 0"), std::string::npos) << line;
