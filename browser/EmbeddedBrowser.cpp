@@ -746,20 +746,22 @@ TIdentTable UserInterfaceOptionIdents() {
 }  // namespace
 
 const TClassInfo& TMarginsProperties::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TMarginsProperties>("TMargins", &TPersistent::StaticClassInfo())
-                                       .Float(
-                                           "Left", [](TMarginsProperties& m) { return m.Margins.Left(); },
-                                           [](TMarginsProperties& m, double v) { m.Margins.SetLeft(v); })
-                                       .Float(
-                                           "Right", [](TMarginsProperties& m) { return m.Margins.Right(); },
-                                           [](TMarginsProperties& m, double v) { m.Margins.SetRight(v); })
-                                       .Float(
-                                           "Top", [](TMarginsProperties& m) { return m.Margins.Top(); },
-                                           [](TMarginsProperties& m, double v) { m.Margins.SetTop(v); })
-                                       .Float(
-                                           "Bottom", [](TMarginsProperties& m) { return m.Margins.Bottom(); },
-                                           [](TMarginsProperties& m, double v) { m.Margins.SetBottom(v); })
-                                       .Build();
+    static const TClassInfo info = [] {
+        TClassBuilder<TMarginsProperties> builder("TMargins", &TPersistent::StaticClassInfo());
+        const struct {
+            const char* Name;
+            double (TMargins::*Get)() const noexcept;
+            void (TMargins::*Set)(double);
+        } sides[] = {{"Left", &TMargins::Left, &TMargins::SetLeft},
+                     {"Right", &TMargins::Right, &TMargins::SetRight},
+                     {"Top", &TMargins::Top, &TMargins::SetTop},
+                     {"Bottom", &TMargins::Bottom, &TMargins::SetBottom}};
+        for (const auto& side : sides)
+            builder.Float(
+                side.Name, [get = side.Get](TMarginsProperties& m) { return (m.Margins.*get)(); },
+                [set = side.Set](TMarginsProperties& m, double v) { (m.Margins.*set)(v); });
+        return builder.Build();
+    }();
     return info;
 }
 

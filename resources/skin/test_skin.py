@@ -149,26 +149,19 @@ class DescriptionCheck(unittest.TestCase):
         with self.assertRaises(skin.CheckFailed):
             self.check(images=images)
 
-    def test_fifth_palette_section_is_caught(self):
-        with self.assertRaises(skin.CheckFailed):
-            self.check(desc=self.replace("[Customcolors]", "[Colour4]\r\ncolor=1 2 3\r\n[Customcolors]"))
-
-    def test_extra_caption_button_section_is_caught(self):
-        with self.assertRaises(skin.CheckFailed):
-            self.check(desc=self.replace("[MDICONTROLS]", "[ButtonHelp]\r\nAction=5\r\n[MDICONTROLS]"))
-
-    def test_margins_wider_than_a_frame_are_caught(self):
-        with self.assertRaises(skin.CheckFailed):
-            self.check(desc=self.replace("[MenuItem]\r\nImage=blue_menuitem.bmp\r\nLeftWidth=3",
-                                         "[MenuItem]\r\nImage=blue_menuitem.bmp\r\nLeftWidth=14"))
-
-    def test_reference_to_missing_entry_is_caught(self):
-        with self.assertRaises(skin.CheckFailed):
-            self.check(desc=self.replace("Image=blue_header.bmp", "Image=blue_headr.bmp"))
-
-    def test_top_trans_key_is_caught(self):
-        with self.assertRaises(skin.CheckFailed):
-            self.check(desc=self.replace("TopStretch=1", "TopStretch=1\r\nTopTrans=1"))
+    def test_description_faults_are_caught(self):
+        edits = {
+            "a fifth palette section": ("[Customcolors]", "[Colour4]\r\ncolor=1 2 3\r\n[Customcolors]"),
+            "an extra caption button section": ("[MDICONTROLS]", "[ButtonHelp]\r\nAction=5\r\n[MDICONTROLS]"),
+            "margins wider than a frame": ("[MenuItem]\r\nImage=blue_menuitem.bmp\r\nLeftWidth=3",
+                                           "[MenuItem]\r\nImage=blue_menuitem.bmp\r\nLeftWidth=14"),
+            "a reference to a missing entry": ("Image=blue_header.bmp", "Image=blue_headr.bmp"),
+            "a top Trans key": ("TopStretch=1", "TopStretch=1\r\nTopTrans=1"),
+        }
+        for what, (old, new) in edits.items():
+            with self.subTest(what):
+                with self.assertRaises(skin.CheckFailed):
+                    self.check(desc=self.replace(old, new))
 
     def test_package_list_shape_is_enforced(self):
         p = skin.PACKAGE

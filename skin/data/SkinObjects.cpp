@@ -141,16 +141,24 @@ struct TBuild {
     }
 };
 
+// A new object named after `section` holding the image its `imageKey` names; null when the key names none.
+template <class T>
+std::unique_ptr<T> NewWithImage(const TBuild& b, std::string_view section, std::string_view imageKey) {
+    const std::string image = b.Str(section, imageKey);
+    if (image.empty()) return nullptr;
+    auto object = std::make_unique<T>();
+    object->Name = std::string(section);
+    b.LoadBitmap(object->Bitmap, image);
+    return object;
+}
+
 // An object of one section: its image, the four band sizes, transparency, tiling and (when asked) its style; an
 // extra image under `extraKey` when one is named. Box labels and borders use it too.
 template <class T>
 std::unique_ptr<T> LoadPlain(const TBuild& b, std::string_view section, bool readStyle = true,
                              std::string_view extraKey = {}) {
-    const std::string image = b.Str(section, "Image");
-    if (image.empty()) return nullptr;
-    auto object = std::make_unique<T>();
-    object->Name = std::string(section);
-    b.LoadBitmap(object->Bitmap, image);
+    auto object = NewWithImage<T>(b, section, "Image");
+    if (!object) return nullptr;
     if (readStyle) object->Style = b.Int(section, "Style", 0);
     b.ReadBands(*object, section);
     b.ReadStateColours(*object, section);
@@ -178,11 +186,8 @@ std::unique_ptr<TDataSkinBorder> LoadBorderObject(const TBuild& b, std::string_v
 // The progress bar: its frame image, its chunk image and the bands.
 std::unique_ptr<TDataSkinBorder> LoadProgress(const TBuild& b) {
     constexpr std::string_view S = "Progress";
-    const std::string image = b.Str(S, "Bitmap");
-    if (image.empty()) return nullptr;
-    auto object = std::make_unique<TDataSkinBorder>();
-    object->Name = std::string(S);
-    b.LoadBitmap(object->Bitmap, image);
+    auto object = NewWithImage<TDataSkinBorder>(b, S, "Bitmap");
+    if (!object) return nullptr;
     const std::string chunk = b.Str(S, "Chunk");
     if (!chunk.empty()) b.LoadBitmap(object->ExtraBitmap, chunk);
     object->Style = b.Int(S, "Style", 0);
@@ -229,11 +234,8 @@ void LoadTitle(const TBuild& b, TDataSkinTitle& o) {
 // The menu bar band: one image, tiled or stretched between its left and right bands.
 std::unique_ptr<TDataSkinObject> LoadMenuBar(const TBuild& b) {
     constexpr std::string_view S = "Personality";
-    const std::string image = b.Str(S, "menuBar");
-    if (image.empty()) return nullptr;
-    auto object = std::make_unique<TDataSkinObject>();
-    object->Name = std::string(S);
-    b.LoadBitmap(object->Bitmap, image);
+    auto object = NewWithImage<TDataSkinObject>(b, S, "menuBar");
+    if (!object) return nullptr;
     object->TopHeight = 0;
     object->BottomHeight = 0;
     object->Tile = b.Int(S, "TileMenu", 0);
