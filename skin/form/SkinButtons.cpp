@@ -19,13 +19,15 @@ namespace {
 constexpr UINT kSysPopupIdBase = 1;
 }  // namespace
 
-void TNCObject::MouseDown() {
+void TNCObject::TakeMouse(int state) {
     if (Owner->FMouse.HotObject && Owner->FMouse.HotObject != this) Owner->FMouse.HotObject->MouseLeave();
     if (!Visible) return;
     Owner->FMouse.HotObject = this;
-    State = ncsPressed;
+    State = state;
     Paint();
 }
+
+void TNCObject::MouseDown() { TakeMouse(ncsPressed); }
 
 void TNCObject::MouseUp() {
     if (!Visible) return;
@@ -34,12 +36,7 @@ void TNCObject::MouseUp() {
 }
 
 void TNCObject::MouseMove() {
-    if (Owner->FMouse.HotObject == this) return;
-    if (Owner->FMouse.HotObject) Owner->FMouse.HotObject->MouseLeave();
-    if (!Visible) return;
-    Owner->FMouse.HotObject = this;
-    State = ncsHot;
-    Paint();
+    if (Owner->FMouse.HotObject != this) TakeMouse(ncsHot);
 }
 
 void TNCObject::MouseLeave() {

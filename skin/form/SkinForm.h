@@ -67,6 +67,10 @@ public:
     virtual void MouseMove();
     virtual void MouseLeave();
     virtual void Paint() {}
+
+protected:
+    // Becomes the frame's hot object in `state` (pressed or hot); the previous hot object is left first.
+    void TakeMouse(int state);
 };
 
 // One caption button described by the skin's SysButtons entry of the same index.
