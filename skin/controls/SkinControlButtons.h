@@ -102,6 +102,8 @@ public:
 
 protected:
     bool BeforeProc(TMessage& message) override;
+    // Painted on the DC its parent hands to its own WM_PAINT: nothing else of the painting is taken over.
+    bool PaintsWholeFromImage() const override { return false; }
     void AfterProc(TMessage& message) override;
     // Paints now on the parent's window through the form skinner's control canvas.
     void PaintControl(HDC dc) override;

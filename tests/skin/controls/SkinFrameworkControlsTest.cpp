@@ -143,9 +143,11 @@ TEST_F(FrameworkSkinFixture, ASpeedButtonShowsEachStateFromTheStripClicksOnceAnd
     const std::vector<std::uint32_t> glyph = Pixels(speed->Glyph());
     int clicks = 0;
     speed->OnClick = [&](TObject*) { ++clicks; };
+    const LRESULT ownErase = speed->Perform(WM_ERASEBKGND);
     auto* skinner = static_cast<TSkinSpeedButton*>(Skin(speed, TSkinnerKind::SpeedButton));
     ASSERT_NE(skinner, nullptr);
     EXPECT_EQ(speed->Perform(WM_SKIN_QUERY), 1);
+    EXPECT_EQ(speed->Perform(WM_ERASEBKGND), ownErase) << "painted in its own paint: erasing stays the control's";
     EXPECT_EQ(Skin(speed, TSkinnerKind::SpeedButton), nullptr) << "never skinned twice";
     auto expectFrame = [&](int frame, const char* what) {
         const TCapture shot = PaintForm();
