@@ -134,29 +134,12 @@ extern TApplication* const Application;
 // Reports the exception being handled through the application's error report; safe to call from any catch.
 void HandleCurrentException() noexcept;
 
-// Runs `body` at a platform callback edge: an exception is reported and never unwinds further.
-// Returns false when `body` raised.
-template <class F>
-bool CallGuarded(F&& body) noexcept {
-    try {
-        std::forward<F>(body)();
-        return true;
-    } catch (...) {
-        HandleCurrentException();
-        return false;
-    }
-}
-
-// Runs `body` at a platform callback edge and returns its result, or `failed` when it raised (the exception is
-// reported).
-template <class R, class F>
-R CallGuarded(R failed, F&& body) noexcept {
-    try {
-        return std::forward<F>(body)();
-    } catch (...) {
-        HandleCurrentException();
-        return failed;
-    }
+// Runs `body` at a platform callback edge: an exception is reported and never unwinds further. CallGuarded(body)
+// returns false when `body` raised; CallGuarded(failed, body) returns the result of `body`, or `failed` when it
+// raised.
+template <class... A>
+auto CallGuarded(A&&... args) noexcept {
+    return CallCatching(HandleCurrentException, std::forward<A>(args)...);
 }
 
 }  // namespace qd

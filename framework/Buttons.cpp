@@ -7,6 +7,23 @@
 
 namespace qd {
 
+namespace {
+
+// Where the glyph and the caption go along one axis of the area [lo, hi): the glyph's start, the caption's span.
+struct TAxisPlacement {
+    int Glyph, CaptionLo, CaptionHi;
+};
+
+TAxisPlacement PlaceAlong(int lo, int hi, int glyphSize, int captionSize, bool glyphFirst, int margin,
+                          int gap) noexcept {
+    const int block = glyphSize + gap + captionSize;
+    const int start = margin >= 0 ? (glyphFirst ? lo + margin : hi - margin - block) : lo + (hi - lo - block + 1) / 2;
+    if (glyphFirst) return {start, start + glyphSize + gap, margin >= 0 ? hi : start + block};
+    return {start + captionSize + gap, margin >= 0 ? lo : start, start + captionSize};
+}
+
+}  // namespace
+
 TButtonContent LayoutButtonContent(const RECT& area, SIZE glyph, SIZE caption, TButtonLayout layout, int margin,
                                    int spacing) noexcept {
     TButtonContent out;
@@ -15,38 +32,20 @@ TButtonContent LayoutButtonContent(const RECT& area, SIZE glyph, SIZE caption, T
         out.Glyph = RECT{area.left, area.top, area.left, area.top};
         return out;
     }
-    const int areaW = area.right - area.left, areaH = area.bottom - area.top;
-    const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
     const int gap = (caption.cx > 0 && caption.cy > 0) ? spacing : 0;
     POINT at{};
-    if (horizontal) {
-        const int block = glyph.cx + gap + caption.cx;
-        int start = margin >= 0 ? (layout == blGlyphLeft ? area.left + margin : area.right - margin - block)
-                                : area.left + (areaW - block + 1) / 2;
-        if (layout == blGlyphLeft) {
-            at.x = start;
-            out.Caption.left = start + glyph.cx + gap;
-            out.Caption.right = margin >= 0 ? area.right : start + block;
-        } else {
-            at.x = start + caption.cx + gap;
-            out.Caption.left = margin >= 0 ? area.left : start;
-            out.Caption.right = start + caption.cx;
-        }
-        at.y = area.top + (areaH - glyph.cy + 1) / 2;
+    if (layout == blGlyphLeft || layout == blGlyphRight) {
+        const TAxisPlacement x =
+            PlaceAlong(area.left, area.right, glyph.cx, caption.cx, layout == blGlyphLeft, margin, gap);
+        at = {x.Glyph, area.top + (area.bottom - area.top - glyph.cy + 1) / 2};
+        out.Caption.left = x.CaptionLo;
+        out.Caption.right = x.CaptionHi;
     } else {
-        const int block = glyph.cy + gap + caption.cy;
-        int start = margin >= 0 ? (layout == blGlyphTop ? area.top + margin : area.bottom - margin - block)
-                                : area.top + (areaH - block + 1) / 2;
-        if (layout == blGlyphTop) {
-            at.y = start;
-            out.Caption.top = start + glyph.cy + gap;
-            out.Caption.bottom = margin >= 0 ? area.bottom : start + block;
-        } else {
-            at.y = start + caption.cy + gap;
-            out.Caption.top = margin >= 0 ? area.top : start;
-            out.Caption.bottom = start + caption.cy;
-        }
-        at.x = area.left + (areaW - glyph.cx + 1) / 2;
+        const TAxisPlacement y =
+            PlaceAlong(area.top, area.bottom, glyph.cy, caption.cy, layout == blGlyphTop, margin, gap);
+        at = {area.left + (area.right - area.left - glyph.cx + 1) / 2, y.Glyph};
+        out.Caption.top = y.CaptionLo;
+        out.Caption.bottom = y.CaptionHi;
     }
     out.Glyph = RECT{at.x, at.y, at.x + glyph.cx, at.y + glyph.cy};
     return out;
@@ -204,11 +203,7 @@ void TSpeedButton::SetDown(bool value) {
     Invalidate();
 }
 
-void TSpeedButton::SetGroupIndex(int value) {
-    if (value == FGroupIndex) return;
-    FGroupIndex = value;
-    Invalidate();
-}
+void TSpeedButton::SetGroupIndex(int value) { SetAndInvalidate(FGroupIndex, value); }
 
 void TSpeedButton::SetAllowAllUp(bool value) {
     FAllowAllUp = value;
@@ -220,11 +215,7 @@ void TSpeedButton::SetAllowAllUp(bool value) {
             other->FAllowAllUp = value;
 }
 
-void TSpeedButton::SetFlat(bool value) {
-    if (value == FFlat) return;
-    FFlat = value;
-    Invalidate();
-}
+void TSpeedButton::SetFlat(bool value) { SetAndInvalidate(FFlat, value); }
 
 void TSpeedButton::Click() {
     if (FGroupIndex != 0) {
@@ -317,11 +308,15 @@ void TSpeedButton::MouseLeave() {
 
 namespace qd {
 
+const TIdentTable& BitBtnKindIdents() {
+    static const TIdentTable table{"bkCustom", "bkOK",    "bkCancel", "bkHelp",   "bkYes", "bkNo",
+                                   "bkClose",  "bkAbort", "bkRetry",  "bkIgnore", "bkAll"};
+    return table;
+}
+
 const TClassInfo& TBitBtn::StaticClassInfo() {
     static const TClassInfo info = Publish(TClassBuilder<TBitBtn>("TBitBtn", &TButton::StaticClassInfo()))
-                                       .Enum("Kind", &TBitBtn::Kind, &TBitBtn::SetKind,
-                                             {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose",
-                                              "bkAbort", "bkRetry", "bkIgnore", "bkAll"})
+                                       .Enum("Kind", &TBitBtn::Kind, &TBitBtn::SetKind, BitBtnKindIdents())
                                        .Build();
     return info;
 }

@@ -19,6 +19,8 @@ enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom 
 using enum TButtonLayout;
 enum class TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
 using enum TBitBtnKind;
+// The names of TBitBtnKind values in stored descriptions.
+const TIdentTable& BitBtnKindIdents();
 
 // Where the glyph and the caption of a button go inside `area`: Margin -1 centres glyph and caption together,
 // otherwise the glyph sits Margin pixels from the edge its layout names; Spacing separates them.

@@ -54,27 +54,35 @@ inline void NoteSwallowed() noexcept {
     ++log.Count;
 }
 
-// Runs `body`; an exception it raises is swallowed and counted. Returns false when `body` raised.
-template <class F>
-bool CallSwallowing(F&& body) noexcept {
+// Runs `body`; an exception it raises goes no further than `caught`, called inside the catch block (where it may
+// rethrow to look at the exception). Returns false when `body` raised.
+template <class C, class F>
+bool CallCatching(C&& caught, F&& body) noexcept {
     try {
         std::forward<F>(body)();
         return true;
     } catch (...) {
-        NoteSwallowed();
+        caught();
         return false;
     }
 }
 
-// Runs `body` and returns its result, or `failed` when it raised (the exception is swallowed and counted).
-template <class R, class F>
-R CallSwallowing(R failed, F&& body) noexcept {
+// Runs `body` and returns its result, or `failed` when it raised (after `caught`, as above).
+template <class C, class R, class F>
+R CallCatching(C&& caught, R failed, F&& body) noexcept {
     try {
         return std::forward<F>(body)();
     } catch (...) {
-        NoteSwallowed();
+        caught();
         return failed;
     }
+}
+
+// CallCatching with an exception that is swallowed and counted: CallSwallowing(body) returns false when `body`
+// raised, CallSwallowing(failed, body) returns the result of `body`, or `failed` when it raised.
+template <class... A>
+auto CallSwallowing(A&&... args) noexcept {
+    return CallCatching(NoteSwallowed, std::forward<A>(args)...);
 }
 
 }  // namespace qd

@@ -313,7 +313,7 @@ int ColumnFormatOf(TAlignment alignment) {
 // ---------------------------------------------------------------------------------------------------------------
 // TProgressBar
 
-TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
+TProgressBar::TProgressBar(TComponent* AOwner) : TRangeControl(AOwner) {
     InitCommonClasses(ICC_PROGRESS_CLASS);
     FWidth = 150;
     FHeight = 16;
@@ -333,19 +333,7 @@ void TProgressBar::CreateHandleCompleted() {
     ::SendMessageW(FHandle, PBM_SETPOS, static_cast<WPARAM>(FPosition), 0);
 }
 
-void TProgressBar::SetMin(int value) {
-    FMin = value;
-    if (FMax < FMin) FMax = FMin;
-    FPosition = std::clamp(FPosition, FMin, FMax);
-    SendIfMade(PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
-}
-
-void TProgressBar::SetMax(int value) {
-    FMax = value;
-    if (FMin > FMax) FMin = FMax;
-    FPosition = std::clamp(FPosition, FMin, FMax);
-    SendIfMade(PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax));
-}
+void TProgressBar::RangeChanged() { SendIfMade(PBM_SETRANGE32, static_cast<WPARAM>(FMin), static_cast<LPARAM>(FMax)); }
 
 int TProgressBar::Position() {
     if (FHandle) FPosition = static_cast<int>(::SendMessageW(FHandle, PBM_GETPOS, 0, 0));
@@ -375,8 +363,9 @@ void TProgressBar::StepIt() {
 // ---------------------------------------------------------------------------------------------------------------
 // TTrackBar
 
-TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
+TTrackBar::TTrackBar(TComponent* AOwner) : TRangeControl(AOwner) {
     InitCommonClasses(ICC_BAR_CLASSES);
+    FMax = 10;
     FWidth = 150;
     FHeight = 45;
     SetTabStop(true);
@@ -402,20 +391,7 @@ void TTrackBar::CreateHandleCompleted() {
     ::SendMessageW(FHandle, TBM_SETPOS, TRUE, FPosition);
 }
 
-void TTrackBar::SetMin(int value) {
-    FMin = value;
-    if (FMax < FMin) FMax = FMin;
-    FPosition = std::clamp(FPosition, FMin, FMax);
-    if (FHandle) {
-        ::SendMessageW(FHandle, TBM_SETRANGEMIN, TRUE, FMin);
-        ::SendMessageW(FHandle, TBM_SETRANGEMAX, TRUE, FMax);
-    }
-}
-
-void TTrackBar::SetMax(int value) {
-    FMax = value;
-    if (FMin > FMax) FMin = FMax;
-    FPosition = std::clamp(FPosition, FMin, FMax);
+void TTrackBar::RangeChanged() {
     if (FHandle) {
         ::SendMessageW(FHandle, TBM_SETRANGEMIN, TRUE, FMin);
         ::SendMessageW(FHandle, TBM_SETRANGEMAX, TRUE, FMax);
@@ -540,10 +516,7 @@ void TUpDown::SetIncrement(int value) {
 }
 
 void TUpDown::SetAssociate(TWinControl* value) {
-    if (value == FAssociate) return;
-    if (FAssociate) FAssociate->RemoveFreeNotification(this);
-    FAssociate = value;
-    if (value) value->FreeNotification(this);
+    if (!SetReference(FAssociate, value)) return;
     if (FHandle) {
         ::SendMessageW(FHandle, UDM_SETBUDDY, reinterpret_cast<WPARAM>(value ? value->Handle() : nullptr), 0);
         ::SendMessageW(FHandle, UDM_SETPOS32, 0, FPosition);

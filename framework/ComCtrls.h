@@ -144,16 +144,12 @@ private:
 enum class TProgressBarOrientation { pbHorizontal, pbVertical };
 using enum TProgressBarOrientation;
 
-class TProgressBar : public TWinControl {
+class TProgressBar : public TRangeControl {
 public:
     explicit TProgressBar(TComponent* AOwner);
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
 
-    int Min() const noexcept { return FMin; }
-    void SetMin(int value);
-    int Max() const noexcept { return FMax; }
-    void SetMax(int value);
     int Position();
     void SetPosition(int value);
     int Step() const noexcept { return FStep; }
@@ -168,9 +164,10 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateHandleCompleted() override;
+    void RangeChanged() override;
 
 private:
-    int FMin = 0, FMax = 100, FPosition = 0, FStep = 10;
+    int FStep = 10;
     TProgressBarOrientation FOrientation = pbHorizontal;
     bool FSmooth = false;
 };
@@ -183,16 +180,12 @@ enum class TTickStyle { tsNone, tsAuto, tsManual };
 using enum TTickStyle;
 
 // A track bar. Position follows the thumb; each change runs OnChange.
-class TTrackBar : public TWinControl {
+class TTrackBar : public TRangeControl {
 public:
     explicit TTrackBar(TComponent* AOwner);
     const TClassInfo& ClassInfo() const override;
     static const TClassInfo& StaticClassInfo();
 
-    int Min() const noexcept { return FMin; }
-    void SetMin(int value);
-    int Max() const noexcept { return FMax; }
-    void SetMax(int value);
     int Position() const noexcept { return FPosition; }
     void SetPosition(int value);
     int Frequency() const noexcept { return FFrequency; }
@@ -214,10 +207,11 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateHandleCompleted() override;
     void WndProc(TMessage& message) override;
+    void RangeChanged() override;
 
 private:
     void PositionFromControl();
-    int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FLineSize = 1, FPageSize = 2;
+    int FFrequency = 1, FLineSize = 1, FPageSize = 2;
     TTrackBarOrientation FOrientation = trHorizontal;
     TTickMark FTickMarks = tmBottomRight;
     TTickStyle FTickStyle = tsAuto;

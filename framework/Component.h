@@ -106,6 +106,16 @@ protected:
     // Overrides drop their references on opRemove and call the inherited one.
     enum class TOperation { opInsert, opRemove };
     virtual void Notification(TComponent* component, TOperation operation);
+    // Points `field` at `value` and moves this component's free notification along, so that Notification can
+    // clear the field when the component goes. False when the field already held `value`.
+    template <class T>
+    bool SetReference(T*& field, T* value) {
+        if (value == field) return false;
+        if (field) field->RemoveFreeNotification(this);
+        field = value;
+        if (value) value->FreeNotification(this);
+        return true;
+    }
 
 private:
     std::string FName;

@@ -424,12 +424,7 @@ void TControl::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove && component == FPopupMenu) FPopupMenu = nullptr;
 }
 
-void TControl::SetPopupMenu(TPopupMenu* value) {
-    if (value == FPopupMenu) return;
-    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
-    FPopupMenu = value;
-    if (value) value->FreeNotification(this);
-}
+void TControl::SetPopupMenu(TPopupMenu* value) { SetReference(FPopupMenu, value); }
 
 void TControl::WndProc(TMessage& m) {
     switch (m.Msg) {
@@ -550,13 +545,8 @@ void TGraphicControl::Update() {
 void TGraphicControl::WndProc(TMessage& m) {
     if (m.Msg == WM_PAINT && m.WParam) {
         // The parent hands its DC with the origin moved to our top-left and the clip set to our bounds.
-        TCanvas& canvas = *FCanvas;
-        canvas.SetHandle(reinterpret_cast<HDC>(m.WParam));
-        struct TDetach {
-            TCanvas& C;
-            ~TDetach() { C.SetHandle(nullptr); }
-        } detach{canvas};
-        canvas.Font().Assign(Font());
+        const TCanvasHandleScope lent(*FCanvas, reinterpret_cast<HDC>(m.WParam));
+        FCanvas->Font().Assign(Font());
         Paint();
         return;
     }
@@ -1265,6 +1255,23 @@ void TWinControl::DefWndProc(TMessage& m) {
 }
 
 // ---------------------------------------------------------------------------------------------------------------
+// TRangeControl
+
+void TRangeControl::SetMin(int value) {
+    FMin = value;
+    if (FMax < FMin) FMax = FMin;
+    FPosition = std::clamp(FPosition, FMin, FMax);
+    RangeChanged();
+}
+
+void TRangeControl::SetMax(int value) {
+    FMax = value;
+    if (FMin > FMax) FMin = FMax;
+    FPosition = std::clamp(FPosition, FMin, FMax);
+    RangeChanged();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
 // TCustomControl
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()) {}
@@ -1283,11 +1290,7 @@ void TCustomControl::PaintWindow(HDC dc) {
     if (w <= 0 || h <= 0) return;
     auto paintOn = [&](HDC target) {
         TCanvas& canvas = *FCanvas;
-        canvas.SetHandle(target);
-        struct TDetach {
-            TCanvas& C;
-            ~TDetach() { C.SetHandle(nullptr); }
-        } detach{canvas};
+        const TCanvasHandleScope lent(canvas, target);
         canvas.Font().Assign(Font());
         canvas.Brush().SetColor(Color());
         canvas.Brush().SetStyle(TBrushStyle::bsSolid);

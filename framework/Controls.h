@@ -215,6 +215,22 @@ public:
     void SetPopupMenu(TPopupMenu* value);
 
 protected:
+    // Stores a value that only changes how the control looks; repaints when it changed.
+    template <class T>
+    void SetAndInvalidate(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        Invalidate();
+    }
+    // The same for a value that changes the layout too: when it changed, `relayout` (a label's AdjustBounds, a
+    // container's Realign) runs before the repaint.
+    template <class T, class C>
+    void SetAndInvalidate(T& field, const T& value, void (C::*relayout)()) {
+        if (field == value) return;
+        field = value;
+        (static_cast<C*>(this)->*relayout)();
+        Invalidate();
+    }
     // Default message handling: routes framework and mouse messages to the virtual handlers below.
     virtual void WndProc(TMessage& message);
     // What happens to a message no one handled (windowed: the window class's procedure).
@@ -447,6 +463,25 @@ protected:
 
 private:
     std::unique_ptr<TCanvas> FCanvas;
+};
+
+// A platform control showing a position in the range Min..Max (progress bar, track bar, scroll bar). Setting
+// one end moves the other along when they would cross and keeps the position inside; RangeChanged hands the
+// result to the window.
+class TRangeControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+
+    int Min() const noexcept { return FMin; }
+    void SetMin(int value);
+    int Max() const noexcept { return FMax; }
+    void SetMax(int value);
+
+protected:
+    // Min, Max (and with them the position) changed; the window, if any, is to show them.
+    virtual void RangeChanged() = 0;
+
+    int FMin = 0, FMax = 100, FPosition = 0;
 };
 
 // The form a control sits on, or null.

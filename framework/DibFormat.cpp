@@ -6,17 +6,6 @@ namespace qd {
 
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 14;
-
-std::uint32_t U32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-std::uint16_t U16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::int32_t I32(std::span<const std::uint8_t> b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
-
 [[noreturn]] void Invalid(const std::string& why) { throw EInvalidGraphic("Bitmap image is not valid: " + why); }
 
 bool ContiguousMask(std::uint32_t m) {
@@ -31,7 +20,7 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
                           const TDibRules& rules) {
     TDibLayout p;
     if (dib.size() < 4) Invalid("truncated header");
-    const std::uint32_t headerSize = U32(dib, 0);
+    const std::uint32_t headerSize = ReadU32(dib, 0);
     const bool core = headerSize == 12;
     // 64 (OS/2 2.x) is left out on purpose: its compression numbers mean other things.
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
@@ -42,17 +31,17 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
     int planes;
     std::uint32_t clrUsed = 0;
     if (core) {
-        width = U16(dib, 4);
-        height = U16(dib, 6);
-        planes = U16(dib, 8);
-        p.BitCount = U16(dib, 10);
+        width = ReadU16(dib, 4);
+        height = ReadU16(dib, 6);
+        planes = ReadU16(dib, 8);
+        p.BitCount = ReadU16(dib, 10);
     } else {
-        width = I32(dib, 4);
-        height = I32(dib, 8);
-        planes = U16(dib, 12);
-        p.BitCount = U16(dib, 14);
-        p.Compression = U32(dib, 16);
-        clrUsed = U32(dib, 32);
+        width = ReadI32(dib, 4);
+        height = ReadI32(dib, 8);
+        planes = ReadU16(dib, 12);
+        p.BitCount = ReadU16(dib, 14);
+        p.Compression = ReadU32(dib, 16);
+        clrUsed = ReadU32(dib, 32);
     }
     if (planes != 1) Invalid(std::to_string(planes) + " planes");
     if (width <= 0 || height == 0) Invalid("empty or negative size");
@@ -77,8 +66,8 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
             if (dib.size() < 52) Invalid("truncated colour masks");
             tableAt += 12;
         }
-        for (int i = 0; i < 3; ++i) p.Masks[i] = U32(dib, 40 + 4 * i);
-        if (headerSize >= 56) p.AlphaMask = U32(dib, 52);
+        for (int i = 0; i < 3; ++i) p.Masks[i] = ReadU32(dib, 40 + 4 * i);
+        if (headerSize >= 56) p.AlphaMask = ReadU32(dib, 52);
         const std::uint32_t limit = bpp == 16 ? 0xFFFFu : 0xFFFFFFFFu;
         for (std::uint32_t m : p.Masks)
             if (!(m == 0 ? rules.EmptyMasks : ContiguousMask(m)) || m > limit) Invalid("bad colour mask");
@@ -119,12 +108,12 @@ TDibLayout ParseDibLayout(std::span<const std::uint8_t> dib, std::optional<std::
 }
 
 TDibLayout ParseBmpLayout(std::span<const std::uint8_t> file, const TDibRules& rules) {
-    if (file.size() < kFileHeaderSize + 4) Invalid("truncated file header");
+    if (file.size() < kBmpFileHeaderSize + 4) Invalid("truncated file header");
     if (file[0] != 'B' || file[1] != 'M') Invalid("no BM signature");
-    const std::uint32_t offBits = U32(file, 10);
-    if (offBits < kFileHeaderSize) Invalid("pixel offset inside the file header");
-    TDibLayout p = ParseDibLayout(file.subspan(kFileHeaderSize), std::uint64_t{offBits} - kFileHeaderSize, rules);
-    p.BitsOffset += kFileHeaderSize;
+    const std::uint32_t offBits = ReadU32(file, 10);
+    if (offBits < kBmpFileHeaderSize) Invalid("pixel offset inside the file header");
+    TDibLayout p = ParseDibLayout(file.subspan(kBmpFileHeaderSize), std::uint64_t{offBits} - kBmpFileHeaderSize, rules);
+    p.BitsOffset += kBmpFileHeaderSize;
     return p;
 }
 

@@ -25,6 +25,20 @@ public:
 inline constexpr int kMaxBitmapDimension = 32768;
 inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 24;
 
+inline constexpr std::size_t kBmpFileHeaderSize = 14;  // BITMAPFILEHEADER as stored
+
+// Little-endian fields of stored headers; the caller has checked that `at` and the bytes after it are inside `b`.
+inline std::uint32_t ReadU32(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+           (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+inline std::uint16_t ReadU16(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+inline std::int32_t ReadI32(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::int32_t>(ReadU32(b, at));
+}
+
 inline constexpr std::uint32_t kDibRgb = 0;        // BI_RGB
 inline constexpr std::uint32_t kDibBitfields = 3;  // BI_BITFIELDS
 

@@ -67,17 +67,9 @@ void TTimer::UpdateTimer() {
     }
 }
 
-void TTimer::SetEnabled(bool value) {
-    if (value == FEnabled) return;
-    FEnabled = value;
-    UpdateTimer();
-}
+void TTimer::SetEnabled(bool value) { SetAndRestart(FEnabled, value); }
 
-void TTimer::SetInterval(unsigned value) {
-    if (value == FInterval) return;
-    FInterval = value;
-    UpdateTimer();
-}
+void TTimer::SetInterval(unsigned value) { SetAndRestart(FInterval, value); }
 
 void TTimer::SetOnTimer(TNotifyEvent handler) {
     OnTimer = std::move(handler);
@@ -97,41 +89,15 @@ TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner) {
     FHeight = 41;
 }
 
-void TPanel::SetBevelOuter(TPanelBevel value) {
-    if (value == FBevelOuter) return;
-    FBevelOuter = value;
-    Realign();
-    Invalidate();
-}
+void TPanel::SetBevelOuter(TPanelBevel value) { SetAndInvalidate(FBevelOuter, value, &TPanel::Realign); }
 
-void TPanel::SetBevelInner(TPanelBevel value) {
-    if (value == FBevelInner) return;
-    FBevelInner = value;
-    Realign();
-    Invalidate();
-}
+void TPanel::SetBevelInner(TPanelBevel value) { SetAndInvalidate(FBevelInner, value, &TPanel::Realign); }
 
-void TPanel::SetBevelWidth(int value) {
-    value = std::max(value, 1);
-    if (value == FBevelWidth) return;
-    FBevelWidth = value;
-    Realign();
-    Invalidate();
-}
+void TPanel::SetBevelWidth(int value) { SetAndInvalidate(FBevelWidth, std::max(value, 1), &TPanel::Realign); }
 
-void TPanel::SetBorderWidth(int value) {
-    value = std::max(value, 0);
-    if (value == FBorderWidth) return;
-    FBorderWidth = value;
-    Realign();
-    Invalidate();
-}
+void TPanel::SetBorderWidth(int value) { SetAndInvalidate(FBorderWidth, std::max(value, 0), &TPanel::Realign); }
 
-void TPanel::SetAlignment(TAlignment value) {
-    if (value == FAlignment) return;
-    FAlignment = value;
-    Invalidate();
-}
+void TPanel::SetAlignment(TAlignment value) { SetAndInvalidate(FAlignment, value); }
 
 int TPanel::FrameWidth() const noexcept {
     int width = FBorderWidth;

@@ -38,6 +38,13 @@ public:
 
 private:
     void UpdateTimer();
+    // Stores a value that decides whether and how often the timer runs; restarts it when the value changed.
+    template <class T>
+    void SetAndRestart(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        UpdateTimer();
+    }
     static LRESULT CALLBACK UtilityWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     bool FEnabled = true;

@@ -39,31 +39,26 @@ bool IsDescendant(TControl* control, TWinControl* ancestor) {
     return false;
 }
 
+RECT WindowClientRect(HWND wnd) {
+    RECT r{};
+    ::GetClientRect(wnd, &r);
+    return r;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
 // TSizeConstraints
 
-void TSizeConstraints::SetMinWidth(int v) {
-    FMinWidth = std::max(v, 0);
-    if (FMaxWidth && FMaxWidth < FMinWidth) FMaxWidth = FMinWidth;
+void TSizeConstraints::SetLimit(int& limit, int value, const int& minimum, int& maximum) {
+    limit = std::max(value, 0);
+    if (maximum && maximum < minimum) maximum = minimum;
     Changed();
 }
-void TSizeConstraints::SetMinHeight(int v) {
-    FMinHeight = std::max(v, 0);
-    if (FMaxHeight && FMaxHeight < FMinHeight) FMaxHeight = FMinHeight;
-    Changed();
-}
-void TSizeConstraints::SetMaxWidth(int v) {
-    FMaxWidth = std::max(v, 0);
-    if (FMaxWidth && FMaxWidth < FMinWidth) FMaxWidth = FMinWidth;
-    Changed();
-}
-void TSizeConstraints::SetMaxHeight(int v) {
-    FMaxHeight = std::max(v, 0);
-    if (FMaxHeight && FMaxHeight < FMinHeight) FMaxHeight = FMinHeight;
-    Changed();
-}
+void TSizeConstraints::SetMinWidth(int v) { SetLimit(FMinWidth, v, FMinWidth, FMaxWidth); }
+void TSizeConstraints::SetMinHeight(int v) { SetLimit(FMinHeight, v, FMinHeight, FMaxHeight); }
+void TSizeConstraints::SetMaxWidth(int v) { SetLimit(FMaxWidth, v, FMinWidth, FMaxWidth); }
+void TSizeConstraints::SetMaxHeight(int v) { SetLimit(FMaxHeight, v, FMinHeight, FMaxHeight); }
 void TSizeConstraints::Apply(int& width, int& height) const noexcept {
     if (FMaxWidth > 0) width = std::min(width, FMaxWidth);
     if (FMaxHeight > 0) height = std::min(height, FMaxHeight);
@@ -166,11 +161,7 @@ TForm* TForm::MDIFrame() const noexcept {
 }
 
 void TForm::SetWindowMenu(TMenuItem* value) {
-    if (value == FWindowMenu) return;
-    if (FWindowMenu) FWindowMenu->RemoveFreeNotification(this);
-    FWindowMenu = value;
-    if (value) value->FreeNotification(this);
-    RefreshWindowMenu();
+    if (SetReference(FWindowMenu, value)) RefreshWindowMenu();
 }
 
 void TForm::RefreshWindowMenu() {
@@ -282,24 +273,19 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     TWinControl::SetBounds(left, top, width, height);
 }
 
+// Without a window the client size waits for it; with one the form grows or shrinks by what the client area lacks.
 void TForm::SetClientWidth(int value) {
-    if (!FHandle) {
+    if (FHandle)
+        SetWidth(FWidth - WindowClientRect(FHandle).right + value);
+    else
         FPendingClientWidth = value;
-        return;
-    }
-    RECT c{};
-    ::GetClientRect(FHandle, &c);
-    SetWidth(FWidth - c.right + value);
 }
 
 void TForm::SetClientHeight(int value) {
-    if (!FHandle) {
+    if (FHandle)
+        SetHeight(FHeight - WindowClientRect(FHandle).bottom + value);
+    else
         FPendingClientHeight = value;
-        return;
-    }
-    RECT c{};
-    ::GetClientRect(FHandle, &c);
-    SetHeight(FHeight - c.bottom + value);
 }
 
 HWND TForm::OwnerWindow() {
@@ -821,12 +807,7 @@ const TClassInfo& TForm::StaticClassInfo() {
                    "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
             .Custom(
                 "ActiveControl",
-                [](TForm& f) {
-                    TFormValue v;
-                    v.Kind = TFormValueKind::vkIdent;
-                    v.Text = f.ActiveControl() ? f.ActiveControl()->Name() : "nil";
-                    return v;
-                },
+                [](TForm& f) { return detail::EncodeIdent(f.ActiveControl() ? f.ActiveControl()->Name() : "nil"); },
                 [](TForm& f, const TFormValue& v) {
                     if (v.Kind != TFormValueKind::vkIdent) throw EPropertyError("expected a component name");
                     if (SameTextAscii(v.Text, "nil"))

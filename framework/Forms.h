@@ -76,6 +76,8 @@ private:
     void Changed() {
         if (OnChange) OnChange();
     }
+    // Stores one limit of an axis, then lifts the axis' maximum (if any) to its minimum.
+    void SetLimit(int& limit, int value, const int& minimum, int& maximum);
     int FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
 };
 

@@ -22,26 +22,6 @@ TGdiCounts GdiLiveCounts() noexcept {
     return c;
 }
 
-TMemoryDC::TMemoryDC(HDC compatibleWith) noexcept : FDC(::CreateCompatibleDC(compatibleWith)) {
-    if (FDC) detail::GdiCount(TGdiKind::MemoryDC, +1);
-}
-
-TMemoryDC& TMemoryDC::operator=(TMemoryDC&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        FDC = std::exchange(other.FDC, nullptr);
-    }
-    return *this;
-}
-
-void TMemoryDC::Reset() noexcept {
-    if (FDC) {
-        ::DeleteDC(FDC);
-        detail::GdiCount(TGdiKind::MemoryDC, -1);
-        FDC = nullptr;
-    }
-}
-
 TWindowDC::TWindowDC(HWND wnd, TArea area) noexcept
     : FWnd(wnd), FDC(area == TArea::Window ? ::GetWindowDC(wnd) : ::GetDC(wnd)) {
     if (FDC) detail::GdiCount(TGdiKind::WindowDC, +1);

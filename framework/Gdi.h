@@ -30,8 +30,8 @@ namespace detail {
 void GdiCount(TGdiKind kind, int delta) noexcept;
 }
 
-// Owner of a GDI object deleted with DeleteObject.
-template <class H, TGdiKind Kind>
+// Owner of a GDI handle, given back with `Destroy` (DeleteObject for the GDI objects).
+template <class H, TGdiKind Kind, auto Destroy = &::DeleteObject>
 class TGdiObject {
 public:
     TGdiObject() noexcept = default;
@@ -54,7 +54,7 @@ public:
     void Reset(H handle = nullptr) noexcept {
         if (FHandle == handle) return;
         if (FHandle) {
-            ::DeleteObject(FHandle);
+            Destroy(FHandle);
             detail::GdiCount(Kind, -1);
         }
         FHandle = handle;
@@ -78,59 +78,14 @@ using TPenHandle = TGdiObject<HPEN, TGdiKind::Pen>;
 
 // An icon or cursor from CreateIconIndirect / CreateIconFromResourceEx / LoadImage without LR_SHARED,
 // destroyed with DestroyIcon. Shared icons (LR_SHARED, LoadIcon) belong to the system and never go in here.
-class TIconHandle {
-public:
-    TIconHandle() noexcept = default;
-    explicit TIconHandle(HICON icon) noexcept : FIcon(icon) {
-        if (FIcon) detail::GdiCount(TGdiKind::Icon, +1);
-    }
-    TIconHandle(TIconHandle&& other) noexcept : FIcon(std::exchange(other.FIcon, nullptr)) {}
-    TIconHandle& operator=(TIconHandle&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-    TIconHandle(const TIconHandle&) = delete;
-    TIconHandle& operator=(const TIconHandle&) = delete;
-    ~TIconHandle() { Reset(); }
-
-    HICON Get() const noexcept { return FIcon; }
-    explicit operator bool() const noexcept { return FIcon != nullptr; }
-    void Reset(HICON icon = nullptr) noexcept {
-        if (FIcon == icon) return;
-        if (FIcon) {
-            ::DestroyIcon(FIcon);
-            detail::GdiCount(TGdiKind::Icon, -1);
-        }
-        FIcon = icon;
-        if (FIcon) detail::GdiCount(TGdiKind::Icon, +1);
-    }
-    HICON Release() noexcept {
-        if (FIcon) detail::GdiCount(TGdiKind::Icon, -1);
-        return std::exchange(FIcon, nullptr);
-    }
-
-private:
-    HICON FIcon = nullptr;
-};
+using TIconHandle = TGdiObject<HICON, TGdiKind::Icon, &::DestroyIcon>;
 
 // A memory DC from CreateCompatibleDC, deleted with DeleteDC.
-class TMemoryDC {
+class TMemoryDC : public TGdiObject<HDC, TGdiKind::MemoryDC, &::DeleteDC> {
 public:
     TMemoryDC() noexcept = default;
-    explicit TMemoryDC(HDC compatibleWith) noexcept;
-    TMemoryDC(TMemoryDC&& other) noexcept : FDC(std::exchange(other.FDC, nullptr)) {}
-    TMemoryDC& operator=(TMemoryDC&& other) noexcept;
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    ~TMemoryDC() { Reset(); }
-
-    HDC Get() const noexcept { return FDC; }
-    operator HDC() const noexcept { return FDC; }
-    explicit operator bool() const noexcept { return FDC != nullptr; }
-    void Reset() noexcept;
-
-private:
-    HDC FDC = nullptr;
+    explicit TMemoryDC(HDC compatibleWith) noexcept : TGdiObject(::CreateCompatibleDC(compatibleWith)) {}
+    operator HDC() const noexcept { return Get(); }
 };
 
 // A window's DC from GetDC / GetWindowDC / GetDCEx, given back with ReleaseDC to the same window.

@@ -884,19 +884,6 @@ void TBitmap::Assign(const TBitmap& source) {
 
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 14;
-
-std::uint32_t ReadU32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-std::uint16_t ReadU16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::int32_t ReadI32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::int32_t>(ReadU32(b, at));
-}
-
 TPixelFormat FormatOf(const TDibLayout& p) {
     switch (p.BitCount) {
         case 1:
@@ -1007,7 +994,7 @@ std::vector<std::uint8_t> TBitmap::SaveToBmpBytes() const {
     if (Empty()) return out;
     const int bpp = FPixelFormat == TPixelFormat::pf32bit ? 32 : 24;
     const std::size_t stride = ((static_cast<std::size_t>(FWidth) * bpp + 31) / 32) * 4;
-    const std::size_t offBits = kFileHeaderSize + sizeof(BITMAPINFOHEADER);
+    const std::size_t offBits = kBmpFileHeaderSize + sizeof(BITMAPINFOHEADER);
     const std::size_t fileSize = offBits + stride * FHeight;
     out.assign(fileSize, 0);
     auto put16 = [&](std::size_t at, std::uint32_t v) {

@@ -317,6 +317,19 @@ private:
     HGDIOBJ FOldPen = nullptr;
 };
 
+// Lends `dc` to `canvas` for the life of the scope: the canvas draws on it and lets go of it when the scope ends,
+// also when an exception leaves it. The DC stays its lender's to free.
+class TCanvasHandleScope {
+public:
+    TCanvasHandleScope(TCanvas& canvas, HDC dc) : FCanvas(canvas) { canvas.SetHandle(dc); }
+    TCanvasHandleScope(const TCanvasHandleScope&) = delete;
+    TCanvasHandleScope& operator=(const TCanvasHandleScope&) = delete;
+    ~TCanvasHandleScope() { FCanvas.SetHandle(nullptr); }
+
+private:
+    TCanvas& FCanvas;
+};
+
 // ---------------------------------------------------------------------------------------------------------------
 // Bitmaps
 

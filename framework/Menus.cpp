@@ -313,29 +313,13 @@ void TMenuItem::Changed(bool rebuildSelf) {
     if (TMenu* menu = GetParentMenu()) menu->MenuChanged(this);
 }
 
-void TMenuItem::SetCaption(const std::wstring& value) {
-    if (value == FCaption) return;
-    FCaption = value;
-    Changed();
-}
+void TMenuItem::SetCaption(const std::wstring& value) { SetAndUpdate(FCaption, value); }
 
-void TMenuItem::SetShortCut(TShortCut value) {
-    if (value == FShortCut) return;
-    FShortCut = value;
-    Changed();
-}
+void TMenuItem::SetShortCut(TShortCut value) { SetAndUpdate(FShortCut, value); }
 
-void TMenuItem::SetEnabled(bool value) {
-    if (value == FEnabled) return;
-    FEnabled = value;
-    Changed();
-}
+void TMenuItem::SetEnabled(bool value) { SetAndUpdate(FEnabled, value); }
 
-void TMenuItem::SetVisible(bool value) {
-    if (value == FVisible) return;
-    FVisible = value;
-    Changed();
-}
+void TMenuItem::SetVisible(bool value) { SetAndUpdate(FVisible, value); }
 
 void TMenuItem::TurnSiblingsOff() {
     if (!FParent) return;
@@ -344,19 +328,16 @@ void TMenuItem::TurnSiblingsOff() {
             sibling->FChecked = false;  // the parent's rebuild below shows it
 }
 
-void TMenuItem::SetChecked(bool value) {
-    if (value == FChecked) return;
-    FChecked = value;
-    if (value && FRadioItem) TurnSiblingsOff();
+void TMenuItem::SetRadioFlag(bool& flag, bool value) {
+    if (value == flag) return;
+    flag = value;
+    if (FRadioItem && FChecked) TurnSiblingsOff();
     Changed();
 }
 
-void TMenuItem::SetRadioItem(bool value) {
-    if (value == FRadioItem) return;
-    FRadioItem = value;
-    if (value && FChecked) TurnSiblingsOff();
-    Changed();
-}
+void TMenuItem::SetChecked(bool value) { SetRadioFlag(FChecked, value); }
+
+void TMenuItem::SetRadioItem(bool value) { SetRadioFlag(FRadioItem, value); }
 
 void TMenuItem::SetGroupIndex(int value) {
     if (value < 0 || value > 255) throw EInvalidOperation("GroupIndex must lie in 0..255");
@@ -374,11 +355,7 @@ void TMenuItem::SetDefault(bool value) {
     Changed();
 }
 
-void TMenuItem::SetBreak(TMenuBreak value) {
-    if (value == FBreak) return;
-    FBreak = value;
-    Changed();
-}
+void TMenuItem::SetBreak(TMenuBreak value) { SetAndUpdate(FBreak, value); }
 
 void TMenuItem::SetImageIndex(int value) {
     if (value < -1) value = -1;
@@ -500,11 +477,7 @@ void TMenu::SetOwnerDraw(bool value) {
 }
 
 void TMenu::SetImages(TImageList* value) {
-    if (value == FImages) return;
-    if (FImages) FImages->RemoveFreeNotification(this);
-    FImages = value;
-    if (value) value->FreeNotification(this);
-    FItems->Changed(true);
+    if (SetReference(FImages, value)) FItems->Changed(true);
 }
 
 void TMenu::SetBiDiMode(TBiDiMode value) {
@@ -593,23 +566,15 @@ bool TMenu::MeasureItem(MEASUREITEMSTRUCT& mis) {
     TMenuItem* item = ItemFromData(mis.itemData);
     if (!item) item = FindItem(mis.itemID, fkCommand);
     if (!item) return false;
-    HDC screen = ::GetDC(nullptr);
-    struct TRelease {
-        HDC DC;
-        ~TRelease() { ::ReleaseDC(nullptr, DC); }
-    } release{screen};
+    const TWindowDC screen(nullptr);
     TCanvas canvas;
-    canvas.SetHandle(screen);
-    UseMenuFont(canvas);
     int width = static_cast<int>(mis.itemWidth);
     int height = static_cast<int>(mis.itemHeight);
-    try {
+    {
+        const TCanvasHandleScope lent(canvas, screen);
+        UseMenuFont(canvas);
         item->MeasureItem(canvas, width, height);
-    } catch (...) {
-        canvas.SetHandle(nullptr);
-        throw;
     }
-    canvas.SetHandle(nullptr);
     mis.itemWidth = static_cast<UINT>(std::max(width, 0));
     mis.itemHeight = static_cast<UINT>(std::max(height, 0));
     return true;
@@ -621,17 +586,15 @@ bool TMenu::DrawItem(const DRAWITEMSTRUCT& dis) {
     if (!item) item = FindItem(dis.itemID, fkCommand);
     if (!item) return false;
     TCanvas canvas;
-    canvas.SetHandle(dis.hDC);
     const int saved = ::SaveDC(dis.hDC);
     try {
+        const TCanvasHandleScope lent(canvas, dis.hDC);
         UseMenuFont(canvas);
         item->AdvancedDrawItem(canvas, dis.rcItem, dis.itemState);
     } catch (...) {
-        canvas.SetHandle(nullptr);
         ::RestoreDC(dis.hDC, saved);
         throw;
     }
-    canvas.SetHandle(nullptr);
     // A handler that took its item out of the clipping (so that the menu draws no arrow of its own over it)
     // keeps it out; everything else it changed in the DC is undone.
     const bool excluded = !::RectVisible(dis.hDC, &dis.rcItem);
@@ -675,12 +638,7 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove && component == FPopupComponent) FPopupComponent = nullptr;
 }
 
-void TPopupMenu::SetPopupComponent(TComponent* value) {
-    if (value == FPopupComponent) return;
-    if (FPopupComponent) FPopupComponent->RemoveFreeNotification(this);
-    FPopupComponent = value;
-    if (value) value->FreeNotification(this);
-}
+void TPopupMenu::SetPopupComponent(TComponent* value) { SetReference(FPopupComponent, value); }
 
 HWND TPopupMenu::PopupListWindow() {
     static HWND window = [] {
@@ -729,13 +687,7 @@ const TClassInfo& TMenuItem::StaticClassInfo() {
         TClassBuilder<TMenuItem>("TMenuItem", &TComponent::StaticClassInfo())
             .WStr("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption)
             .Custom(
-                "ShortCut",
-                [](TMenuItem& item) {
-                    TFormValue v;
-                    v.Kind = TFormValueKind::vkInteger;
-                    v.Integer = item.ShortCut();
-                    return v;
-                },
+                "ShortCut", [](TMenuItem& item) { return detail::EncodeInteger(item.ShortCut()); },
                 [](TMenuItem& item, const TFormValue& v) {
                     if (v.Kind == TFormValueKind::vkInteger) {
                         item.SetShortCut(static_cast<TShortCut>(detail::DecodeInteger(v, 0, 0xFFFF)));

@@ -138,10 +138,19 @@ public:
 private:
     friend class TMenu;
     void Changed(bool rebuildSelf = false);
+    // Stores a value the menu shows; the menu is rebuilt when it changed.
+    template <class T>
+    void SetAndUpdate(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        Changed();
+    }
     void RebuildHandle();
     void FillMenuItemInfo(MENUITEMINFOW& info, std::wstring& text);
     void DetachChildren() noexcept;
     void TurnSiblingsOff();
+    // Sets Checked or RadioItem: an item that is both becomes the one checked item of its group.
+    void SetRadioFlag(bool& flag, bool value);
 
     std::wstring FCaption;
     TShortCut FShortCut = 0;

@@ -223,7 +223,17 @@ STDMETHODIMP TOleControlSite::Invoke(DISPID id, REFIID riid, LCID lcid, WORD fla
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// TOleEventSink
+// TUntypedDispatch, TOleEventSink
+
+HRESULT TUntypedDispatch::NoTypeInfoCount(UINT* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+HRESULT TUntypedDispatch::NoTypeInfo(ITypeInfo** info) noexcept {
+    ClearOut(info);
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP TOleEventSink::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -237,15 +247,6 @@ STDMETHODIMP TOleEventSink::QueryInterface(REFIID riid, void** ppv) {
 }
 STDMETHODIMP_(ULONG) TOleEventSink::AddRef() { return ++FRefs; }
 STDMETHODIMP_(ULONG) TOleEventSink::Release() { return FRefs > 0 ? --FRefs : 0; }
-STDMETHODIMP TOleEventSink::GetTypeInfoCount(UINT* count) {
-    if (count) *count = 0;
-    return count ? S_OK : E_POINTER;
-}
-STDMETHODIMP TOleEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    ClearOut(info);
-    return E_NOTIMPL;
-}
-STDMETHODIMP TOleEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 STDMETHODIMP TOleEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                                    UINT*) {
     if (result) ::VariantInit(result);
@@ -476,15 +477,10 @@ HRESULT TOleControl::QueryHostInterface(REFIID, void** ppv) noexcept {
     return E_NOINTERFACE;
 }
 
-HRESULT TOleControl::AmbientGetTypeInfoCount(UINT* count) noexcept {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
+HRESULT TOleControl::AmbientGetTypeInfoCount(UINT* count) noexcept { return TUntypedDispatch::NoTypeInfoCount(count); }
 
 HRESULT TOleControl::AmbientGetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-    ClearOut(info);
-    return E_NOTIMPL;
+    return TUntypedDispatch::NoTypeInfo(info);
 }
 
 HRESULT TOleControl::AmbientGetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept { return E_NOTIMPL; }
@@ -511,21 +507,16 @@ HRESULT TOleControl::StandardAmbient(DISPID id, VARIANT* result) noexcept {
     };
     switch (id) {
         case DISPID_AMBIENT_USERMODE:
-            return boolean(true);
-        case DISPID_AMBIENT_UIDEAD:
-            return boolean(!Enabled());
-        case DISPID_AMBIENT_SHOWGRABHANDLES:
-            return boolean(false);
-        case DISPID_AMBIENT_SHOWHATCHING:
-            return boolean(false);
-        case DISPID_AMBIENT_MESSAGEREFLECT:
-            return boolean(false);
         case DISPID_AMBIENT_AUTOCLIP:
-            return boolean(true);
         case DISPID_AMBIENT_SUPPORTSMNEMONICS:
             return boolean(true);
+        case DISPID_AMBIENT_SHOWGRABHANDLES:
+        case DISPID_AMBIENT_SHOWHATCHING:
+        case DISPID_AMBIENT_MESSAGEREFLECT:
         case DISPID_AMBIENT_DISPLAYASDEFAULT:
             return boolean(false);
+        case DISPID_AMBIENT_UIDEAD:
+            return boolean(!Enabled());
         case DISPID_AMBIENT_LOCALEID:
             result->vt = VT_I4;
             result->lVal = static_cast<LONG>(::GetUserDefaultLCID());

@@ -170,16 +170,25 @@ private:
     ULONG FRefs = 0;
 };
 
+// A dispatch interface without type information: callers know its DISPIDs, names are not looked up.
+class TUntypedDispatch : public IDispatch {
+public:
+    // Answers no type information (a count of 0) and no names.
+    static HRESULT NoTypeInfoCount(UINT* count) noexcept;
+    static HRESULT NoTypeInfo(ITypeInfo** info) noexcept;
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return NoTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return NoTypeInfo(info); }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
 // Receives the control's events (its source dispatch interface) and hands them to the host by DISPID.
-class TOleEventSink final : public IDispatch {
+class TOleEventSink final : public TUntypedDispatch {
 public:
     TOleEventSink(TOleControl& host, const IID& eventIid) noexcept : FHost(host), FEventIid(eventIid) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
     STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override;
 

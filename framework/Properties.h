@@ -371,12 +371,8 @@ public:
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Bool(std::string name, G getter, S setter = nullptr) {
-        using T = detail::GetterValue<G, C>;
-        static_assert(std::is_same_v<T, bool>, "Bool properties are bool");
-        return AddValue(
-            TPropertyKind::pkBool, std::move(name), getter, setter,
-            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeBool(v); },
-            [](const T& x) { return detail::EncodeBool(x); });
+        static_assert(std::is_same_v<detail::GetterValue<G, C>, bool>, "Bool properties are bool");
+        return Plain<&detail::DecodeBool, &detail::EncodeBool>(TPropertyKind::pkBool, std::move(name), getter, setter);
     }
 
     template <class G, class S = std::nullptr_t>
@@ -394,22 +390,16 @@ public:
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Str(std::string name, G getter, S setter = nullptr) {
-        using T = detail::GetterValue<G, C>;
-        static_assert(std::is_same_v<T, std::string>, "Str properties are std::string");
-        return AddValue(
-            TPropertyKind::pkStr, std::move(name), getter, setter,
-            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeString(v); },
-            [](const T& x) { return detail::EncodeString(x); });
+        static_assert(std::is_same_v<detail::GetterValue<G, C>, std::string>, "Str properties are std::string");
+        return Plain<&detail::DecodeString, &detail::EncodeString>(TPropertyKind::pkStr, std::move(name), getter,
+                                                                   setter);
     }
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& WStr(std::string name, G getter, S setter = nullptr) {
-        using T = detail::GetterValue<G, C>;
-        static_assert(std::is_same_v<T, std::wstring>, "WStr properties are std::wstring");
-        return AddValue(
-            TPropertyKind::pkWStr, std::move(name), getter, setter,
-            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeWideString(v); },
-            [](const T& x) { return detail::EncodeWideString(x); });
+        static_assert(std::is_same_v<detail::GetterValue<G, C>, std::wstring>, "WStr properties are std::wstring");
+        return Plain<&detail::DecodeWideString, &detail::EncodeWideString>(TPropertyKind::pkWStr, std::move(name),
+                                                                           getter, setter);
     }
 
     // Enumerations (enum, enum class or integer member). The table gives each identifier's value.
@@ -451,12 +441,9 @@ public:
 
     template <class G, class S = std::nullptr_t>
     TClassBuilder& Color(std::string name, G getter, S setter = nullptr) {
-        using T = detail::GetterValue<G, C>;
-        static_assert(std::is_same_v<T, TColor>, "Color properties are TColor");
-        return AddValue(
-            TPropertyKind::pkColor, std::move(name), getter, setter,
-            [](const TFormValue& v, const TApplyContext&) { return detail::DecodeColor(v); },
-            [](const T& x) { return detail::EncodeColor(x); });
+        static_assert(std::is_same_v<detail::GetterValue<G, C>, TColor>, "Color properties are TColor");
+        return Plain<&detail::DecodeColor, &detail::EncodeColor>(TPropertyKind::pkColor, std::move(name), getter,
+                                                                 setter);
     }
 
     template <class G, class S = std::nullptr_t>
@@ -647,6 +634,16 @@ public:
 
     // A value in a stored form of the class's own: the setter gets the raw value and raises EPropertyError (or any
     // Exception) when it cannot use it. The getter, if any, returns a TFormValue.
+    // A reference to a kind of component this program does not have: it is stored as nil, and nil is all it
+    // accepts (anything else raises EPropertyError with `refusal`).
+    TClassBuilder& NilReference(std::string name, std::string refusal) {
+        return Custom(
+            std::move(name), [](C&) { return detail::EncodeIdent("nil"); },
+            [refusal = std::move(refusal)](C&, const TFormValue& v) {
+                if (v.Kind != TFormValueKind::vkIdent || !SameTextAscii(v.Text, "nil")) throw EPropertyError(refusal);
+            });
+    }
+
     template <class G, class S>
     TClassBuilder& Custom(std::string name, G getter, S setter) {
         TPropertyInfo p;
@@ -729,6 +726,15 @@ private:
         } else {
             return lines;
         }
+    }
+
+    // A property whose value needs nothing but its own decoder and encoder.
+    template <auto Decode, auto Encode, class G, class S>
+    TClassBuilder& Plain(TPropertyKind kind, std::string name, G getter, S setter) {
+        using T = detail::GetterValue<G, C>;
+        return AddValue(
+            kind, std::move(name), getter, setter, [](const TFormValue& v, const TApplyContext&) { return Decode(v); },
+            [](const T& x) { return Encode(x); });
     }
 
     template <class G, class S, class Dec, class Enc>

@@ -13,24 +13,11 @@ TCustomLabel::~TCustomLabel() {
     if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
 }
 
-void TCustomLabel::SetAlignment(TAlignment value) {
-    if (value == FAlignment) return;
-    FAlignment = value;
-    Invalidate();
-}
+void TCustomLabel::SetAlignment(TAlignment value) { SetAndInvalidate(FAlignment, value); }
 
-void TCustomLabel::SetLayout(TTextLayout value) {
-    if (value == FLayout) return;
-    FLayout = value;
-    Invalidate();
-}
+void TCustomLabel::SetLayout(TTextLayout value) { SetAndInvalidate(FLayout, value); }
 
-void TCustomLabel::SetWordWrap(bool value) {
-    if (value == FWordWrap) return;
-    FWordWrap = value;
-    AdjustBounds();
-    Invalidate();
-}
+void TCustomLabel::SetWordWrap(bool value) { SetAndInvalidate(FWordWrap, value, &TCustomLabel::AdjustBounds); }
 
 void TCustomLabel::SetAutoSize(bool value) {
     if (value == FAutoSize) return;
@@ -38,25 +25,13 @@ void TCustomLabel::SetAutoSize(bool value) {
     AdjustBounds();
 }
 
-void TCustomLabel::SetTransparent(bool value) {
-    if (value == FTransparent) return;
-    FTransparent = value;
-    Invalidate();
-}
+void TCustomLabel::SetTransparent(bool value) { SetAndInvalidate(FTransparent, value); }
 
 void TCustomLabel::SetShowAccelChar(bool value) {
-    if (value == FShowAccelChar) return;
-    FShowAccelChar = value;
-    AdjustBounds();
-    Invalidate();
+    SetAndInvalidate(FShowAccelChar, value, &TCustomLabel::AdjustBounds);
 }
 
-void TCustomLabel::SetFocusControl(TWinControl* value) {
-    if (value == FFocusControl) return;
-    if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
-    FFocusControl = value;
-    if (value) value->FreeNotification(this);
-}
+void TCustomLabel::SetFocusControl(TWinControl* value) { SetReference(FFocusControl, value); }
 
 void TCustomLabel::SetFocusControlName(const std::string& name) { FFocusControlName = name; }
 
@@ -143,20 +118,11 @@ void TCustomLabel::Paint() {
 
 void TCustomLabel::AdjustBounds() {
     if (!FAutoSize || HasState(TComponentStateFlag::csLoading)) return;
-    HDC screen = ::GetDC(nullptr);
+    TWindowDC screen(nullptr);
     if (!screen) return;
     RECT r = ClientRect();
     {
-        TCanvas& canvas = Canvas();
-        canvas.SetHandle(screen);
-        struct TDetach {
-            TCanvas& C;
-            HDC DC;
-            ~TDetach() {
-                C.SetHandle(nullptr);
-                ::ReleaseDC(nullptr, DC);
-            }
-        } detach{canvas, screen};
+        const TCanvasHandleScope lent(Canvas(), screen);
         if (!FWordWrap) r.right = r.left + 0x3FFF;
         DoDrawText(r, DrawTextFlags() | DT_CALCRECT);
     }
@@ -192,10 +158,7 @@ const TClassInfo& TCustomLabel::StaticClassInfo() {
             .Custom(
                 "FocusControl",
                 [](TCustomLabel& l) {
-                    TFormValue v;
-                    v.Kind = TFormValueKind::vkIdent;
-                    v.Text = l.FocusControl() ? l.FocusControl()->Name() : "nil";
-                    return v;
+                    return detail::EncodeIdent(l.FocusControl() ? l.FocusControl()->Name() : "nil");
                 },
                 [](TCustomLabel& l, const TFormValue& v) {
                     if (v.Kind != TFormValueKind::vkIdent) throw EPropertyError("expected a component name");
@@ -824,7 +787,7 @@ void TComboBox::WndProc(TMessage& m) {
 // ---------------------------------------------------------------------------------------------------------------
 // TScrollBar
 
-TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner) {
+TScrollBar::TScrollBar(TComponent* AOwner) : TRangeControl(AOwner) {
     FWidth = 121;
     FHeight = ::GetSystemMetrics(SM_CYHSCROLL);
     SetTabStop(true);
@@ -858,20 +821,6 @@ void TScrollBar::SetKind(TScrollBarKind value) {
     FKind = value;
     if (!HasState(TComponentStateFlag::csLoading)) SetBounds(FLeft, FTop, FHeight, FWidth);
     RecreateWnd();
-}
-
-void TScrollBar::SetMin(int value) {
-    FMin = value;
-    if (FMax < FMin) FMax = FMin;
-    FPosition = std::clamp(FPosition, FMin, FMax);
-    UpdateScrollInfo();
-}
-
-void TScrollBar::SetMax(int value) {
-    FMax = value;
-    if (FMin > FMax) FMin = FMax;
-    FPosition = std::clamp(FPosition, FMin, FMax);
-    UpdateScrollInfo();
 }
 
 void TScrollBar::SetPageSize(int value) {

@@ -331,7 +331,7 @@ enum class TScrollBarKind { sbHorizontal, sbVertical };
 using enum TScrollBarKind;
 
 // A scroll bar control. Position follows the arrows, the page area and the thumb; each change runs OnChange.
-class TScrollBar : public TWinControl {
+class TScrollBar : public TRangeControl {
 public:
     explicit TScrollBar(TComponent* AOwner);
     const TClassInfo& ClassInfo() const override;
@@ -339,10 +339,6 @@ public:
 
     TScrollBarKind Kind() const noexcept { return FKind; }
     void SetKind(TScrollBarKind value);
-    int Min() const noexcept { return FMin; }
-    void SetMin(int value);
-    int Max() const noexcept { return FMax; }
-    void SetMax(int value);
     int Position() const noexcept { return FPosition; }
     void SetPosition(int value);
     int PageSize() const noexcept { return FPageSize; }
@@ -358,12 +354,13 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateHandleCompleted() override;
     void WndProc(TMessage& message) override;
+    void RangeChanged() override { UpdateScrollInfo(); }
 
 private:
     void UpdateScrollInfo();
     void Scroll(int code);
     TScrollBarKind FKind = sbHorizontal;
-    int FMin = 0, FMax = 100, FPosition = 0, FPageSize = 0;
+    int FPageSize = 0;
     int FSmallChange = 1, FLargeChange = 1;
 };
 

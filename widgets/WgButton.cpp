@@ -58,72 +58,27 @@ TWgCustomButton::TWgCustomButton(TComponent* AOwner) : TCustomControl(AOwner) {
 
 TWgCustomButton::~TWgCustomButton() = default;
 
-void TWgCustomButton::SetAlignmentVertical(TVerticalAlignment value) {
-    if (value == FAlignmentVertical) return;
-    FAlignmentVertical = value;
-    Invalidate();
-}
+void TWgCustomButton::SetAlignmentVertical(TVerticalAlignment value) { SetAndInvalidate(FAlignmentVertical, value); }
 
-void TWgCustomButton::SetHotTrack(bool value) {
-    if (value == FHotTrack) return;
-    FHotTrack = value;
-    Invalidate();
-}
+void TWgCustomButton::SetHotTrack(bool value) { SetAndInvalidate(FHotTrack, value); }
 
-void TWgCustomButton::SetHotTrackColor(TColor value) {
-    if (value == FHotTrackColor) return;
-    FHotTrackColor = value;
-    Invalidate();
-}
+void TWgCustomButton::SetHotTrackColor(TColor value) { SetAndInvalidate(FHotTrackColor, value); }
 
-void TWgCustomButton::SetHotTrackColorType(THotTrackColorType value) {
-    if (value == FHotTrackColorType) return;
-    FHotTrackColorType = value;
-    Invalidate();
-}
+void TWgCustomButton::SetHotTrackColorType(THotTrackColorType value) { SetAndInvalidate(FHotTrackColorType, value); }
 
-void TWgCustomButton::SetHighlightColor(TColor value) {
-    if (value == FHighlightColor) return;
-    FHighlightColor = value;
-    Invalidate();
-}
+void TWgCustomButton::SetHighlightColor(TColor value) { SetAndInvalidate(FHighlightColor, value); }
 
-void TWgCustomButton::SetTextStyle(TTextStyle value) {
-    if (value == FRelief.Style) return;
-    FRelief.Style = value;
-    Invalidate();
-}
+void TWgCustomButton::SetTextStyle(TTextStyle value) { SetAndInvalidate(FRelief.Style, value); }
 
-void TWgCustomButton::SetLightTextStyle(bool value) {
-    if (value == FRelief.Light) return;
-    FRelief.Light = value;
-    Invalidate();
-}
+void TWgCustomButton::SetLightTextStyle(bool value) { SetAndInvalidate(FRelief.Light, value); }
 
-void TWgCustomButton::SetTextHighlightColor(TColor value) {
-    if (value == FRelief.Highlight) return;
-    FRelief.Highlight = value;
-    Invalidate();
-}
+void TWgCustomButton::SetTextHighlightColor(TColor value) { SetAndInvalidate(FRelief.Highlight, value); }
 
-void TWgCustomButton::SetTextShadowColor(TColor value) {
-    if (value == FRelief.Shadow) return;
-    FRelief.Shadow = value;
-    Invalidate();
-}
+void TWgCustomButton::SetTextShadowColor(TColor value) { SetAndInvalidate(FRelief.Shadow, value); }
 
-void TWgCustomButton::SetTextShadowDepth(int value) {
-    value = std::clamp(value, 0, 100);
-    if (value == FRelief.Depth) return;
-    FRelief.Depth = value;
-    Invalidate();
-}
+void TWgCustomButton::SetTextShadowDepth(int value) { SetAndInvalidate(FRelief.Depth, std::clamp(value, 0, 100)); }
 
-void TWgCustomButton::SetThemeAware(bool value) {
-    if (value == FThemeAware) return;
-    FThemeAware = value;
-    Invalidate();
-}
+void TWgCustomButton::SetThemeAware(bool value) { SetAndInvalidate(FThemeAware, value); }
 
 TWgCustomButton::TLook TWgCustomButton::Look() const noexcept {
     if (FThemeAware && ButtonThemesActive()) return TLook::lkThemed;
@@ -430,11 +385,7 @@ TWgButton::TWgButton(TComponent* AOwner) : TWgCustomButton(AOwner) {}
 
 TWgButton::~TWgButton() = default;
 
-void TWgButton::SetAlignment(TAlignment value) {
-    if (value == FAlignment) return;
-    FAlignment = value;
-    Invalidate();
-}
+void TWgButton::SetAlignment(TAlignment value) { SetAndInvalidate(FAlignment, value); }
 
 UINT TWgButton::CaptionAlignmentFlag() const {
     switch (FAlignment) {
@@ -507,23 +458,11 @@ void TWgButton::SetDefault(bool value) {
     FocusChanged(form ? form->ActiveControl() : nullptr);
 }
 
-void TWgButton::SetFrameColor(TColor value) {
-    if (value == FFrameColor) return;
-    FFrameColor = value;
-    Invalidate();
-}
+void TWgButton::SetFrameColor(TColor value) { SetAndInvalidate(FFrameColor, value); }
 
-void TWgButton::SetShowDownPattern(bool value) {
-    if (value == FShowDownPattern) return;
-    FShowDownPattern = value;
-    Invalidate();
-}
+void TWgButton::SetShowDownPattern(bool value) { SetAndInvalidate(FShowDownPattern, value); }
 
-void TWgButton::SetShowFocusRect(bool value) {
-    if (value == FShowFocusRect) return;
-    FShowFocusRect = value;
-    Invalidate();
-}
+void TWgButton::SetShowFocusRect(bool value) { SetAndInvalidate(FShowFocusRect, value); }
 
 bool TWgButton::ShowsActiveLook() const { return FGroupIndex == 0 && (FActive || Focused()); }
 
@@ -624,8 +563,8 @@ int TWgBitBtn::GlyphIndex() const noexcept {
     return 0;
 }
 
-TWgBitBtn::TContentLayout TWgBitBtn::ContentLayout(TLook look) {
-    TContentLayout out;
+TButtonContent TWgBitBtn::ContentLayout(TLook look) {
+    TButtonContent out;
     RECT base = ClientRect();
     ::InflateRect(&base, -5, -5);
     if (look == TLook::lkClassic && FShowDown) ::OffsetRect(&base, 1, 1);
@@ -665,32 +604,9 @@ TWgBitBtn::TContentLayout TWgBitBtn::ContentLayout(TLook look) {
                         DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK);
             text = SIZE{calc.right - calc.left, calc.bottom - calc.top};
         }
-        const int gap = text.cx > 0 ? FSpacing : 0;
-        if (horizontal) {
-            const int block = g.cx + gap + text.cx;
-            const int start = base.left + (baseW - block + 1) / 2;
-            if (FLayout == blGlyphLeft) {
-                at.x = start;
-                out.Caption.left = start + g.cx + gap;
-                out.Caption.right = start + block;
-            } else {
-                out.Caption.left = start;
-                out.Caption.right = start + text.cx;
-                at.x = start + text.cx + gap;
-            }
-        } else {
-            const int block = g.cy + gap + text.cy;
-            const int start = base.top + (baseH - block + 1) / 2;
-            if (FLayout == blGlyphTop) {
-                at.y = start;
-                out.Caption.top = start + g.cy + gap;
-                out.Caption.bottom = start + block;
-            } else {
-                out.Caption.top = start;
-                out.Caption.bottom = start + text.cy;
-                at.y = start + text.cy + gap;
-            }
-        }
+        const TButtonContent centred = LayoutButtonContent(base, g, text, FLayout, -1, FSpacing);
+        at = POINT{centred.Glyph.left, centred.Glyph.top};
+        out.Caption = centred.Caption;
     }
     // Centred on the other axis.
     if (horizontal)
@@ -704,7 +620,7 @@ TWgBitBtn::TContentLayout TWgBitBtn::ContentLayout(TLook look) {
 }
 
 void TWgBitBtn::PaintContent(TLook look) {
-    const TContentLayout layout = ContentLayout(look);
+    const TButtonContent layout = ContentLayout(look);
     const SIZE g = GlyphSize();
     if (g.cx > 0 && g.cy > 0) {
         // A bitmap can be selected into one DC at a time: the glyph's own canvas lets go of it first.
@@ -768,27 +684,12 @@ const TClassInfo& TWgButton::StaticClassInfo() {
 const TClassInfo& TWgButton::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TWgBitBtn::StaticClassInfo() {
-    static const TClassInfo info =
-        Publish(TClassBuilder<TWgBitBtn>("TWgBitBtn", &TWgButton::StaticClassInfo()))
-            .Custom(
-                "Images",
-                [](TWgBitBtn&) {
-                    TFormValue v;
-                    v.Kind = TFormValueKind::vkIdent;
-                    v.Text = "nil";
-                    return v;
-                },
-                [](TWgBitBtn&, const TFormValue& v) {
-                    // The framework has no image list component: only "no image list" can be stored.
-                    if (v.Kind != TFormValueKind::vkIdent || !SameTextAscii(v.Text, "nil"))
-                        throw EPropertyError("no image list component exists; only nil is accepted");
-                })
-            .Int("ImageIndex", &TWgBitBtn::ImageIndex, &TWgBitBtn::SetImageIndex)
-            .Int("DisabledIndex", &TWgBitBtn::DisabledIndex, &TWgBitBtn::SetDisabledIndex)
-            .Enum("Kind", &TWgBitBtn::Kind, &TWgBitBtn::SetKind,
-                  {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose", "bkAbort", "bkRetry",
-                   "bkIgnore", "bkAll"})
-            .Build();
+    static const TClassInfo info = Publish(TClassBuilder<TWgBitBtn>("TWgBitBtn", &TWgButton::StaticClassInfo()))
+                                       .NilReference("Images", "no image list component exists; only nil is accepted")
+                                       .Int("ImageIndex", &TWgBitBtn::ImageIndex, &TWgBitBtn::SetImageIndex)
+                                       .Int("DisabledIndex", &TWgBitBtn::DisabledIndex, &TWgBitBtn::SetDisabledIndex)
+                                       .Enum("Kind", &TWgBitBtn::Kind, &TWgBitBtn::SetKind, BitBtnKindIdents())
+                                       .Build();
     return info;
 }
 const TClassInfo& TWgBitBtn::ClassInfo() const { return StaticClassInfo(); }

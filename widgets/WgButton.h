@@ -218,11 +218,7 @@ public:
     // Which image of the strip the button shows now: 0 up, 1 disabled, 2 down, 3 exclusive down.
     int GlyphIndex() const noexcept;
     // Where the glyph and the caption go in a button of the current size (client coordinates).
-    struct TContentLayout {
-        RECT Glyph{};
-        RECT Caption{};
-    };
-    TContentLayout ContentLayout(TLook look);
+    TButtonContent ContentLayout(TLook look);
 
 protected:
     void PaintContent(TLook look) override;

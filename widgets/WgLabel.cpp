@@ -160,27 +160,11 @@ void TWgLabel::SetBlinkIntervalOff(std::uint16_t value) {
     if (gBlinkList) gBlinkList->SetIntervalOff(value);
 }
 
-void TWgLabel::SetBevelWidth(int value) {
-    value = std::max(value, 0);
-    if (value == FBevelWidth) return;
-    FBevelWidth = value;
-    AdjustBounds();
-    Changed();
-}
+void TWgLabel::SetBevelWidth(int value) { SetAndInvalidate(FBevelWidth, std::max(value, 0), &TWgLabel::AdjustBounds); }
 
-void TWgLabel::SetBorderInner(TFrameStyleEx value) {
-    if (value == FBorderInner) return;
-    FBorderInner = value;
-    AdjustBounds();
-    Changed();
-}
+void TWgLabel::SetBorderInner(TFrameStyleEx value) { SetAndInvalidate(FBorderInner, value, &TWgLabel::AdjustBounds); }
 
-void TWgLabel::SetBorderOuter(TFrameStyleEx value) {
-    if (value == FBorderOuter) return;
-    FBorderOuter = value;
-    AdjustBounds();
-    Changed();
-}
+void TWgLabel::SetBorderOuter(TFrameStyleEx value) { SetAndInvalidate(FBorderOuter, value, &TWgLabel::AdjustBounds); }
 
 void TWgLabel::SetBorderSides(std::uint8_t value) {
     value &= sdAll;
@@ -190,57 +174,23 @@ void TWgLabel::SetBorderSides(std::uint8_t value) {
     Changed();
 }
 
-void TWgLabel::SetBorderColor(TColor value) {
-    if (value == FBorderColor) return;
-    FBorderColor = value;
-    Changed();
-}
+void TWgLabel::SetBorderColor(TColor value) { SetAndInvalidate(FBorderColor, value); }
 
-void TWgLabel::SetBorderHighlight(TColor value) {
-    if (value == FBorderHighlight) return;
-    FBorderHighlight = value;
-    Changed();
-}
+void TWgLabel::SetBorderHighlight(TColor value) { SetAndInvalidate(FBorderHighlight, value); }
 
-void TWgLabel::SetBorderShadow(TColor value) {
-    if (value == FBorderShadow) return;
-    FBorderShadow = value;
-    Changed();
-}
+void TWgLabel::SetBorderShadow(TColor value) { SetAndInvalidate(FBorderShadow, value); }
 
 void TWgLabel::SetBorderWidth(int value) {
-    value = std::max(value, 0);
-    if (value == FBorderWidth) return;
-    FBorderWidth = value;
-    AdjustBounds();
-    Changed();
+    SetAndInvalidate(FBorderWidth, std::max(value, 0), &TWgLabel::AdjustBounds);
 }
 
-void TWgLabel::SetCondenseCaption(bool value) {
-    if (value == FCondenseCaption) return;
-    FCondenseCaption = value;
-    AdjustBounds();
-    Changed();
-}
+void TWgLabel::SetCondenseCaption(bool value) { SetAndInvalidate(FCondenseCaption, value, &TWgLabel::AdjustBounds); }
 
-void TWgLabel::SetFlatColor(TColor value) {
-    if (value == FFlatColor) return;
-    FFlatColor = value;
-    Changed();
-}
+void TWgLabel::SetFlatColor(TColor value) { SetAndInvalidate(FFlatColor, value); }
 
-void TWgLabel::SetFlatColorAdjustment(int value) {
-    value = std::clamp(value, 0, 255);
-    if (value == FFlatColorAdjustment) return;
-    FFlatColorAdjustment = value;
-    Changed();
-}
+void TWgLabel::SetFlatColorAdjustment(int value) { SetAndInvalidate(FFlatColorAdjustment, std::clamp(value, 0, 255)); }
 
-void TWgLabel::SetCenterPoint(TCenterPoint value) {
-    if (value == FCenterPoint) return;
-    FCenterPoint = value;
-    Changed();
-}
+void TWgLabel::SetCenterPoint(TCenterPoint value) { SetAndInvalidate(FCenterPoint, value); }
 
 void TWgLabel::SetFlyByColor(TColor value) {
     if (value == FFlyByColor) return;
@@ -257,49 +207,19 @@ void TWgLabel::SetFlyByEnabled(bool value) {
     }
 }
 
-void TWgLabel::SetLightTextStyle(bool value) {
-    if (value == FLightTextStyle) return;
-    FLightTextStyle = value;
-    Changed();
-}
+void TWgLabel::SetLightTextStyle(bool value) { SetAndInvalidate(FLightTextStyle, value); }
 
-void TWgLabel::SetRotation(TTextRotation value) {
-    if (value == FRotation) return;
-    FRotation = value;
-    Changed();
-}
+void TWgLabel::SetRotation(TTextRotation value) { SetAndInvalidate(FRotation, value); }
 
-void TWgLabel::SetHighlightColor(TColor value) {
-    if (value == FHighlightColor) return;
-    FHighlightColor = value;
-    Changed();
-}
+void TWgLabel::SetHighlightColor(TColor value) { SetAndInvalidate(FHighlightColor, value); }
 
-void TWgLabel::SetShadowColor(TColor value) {
-    if (value == FShadowColor) return;
-    FShadowColor = value;
-    Changed();
-}
+void TWgLabel::SetShadowColor(TColor value) { SetAndInvalidate(FShadowColor, value); }
 
-void TWgLabel::SetShadowDepth(int value) {
-    value = std::clamp(value, 0, 100);
-    if (value == FShadowDepth) return;
-    FShadowDepth = value;
-    Changed();
-}
+void TWgLabel::SetShadowDepth(int value) { SetAndInvalidate(FShadowDepth, std::clamp(value, 0, 100)); }
 
-void TWgLabel::SetTextMargin(int value) {
-    value = std::max(value, 0);
-    if (value == FTextMargin) return;
-    FTextMargin = value;
-    Changed();
-}
+void TWgLabel::SetTextMargin(int value) { SetAndInvalidate(FTextMargin, std::max(value, 0)); }
 
-void TWgLabel::SetTextStyle(TTextStyle value) {
-    if (value == FTextStyle) return;
-    FTextStyle = value;
-    Changed();
-}
+void TWgLabel::SetTextStyle(TTextStyle value) { SetAndInvalidate(FTextStyle, value); }
 
 RECT TWgLabel::BorderInsetRect(RECT r) const noexcept {
     ::InflateRect(&r, -FBorderWidth, -FBorderWidth);
@@ -377,14 +297,9 @@ void TWgLabel::AdjustBounds() {
     // Measured as drawn: without prefix processing "&" takes room of its own.
     if (!ShowAccelChar()) flags |= DT_NOPREFIX;
     {
-        TCanvas& canvas = Canvas();
-        canvas.SetHandle(screen);
-        struct TDetach {
-            TCanvas& C;
-            ~TDetach() { C.SetHandle(nullptr); }
-        } detach{canvas};
-        canvas.Font().Assign(Font());
-        canvas.DrawText(LabelText(), r, flags);
+        const TCanvasHandleScope lent(Canvas(), screen);
+        Canvas().Font().Assign(Font());
+        Canvas().DrawText(LabelText(), r, flags);
     }
     // The insets are added back: the same amounts the painting takes off.
     const RECT probe{0, 0, 0x4000, 0x4000};
@@ -614,19 +529,7 @@ const TClassInfo& TWgLabel::StaticClassInfo() {
             .Bool("CondenseCaption", &TWgLabel::CondenseCaption, &TWgLabel::SetCondenseCaption)
             .Color("FlatColor", &TWgLabel::FlatColor, &TWgLabel::SetFlatColor)
             .Int("FlatColorAdjustment", &TWgLabel::FlatColorAdjustment, &TWgLabel::SetFlatColorAdjustment)
-            .Custom(
-                "FrameController",
-                [](TWgLabel&) {
-                    TFormValue v;
-                    v.Kind = TFormValueKind::vkIdent;
-                    v.Text = "nil";
-                    return v;
-                },
-                [](TWgLabel&, const TFormValue& v) {
-                    // No frame controller component exists in this program: only "no controller" can be stored.
-                    if (v.Kind != TFormValueKind::vkIdent || !SameTextAscii(v.Text, "nil"))
-                        throw EPropertyError("no frame controller component exists; only nil is accepted");
-                })
+            .NilReference("FrameController", "no frame controller component exists; only nil is accepted")
             .Int("FrameControllerNotifications", &TWgLabel::FrameControllerNotifications,
                  &TWgLabel::SetFrameControllerNotifications)
             .Enum("CenterPoint", &TWgLabel::CenterPoint, &TWgLabel::SetCenterPoint,

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/Application.h"
@@ -484,6 +485,41 @@ TEST(ControlWrapperTest, UserChangesRunOnChangeOnceAndUpdateTheValue) {
 
     EXPECT_EQ(changes, (std::vector<std::string>{"Edit1", "ComboBox1", "ScrollBar1", "TrackBar1", "PageControl1",
                                                  "TabControl1", "ListView1"}));
+}
+
+TEST(ControlWrapperTest, RangeEndsThatWouldCrossMoveTogetherAndReachTheWindow) {
+    TWrapperForm form;
+    form.Show();
+    using TWindowRange = std::pair<int, int> (*)(HWND);
+    const std::pair<const char*, TWindowRange> cases[] = {
+        {"ProgressBar1",
+         [](HWND w) {
+             PBRANGE r{};
+             Send(w, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&r));
+             return std::pair{r.iLow, r.iHigh};
+         }},
+        {"TrackBar1",
+         [](HWND w) {
+             return std::pair{static_cast<int>(Send(w, TBM_GETRANGEMIN)), static_cast<int>(Send(w, TBM_GETRANGEMAX))};
+         }},
+        {"ScrollBar1",
+         [](HWND w) {
+             int low = 0, high = 0;
+             ::GetScrollRange(w, SB_CTL, &low, &high);
+             return std::pair{low, high};
+         }},
+    };
+    for (const auto& [name, windowRange] : cases) {
+        SCOPED_TRACE(name);
+        TRangeControl& range = form.Get<TRangeControl>(name);
+        range.SetMax(50);
+        range.SetMin(60);  // above the maximum: the maximum follows
+        EXPECT_EQ(range.Max(), 60);
+        EXPECT_EQ(windowRange(form.Wnd(name)), (std::pair{60, 60}));
+        range.SetMax(20);  // below the minimum: the minimum follows
+        EXPECT_EQ(range.Min(), 20);
+        EXPECT_EQ(windowRange(form.Wnd(name)), (std::pair{20, 20}));
+    }
 }
 
 TEST(ControlWrapperTest, MakingAndFreeingEveryKindLeavesNoWindowsAndNoGdiObjects) {
