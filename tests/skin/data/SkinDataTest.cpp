@@ -42,9 +42,9 @@ const std::vector<std::uint8_t>& OurPackage() {
 
 // The "SkinStream" value of a package: 32-bit count, then the bytes.
 std::vector<std::uint8_t> StreamValue(const std::vector<std::uint8_t>& package, std::int32_t count) {
-    std::vector<std::uint8_t> v(4);
+    std::vector<std::uint8_t> v(4 + package.size());
     std::memcpy(v.data(), &count, 4);
-    v.insert(v.end(), package.begin(), package.end());
+    std::copy(package.begin(), package.end(), v.begin() + 4);
     return v;
 }
 
