@@ -16,6 +16,7 @@
 #include "skin/controls/ControlDispatch.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinControlButtons.h"
+#include "skin/controls/SkinControlTestSupport.h"
 #include "skin/form/SkinFormTestSupport.h"
 #include "support/Pump.h"
 #include "widgets/WgButton.h"
@@ -392,25 +393,15 @@ TEST(SkinControlProperties, ReadByNameWithFallbacksForMissingOnes) {
 namespace {
 
 // A bit button on a form skinned by a real form skinner.
-class FrameworkControlFixture : public ::testing::Test {
+class FrameworkControlFixture : public FrameworkFormFixture {
 protected:
     void SetUp() override {
-        (void)OurSkin();
-        Form = std::make_unique<TForm>(nullptr);
-        Form->SetBounds(40, 40, 320, 200);
+        MakeForm(320, 200);
         Button = new TWgBitBtn(Form.get());
         Button->SetParent(Form.get());
         Button->SetBounds(20, 20, 90, 28);
         Button->SetCaption(L"确定");
-        Form->Show();
-        PumpPending();
-        FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
-        FormSkinner->AttachWindow(&OurSkin());
-    }
-    void TearDown() override {
-        FormSkinner.reset();
-        Form.reset();
-        PumpPending();
+        ShowAndSkin();
     }
     TSkinControl* SkinButton(bool changeColor = false) {
         auto* s = new TSkinBitButton(Button);
@@ -418,10 +409,7 @@ protected:
         return s;
     }
 
-    TRecordingManager Manager;
-    std::unique_ptr<TForm> Form;
     TWgBitBtn* Button = nullptr;
-    std::unique_ptr<TSkinForm> FormSkinner;
 };
 
 }  // namespace

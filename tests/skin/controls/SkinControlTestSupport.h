@@ -7,8 +7,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "framework/Gdi.h"
 #include "skin/controls/ControlDispatch.h"
 #include "skin/controls/SkinControl.h"
@@ -104,6 +106,32 @@ protected:
 
 private:
     int FNextId = 100;
+};
+
+// A framework form skinned by a real form skinner. A fixture's SetUp makes the form and its controls, then calls
+// ShowAndSkin.
+class FrameworkFormFixture : public ::testing::Test {
+protected:
+    void MakeForm(int width, int height) {
+        (void)OurSkin();
+        Form = std::make_unique<TForm>(nullptr);
+        Form->SetBounds(40, 40, width, height);
+    }
+    void ShowAndSkin() {
+        Form->Show();
+        PumpPending();
+        FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
+        FormSkinner->AttachWindow(&OurSkin());
+    }
+    void TearDown() override {
+        FormSkinner.reset();
+        Form.reset();
+        PumpPending();
+    }
+
+    TRecordingManager Manager;
+    std::unique_ptr<TForm> Form;
+    std::unique_ptr<TSkinForm> FormSkinner;
 };
 
 // Real mouse input (SendInput). The input runs on a second thread while the window's thread pumps, as the

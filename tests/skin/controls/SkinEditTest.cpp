@@ -18,6 +18,7 @@
 #include "framework/StdCtrls.h"
 #include "skin/controls/ControlDispatch.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinControlTestSupport.h"
 #include "skin/controls/SkinEdits.h"
 #include "skin/form/SkinFormTestSupport.h"
 #include "support/Pump.h"
@@ -139,12 +140,6 @@ void ClickAt(POINT p) {
     Pump(50);
     SendMouse(MOUSEEVENTF_LEFTUP, p);
     Pump(50);
-}
-
-POINT ScreenPoint(HWND wnd, int x, int y) {
-    POINT p{x, y};
-    ::ClientToScreen(wnd, &p);
-    return p;
 }
 
 class EditFamilyFixture : public SkinFormFixture {
@@ -547,25 +542,15 @@ TEST_F(EditFamilyFixture, ClicksOnTheSkinnedUpDownStepItsBuddy) {
 namespace {
 
 // A combo box, an edit and an up-down of the framework on a form skinned by a real form skinner.
-class FrameworkEditFixture : public ::testing::Test {
+class FrameworkEditFixture : public FrameworkFormFixture {
 protected:
     void SetUp() override {
-        (void)OurSkin();
-        Form = std::make_unique<TForm>(nullptr);
-        Form->SetBounds(40, 40, 360, 220);
+        MakeForm(360, 220);
         Combo = Place(new TComboBox(Form.get()), 10);
         Combo->SetItems({"甲", "乙"});
         Edit = Place(new TEdit(Form.get()), 50);
         UpDown = Place(new TUpDown(Form.get()), 90);
-        Form->Show();
-        PumpPending();
-        FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
-        FormSkinner->AttachWindow(&OurSkin());
-    }
-    void TearDown() override {
-        FormSkinner.reset();
-        Form.reset();
-        PumpPending();
+        ShowAndSkin();
     }
     template <class T>
     T* Place(T* control, int top) {
@@ -574,12 +559,9 @@ protected:
         return control;
     }
 
-    TRecordingManager Manager;
-    std::unique_ptr<TForm> Form;
     TComboBox* Combo = nullptr;
     TEdit* Edit = nullptr;
     TUpDown* UpDown = nullptr;
-    std::unique_ptr<TSkinForm> FormSkinner;
 };
 
 }  // namespace

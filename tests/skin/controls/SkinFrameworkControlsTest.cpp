@@ -76,21 +76,11 @@ std::uint32_t StripAt(int frame, int x, int y) {
 }
 
 // A form skinned by a real form skinner; its controls are skinned through the dispatch sink.
-class FrameworkSkinFixture : public ::testing::Test {
+class FrameworkSkinFixture : public FrameworkFormFixture {
 protected:
     void SetUp() override {
-        (void)OurSkin();
-        Form = std::make_unique<TForm>(nullptr);
-        Form->SetBounds(40, 40, 460, 320);
-        Form->Show();
-        PumpPending();
-        FormSkinner = std::make_unique<TSkinForm>(Form.get(), Form->Handle(), &Manager);
-        FormSkinner->AttachWindow(&OurSkin());
-    }
-    void TearDown() override {
-        FormSkinner.reset();
-        Form.reset();
-        PumpPending();
+        MakeForm(460, 320);
+        ShowAndSkin();
     }
     template <class T>
     T* Add(RECT r) {
@@ -109,10 +99,6 @@ protected:
     }
     // What the form paints for WM_PAINT with a DC (windowless controls included), client coordinates.
     TCapture PaintForm() { return CapturePaint(Form->Handle()); }
-
-    TRecordingManager Manager;
-    std::unique_ptr<TForm> Form;
-    std::unique_ptr<TSkinForm> FormSkinner;
 };
 
 }  // namespace
