@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "support/ProcessMemory.h"
+#include "support/ProgramPath.h"
 
 namespace {
 
@@ -33,13 +34,7 @@ struct TStart {
     double WorkingSetKiB = 0, CommitKiB = 0;
 };
 
-std::wstring DefaultProgram() {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"app\\QuandrelDemo.exe";
-}
+std::wstring DefaultProgram() { return qd::test::BesideThisProgram(L"app\\QuandrelDemo.exe"); }
 
 // The program's report line, read from its standard output until the line ends (or the pipe breaks).
 std::string ReadLine(HANDLE pipe) {

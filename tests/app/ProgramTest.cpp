@@ -12,18 +12,13 @@
 #include "app/AppConstants.h"
 #include "skin/form/SkinMessages.h"
 #include "support/Pump.h"
+#include "support/ProgramPath.h"
 
 namespace {
 
 using qd::test::PumpUntil;
 
-std::wstring ProgramPath() {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"app\\QuandrelDemo.exe";
-}
+std::wstring ProgramPath() { return qd::test::BesideThisProgram(L"app\\QuandrelDemo.exe"); }
 
 std::wstring ClassOf(HWND wnd) {
     wchar_t buf[128] = {};

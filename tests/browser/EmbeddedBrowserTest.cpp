@@ -19,10 +19,13 @@
 #include "framework/Forms.h"
 #include "framework/Properties.h"
 #include "framework/WindowHook.h"
+#include "support/ProgramPath.h"
 #include "support/Pump.h"
 
 namespace qd {
 namespace {
+
+using test::BesideThisProgram;
 
 constexpr wchar_t kTitle[] = L"岚栎在线订单管理系统";
 
@@ -628,15 +631,6 @@ TEST(EmbeddedBrowserOwnerHook, DialogsThatTakeTheActivationAreReCaptioned) {
     DestroyWindow(alert);
     DestroyWindow(plain);
     DestroyWindow(other);
-}
-
-// A program of the test folder, by file name.
-std::wstring BesideThisProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring result = path;
-    result.resize(result.find_last_of(L"\\/") + 1);
-    return result + name;
 }
 
 TEST(EmbeddedBrowserOwnerHook, DialogsOfOtherProgramsAreLeftAlone) {

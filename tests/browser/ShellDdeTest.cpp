@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "support/ProgramPath.h"
 #include "support/Pump.h"
 #include "support/SwallowCheck.h"
 
@@ -823,13 +824,7 @@ TEST_F(ShellDdeServerTest, DdemlMalformedFolderCommandsAreAnsweredNegatively) {
 
 // ---- A client in another process -----------------------------------------------------------------------------
 
-std::wstring HelperPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring result = path;
-    result.resize(result.find_last_of(L"\\/") + 1);
-    return result + L"browser_print_dde_client_helper.exe";
-}
+std::wstring HelperPath() { return qd::test::BesideThisProgram(L"browser_print_dde_client_helper.exe"); }
 
 // Counts the initiations that reach the server's hidden window, whoever sends them.
 WNDPROC GSpiedProc = nullptr;

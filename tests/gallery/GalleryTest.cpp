@@ -25,6 +25,7 @@
 #include "skin/form/SkinMenuBar.h"
 #include "skin/form/SkinMenuItems.h"
 #include "skin/form/SkinMessages.h"
+#include "support/ProgramPath.h"
 
 using namespace qd;
 
@@ -348,13 +349,7 @@ TEST_F(GalleryTest, MainMenuDropDownAndContextMenuOpenByTheMouseAreDrawnByTheSki
 // ---------------------------------------------------------------------------------------------------------------
 // The program
 
-std::wstring GalleryPath() {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"gallery\\SkinGallery.exe";
-}
+std::wstring GalleryPath() { return qd::test::BesideThisProgram(L"gallery\\SkinGallery.exe"); }
 
 HWND FindGalleryWindow(DWORD pid) {
     struct TSearch {
