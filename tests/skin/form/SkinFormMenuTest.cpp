@@ -458,14 +458,7 @@ protected:
     // A main menu of the form: one top-level item per caption, each with one child.
     TMainMenu* MakeMenu(std::initializer_list<const wchar_t*> captions) {
         auto* menu = new TMainMenu(Form.get());
-        for (const wchar_t* caption : captions) {
-            auto* item = new TMenuItem(nullptr);
-            item->SetCaption(caption);
-            auto* child = new TMenuItem(nullptr);
-            child->SetCaption(L"&Item");
-            item->Add(child);
-            menu->Items().Add(item);
-        }
+        AddTopItems(*menu, captions);
         return menu;
     }
     // An MDI frame form: the application's main form, as MDI children need.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "framework/Gdi.h"
+#include "framework/Menus.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinForm.h"
 #include "skin/form/SkinMessages.h"
@@ -203,5 +205,17 @@ protected:
     TRecordingManager Manager;
     std::unique_ptr<TSkinForm> Skinner;
 };
+
+// One top-level item of `menu` per caption, each with one child "&Item".
+inline void AddTopItems(TMainMenu& menu, std::initializer_list<const wchar_t*> captions) {
+    for (const wchar_t* caption : captions) {
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(caption);
+        auto* child = new TMenuItem(nullptr);
+        child->SetCaption(L"&Item");
+        item->Add(child);
+        menu.Items().Add(item);
+    }
+}
 
 }  // namespace qd::test

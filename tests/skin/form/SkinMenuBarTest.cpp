@@ -463,14 +463,7 @@ TEST_F(SkinMenuBarTest, TrackingIsTakenDownOnEveryWayOut) {
 
 TEST_F(SkinMenuBarTest, RightToLeftBandRunsLeftwardsAndMirrorsTheArrowKeys) {
     Menu = std::make_unique<TMainMenu>(nullptr);
-    for (const wchar_t* caption : {L"&One", L"&Two", L"T&hree"}) {
-        auto* item = new TMenuItem(nullptr);
-        item->SetCaption(caption);
-        auto* child = new TMenuItem(nullptr);
-        child->SetCaption(L"&Item");
-        item->Add(child);
-        Menu->Items().Add(item);
-    }
+    AddTopItems(*Menu, {L"&One", L"&Two", L"T&hree"});
     Menu->SetBiDiMode(bdRightToLeft);
     Band.Menu = Menu.get();
     MakeWindow(Menu->Handle());
