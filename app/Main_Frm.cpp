@@ -95,6 +95,5 @@ const TClassInfo& TForm_Main::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TForm_Main::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

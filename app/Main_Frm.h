@@ -25,6 +25,7 @@ using TClockSource = std::function<SYSTEMTIME()>;
 std::wstring FormatClockText(const SYSTEMTIME& time);
 
 class TForm_Main : public TForm {
+    QD_CLASS_INFO
 public:
     // Index of the clock panel in StatusBar_Main.
     static constexpr int kClockPanel = 4;
@@ -33,9 +34,6 @@ public:
     // Reads the stored description of class TForm_Main (or the one the form resource provider answers).
     explicit TForm_Main(TComponent* AOwner);
     ~TForm_Main() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // Published components, set by the stored description.
     TStatusBar* StatusBar_Main = nullptr;

@@ -63,6 +63,5 @@ const TClassInfo& TForm_MessageBox::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TForm_MessageBox::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

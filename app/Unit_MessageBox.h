@@ -14,12 +14,10 @@
 namespace qd {
 
 class TForm_MessageBox : public TForm {
+    QD_CLASS_INFO
 public:
     explicit TForm_MessageBox(TComponent* AOwner);
     ~TForm_MessageBox() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // Published components, set by the stored description.
     TWgLabel* WgLabel1 = nullptr;

@@ -835,7 +835,6 @@ const TClassInfo& TEmbeddedBrowser::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TEmbeddedBrowser::ClassInfo() const { return StaticClassInfo(); }
 
 void RegisterBrowserClasses() {
     RegisterFrameworkClasses();

@@ -160,12 +160,10 @@ class TEmbeddedBrowser : public TWebBrowser,
                          public IDocHostUIHandler2,
                          public IDocHostShowUI,
                          public IShellDdeTarget {
+    QD_CLASS_INFO
 public:
     explicit TEmbeddedBrowser(TComponent* AOwner);
     ~TEmbeddedBrowser() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     void Loaded() override;
 

@@ -174,6 +174,5 @@ const TClassInfo& TWebBrowser::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TWebBrowser::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

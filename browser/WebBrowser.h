@@ -25,12 +25,10 @@ using TWebBrowserTextEvent = std::function<void(TObject* Sender, const std::wstr
 std::wstring VariantText(const VARIANT& value);
 
 class TWebBrowser : public TOleControl {
+    QD_CLASS_INFO
 public:
     explicit TWebBrowser(TComponent* AOwner);
     ~TWebBrowser() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // The control's default interface (created on first use). Raises EOleError.
     IWebBrowser2* DefaultInterface();

@@ -217,5 +217,4 @@ const TClassInfo& TApplication::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TApplication::ClassInfo() const { return StaticClassInfo(); }
 }  // namespace qd

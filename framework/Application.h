@@ -31,6 +31,7 @@ public:
 };
 
 class TApplication : public TComponent {
+    QD_CLASS_INFO
 public:
     // Receives the standard error report: the box caption (the title) and the message text.
     using TErrorReporter = std::function<void(const std::wstring& caption, const std::wstring& text)>;
@@ -38,9 +39,6 @@ public:
 
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // The hidden window of class "TApplication" (created on demand): owner of the process's top-level forms'
     // error boxes and receiver of application-wide posted work.

@@ -320,7 +320,6 @@ const TClassInfo& TBitBtn::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TBitBtn::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TSpeedButton::StaticClassInfo() {
     static const TClassInfo info =
@@ -332,6 +331,5 @@ const TClassInfo& TSpeedButton::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TSpeedButton::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

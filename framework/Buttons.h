@@ -89,10 +89,9 @@ private:
 // A push button with a glyph. Kind gives the usual dialog buttons their modal result (and OK/Cancel their
 // Default/Cancel role); the glyph and the caption are drawn by the button itself.
 class TBitBtn : public TButton, public TButtonGlyph {
+    QD_CLASS_INFO
 public:
     explicit TBitBtn(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TBitBtnKind Kind() const noexcept { return FKind; }
     void SetKind(TBitBtnKind value);
@@ -109,10 +108,9 @@ private:
 // A windowless tool button. With a GroupIndex it stays down when clicked and releases the others of its group
 // (AllowAllUp lets a click release the last one too). Flat shows its frame only while the mouse is over it.
 class TSpeedButton : public TGraphicControl, public TButtonGlyph {
+    QD_CLASS_INFO
 public:
     explicit TSpeedButton(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     bool Down() const noexcept { return FDown; }
     void SetDown(bool value);

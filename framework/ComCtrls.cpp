@@ -225,7 +225,6 @@ const TClassInfo& TStatusPanel::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TStatusPanel::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TStatusBar::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TStatusBar>("TStatusBar", &TWinControl::StaticClassInfo())
@@ -240,7 +239,6 @@ const TClassInfo& TStatusBar::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TStatusBar::ClassInfo() const { return StaticClassInfo(); }
 }  // namespace qd
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -990,7 +988,6 @@ const TClassInfo& TProgressBar::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TProgressBar::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TTrackBar::StaticClassInfo() {
     static const TClassInfo info =
@@ -1009,7 +1006,6 @@ const TClassInfo& TTrackBar::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TTrackBar::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TUpDown::StaticClassInfo() {
     static const TClassInfo info =
@@ -1026,7 +1022,6 @@ const TClassInfo& TUpDown::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TUpDown::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TTabSheet::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TTabSheet>("TTabSheet", &TWinControl::StaticClassInfo())
@@ -1034,7 +1029,6 @@ const TClassInfo& TTabSheet::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TTabSheet::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TPageControl::StaticClassInfo() {
     static const TClassInfo info =
@@ -1047,7 +1041,6 @@ const TClassInfo& TPageControl::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TPageControl::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TTabControl::StaticClassInfo() {
     static const TClassInfo info =
@@ -1060,7 +1053,6 @@ const TClassInfo& TTabControl::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TTabControl::ClassInfo() const { return StaticClassInfo(); }
 
 // The published values of a column title; `textName` is what stored descriptions call its caption.
 template <class T>
@@ -1076,7 +1068,6 @@ const TClassInfo& THeaderSection::StaticClassInfo() {
     static const TClassInfo info = ColumnTitleInfo<THeaderSection>("THeaderSection", "Text");
     return info;
 }
-const TClassInfo& THeaderSection::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& THeaderControl::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<THeaderControl>("THeaderControl", &TWinControl::StaticClassInfo())
@@ -1088,13 +1079,11 @@ const TClassInfo& THeaderControl::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& THeaderControl::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TListColumn::StaticClassInfo() {
     static const TClassInfo info = ColumnTitleInfo<TListColumn>("TListColumn", "Caption");
     return info;
 }
-const TClassInfo& TListColumn::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TListItem::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TListItem>("TListItem", &TPersistent::StaticClassInfo())
@@ -1103,7 +1092,6 @@ const TClassInfo& TListItem::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TListItem::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TListView::StaticClassInfo() {
     static const TClassInfo info =
@@ -1125,6 +1113,5 @@ const TClassInfo& TListView::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TListView::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

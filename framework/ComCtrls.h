@@ -23,10 +23,9 @@ enum class TStatusPanelBevel { pbNone, pbLowered, pbRaised };
 using enum TStatusPanelBevel;
 
 class TStatusPanel : public TPersistent {
+    QD_CLASS_INFO
 public:
     explicit TStatusPanel(TStatusBar* bar) : FBar(bar) {}
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TAlignment Alignment() const noexcept { return FAlignment; }
     void SetAlignment(TAlignment value);
@@ -72,12 +71,10 @@ private:
 };
 
 class TStatusBar : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TStatusBar(TComponent* AOwner);
     ~TStatusBar() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TStatusPanels& Panels() noexcept { return FPanels; }
     bool SimplePanel() const noexcept { return FSimplePanel; }
@@ -145,10 +142,9 @@ enum class TProgressBarOrientation { pbHorizontal, pbVertical };
 using enum TProgressBarOrientation;
 
 class TProgressBar : public TRangeControl {
+    QD_CLASS_INFO
 public:
     explicit TProgressBar(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int Position();
     void SetPosition(int value);
@@ -181,10 +177,9 @@ using enum TTickStyle;
 
 // A track bar. Position follows the thumb; each change runs OnChange.
 class TTrackBar : public TRangeControl {
+    QD_CLASS_INFO
 public:
     explicit TTrackBar(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int Position() const noexcept { return FPosition; }
     void SetPosition(int value);
@@ -223,11 +218,10 @@ using enum TUDOrientation;
 // Up and down arrows. With an Associate the control sits at its right and shows Position in it. A press of an
 // arrow runs OnClick.
 class TUpDown : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TUpDown(TComponent* AOwner);
     ~TUpDown() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int Min() const noexcept { return FMin; }
     void SetMin(int value);
@@ -271,11 +265,10 @@ class TPageControl;
 
 // One page of a page control: a container shown while its tab is the chosen one.
 class TTabSheet : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TTabSheet(TComponent* AOwner);
     ~TTabSheet() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TPageControl* PageControl() const noexcept { return FPageControl; }
     void SetParent(TWinControl* parent) override;
@@ -292,11 +285,10 @@ private:
 // Tabs over pages: the sheets nested in it are its pages, in order; the chosen one is shown, the others hidden.
 // A change of page by the user runs OnChange.
 class TPageControl : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TPageControl(TComponent* AOwner);
     ~TPageControl() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int PageCount() const noexcept { return static_cast<int>(FPages.size()); }
     TTabSheet* Pages(int index) const { return FPages.at(static_cast<std::size_t>(index)); }
@@ -337,10 +329,9 @@ private:
 // A row of tabs over one area whose content the program changes (the controls in it stay). A change of tab by
 // the user runs OnChange.
 class TTabControl : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TTabControl(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     std::vector<std::string> Tabs() const;
     void SetTabs(const std::vector<std::string>& tabs);
@@ -406,18 +397,16 @@ private:
 
 // A section of a header control.
 class THeaderSection : public TColumnTitle {
+    QD_CLASS_INFO
 public:
     using TColumnTitle::TColumnTitle;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 };
 
 // Column captions over a list, on the platform's header control.
 class THeaderControl : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit THeaderControl(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TOwnedItems<THeaderSection>& Sections() noexcept { return FSections; }
     // The widths the control has now (the user may have dragged them).
@@ -434,20 +423,18 @@ private:
 
 // A column of a list view.
 class TListColumn : public TColumnTitle {
+    QD_CLASS_INFO
 public:
     using TColumnTitle::TColumnTitle;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     const std::wstring& Caption() const noexcept { return Text(); }
     void SetCaption(const std::wstring& value) { SetText(value); }
 };
 
 class TListItem : public TOwnedItem {
+    QD_CLASS_INFO
 public:
     using TOwnedItem::TOwnedItem;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     const std::wstring& Caption() const noexcept { return FCaption; }
     void SetCaption(const std::wstring& value) { Change(FCaption, value); }
@@ -466,10 +453,9 @@ using enum TViewStyle;
 // A list of items in columns (report view) or as a plain list, on the platform's list view. Items and columns are
 // held here and given to the control whenever it is made or they change. A change of selection runs OnChange.
 class TListView : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TListView(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TOwnedItems<TListColumn>& Columns() noexcept { return FColumns; }
     TOwnedItems<TListItem>& Items() noexcept { return FItems; }

@@ -30,8 +30,6 @@ const TClassInfo& TPersistent::StaticClassInfo() {
     return info;
 }
 
-const TClassInfo& TPersistent::ClassInfo() const { return StaticClassInfo(); }
-
 const std::string& TPersistent::ClassName() const { return ClassInfo().Name(); }
 
 // ---- TComponent -------------------------------------------------------------------------------------------------
@@ -43,8 +41,6 @@ const TClassInfo& TComponent::StaticClassInfo() {
                                        .Build();
     return info;
 }
-
-const TClassInfo& TComponent::ClassInfo() const { return StaticClassInfo(); }
 
 TComponent::TComponent(TComponent* AOwner) {
     if (AOwner) AOwner->InsertComponent(this);

@@ -38,7 +38,7 @@ public:
 class TPersistent : public TObject {
 public:
     static const TClassInfo& StaticClassInfo();
-    virtual const TClassInfo& ClassInfo() const;
+    virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }
     // Class name as registered ("TComponent", "TForm_Main", ...).
     const std::string& ClassName() const;
 };
@@ -53,15 +53,13 @@ enum class TComponentStateFlag : std::uint32_t {
 };
 
 class TComponent : public TPersistent {
+    // Published: Name, Tag.
+    QD_CLASS_INFO
 public:
     explicit TComponent(TComponent* AOwner);
     // Tells the components that asked for free notification, frees the owned components (last created first)
     // and leaves the owner's list.
     ~TComponent() override;
-
-    // Published: Name, Tag.
-    static const TClassInfo& StaticClassInfo();
-    const TClassInfo& ClassInfo() const override;
 
     const std::string& Name() const noexcept { return FName; }
     // Names are identifiers, unique among the components of one owner (case-insensitive); "" is allowed.

@@ -1380,14 +1380,12 @@ const TClassInfo& TControl::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TControl::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TGraphicControl::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TGraphicControl>("TGraphicControl", &TControl::StaticClassInfo()).Build();
     return info;
 }
-const TClassInfo& TGraphicControl::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TWinControl::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TWinControl>("TWinControl", &TControl::StaticClassInfo())
@@ -1401,13 +1399,11 @@ const TClassInfo& TWinControl::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TWinControl::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TCustomControl::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TCustomControl>("TCustomControl", &TWinControl::StaticClassInfo()).Build();
     return info;
 }
-const TClassInfo& TCustomControl::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

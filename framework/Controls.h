@@ -108,12 +108,10 @@ using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TSh
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 
 class TControl : public TComponent {
+    QD_CLASS_INFO
 public:
     explicit TControl(TComponent* AOwner);
     ~TControl() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // Every message to this control goes through here. Replace it to hook the control; keep the previous
     // value and call it for what you do not handle; put it back to unhook.
@@ -280,12 +278,10 @@ private:
 
 // A control without a window of its own.
 class TGraphicControl : public TControl {
+    QD_CLASS_INFO
 public:
     explicit TGraphicControl(TComponent* AOwner);
     ~TGraphicControl() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     void Invalidate() override;
     void Update() override;
@@ -302,12 +298,10 @@ private:
 
 // A control with its own window.
 class TWinControl : public TControl {
+    QD_CLASS_INFO
 public:
     explicit TWinControl(TComponent* AOwner);
     ~TWinControl() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // The window, created now if it does not exist yet (for a child window the parent's first).
     HWND Handle();
@@ -445,12 +439,10 @@ private:
 
 // A windowed control that paints itself through a canvas, off-screen, then in one blit.
 class TCustomControl : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TCustomControl(TComponent* AOwner);
     ~TCustomControl() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TCanvas& Canvas() noexcept { return *FCanvas; }
     // Off by default only for tests that want to see direct painting.

@@ -259,7 +259,6 @@ const TClassInfo& TTimer::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TTimer::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TPanel::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TPanel>("TPanel", &TCustomControl::StaticClassInfo())
@@ -273,7 +272,6 @@ const TClassInfo& TPanel::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TPanel::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TRadioGroup::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TRadioGroup>("TRadioGroup", &TGroupBox::StaticClassInfo())
@@ -283,5 +281,4 @@ const TClassInfo& TRadioGroup::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TRadioGroup::ClassInfo() const { return StaticClassInfo(); }
 }  // namespace qd

@@ -14,12 +14,10 @@
 namespace qd {
 
 class TTimer : public TComponent {
+    QD_CLASS_INFO
 public:
     explicit TTimer(TComponent* AOwner);
     ~TTimer() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     bool Enabled() const noexcept { return FEnabled; }
     void SetEnabled(bool value);
@@ -58,10 +56,9 @@ using enum TPanelBevel;
 
 // A container that paints its colour, an outer and an inner bevel and its caption.
 class TPanel : public TCustomControl {
+    QD_CLASS_INFO
 public:
     explicit TPanel(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TPanelBevel BevelOuter() const noexcept { return FBevelOuter; }
     void SetBevelOuter(TPanelBevel value);
@@ -91,11 +88,10 @@ private:
 // A group box holding one radio button per item, in Columns columns. ItemIndex is the checked one (-1: none);
 // a change by the user runs OnClick.
 class TRadioGroup : public TGroupBox {
+    QD_CLASS_INFO
 public:
     explicit TRadioGroup(TComponent* AOwner);
     ~TRadioGroup() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     std::vector<std::string> Items() const;
     void SetItems(const std::vector<std::string>& items);

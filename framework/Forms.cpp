@@ -789,7 +789,6 @@ const TClassInfo& TSizeConstraints::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TSizeConstraints::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TForm::StaticClassInfo() {
     static const TClassInfo info =
@@ -835,7 +834,6 @@ const TClassInfo& TForm::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TForm::ClassInfo() const { return StaticClassInfo(); }
 
 void RegisterFrameworkClasses() {
     static const bool done = [] {

@@ -55,10 +55,8 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
 // Size limits of a control (0 = no limit).
 class TSizeConstraints : public TPersistent {
+    QD_CLASS_INFO
 public:
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
-
     int MinWidth() const noexcept { return FMinWidth; }
     int MinHeight() const noexcept { return FMinHeight; }
     int MaxWidth() const noexcept { return FMaxWidth; }
@@ -82,12 +80,10 @@ private:
 };
 
 class TForm : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TForm(TComponent* AOwner);
     ~TForm() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TFormBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
     void SetBorderStyle(TFormBorderStyle value);

@@ -1167,14 +1167,12 @@ void TIcon::Assign(const TIcon& source) {
 
 namespace qd {
 
-const TClassInfo& TGraphicsObject::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TGraphicsObject::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TGraphicsObject>("TGraphicsObject", &TPersistent::StaticClassInfo()).Build();
     return info;
 }
 
-const TClassInfo& TFont::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TFont::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TFont>("TFont", &TGraphicsObject::StaticClassInfo())
@@ -1191,7 +1189,6 @@ const TClassInfo& TFont::StaticClassInfo() {
     return info;
 }
 
-const TClassInfo& TBrush::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TBrush::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TBrush>("TBrush", &TGraphicsObject::StaticClassInfo())
                                        .Color("Color", &TBrush::Color, &TBrush::SetColor)
@@ -1202,7 +1199,6 @@ const TClassInfo& TBrush::StaticClassInfo() {
     return info;
 }
 
-const TClassInfo& TPen::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TPen::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TPen>("TPen", &TGraphicsObject::StaticClassInfo())
@@ -1218,7 +1214,6 @@ const TClassInfo& TPen::StaticClassInfo() {
     return info;
 }
 
-const TClassInfo& TCanvas::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TCanvas::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TCanvas>("TCanvas", &TPersistent::StaticClassInfo())
                                        .Object("Brush", &TCanvas::Brush)
@@ -1228,7 +1223,6 @@ const TClassInfo& TCanvas::StaticClassInfo() {
     return info;
 }
 
-const TClassInfo& TBitmap::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TBitmap::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TBitmap>("TBitmap", &TPersistent::StaticClassInfo())
@@ -1240,7 +1234,6 @@ const TClassInfo& TBitmap::StaticClassInfo() {
     return info;
 }
 
-const TClassInfo& TIcon::ClassInfo() const { return StaticClassInfo(); }
 const TClassInfo& TIcon::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TIcon>("TIcon", &TPersistent::StaticClassInfo())
                                        .Binary("Data", &TIcon::Data, &TIcon::SetData)

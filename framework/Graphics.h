@@ -54,10 +54,8 @@ public:
 
 // Base of font, brush and pen: anything that changes a property calls Changed().
 class TGraphicsObject : public TPersistent {
+    QD_CLASS_INFO
 public:
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
-
     // Fired after a property changed. The object's previous GDI handle stays alive until every handler has
     // returned, so a handler can still deselect it from a DC.
     TNotifyEvent OnChange;
@@ -80,13 +78,12 @@ inline constexpr TFontStyles kAllFontStyles = fsBold | fsItalic | fsUnderline | 
 enum class TFontPitch : int { fpDefault, fpVariable, fpFixed };
 
 class TFont : public TGraphicsObject {
+    QD_CLASS_INFO
 public:
     static constexpr int kDefaultPixelsPerInch = 96;
     static constexpr std::size_t kMaxNameLength = LF_FACESIZE - 1;  // LOGFONT holds 31 characters and a NUL
 
     TFont();
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     const std::wstring& Name() const noexcept { return FName; }
     // Rejects names that LOGFONT cannot hold (longer than 31 characters, or with a NUL in them).
@@ -142,10 +139,9 @@ enum class TBrushStyle : int {
 };
 
 class TBrush : public TGraphicsObject {
+    QD_CLASS_INFO
 public:
     TBrush() = default;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TColor Color() const noexcept { return FColor; }
     void SetColor(TColor value);
@@ -186,12 +182,11 @@ enum class TPenMode : int {
 };
 
 class TPen : public TGraphicsObject {
+    QD_CLASS_INFO
 public:
     static constexpr int kMaxWidth = 4096;
 
     TPen() = default;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TColor Color() const noexcept { return FColor; }
     void SetColor(TColor value);
@@ -225,11 +220,10 @@ class TBitmap;
 class TIcon;
 
 class TCanvas : public TPersistent {
+    QD_CLASS_INFO
 public:
     TCanvas();
     ~TCanvas() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // The DC drawn on; a subclass without one gets the chance to create it (CreateHandle). Throws
     // EInvalidGraphicOperation "Canvas does not allow drawing" when there is none.
@@ -336,6 +330,7 @@ private:
 enum class TPixelFormat : int { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 
 class TBitmap : public TPersistent {
+    QD_CLASS_INFO
 public:
     // Larger images are rejected: no skin, glyph or resource of this program comes near these.
     static constexpr int kMaxDimension = kMaxBitmapDimension;
@@ -343,8 +338,6 @@ public:
 
     TBitmap();
     ~TBitmap() override;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int Width() const noexcept { return FWidth; }
     int Height() const noexcept { return FHeight; }
@@ -428,10 +421,9 @@ private:
 // Icons
 
 class TIcon : public TPersistent {
+    QD_CLASS_INFO
 public:
     TIcon() = default;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // An RT_GROUP_ICON resource at `size` pixels square (0 = the system's large icon size). Raises
     // EInvalidGraphic when the module has no such icon.

@@ -551,6 +551,5 @@ const TClassInfo& TOleControl::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TOleControl::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

@@ -199,13 +199,11 @@ private:
 };
 
 class TOleControl : public TWinControl {
+    QD_CLASS_INFO
 public:
     // `eventIid`: the control's outgoing dispatch interface to connect to (GUID_NULL: none).
     TOleControl(TComponent* AOwner, const CLSID& clsid, const IID& eventIid);
     ~TOleControl() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // The control's persisted state block, handed to IPersistStreamInit::Load when the control is created
     // (empty: InitNew). Setting it after the control exists creates the control again from the block.

@@ -172,13 +172,11 @@ const TClassInfo& TCustomLabel::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TCustomLabel::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TLabel::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TLabel>("TLabel", &TCustomLabel::StaticClassInfo()).Build();
     return info;
 }
-const TClassInfo& TLabel::ClassInfo() const { return StaticClassInfo(); }
 }  // namespace qd
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -895,7 +893,6 @@ const TClassInfo& TButton::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TButton::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TCheckBox::StaticClassInfo() {
     static const TClassInfo info =
@@ -908,7 +905,6 @@ const TClassInfo& TCheckBox::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TCheckBox::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TRadioButton::StaticClassInfo() {
     static const TClassInfo info =
@@ -918,13 +914,11 @@ const TClassInfo& TRadioButton::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TRadioButton::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TGroupBox::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TGroupBox>("TGroupBox", &TWinControl::StaticClassInfo()).Build();
     return info;
 }
-const TClassInfo& TGroupBox::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TEdit::StaticClassInfo() {
     static const TClassInfo info =
@@ -941,7 +935,6 @@ const TClassInfo& TEdit::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TEdit::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TMemo::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TMemo>("TMemo", &TEdit::StaticClassInfo())
@@ -952,7 +945,6 @@ const TClassInfo& TMemo::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TMemo::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TListBox::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TListBox>("TListBox", &TWinControl::StaticClassInfo())
@@ -962,7 +954,6 @@ const TClassInfo& TListBox::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TListBox::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TComboBox::StaticClassInfo() {
     static const TClassInfo info =
@@ -978,7 +969,6 @@ const TClassInfo& TComboBox::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TComboBox::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TScrollBar::StaticClassInfo() {
     static const TClassInfo info =
@@ -994,6 +984,5 @@ const TClassInfo& TScrollBar::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TScrollBar::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

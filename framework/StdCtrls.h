@@ -16,12 +16,10 @@ enum class TTextLayout { tlTop, tlCenter, tlBottom };
 using enum TTextLayout;
 
 class TCustomLabel : public TGraphicControl {
+    QD_CLASS_INFO
 public:
     explicit TCustomLabel(TComponent* AOwner);
     ~TCustomLabel() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TAlignment Alignment() const noexcept { return FAlignment; }
     void SetAlignment(TAlignment value);
@@ -72,10 +70,9 @@ private:
 
 // The plain label.
 class TLabel : public TCustomLabel {
+    QD_CLASS_INFO
 public:
     using TCustomLabel::TCustomLabel;
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -86,10 +83,9 @@ public:
 // A push button. Default makes it the form's Enter button (BS_DEFPUSHBUTTON), Cancel its Escape button; a click
 // gives the form its ModalResult, then runs OnClick.
 class TButton : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TButton(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     bool Default() const noexcept { return FDefault; }
     void SetDefault(bool value);
@@ -118,10 +114,9 @@ using enum TCheckBoxState;
 // A check box. State cycles unchecked -> checked (-> grayed with AllowGrayed) on each click; every change of
 // State, by the user or in code, runs OnClick. Alignment taLeftJustify puts the caption left of the box.
 class TCheckBox : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TCheckBox(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     using TComponent::SetState;
     TCheckBoxState State() const noexcept { return FState; }
@@ -148,10 +143,9 @@ private:
 
 // A radio button. Checking one unchecks the other radio buttons of the same parent; a change runs OnClick.
 class TRadioButton : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TRadioButton(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     bool Checked() const noexcept { return FChecked; }
     void SetChecked(bool value);
@@ -170,10 +164,9 @@ private:
 
 // A captioned frame around other controls (the platform's group box; its children are its child windows).
 class TGroupBox : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TGroupBox(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -185,10 +178,9 @@ using enum TEditCharCase;
 
 // A one-line edit. Text is the window's text; every change of it runs OnChange.
 class TEdit : public TWinControl {
+    QD_CLASS_INFO
 public:
     explicit TEdit(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     const std::wstring& Text() override;
     bool ReadOnly() const noexcept { return FReadOnly; }
@@ -220,10 +212,9 @@ using enum TScrollStyle;
 
 // A multi-line edit. Lines are the text split at line breaks.
 class TMemo : public TEdit {
+    QD_CLASS_INFO
 public:
     explicit TMemo(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     std::vector<std::string> Lines();
     void SetLines(const std::vector<std::string>& lines);
@@ -273,10 +264,9 @@ private:
 
 // A list of texts to pick one from. A selection by the user runs OnClick.
 class TListBox : public TListControl {
+    QD_CLASS_INFO
 public:
     explicit TListBox(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     void SetItemIndex(int value);
     bool Sorted() const noexcept { return FSorted; }
@@ -298,10 +288,9 @@ using enum TComboBoxStyle;
 // A combo box: an edit (or a static text) with a list. OnChange runs when the text changes by typing or by a
 // pick from the list.
 class TComboBox : public TListControl {
+    QD_CLASS_INFO
 public:
     explicit TComboBox(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TComboBoxStyle Style() const noexcept { return FStyle; }
     void SetStyle(TComboBoxStyle value);
@@ -332,10 +321,9 @@ using enum TScrollBarKind;
 
 // A scroll bar control. Position follows the arrows, the page area and the thumb; each change runs OnChange.
 class TScrollBar : public TRangeControl {
+    QD_CLASS_INFO
 public:
     explicit TScrollBar(TComponent* AOwner);
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TScrollBarKind Kind() const noexcept { return FKind; }
     void SetKind(TScrollBarKind value);

@@ -74,6 +74,5 @@ const TClassInfo& TForm_Gallery::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TForm_Gallery::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

@@ -17,12 +17,10 @@ namespace qd {
 class TSkinData;
 
 class TForm_Gallery : public TForm {
+    QD_CLASS_INFO
 public:
     explicit TForm_Gallery(TComponent* AOwner);
     ~TForm_Gallery() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     // Published components, set by the stored description.
     TSkinData* SkinData_Main = nullptr;

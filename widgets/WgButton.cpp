@@ -662,7 +662,6 @@ const TClassInfo& TWgCustomButton::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TWgCustomButton::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TWgButton::StaticClassInfo() {
     static const TClassInfo info =
@@ -681,7 +680,6 @@ const TClassInfo& TWgButton::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TWgButton::ClassInfo() const { return StaticClassInfo(); }
 
 const TClassInfo& TWgBitBtn::StaticClassInfo() {
     static const TClassInfo info = Publish(TClassBuilder<TWgBitBtn>("TWgBitBtn", &TWgButton::StaticClassInfo()))
@@ -692,7 +690,6 @@ const TClassInfo& TWgBitBtn::StaticClassInfo() {
                                        .Build();
     return info;
 }
-const TClassInfo& TWgBitBtn::ClassInfo() const { return StaticClassInfo(); }
 
 void RegisterWidgetClasses() {
     static const bool done = [] {

@@ -29,12 +29,10 @@ void RegisterWidgetClasses();
 bool ButtonThemesActive() noexcept;
 
 class TWgCustomButton : public TCustomControl {
+    QD_CLASS_INFO
 public:
     explicit TWgCustomButton(TComponent* AOwner);
     ~TWgCustomButton() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TVerticalAlignment AlignmentVertical() const noexcept { return FAlignmentVertical; }
     void SetAlignmentVertical(TVerticalAlignment value);
@@ -125,12 +123,10 @@ private:
 };
 
 class TWgButton : public TWgCustomButton {
+    QD_CLASS_INFO
 public:
     explicit TWgButton(TComponent* AOwner);
     ~TWgButton() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     TAlignment Alignment() const noexcept { return FAlignment; }
     void SetAlignment(TAlignment value);
@@ -200,11 +196,9 @@ private:
 };
 
 class TWgBitBtn : public TWgButton, public TButtonGlyph {
+    QD_CLASS_INFO
 public:
     explicit TWgBitBtn(TComponent* AOwner);
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int ImageIndex() const noexcept { return FImageIndex; }
     void SetImageIndex(int value);

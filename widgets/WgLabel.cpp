@@ -548,6 +548,5 @@ const TClassInfo& TWgLabel::StaticClassInfo() {
             .Build();
     return info;
 }
-const TClassInfo& TWgLabel::ClassInfo() const { return StaticClassInfo(); }
 
 }  // namespace qd

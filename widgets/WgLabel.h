@@ -89,12 +89,10 @@ private:
 };
 
 class TWgLabel : public TCustomLabel {
+    QD_CLASS_INFO
 public:
     explicit TWgLabel(TComponent* AOwner);
     ~TWgLabel() override;
-
-    const TClassInfo& ClassInfo() const override;
-    static const TClassInfo& StaticClassInfo();
 
     int Angle() const noexcept { return FAngle; }
     void SetAngle(int value);  // taken modulo 360
