@@ -62,6 +62,16 @@ int main() {
     }
     const long gdiStart = GdiLiveCounts().Total();
     std::printf("skin_frame_bench (Wine, times in microseconds per operation)\n");
+    char screenText[64];
+    {
+        TWindowDC screen(nullptr);
+        std::snprintf(screenText, sizeof screenText, "%dx%d at %d bits per pixel", ::GetSystemMetrics(SM_CXSCREEN),
+                      ::GetSystemMetrics(SM_CYSCREEN), ::GetDeviceCaps(screen, BITSPIXEL));
+        DWORD_PTR mine = 0, all = 0;
+        ::GetProcessAffinityMask(::GetCurrentProcess(), &mine, &all);
+        std::printf("screen %s; CPUs this process may use: %#llx of %#llx\n", screenText,
+                    static_cast<unsigned long long>(mine), static_cast<unsigned long long>(all));
+    }
 
     for (SIZE size : {SIZE{1024, 768}, SIZE{1920, 1080}}) {
         HWND wnd = MakeWindow(size.cx, size.cy);
@@ -72,6 +82,11 @@ int main() {
         PumpPending();
         RECT wr{};
         ::GetWindowRect(wnd, &wr);
+        // Figures are labelled with the size the window got: the platform keeps a sizable window within the
+        // screen (plus its frame), so on a small screen a 1920 x 1080 window is smaller than asked.
+        char label[32];
+        std::snprintf(label, sizeof label, "%ldx%ld", wr.right - wr.left, wr.bottom - wr.top);
+        std::printf("%-9s window (asked for %ldx%ld) on a screen of %s\n", label, size.cx, size.cy, screenText);
 
         TWindowDC screen(nullptr);
         TBitmapHandle target(::CreateCompatibleBitmap(screen, wr.right - wr.left, wr.bottom - wr.top));
@@ -94,11 +109,11 @@ int main() {
         const double buttons = MicrosPer(rounds, [&](int) { skinner.PaintSysButtons(mem); });
         const double place = MicrosPer(rounds, [&](int) { skinner.PlaceSysButtons(); });
         const double icon = MicrosPer(rounds, [&](int) { skinner.DrawIcon(mem, 4, 4); });
-        std::printf("%4ldx%-4ld   title parts: caption %.1f, buttons %.1f (icon %.1f), placing %.1f\n", size.cx,
-                    size.cy, caption, buttons, icon, place);
+        std::printf("%-9s   title parts: caption %.1f, buttons %.1f (icon %.1f), placing %.1f\n", label, caption,
+                    buttons, icon, place);
         ::SelectObject(mem, old);
-        std::printf("%4ldx%-4ld   parts: side border %.1f, bottom border %.1f, title with caption and buttons %.1f\n",
-                    size.cx, size.cy, side, bottom, title);
+        std::printf("%-9s   parts: side border %.1f, bottom border %.1f, title with caption and buttons %.1f\n", label,
+                    side, bottom, title);
         const double paintWindow = MicrosPer(rounds, [&](int) { skinner.PaintFrame(); });
         // The region for this size made from the skin and handed to the window with a redraw, as a resize does;
         // made alone; and dropped and rebuilt (the drop forgets the composed frame: the redraw composes it anew).
@@ -111,31 +126,30 @@ int main() {
         });
         const double skinnedNc = MicrosPer(rounds, [&](int) { ::SendMessageW(wnd, WM_NCPAINT, 1, 0); });
         const double plainNc = MicrosPer(rounds, [&](int) { ::SendMessageW(plain, WM_NCPAINT, 1, 0); });
-        std::printf("%4ldx%-4ld full frame paint: %8.1f (memory DC) %8.1f (window DC)\n", size.cx, size.cy, paintMem,
-                    paintWindow);
+        std::printf("%-9s full frame paint: %8.1f (memory DC) %8.1f (window DC)\n", label, paintMem, paintWindow);
         // Baseline: the platform's own cost of handing a window a plain rectangular region with a redraw.
-        const double platformRegion = MicrosPer(
-            rounds, [&](int i) { ::SetWindowRgn(plain, ::CreateRectRgn(0, 0, size.cx - (i % 2), size.cy), TRUE); });
+        const double platformRegion =
+            MicrosPer(rounds, [&](int i) { ::SetWindowRgn(plain, ::CreateRectRgn(0, 0, W - (i % 2), H), TRUE); });
         ::SetWindowRgn(plain, nullptr, TRUE);
-        std::printf("%4ldx%-4ld region rebuild:   %8.1f (SetWindowRgn of a plain rectangle alone: %.1f), ratio %.2f\n",
-                    size.cx, size.cy, region, platformRegion, platformRegion > 0 ? region / platformRegion : 0.0);
-        std::printf("%4ldx%-4ld region made alone %6.1f; dropped and rebuilt with a frame composed anew %.1f\n",
-                    size.cx, size.cy, regionMade, regionDropped);
-        std::printf("%4ldx%-4ld WM_NCPAINT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", size.cx, size.cy, skinnedNc,
-                    plainNc, plainNc > 0 ? skinnedNc / plainNc : 0.0);
+        std::printf("%-9s region rebuild:   %8.1f (SetWindowRgn of a plain rectangle alone: %.1f), ratio %.2f\n", label,
+                    region, platformRegion, platformRegion > 0 ? region / platformRegion : 0.0);
+        std::printf("%-9s region made alone %6.1f; dropped and rebuilt with a frame composed anew %.1f\n", label,
+                    regionMade, regionDropped);
+        std::printf("%-9s WM_NCPAINT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", label, skinnedNc, plainNc,
+                    plainNc > 0 ? skinnedNc / plainNc : 0.0);
         // What changes alone is painted alone: one caption button going hot and back, and a new window text.
         TWinSysButton* close = nullptr;
         for (auto& b : skinner.View().SysButtons)
             if (b->Visible && b->Data->Action == 0) close = b.get();
         if (close) {
             const double hot = MicrosPer(rounds, [&](int i) { skinner.PaintSysButtonState(*close, i % 2 ? 1 : 3); });
-            std::printf("%4ldx%-4ld caption button state paint: %8.1f\n", size.cx, size.cy, hot);
+            std::printf("%-9s caption button state paint: %8.1f\n", label, hot);
         }
         const wchar_t* titles[] = {L"岚栎在线订单管理系统", L"岚栎在线订单管理系统 - 订单"};
         const double skinnedText = MicrosPer(rounds, [&](int i) { ::SetWindowTextW(wnd, titles[i % 2]); });
         const double plainText = MicrosPer(rounds, [&](int i) { ::SetWindowTextW(plain, titles[i % 2]); });
-        std::printf("%4ldx%-4ld WM_SETTEXT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", size.cx, size.cy, skinnedText,
-                    plainText, plainText > 0 ? skinnedText / plainText : 0.0);
+        std::printf("%-9s WM_SETTEXT skinned %8.1f, unskinned %8.1f, ratio %.2f\n", label, skinnedText, plainText,
+                    plainText > 0 ? skinnedText / plainText : 0.0);
 
         if (size.cx == 1920) {
             const int steps = 60;
@@ -146,8 +160,8 @@ int main() {
                                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 ::UpdateWindow(wnd);
             });
-            std::printf("%4ldx%-4ld resize step (size, region, paint): %8.1f (%.2f ms), frame paints per step %.2f\n",
-                        size.cx, size.cy, resize, resize / 1000.0,
+            std::printf("%-9s resize step (size, region, paint): %8.1f (%.2f ms), frame paints per step %.2f\n", label,
+                        resize, resize / 1000.0,
                         static_cast<double>(skinner.View().Painted.FullPaints - paintsBefore) / steps);
         }
         skinner.Detach();

@@ -1,107 +1,112 @@
-// Memory of a skinned window: the working set and our GDI counts before and after 1000 skin off/on cycles of a
-// shown window (skinner detached, attached again and the frame painted) and after 1000 reloads of the skin data.
-// The window is a plain top-level window of this program with the main window's size and caption, not the real
-// main window (the real program's start-up and its memory once idle are measured by startup_bench).
+// Memory of the program's main window over skin off/on cycles. The main form is built from its stored description
+// under the program's skin manager, shown maximised and left to skin itself; then its skin data component is made
+// inactive and active again, each time until the manager has taken the skinner off the window and then put a new
+// one on that has painted the frame. Prints the working set of the idle skinned window, the memory and GDI
+// figures before and after the cycles and after as many reloads of the skin data, and the time per cycle.
+// The manager carries out a request on its 250 ms timer; here its tick runs at once unless "timer" is given.
+// Arguments: [cycles (1000)] [timer|now] [ms to keep the window up at the end, for a screenshot].
 // Prints figures; asserts nothing.
 
 #include <windows.h>
+#include <ole2.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
-#include "framework/Gdi.h"
+#include "app/AppConstants.h"
+#include "app/AppTestSupport.h"
+#include "app/Main_Frm.h"
+#include "bench/MemoryFigures.h"
+#include "framework/Application.h"
+#include "skin/controls/SkinManage.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinForm.h"
-#include "skin/form/SkinMessages.h"
-#include "support/Files.h"
-#include "support/PlainWindow.h"
-#include "support/ProcessMemory.h"
-#include "support/Pump.h"
 
 using namespace qd;
+using namespace qd::bench;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
-using qd::test::PumpPending;
-
-HWND MakeMainWindow() { return qd::test::MakePlainWindow(L"QdSkinLifeBench", L"岚栎在线订单管理系统", 1024, 768); }
-
-struct TMemory {
-    double WorkingSetKiB = 0, CommitKiB = 0;
-    long Gdi = 0;
-    DWORD GuiGdi = 0, GuiUser = 0;
-};
-
-TMemory Measure() {
-    PumpPending();
-    TMemory m;
-    const qd::test::TProcessMemory memory = qd::test::ProcessMemory();
-    m.WorkingSetKiB = static_cast<double>(memory.WorkingSet) / 1024.0;
-    m.CommitKiB = static_cast<double>(memory.CommitBytes) / 1024.0;
-    m.Gdi = GdiLiveCounts().Total();
-    m.GuiGdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    m.GuiUser = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
-    return m;
+TSkinForm* Skinner(HWND wnd) {
+    TSkinManage* manager = TSkinManage::Instance();
+    return manager ? dynamic_cast<TSkinForm*>(manager->FindFormSkinner(wnd)) : nullptr;
 }
 
-void PrintGrowth(const char* what, const TMemory& before, const TMemory& after) {
-    std::printf("%s\n  before: working set %.1f KiB, commit %.1f KiB, our GDI %ld, GDI %lu, USER %lu\n", what,
-                before.WorkingSetKiB, before.CommitKiB, before.Gdi, before.GuiGdi, before.GuiUser);
-    std::printf("  after:  working set %.1f KiB, commit %.1f KiB, our GDI %ld, GDI %lu, USER %lu\n",
-                after.WorkingSetKiB, after.CommitKiB, after.Gdi, after.GuiGdi, after.GuiUser);
-    std::printf("  growth: working set %+.1f KiB, commit %+.1f KiB, our GDI %+ld, GDI %+ld, USER %+ld\n",
-                after.WorkingSetKiB - before.WorkingSetKiB, after.CommitKiB - before.CommitKiB, after.Gdi - before.Gdi,
-                static_cast<long>(after.GuiGdi) - static_cast<long>(before.GuiGdi),
-                static_cast<long>(after.GuiUser) - static_cast<long>(before.GuiUser));
+bool SkinnedAndPainted(HWND wnd) {
+    TSkinForm* skinner = Skinner(wnd);
+    return skinner && skinner->View().Painted.FullPaints > 0;
 }
 
-void MemoryCycles() {
-    constexpr int kCycles = 1000;
-    TSkinData skin(nullptr);
-    skin.SkinPackage = TMemoryStream(qd::test::ReadFileBytes(QD_SKIN_PACKAGE_FILE));
-    if (!skin.LoadSkinPackage()) {
-        std::printf("skin package did not load\n");
-        return;
-    }
-    HWND wnd = MakeMainWindow();
-    ::ShowWindow(wnd, SW_SHOW);
-    ::UpdateWindow(wnd);
-    TSkinForm skinner(nullptr, wnd, nullptr);
-    auto skinOn = [&] {
-        skinner.AttachWindow(&skin);
-        ::SendMessageW(wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
-        ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    };
-    auto skinOff = [&] {
-        skinner.Detach();
-        ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    };
-    skinOn();  // the first cycle makes what stays for the life of the process
-    skinOff();
-    skinOn();
-    const TMemory before = Measure();
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kCycles; ++i) {
-        skinOff();
-        skinOn();
-        if (i % 50 == 0) PumpPending();
-    }
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    const TMemory afterCycles = Measure();
-    PrintGrowth("1000 skin off/on cycles of a shown 1024 x 768 window", before, afterCycles);
-    std::printf("  time: %.3f ms per cycle\n", ms / kCycles);
-
-    for (int i = 0; i < kCycles; ++i) skin.LoadSkinPackage();
-    PrintGrowth("1000 reloads of the skin data (the skinner attached)", afterCycles, Measure());
-    skinner.Detach();
-    ::DestroyWindow(wnd);
-    PumpPending();
+// Turns the main window's skin off or on as the program's code would, and waits until the manager has done it.
+bool Switch(bool on, bool waitForTimer) {
+    HWND wnd = Form_Main->Handle();
+    Form_Main->SkinData_Main->SetActive(on);
+    if (!waitForTimer) TSkinManage::Instance()->ActionTimerTick();
+    const bool done = apptest::PumpUntil([&] { return on ? SkinnedAndPainted(wnd) : Skinner(wnd) == nullptr; }, 10000);
+    apptest::PumpUntil([] { return !Application->ProcessMessage(); }, 1000);
+    return done;
 }
 
 }  // namespace
 
-int main() {
-    std::printf("skin_life_bench (Wine)\n");
-    MemoryCycles();
-    return 0;
+int main(int argc, char** argv) {
+    const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    const bool waitForTimer = argc > 2 && std::string_view(argv[2]) == "timer";
+    const int holdMs = argc > 3 ? std::max(0, std::atoi(argv[3])) : 0;
+    const bool oleStarted = SUCCEEDED(::OleInitialize(nullptr));
+    TSkinManage::InstallAsFactory();
+    Application->SetTitle(kAppTitle);
+    Application->CreateForm(Form_Main);
+    Form_Main->Show();
+    HWND wnd = Form_Main->Handle();
+    if (!apptest::PumpUntil([&] { return SkinnedAndPainted(wnd); }, 10000)) {
+        std::printf("the main window was not skinned\n");
+        return 1;
+    }
+    RECT wr{};
+    ::GetWindowRect(wnd, &wr);
+    std::printf("skin_life_bench: the main window, %ldx%ld, %s; %d skin off/on cycles (%s)\n", wr.right - wr.left,
+                wr.bottom - wr.top, ::IsZoomed(wnd) ? "maximised" : "not maximised", cycles,
+                waitForTimer ? "the manager's timer" : "the manager's tick at once");
+    apptest::Pump(2000);
+    std::printf("idle, skinned: working set %.1f KiB, commit %.1f KiB\n", KiB(MeasureMemory().Memory.WorkingSet),
+                KiB(MeasureMemory().Memory.CommitBytes));
+
+    // The first cycle makes what stays for the life of the process.
+    int failed = !Switch(false, waitForTimer) + !Switch(true, waitForTimer);
+    const TMemoryFigures before = MeasureMemory();
+    const auto start = Clock::now();
+    TMemoryFigures early;  // after the first tenth: what grows later grows with the cycles
+    for (int i = 0; i < cycles; ++i) {
+        failed += !Switch(false, waitForTimer) + !Switch(true, waitForTimer);
+        if (i == cycles / 10) early = MeasureMemory();
+    }
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const TMemoryFigures after = MeasureMemory();
+    PrintGrowth(before, after);
+    std::printf("        of which over the last %d cycles: working set %+.1f KiB, commit %+.1f KiB, our GDI %+ld\n",
+                cycles - cycles / 10 - 1, KiB(after.Memory.WorkingSet) - KiB(early.Memory.WorkingSet),
+                KiB(after.Memory.CommitBytes) - KiB(early.Memory.CommitBytes), after.Gdi.Total() - early.Gdi.Total());
+    std::printf("time: %.2f ms per cycle; switches that did not complete: %d\n", ms / cycles, failed);
+
+    for (int i = 0; i < cycles; ++i) Form_Main->SkinData_Main->LoadSkinPackage();
+    Application->ProcessMessages();
+    std::printf("%d reloads of the skin data (the window skinned):\n", cycles);
+    PrintGrowth(after, MeasureMemory());
+
+    const TSkinForm* skinner = Skinner(wnd);
+    std::printf("at the end: %s\n", skinner && SkinnedAndPainted(wnd) ? "skinned, frame painted" : "NOT SKINNED");
+    if (holdMs > 0) {
+        std::printf("holding the window for %d ms\n", holdMs);
+        std::fflush(stdout);
+        apptest::Pump(static_cast<DWORD>(holdMs));
+    }
+    delete Form_Main;
+    Application->ProcessMessages();
+    if (oleStarted) ::OleUninitialize();
+    return failed == 0 ? 0 : 1;
 }
