@@ -91,8 +91,7 @@ const TClassInfo& TForm_Main::StaticClassInfo() {
                                        .Handler<TNotifyEvent>("FormCreate", &TForm_Main::FormCreate)
                                        .Handler<TCloseQueryEvent>("FormCloseQuery", &TForm_Main::FormCloseQuery)
                                        .Handler<TNotifyEvent>("Timer_MainTimer", &TForm_Main::Timer_MainTimer)
-                                       .Factory(nullptr)
-                                       .Build();
+                                       .Factory(nullptr);
     return info;
 }
 

@@ -59,8 +59,7 @@ const TClassInfo& TForm_MessageBox::StaticClassInfo() {
                                        .Field("WgBitBtn_Cancel", &TForm_MessageBox::WgBitBtn_Cancel)
                                        .Handler<TNotifyEvent>("FormCreate", &TForm_MessageBox::FormCreate)
                                        .Handler<TKeyEvent>("FormKeyDown", &TForm_MessageBox::FormKeyDown)
-                                       .Factory(nullptr)
-                                       .Build();
+                                       .Factory(nullptr);
     return info;
 }
 

@@ -746,7 +746,7 @@ TIdentTable UserInterfaceOptionIdents() {
 }  // namespace
 
 const TClassInfo& TMarginsProperties::StaticClassInfo() {
-    static const TClassInfo info = [] {
+    static const TClassInfo info = []() -> TClassInfo {
         TClassBuilder<TMarginsProperties> builder("TMargins", &TPersistent::StaticClassInfo());
         const struct {
             const char* Name;
@@ -760,7 +760,7 @@ const TClassInfo& TMarginsProperties::StaticClassInfo() {
             builder.Float(
                 side.Name, [get = side.Get](TMarginsProperties& m) { return (m.Margins.*get)(); },
                 [set = side.Set](TMarginsProperties& m, double v) { (m.Margins.*set)(v); });
-        return builder.Build();
+        return builder;
     }();
     return info;
 }
@@ -781,8 +781,7 @@ const TClassInfo& TPrintOptionsProperties::StaticClassInfo() {
             .Enum(
                 "Orientation", [](TPrintOptionsProperties& p) { return p.Options.Orientation(); },
                 [](TPrintOptionsProperties& p, TPrintOrientationOption v) { p.Options.SetOrientation(v); },
-                TIdentTable{"poPortrait", "poLandscape"})
-            .Build();
+                TIdentTable{"poPortrait", "poLandscape"});
     return info;
 }
 
@@ -831,8 +830,7 @@ const TClassInfo& TEmbeddedBrowser::StaticClassInfo() {
             .Bool("HideScrollBars", &TEmbeddedBrowser::HideScrollBars)
             .Bool("DisableRightClickMenu", &TEmbeddedBrowser::DisableRightClickMenu)
             .Bool("EnableDDE", &TEmbeddedBrowser::EnableDDE, &TEmbeddedBrowser::SetEnableDDE)
-            .Bool("fpExceptions", &TEmbeddedBrowser::fpExceptions, &TEmbeddedBrowser::SetFpExceptions)
-            .Build();
+            .Bool("fpExceptions", &TEmbeddedBrowser::fpExceptions, &TEmbeddedBrowser::SetFpExceptions);
     return info;
 }
 

@@ -170,8 +170,7 @@ const TClassInfo& TWebBrowser::StaticClassInfo() {
                                        .Event("OnDocumentComplete", &TWebBrowser::OnDocumentComplete)
                                        .Event("OnNewWindow2", &TWebBrowser::OnNewWindow2)
                                        .Event("OnTitleChange", &TWebBrowser::OnTitleChange)
-                                       .Event("OnStatusTextChange", &TWebBrowser::OnStatusTextChange)
-                                       .Build();
+                                       .Event("OnStatusTextChange", &TWebBrowser::OnStatusTextChange);
     return info;
 }
 

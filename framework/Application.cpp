@@ -213,8 +213,7 @@ namespace qd {
 const TClassInfo& TApplication::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TApplication>("TApplication", &TComponent::StaticClassInfo())
                                        .WStr("Title", &TApplication::Title, &TApplication::SetTitle)
-                                       .Factory(nullptr)
-                                       .Build();
+                                       .Factory(nullptr);
     return info;
 }
 }  // namespace qd

@@ -316,8 +316,7 @@ const TIdentTable& BitBtnKindIdents() {
 
 const TClassInfo& TBitBtn::StaticClassInfo() {
     static const TClassInfo info = Publish(TClassBuilder<TBitBtn>("TBitBtn", &TButton::StaticClassInfo()))
-                                       .Enum("Kind", &TBitBtn::Kind, &TBitBtn::SetKind, BitBtnKindIdents())
-                                       .Build();
+                                       .Enum("Kind", &TBitBtn::Kind, &TBitBtn::SetKind, BitBtnKindIdents());
     return info;
 }
 
@@ -327,8 +326,7 @@ const TClassInfo& TSpeedButton::StaticClassInfo() {
                     .Bool("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp)
                     .Int("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex)
                     .Bool("Down", &TSpeedButton::Down, &TSpeedButton::SetDown)
-                    .Bool("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat))
-            .Build();
+                    .Bool("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat));
     return info;
 }
 

@@ -221,8 +221,7 @@ const TClassInfo& TStatusPanel::StaticClassInfo() {
             .Enum("Alignment", &TStatusPanel::Alignment, &TStatusPanel::SetAlignment, AlignmentIdents())
             .Enum("Bevel", &TStatusPanel::Bevel, &TStatusPanel::SetBevel, {"pbNone", "pbLowered", "pbRaised"})
             .Int("Width", &TStatusPanel::Width, &TStatusPanel::SetWidth)
-            .WStr("Text", &TStatusPanel::Text, &TStatusPanel::SetText)
-            .Build();
+            .WStr("Text", &TStatusPanel::Text, &TStatusPanel::SetText);
     return info;
 }
 
@@ -235,8 +234,7 @@ const TClassInfo& TStatusBar::StaticClassInfo() {
                                            [](TStatusBar& bar, int i) { return bar.Panels().Items(i); })
                                        .Bool("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel)
                                        .WStr("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText)
-                                       .Bool("SizeGrip", &TStatusBar::SizeGrip, &TStatusBar::SetSizeGrip)
-                                       .Build();
+                                       .Bool("SizeGrip", &TStatusBar::SizeGrip, &TStatusBar::SetSizeGrip);
     return info;
 }
 }  // namespace qd
@@ -984,8 +982,7 @@ const TClassInfo& TProgressBar::StaticClassInfo() {
                                        .Int("Step", &TProgressBar::Step, &TProgressBar::SetStep)
                                        .Enum("Orientation", &TProgressBar::Orientation, &TProgressBar::SetOrientation,
                                              {"pbHorizontal", "pbVertical"})
-                                       .Bool("Smooth", &TProgressBar::Smooth, &TProgressBar::SetSmooth)
-                                       .Build();
+                                       .Bool("Smooth", &TProgressBar::Smooth, &TProgressBar::SetSmooth);
     return info;
 }
 
@@ -1002,8 +999,7 @@ const TClassInfo& TTrackBar::StaticClassInfo() {
             .Enum("TickMarks", &TTrackBar::TickMarks, &TTrackBar::SetTickMarks,
                   {"tmBottomRight", "tmTopLeft", "tmBoth"})
             .Enum("TickStyle", &TTrackBar::TickStyle, &TTrackBar::SetTickStyle, {"tsNone", "tsAuto", "tsManual"})
-            .Event("OnChange", &TTrackBar::OnChange)
-            .Build();
+            .Event("OnChange", &TTrackBar::OnChange);
     return info;
 }
 
@@ -1018,15 +1014,13 @@ const TClassInfo& TUpDown::StaticClassInfo() {
             .Enum("Orientation", &TUpDown::Orientation, &TUpDown::SetOrientation, {"udVertical", "udHorizontal"})
             .Bool("Wrap", &TUpDown::Wrap, &TUpDown::SetWrap)
             .Bool("ArrowKeys", &TUpDown::ArrowKeys, &TUpDown::SetArrowKeys)
-            .Bool("Thousands", &TUpDown::Thousands, &TUpDown::SetThousands)
-            .Build();
+            .Bool("Thousands", &TUpDown::Thousands, &TUpDown::SetThousands);
     return info;
 }
 
 const TClassInfo& TTabSheet::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TTabSheet>("TTabSheet", &TWinControl::StaticClassInfo())
-                                       .Int("PageIndex", &TTabSheet::PageIndex)
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TTabSheet>("TTabSheet", &TWinControl::StaticClassInfo()).Int("PageIndex", &TTabSheet::PageIndex);
     return info;
 }
 
@@ -1037,8 +1031,7 @@ const TClassInfo& TPageControl::StaticClassInfo() {
             .Int("TabIndex", &TPageControl::TabIndex)
             .Enum("TabPosition", &TPageControl::TabPosition, &TPageControl::SetTabPosition, TabPositionTable())
             .Bool("MultiLine", &TPageControl::MultiLine, &TPageControl::SetMultiLine)
-            .Event("OnChange", &TPageControl::OnChange)
-            .Build();
+            .Event("OnChange", &TPageControl::OnChange);
     return info;
 }
 
@@ -1049,8 +1042,7 @@ const TClassInfo& TTabControl::StaticClassInfo() {
             .Int("TabIndex", &TTabControl::TabIndex, &TTabControl::SetTabIndex)
             .Enum("TabPosition", &TTabControl::TabPosition, &TTabControl::SetTabPosition, TabPositionTable())
             .Bool("MultiLine", &TTabControl::MultiLine, &TTabControl::SetMultiLine)
-            .Event("OnChange", &TTabControl::OnChange)
-            .Build();
+            .Event("OnChange", &TTabControl::OnChange);
     return info;
 }
 
@@ -1060,8 +1052,7 @@ TClassInfo ColumnTitleInfo(const char* className, const char* textName) {
     return TClassBuilder<T>(className, &TPersistent::StaticClassInfo())
         .WStr(textName, &T::Text, &T::SetText)
         .Int("Width", &T::Width, &T::SetWidth)
-        .Enum("Alignment", &T::Alignment, &T::SetAlignment, AlignmentIdents())
-        .Build();
+        .Enum("Alignment", &T::Alignment, &T::SetAlignment, AlignmentIdents());
 }
 
 const TClassInfo& THeaderSection::StaticClassInfo() {
@@ -1075,8 +1066,7 @@ const TClassInfo& THeaderControl::StaticClassInfo() {
                                            "Sections", [](THeaderControl& h) { h.Sections().Clear(); },
                                            [](THeaderControl& h) { return h.Sections().Add(); },
                                            [](THeaderControl& h) { return h.Sections().Count(); },
-                                           [](THeaderControl& h, int i) { return h.Sections().Items(i); })
-                                       .Build();
+                                           [](THeaderControl& h, int i) { return h.Sections().Items(i); });
     return info;
 }
 
@@ -1088,8 +1078,7 @@ const TClassInfo& TListColumn::StaticClassInfo() {
 const TClassInfo& TListItem::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TListItem>("TListItem", &TPersistent::StaticClassInfo())
                                        .WStr("Caption", &TListItem::Caption, &TListItem::SetCaption)
-                                       .Strings("SubItems", &TListItem::SubItems, &TListItem::SetSubItems)
-                                       .Build();
+                                       .Strings("SubItems", &TListItem::SubItems, &TListItem::SetSubItems);
     return info;
 }
 
@@ -1109,8 +1098,7 @@ const TClassInfo& TListView::StaticClassInfo() {
             .Bool("GridLines", &TListView::GridLines, &TListView::SetGridLines)
             .Bool("ShowColumnHeaders", &TListView::ShowColumnHeaders, &TListView::SetShowColumnHeaders)
             .Int("ItemIndex", &TListView::ItemIndex, &TListView::SetItemIndex)
-            .Event("OnChange", &TListView::OnChange)
-            .Build();
+            .Event("OnChange", &TListView::OnChange);
     return info;
 }
 

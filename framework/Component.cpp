@@ -37,8 +37,7 @@ const std::string& TPersistent::ClassName() const { return ClassInfo().Name(); }
 const TClassInfo& TComponent::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TComponent>("TComponent", &TPersistent::StaticClassInfo())
                                        .Str("Name", &TComponent::Name, &TComponent::SetName)
-                                       .Int("Tag", &TComponent::Tag, &TComponent::SetTag)
-                                       .Build();
+                                       .Int("Tag", &TComponent::Tag, &TComponent::SetTag);
     return info;
 }
 

@@ -1376,14 +1376,12 @@ const TClassInfo& TControl::StaticClassInfo() {
                                        .Event("OnMouseDown", &TControl::OnMouseDown)
                                        .Event("OnMouseUp", &TControl::OnMouseUp)
                                        .Event("OnMouseMove", &TControl::OnMouseMove)
-                                       .Event("OnResize", &TControl::OnResize)
-                                       .Build();
+                                       .Event("OnResize", &TControl::OnResize);
     return info;
 }
 
 const TClassInfo& TGraphicControl::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TGraphicControl>("TGraphicControl", &TControl::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TGraphicControl>("TGraphicControl", &TControl::StaticClassInfo());
     return info;
 }
 
@@ -1395,14 +1393,12 @@ const TClassInfo& TWinControl::StaticClassInfo() {
                                        .Event("OnKeyUp", &TWinControl::OnKeyUp)
                                        .Event("OnKeyPress", &TWinControl::OnKeyPress)
                                        .Event("OnEnter", &TWinControl::OnEnter)
-                                       .Event("OnExit", &TWinControl::OnExit)
-                                       .Build();
+                                       .Event("OnExit", &TWinControl::OnExit);
     return info;
 }
 
 const TClassInfo& TCustomControl::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TCustomControl>("TCustomControl", &TWinControl::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TCustomControl>("TCustomControl", &TWinControl::StaticClassInfo());
     return info;
 }
 

@@ -255,8 +255,7 @@ const TClassInfo& TTimer::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TTimer>("TTimer", &TComponent::StaticClassInfo())
                                        .Bool("Enabled", &TTimer::Enabled, &TTimer::SetEnabled)
                                        .Int("Interval", &TTimer::Interval, &TTimer::SetInterval)
-                                       .Event("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer)
-                                       .Build();
+                                       .Event("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer);
     return info;
 }
 
@@ -268,8 +267,7 @@ const TClassInfo& TPanel::StaticClassInfo() {
                                              {"bvNone", "bvLowered", "bvRaised", "bvSpace"})
                                        .Int("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth)
                                        .Int("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth)
-                                       .Enum("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentIdents())
-                                       .Build();
+                                       .Enum("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentIdents());
     return info;
 }
 
@@ -277,8 +275,7 @@ const TClassInfo& TRadioGroup::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TRadioGroup>("TRadioGroup", &TGroupBox::StaticClassInfo())
                                        .Strings("Items", &TRadioGroup::Items, &TRadioGroup::SetItems)
                                        .Int("ItemIndex", &TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex)
-                                       .Int("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns)
-                                       .Build();
+                                       .Int("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns);
     return info;
 }
 }  // namespace qd

@@ -785,8 +785,7 @@ const TClassInfo& TSizeConstraints::StaticClassInfo() {
                                        .Int("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth)
                                        .Int("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight)
                                        .Int("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth)
-                                       .Int("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight)
-                                       .Build();
+                                       .Int("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight);
     return info;
 }
 
@@ -830,8 +829,7 @@ const TClassInfo& TForm::StaticClassInfo() {
             .Event("OnActivate", &TForm::OnActivate)
             .Event("OnDeactivate", &TForm::OnDeactivate)
             .Event("OnCloseQuery", &TForm::OnCloseQuery)
-            .Event("OnClose", &TForm::OnClose)
-            .Build();
+            .Event("OnClose", &TForm::OnClose);
     return info;
 }
 

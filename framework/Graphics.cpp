@@ -1168,8 +1168,7 @@ void TIcon::Assign(const TIcon& source) {
 namespace qd {
 
 const TClassInfo& TGraphicsObject::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TGraphicsObject>("TGraphicsObject", &TPersistent::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TGraphicsObject>("TGraphicsObject", &TPersistent::StaticClassInfo());
     return info;
 }
 
@@ -1184,8 +1183,7 @@ const TClassInfo& TFont::StaticClassInfo() {
             .Int("Height", &TFont::Height, &TFont::SetHeight)
             .WStr("Name", &TFont::Name, &TFont::SetName)
             .Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, {"fpDefault", "fpVariable", "fpFixed"})
-            .Set("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
-            .Build();
+            .Set("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"});
     return info;
 }
 
@@ -1194,8 +1192,7 @@ const TClassInfo& TBrush::StaticClassInfo() {
                                        .Color("Color", &TBrush::Color, &TBrush::SetColor)
                                        .Enum("Style", &TBrush::Style, &TBrush::SetStyle,
                                              {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",
-                                              "bsBDiagonal", "bsCross", "bsDiagCross"})
-                                       .Build();
+                                              "bsBDiagonal", "bsCross", "bsDiagCross"});
     return info;
 }
 
@@ -1209,8 +1206,7 @@ const TClassInfo& TPen::StaticClassInfo() {
                  "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor", "pmNotXor"})
             .Enum("Style", &TPen::Style, &TPen::SetStyle,
                   {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"})
-            .Int("Width", &TPen::Width, &TPen::SetWidth)
-            .Build();
+            .Int("Width", &TPen::Width, &TPen::SetWidth);
     return info;
 }
 
@@ -1218,8 +1214,7 @@ const TClassInfo& TCanvas::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TCanvas>("TCanvas", &TPersistent::StaticClassInfo())
                                        .Object("Brush", &TCanvas::Brush)
                                        .Object("Font", &TCanvas::Font)
-                                       .Object("Pen", &TCanvas::Pen)
-                                       .Build();
+                                       .Object("Pen", &TCanvas::Pen);
     return info;
 }
 
@@ -1229,15 +1224,13 @@ const TClassInfo& TBitmap::StaticClassInfo() {
             .Binary("Data", &TBitmap::Data, &TBitmap::SetData)
             .Bool("Transparent", &TBitmap::Transparent, &TBitmap::SetTransparent)
             // The stored value, clDefault while it follows the bottom-left pixel.
-            .Color("TransparentColor", &TBitmap::StoredTransparentColor, &TBitmap::SetTransparentColor)
-            .Build();
+            .Color("TransparentColor", &TBitmap::StoredTransparentColor, &TBitmap::SetTransparentColor);
     return info;
 }
 
 const TClassInfo& TIcon::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TIcon>("TIcon", &TPersistent::StaticClassInfo())
-                                       .Binary("Data", &TIcon::Data, &TIcon::SetData)
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TIcon>("TIcon", &TPersistent::StaticClassInfo()).Binary("Data", &TIcon::Data, &TIcon::SetData);
     return info;
 }
 

@@ -72,8 +72,7 @@ bool TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) {
 const TClassInfo& TImageList::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TImageList>("TImageList", &TComponent::StaticClassInfo())
                                        .Int("Width", &TImageList::Width, &TImageList::SetWidth)
-                                       .Int("Height", &TImageList::Height, &TImageList::SetHeight)
-                                       .Build();
+                                       .Int("Height", &TImageList::Height, &TImageList::SetHeight);
     return info;
 }
 

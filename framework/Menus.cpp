@@ -710,8 +710,7 @@ const TClassInfo& TMenuItem::StaticClassInfo() {
             .Event("OnClick", &TMenuItem::OnClick)
             .Event("OnMeasureItem", &TMenuItem::OnMeasureItem)
             .Event("OnDrawItem", &TMenuItem::OnDrawItem)
-            .Event("OnAdvancedDrawItem", &TMenuItem::OnAdvancedDrawItem)
-            .Build();
+            .Event("OnAdvancedDrawItem", &TMenuItem::OnAdvancedDrawItem);
     return info;
 }
 
@@ -722,13 +721,12 @@ const TClassInfo& TMenu::StaticClassInfo() {
             .Component("Images", &TMenu::Images, &TMenu::SetImages)
             .Enum("BiDiMode", &TMenu::BiDiMode, &TMenu::SetBiDiMode,
                   {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"})
-            .Factory(nullptr)
-            .Build();
+            .Factory(nullptr);
     return info;
 }
 
 const TClassInfo& TMainMenu::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TMainMenu>("TMainMenu", &TMenu::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TMainMenu>("TMainMenu", &TMenu::StaticClassInfo());
     return info;
 }
 
@@ -737,8 +735,7 @@ const TClassInfo& TPopupMenu::StaticClassInfo() {
         TClassBuilder<TPopupMenu>("TPopupMenu", &TMenu::StaticClassInfo())
             .Bool("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup)
             .Enum("Alignment", &TPopupMenu::Alignment, &TPopupMenu::SetAlignment, {"paLeft", "paRight", "paCenter"})
-            .Event("OnPopup", &TPopupMenu::OnPopup)
-            .Build();
+            .Event("OnPopup", &TPopupMenu::OnPopup);
     return info;
 }
 

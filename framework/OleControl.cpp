@@ -547,8 +547,7 @@ const TClassInfo& TOleControl::StaticClassInfo() {
         TClassBuilder<TOleControl>("TOleControl", &TWinControl::StaticClassInfo())
             .Binary("ControlData", &TOleControl::ControlData,
                     [](TOleControl& c, std::vector<std::uint8_t> data) { c.SetControlData(std::move(data)); })
-            .Factory(nullptr)
-            .Build();
+            .Factory(nullptr);
     return info;
 }
 

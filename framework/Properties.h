@@ -9,8 +9,7 @@
 //       .WStr("Name", &TFont::Name, &TFont::SetName)
 //       .Charset("Charset", &TFont::Charset, &TFont::SetCharset)
 //       .Color("Color", &TFont::Color, &TFont::SetColor)
-//       .Set("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
-//       .Build();
+//       .Set("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"});
 //     return info;
 //   }
 //
@@ -714,7 +713,9 @@ public:
         return *this;
     }
 
-    TClassInfo Build() { return std::move(FInfo); }
+    // The finished class information, handed over once (the builder is spent):
+    //   static const TClassInfo info = TClassBuilder<TX>(...).Int(...).Bool(...);
+    operator TClassInfo() { return std::move(FInfo); }
 
 private:
     template <class T>

@@ -168,13 +168,12 @@ const TClassInfo& TCustomLabel::StaticClassInfo() {
                     } else {
                         l.SetFocusControlName(v.Text);
                     }
-                })
-            .Build();
+                });
     return info;
 }
 
 const TClassInfo& TLabel::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TLabel>("TLabel", &TCustomLabel::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TLabel>("TLabel", &TCustomLabel::StaticClassInfo());
     return info;
 }
 }  // namespace qd
@@ -889,8 +888,7 @@ const TClassInfo& TButton::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TButton>("TButton", &TWinControl::StaticClassInfo())
                                        .Bool("Default", &TButton::Default, &TButton::SetDefault)
                                        .Bool("Cancel", &TButton::Cancel, &TButton::SetCancel)
-                                       .Int("ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
-                                       .Build();
+                                       .Int("ModalResult", &TButton::ModalResult, &TButton::SetModalResult);
     return info;
 }
 
@@ -901,8 +899,7 @@ const TClassInfo& TCheckBox::StaticClassInfo() {
                   {"cbUnchecked", "cbChecked", "cbGrayed"})
             .Bool("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked)
             .Bool("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed)
-            .Enum("Alignment", &TCheckBox::Alignment, &TCheckBox::SetAlignment, AlignmentIdents())
-            .Build();
+            .Enum("Alignment", &TCheckBox::Alignment, &TCheckBox::SetAlignment, AlignmentIdents());
     return info;
 }
 
@@ -910,13 +907,12 @@ const TClassInfo& TRadioButton::StaticClassInfo() {
     static const TClassInfo info =
         TClassBuilder<TRadioButton>("TRadioButton", &TWinControl::StaticClassInfo())
             .Bool("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked)
-            .Enum("Alignment", &TRadioButton::Alignment, &TRadioButton::SetAlignment, AlignmentIdents())
-            .Build();
+            .Enum("Alignment", &TRadioButton::Alignment, &TRadioButton::SetAlignment, AlignmentIdents());
     return info;
 }
 
 const TClassInfo& TGroupBox::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TGroupBox>("TGroupBox", &TWinControl::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TGroupBox>("TGroupBox", &TWinControl::StaticClassInfo());
     return info;
 }
 
@@ -931,8 +927,7 @@ const TClassInfo& TEdit::StaticClassInfo() {
                 "PasswordChar", [](TEdit& e) { return static_cast<int>(e.PasswordChar()); },
                 [](TEdit& e, int v) { e.SetPasswordChar(static_cast<wchar_t>(v)); })
             .Enum("CharCase", &TEdit::CharCase, &TEdit::SetCharCase, {"ecNormal", "ecUpperCase", "ecLowerCase"})
-            .Event("OnChange", &TEdit::OnChange)
-            .Build();
+            .Event("OnChange", &TEdit::OnChange);
     return info;
 }
 
@@ -941,8 +936,7 @@ const TClassInfo& TMemo::StaticClassInfo() {
                                        .Strings("Lines", &TMemo::Lines, &TMemo::SetLines)
                                        .Enum("ScrollBars", &TMemo::ScrollBars, &TMemo::SetScrollBars,
                                              {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"})
-                                       .Bool("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap)
-                                       .Build();
+                                       .Bool("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap);
     return info;
 }
 
@@ -950,8 +944,7 @@ const TClassInfo& TListBox::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TListBox>("TListBox", &TWinControl::StaticClassInfo())
                                        .Strings("Items", &TListBox::Items, &TListBox::SetItems)
                                        .Bool("Sorted", &TListBox::Sorted, &TListBox::SetSorted)
-                                       .Int("ItemIndex", &TListBox::ItemIndex, &TListBox::SetItemIndex)
-                                       .Build();
+                                       .Int("ItemIndex", &TListBox::ItemIndex, &TListBox::SetItemIndex);
     return info;
 }
 
@@ -965,8 +958,7 @@ const TClassInfo& TComboBox::StaticClassInfo() {
             .WStr(
                 "Text", [](TComboBox& c) { return c.Text(); },
                 [](TComboBox& c, const std::wstring& v) { c.SetText(v); })
-            .Event("OnChange", &TComboBox::OnChange)
-            .Build();
+            .Event("OnChange", &TComboBox::OnChange);
     return info;
 }
 
@@ -980,8 +972,7 @@ const TClassInfo& TScrollBar::StaticClassInfo() {
             .Int("Position", &TScrollBar::Position, &TScrollBar::SetPosition)
             .Int("SmallChange", &TScrollBar::SmallChange, &TScrollBar::SetSmallChange)
             .Int("LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange)
-            .Event("OnChange", &TScrollBar::OnChange)
-            .Build();
+            .Event("OnChange", &TScrollBar::OnChange);
     return info;
 }
 

@@ -70,8 +70,7 @@ const TClassInfo& TForm_Gallery::StaticClassInfo() {
                                        .Field("StatusBar_Gallery", &TForm_Gallery::StatusBar_Gallery)
                                        .Handler<TNotifyEvent>("SkinSwitchClick", &TForm_Gallery::SkinSwitchClick)
                                        .Handler<TNotifyEvent>("ExitClick", &TForm_Gallery::ExitClick)
-                                       .Factory(nullptr)
-                                       .Build();
+                                       .Factory(nullptr);
     return info;
 }
 

@@ -658,8 +658,7 @@ const TClassInfo& TWgCustomButton::StaticClassInfo() {
             .Color("TextHighlightColor", &TWgCustomButton::TextHighlightColor, &TWgCustomButton::SetTextHighlightColor)
             .Color("TextShadowColor", &TWgCustomButton::TextShadowColor, &TWgCustomButton::SetTextShadowColor)
             .Int("TextShadowDepth", &TWgCustomButton::TextShadowDepth, &TWgCustomButton::SetTextShadowDepth)
-            .Bool("ThemeAware", &TWgCustomButton::ThemeAware, &TWgCustomButton::SetThemeAware)
-            .Build();
+            .Bool("ThemeAware", &TWgCustomButton::ThemeAware, &TWgCustomButton::SetThemeAware);
     return info;
 }
 
@@ -676,8 +675,7 @@ const TClassInfo& TWgButton::StaticClassInfo() {
             .Color("FrameColor", &TWgButton::FrameColor, &TWgButton::SetFrameColor)
             .Int("ModalResult", &TWgButton::ModalResult, &TWgButton::SetModalResult)
             .Bool("ShowDownPattern", &TWgButton::ShowDownPattern, &TWgButton::SetShowDownPattern)
-            .Bool("ShowFocusRect", &TWgButton::ShowFocusRect, &TWgButton::SetShowFocusRect)
-            .Build();
+            .Bool("ShowFocusRect", &TWgButton::ShowFocusRect, &TWgButton::SetShowFocusRect);
     return info;
 }
 
@@ -686,8 +684,7 @@ const TClassInfo& TWgBitBtn::StaticClassInfo() {
                                        .NilReference("Images", "no image list component exists; only nil is accepted")
                                        .Int("ImageIndex", &TWgBitBtn::ImageIndex, &TWgBitBtn::SetImageIndex)
                                        .Int("DisabledIndex", &TWgBitBtn::DisabledIndex, &TWgBitBtn::SetDisabledIndex)
-                                       .Enum("Kind", &TWgBitBtn::Kind, &TWgBitBtn::SetKind, BitBtnKindIdents())
-                                       .Build();
+                                       .Enum("Kind", &TWgBitBtn::Kind, &TWgBitBtn::SetKind, BitBtnKindIdents());
     return info;
 }
 

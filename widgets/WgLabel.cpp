@@ -544,8 +544,7 @@ const TClassInfo& TWgLabel::StaticClassInfo() {
             .Int("ShadowDepth", &TWgLabel::ShadowDepth, &TWgLabel::SetShadowDepth)
             .Int("TextMargin", &TWgLabel::TextMargin, &TWgLabel::SetTextMargin)
             .Enum("TextStyle", &TWgLabel::TextStyle, &TWgLabel::SetTextStyle,
-                  {"tsNormal", "tsRaised", "tsRecessed", "tsShadow"})
-            .Build();
+                  {"tsNormal", "tsRaised", "tsRecessed", "tsShadow"});
     return info;
 }
 

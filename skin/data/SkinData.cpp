@@ -57,8 +57,7 @@ const TClassInfo& TSkinData::StaticClassInfo() {
             .Event("OnFormSkin", &TSkinData::OnFormSkin)
             .Event("OnSkinChanged", &TSkinData::OnSkinChanged)
             .Event("OnSkinControl", &TSkinData::OnSkinControl)
-            .Custom("SkinStream", &TSkinData::WriteSkinStream, &TSkinData::ReadSkinStream)
-            .Build();
+            .Custom("SkinStream", &TSkinData::WriteSkinStream, &TSkinData::ReadSkinStream);
     return info;
 }
 

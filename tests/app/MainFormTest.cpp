@@ -239,7 +239,7 @@ public:
     }
     static const TClassInfo& StaticClassInfo() {
         static const TClassInfo info =
-            TClassBuilder<TRecordingBrowser>("TRecordingBrowser", &TEmbeddedBrowser::StaticClassInfo()).Build();
+            TClassBuilder<TRecordingBrowser>("TRecordingBrowser", &TEmbeddedBrowser::StaticClassInfo());
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

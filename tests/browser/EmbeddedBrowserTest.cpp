@@ -79,8 +79,7 @@ public:
         static const TClassInfo info = TClassBuilder<TBrowserTestForm>("TBrowserTestForm", &TForm::StaticClassInfo())
                                            .Field("WebBrowser", &TBrowserTestForm::WebBrowser)
                                            .Field("StatusBar_Main", &TBrowserTestForm::StatusBar_Main)
-                                           .Factory(nullptr)
-                                           .Build();
+                                           .Factory(nullptr);
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

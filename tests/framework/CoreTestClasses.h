@@ -175,14 +175,13 @@ inline TFormValue TTestControl::GetBlock() const {
 }
 
 inline const TClassInfo& TTestFont::StaticClassInfo() {
-    static const TClassInfo info =
-        TClassBuilder<TTestFont>("TTestFont", &TPersistent::StaticClassInfo())
-            .Int("Height", &TTestFont::Height, &TTestFont::SetHeight)
-            .WStr("Name", &TTestFont::Name, &TTestFont::SetName)
-            .Charset("Charset", &TTestFont::Charset, &TTestFont::SetCharset)
-            .Color("Color", &TTestFont::Color, &TTestFont::SetColor)
-            .Set("Style", &TTestFont::Style, &TTestFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
-            .Build();
+    static const TClassInfo info = TClassBuilder<TTestFont>("TTestFont", &TPersistent::StaticClassInfo())
+                                       .Int("Height", &TTestFont::Height, &TTestFont::SetHeight)
+                                       .WStr("Name", &TTestFont::Name, &TTestFont::SetName)
+                                       .Charset("Charset", &TTestFont::Charset, &TTestFont::SetCharset)
+                                       .Color("Color", &TTestFont::Color, &TTestFont::SetColor)
+                                       .Set("Style", &TTestFont::Style, &TTestFont::SetStyle,
+                                            {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"});
     return info;
 }
 
@@ -191,8 +190,7 @@ inline const TClassInfo& TTestPanelItem::StaticClassInfo() {
         TClassBuilder<TTestPanelItem>("TTestPanelItem", &TPersistent::StaticClassInfo())
             .Int("Width", &TTestPanelItem::Width)
             .Str("Text", &TTestPanelItem::Text)
-            .Enum("Alignment", &TTestPanelItem::Alignment, {"taLeftJustify", "taRightJustify", "taCenter"})
-            .Build();
+            .Enum("Alignment", &TTestPanelItem::Alignment, {"taLeftJustify", "taRightJustify", "taCenter"});
     return info;
 }
 
@@ -221,21 +219,19 @@ inline const TClassInfo& TTestControl::StaticClassInfo() {
             .Custom("Block", &TTestControl::GetBlock, &TTestControl::SetBlock)
             .Event("OnClick", &TTestControl::OnClick)
             .Event("OnCloseQuery", &TTestControl::OnCloseQuery)
-            .Component("FocusControl", &TTestControl::FocusControl)
-            .Build();
+            .Component("FocusControl", &TTestControl::FocusControl);
     return info;
 }
 
 inline const TClassInfo& TTestLabel::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TTestLabel>("TTestLabel", &TTestControl::StaticClassInfo())
-                                       .Str("Caption", &TTestLabel::Caption8)
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TTestLabel>("TTestLabel", &TTestControl::StaticClassInfo()).Str("Caption", &TTestLabel::Caption8);
     return info;
 }
 
 inline const TClassInfo& TTestHidden::StaticClassInfo() {
     static const TClassInfo info =
-        TClassBuilder<TTestHidden>("TTestHidden", &TTestControl::StaticClassInfo()).Factory(nullptr).Build();
+        TClassBuilder<TTestHidden>("TTestHidden", &TTestControl::StaticClassInfo()).Factory(nullptr);
     return info;
 }
 
@@ -246,8 +242,7 @@ inline const TClassInfo& TTestForm::StaticClassInfo() {
             .Handler<std::function<void(TObject*, bool&)>>("FormCloseQuery", &TTestForm::FormCloseQuery)
             .Handler<TNotifyEvent>("ButtonClick", &TTestForm::ButtonClick)
             .Field("Button1", &TTestForm::Button1)
-            .Field("Label1", &TTestForm::Label1)
-            .Build();
+            .Field("Label1", &TTestForm::Label1);
     return info;
 }
 

@@ -250,7 +250,7 @@ public:
 };
 
 const TClassInfo& TGreedy::StaticClassInfo() {
-    static const TClassInfo info = TClassBuilder<TGreedy>("TGreedy", &TTestControl::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TGreedy>("TGreedy", &TTestControl::StaticClassInfo());
     return info;
 }
 

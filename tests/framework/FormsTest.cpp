@@ -37,7 +37,7 @@ public:
     using TComponent::TComponent;
     static const TClassInfo& StaticClassInfo() {
         static const TClassInfo info =
-            TClassBuilder<TOwnerWindowProbe>("TOwnerWindowProbe", &TComponent::StaticClassInfo()).Build();
+            TClassBuilder<TOwnerWindowProbe>("TOwnerWindowProbe", &TComponent::StaticClassInfo());
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -67,8 +67,7 @@ public:
                                            .Field("Label_Tip", &TTestForm::Label_Tip)
                                            .Field("StatusBar1", &TTestForm::StatusBar1)
                                            .Field("Timer1", &TTestForm::Timer1)
-                                           .Field("Probe", &TTestForm::Probe)
-                                           .Build();
+                                           .Field("Probe", &TTestForm::Probe);
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
@@ -290,8 +289,7 @@ public:
     static const TClassInfo& StaticClassInfo() {
         static const TClassInfo info = TClassBuilder<TResourceForm>("TResourceForm", &TForm::StaticClassInfo())
                                            .Handler<TNotifyEvent>("FormCreate", &TResourceForm::FormCreate)
-                                           .Field("StatusBar_Main", &TResourceForm::StatusBar_Main)
-                                           .Build();
+                                           .Field("StatusBar_Main", &TResourceForm::StatusBar_Main);
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

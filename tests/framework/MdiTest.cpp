@@ -48,8 +48,7 @@ public:
     static const TClassInfo& StaticClassInfo() {
         static const TClassInfo info = TClassBuilder<TMdiFrame>("TMdiFrame", &TForm::StaticClassInfo())
                                            .Field("MainMenu1", &TMdiFrame::MainMenu1)
-                                           .Field("Window1", &TMdiFrame::Window1)
-                                           .Build();
+                                           .Field("Window1", &TMdiFrame::Window1);
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -99,8 +99,7 @@ public:
                                            .Handler<TNotifyEvent>("MenuPopup", &TMenuForm::MenuPopup)
                                            .Field("MainMenu1", &TMenuForm::MainMenu1)
                                            .Field("PopupMenu1", &TMenuForm::PopupMenu1)
-                                           .Field("Panel1", &TMenuForm::Panel1)
-                                           .Build();
+                                           .Field("Panel1", &TMenuForm::Panel1);
         return info;
     }
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }

@@ -41,8 +41,7 @@ public:
             TClassBuilder<TWgDBCheckBox>("TWgDBCheckBox", &TCheckBox::StaticClassInfo())
                 .Object("CustomGlyphs", &TWgDBCheckBox::CustomGlyphs)
                 .Color("TransparentColor", &TWgDBCheckBox::TransparentColor, &TWgDBCheckBox::SetTransparentColor)
-                .Bool("UseCustomGlyphs", &TWgDBCheckBox::UseCustomGlyphs, &TWgDBCheckBox::SetUseCustomGlyphs)
-                .Build();
+                .Bool("UseCustomGlyphs", &TWgDBCheckBox::UseCustomGlyphs, &TWgDBCheckBox::SetUseCustomGlyphs);
         return info;
     }
     TBitmap& CustomGlyphs() { return FGlyphs; }

@@ -80,8 +80,7 @@ public:
 const TClassInfo& TTestRoot::StaticClassInfo() {
     static const TClassInfo info = TClassBuilder<TTestRoot>("TTestRoot", &TComponent::StaticClassInfo())
                                        .Field("SkinData_Main", &TTestRoot::SkinData_Main)
-                                       .Handler<TOnFormSkin>("VetoMessageBox", &TTestRoot::VetoMessageBox)
-                                       .Build();
+                                       .Handler<TOnFormSkin>("VetoMessageBox", &TTestRoot::VetoMessageBox);
     return info;
 }
 
