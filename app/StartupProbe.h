@@ -16,8 +16,9 @@
 //                               the skin loaded, the browser made); shown: the window was first seen visible;
 //                               skinned: its skinner was first seen attached (-1 when inactive); frame: the first
 //                               frame paint (whoever painted it) returned; started: the loop took the skinner's
-//                               posted start message, after which it fits the frame and paints it (-1 when
-//                               inactive); signal: the event was set.
+//                               posted start message (-1 when inactive, or when the frame had been skinned and
+//                               painted before it came: a window attached while being shown); signal: the event
+//                               was set.
 //                               standard-frame-first is 1 when the platform painted its frame before the skin did (an
 //                               unskinned flash), blank-frame-first when a frame paint went by with the skinner
 //                               attached but not yet painting (the frame left as it was).

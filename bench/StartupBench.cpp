@@ -163,9 +163,11 @@ int main(int argc, char** argv) {
     }
     std::printf("  shown to skinner attached (skinned)  median %8.1f ms, quickest %.1f ms\n", Median(attach),
                 Quickest(attach));
+    // The frame is skinned at its first paint when that comes before the skinner's start message.
     std::printf(
-        "  skinner's start message to signal    median %8.1f ms, quickest %.1f ms (frame fitted, region, paint)\n",
-        Median(setUp), Quickest(setUp));
+        "  skinner's start message to signal    median %8.1f ms, quickest %.1f ms (%zu of %zu starts; the "
+        "others were skinned before the message)\n",
+        Median(setUp), Quickest(setUp), setUp.size(), skinned.size());
     std::printf(
         "  skinned starts whose first frame paint was the standard frame: %d, was let go by the skinner: %d, of %zu\n",
         flashes, blanks, skinned.size());

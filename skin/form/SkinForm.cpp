@@ -320,6 +320,14 @@ LRESULT TSkinForm::HookProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!FSkinFrame || IsPlainChild()) return CallOldProc(msg, wParam, lParam);
     std::optional<LRESULT> handled;
     if (WindowStateMessage(msg, wParam, lParam, result)) handled = result;
+    // A frame paint before the start message (the window was attached while being shown): passed on, it would
+    // leave the title band blank, the caption stripped but the frame still of the standard one's size. The frame
+    // is skinned at once instead: fitted with its paints on, each of them shaping the window first.
+    if ((msg == WM_NCPAINT || msg == WM_NCACTIVATE) && FrameAwaitsStart() && ::IsWindowVisible(FHandle)) {
+        FSkinState = TSkinState::Running;
+        FitClientSize(false);
+        UpdateRegion();
+    }
     if (!SkinnedFrameShown()) return handled ? *handled : CallOldProc(msg, wParam, lParam);
     return SkinnedFrameMessage(msg, wParam, lParam, handled);
 }
@@ -395,6 +403,12 @@ void TSkinForm::Started() {
     }
     FSkinState = TSkinState::Running;
     if (FHoverTimer) FHoverTimer->SetEnabled(true);
+}
+
+// A top-level window (an owned one too) whose skinned frame will start with the start message.
+bool TSkinForm::FrameAwaitsStart() const noexcept {
+    return FSkinState == TSkinState::Attached && FSkinFrame && FMDIRole != TMDIRole::Child &&
+           FSizeState != TSizeState::Minimized && FFrame.Kind != TFrameKind::NoFrame;
 }
 
 // Commands, activation and sizing of a window whose frame is skinned: keeps the size state, the caption style and

@@ -361,7 +361,9 @@ private:
     LRESULT SkinnedFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam, const std::optional<LRESULT>& handled);
     // The skinned frame shows (not while attaching, not on a frameless window or a maximized/minimized MDI child).
     bool SkinnedFrameShown() const noexcept;
+    // The start message: the control skinners, and the skinned frame unless it started already.
     void Started();
+    bool FrameAwaitsStart() const noexcept;
     void SizeChanged(UINT kind);
     void MinMaxInfo(MINMAXINFO* info);
     void SetMaximizedPlacement(MINMAXINFO& info) const;
@@ -412,7 +414,8 @@ private:
     bool NCPaint();
     // A size change paints the frame before WM_SIZE reaches the skinner: the region for the new size goes on
     // first, without a paint of its own, so that the one paint that follows is cut by the right region and the
-    // region's redraw adds no second one.
+    // region's redraw adds no second one. The same for the first paint of a frame skinned before its start
+    // message: the window gets its first region there.
     void ReshapeBeforePaint();
     // Gives the window the region for its size (UpdateRegion: with a redraw).
     void Reshape(bool redraw);

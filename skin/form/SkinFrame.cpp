@@ -162,7 +162,7 @@ bool TSkinForm::NCPaint() {
 }
 
 void TSkinForm::ReshapeBeforePaint() {
-    if (FSkinState != TSkinState::Running || FMDIRole == TMDIRole::Child || !FRegion.Owned || WindowGone()) return;
+    if (FSkinState != TSkinState::Running || FMDIRole == TMDIRole::Child || WindowGone()) return;
     RECT wr{};
     ::GetWindowRect(FHandle, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;

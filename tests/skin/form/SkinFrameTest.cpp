@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "framework/Forms.h"
+
 namespace qd::test {
 namespace {
 
@@ -52,6 +54,21 @@ COLORREF StripPixel(const TBitmap& bmp, int frames, int frame, int x, int y) {
     const int fw = bmp.Width() / frames;
     const std::uint32_t p = const_cast<TBitmap&>(bmp).ScanLine(y)[(frame - 1) * fw + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+// Frame pixels on the screen (inside the window's region) that differ from the picture; a maximised window's
+// borders beyond the screen's edges are not counted.
+int FramePixelsOffPicture(HWND wnd, const TFrameMetrics& frame, const TFramePicture& picture) {
+    RECT wr{};
+    ::GetWindowRect(wnd, &wr);
+    const RECT screen{-wr.left, -wr.top, ::GetSystemMetrics(SM_CXSCREEN) - wr.left,
+                      ::GetSystemMetrics(SM_CYSCREEN) - wr.top};
+    const TScreenShot shot = ShootWindow(wnd);
+    int differ = 0;
+    ForEachFramePixel(wnd, frame, picture.Width, picture.Height, [&](int x, int y) {
+        if (::PtInRect(&screen, POINT{x, y})) differ += shot.At(x, y) != picture.At(x, y);
+    });
+    return differ;
 }
 
 using SkinFramePaint = SkinFormFixture;
@@ -639,23 +656,86 @@ TEST_F(SkinFramePaint, PartialPaintsLeaveTheFrameAsAFullPaintFromNothing) {
         s.View().HoverTimer->SetEnabled(false);
         s.ReloadSkinData(&OurSkin());  // forgets every composed piece: the picture is painted from nothing
         TFramePicture full(s, Wnd);
-        RECT wr{};
-        ::GetWindowRect(Wnd, &wr);
-        const RECT screen{-wr.left, -wr.top, ::GetSystemMetrics(SM_CXSCREEN) - wr.left,
-                          ::GetSystemMetrics(SM_CYSCREEN) - wr.top};
         int differ = 0;
-        const bool same = PumpUntil(
-            [&] {
-                const TScreenShot shot = ShootWindow(Wnd);
-                differ = 0;
-                ForEachFramePixel(Wnd, frame, full.Width, full.Height, [&](int x, int y) {
-                    // A maximised window's borders lie beyond the screen's edges.
-                    if (::PtInRect(&screen, POINT{x, y})) differ += shot.At(x, y) != full.At(x, y);
-                });
-                return differ == 0;
-            },
-            3000);
+        const bool same = PumpUntil([&] { return (differ = FramePixelsOffPicture(Wnd, frame, full)) == 0; }, 3000);
         EXPECT_TRUE(same) << step.What << ": " << differ << " pixels differ";
+    }
+}
+
+// A window attached while it is being shown paints its frame before the manager's posted start message is
+// handled: that first paint is already the skinned frame, never a blank title band, and the start that follows
+// only adds the control skinners.
+TEST_F(SkinFramePaint, AFramePaintBeforeTheStartMessageShowsTheSkinnedFrame) {
+    struct TCase {
+        const char* What;
+        bool Form;
+        int Show;  // how the hidden window is shown; 0: attached while visible, its frame repainted
+    } cases[] = {
+        {"window shown", false, SW_SHOW},
+        {"window shown maximised", false, SW_SHOWMAXIMIZED},
+        {"visible window repainted", false, 0},
+        {"form shown", true, SW_SHOW},
+        {"form shown maximised", true, SW_SHOWMAXIMIZED},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::unique_ptr<TForm> form;
+        if (c.Form) {
+            form = std::make_unique<TForm>(nullptr);
+            form->SetBounds(70, 40, 480, 330);
+            if (c.Show == SW_SHOWMAXIMIZED) form->SetWindowState(wsMaximized);
+            Wnd = form->Handle();
+        } else if (c.Show) {
+            Wnd = ::CreateWindowExW(0, TestWindowClass(), L"Skinned window", WS_OVERLAPPEDWINDOW, 60, 50, 420, 320,
+                                    nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        } else {
+            MakeWindow();
+        }
+        RECT client{};
+        ::GetClientRect(Wnd, &client);
+        Manager.DispatchCount = 0;
+        Skinner = std::make_unique<TSkinForm>(form.get(), Wnd, &Manager);
+        ASSERT_TRUE(form ? Skinner->Attach(&OurSkin(), form.get()) : Skinner->AttachWindow(&OurSkin()));
+        ::PostMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        ASSERT_TRUE(TakePosted(Wnd, WM_SKIN_STARTED));  // held back until the frame has shown
+        if (form)
+            form->Show();
+        else if (c.Show)
+            ::ShowWindow(Wnd, c.Show);
+        else
+            ::RedrawWindow(Wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        TFramePicture skinned(*Skinner, Wnd);
+        int differ = 0;
+        EXPECT_TRUE(
+            PumpUntil([&] { return (differ = FramePixelsOffPicture(Wnd, Skinner->View().Frame, skinned)) == 0; }, 3000))
+            << differ << " pixels differ";
+        if (c.Show != SW_SHOWMAXIMIZED) {
+            RECT fitted{};
+            ::GetClientRect(Wnd, &fitted);
+            EXPECT_TRUE(::EqualRect(&fitted, &client)) << fitted.right << "x" << fitted.bottom;
+        }
+        RECT window{};
+        ::GetWindowRect(Wnd, &window);
+        ::SendMessageW(Wnd, WM_SKIN_STARTED, 0, SkinStartedLParam);
+        PumpPending();
+        EXPECT_EQ(Manager.DispatchCount, 1);
+        EXPECT_EQ(Skinner->SkinState(), TSkinState::Running);
+        RECT after{};
+        ::GetWindowRect(Wnd, &after);
+        EXPECT_TRUE(::EqualRect(&after, &window));
+        if (form) {
+            // The form's idea of its bounds followed the fit.
+            const RECT bounds{form->Left(), form->Top(), form->Left() + form->Width(), form->Top() + form->Height()};
+            EXPECT_TRUE(::EqualRect(&bounds, &after));
+            ::GetClientRect(Wnd, &client);
+            EXPECT_EQ(form->ClientWidth(), client.right);
+            EXPECT_EQ(form->ClientHeight(), client.bottom);
+        }
+        Skinner.reset();
+        form.reset();
+        if (::IsWindow(Wnd)) ::DestroyWindow(Wnd);
+        Wnd = nullptr;
+        PumpPending();
     }
 }
 
