@@ -106,7 +106,9 @@ void TStartupProbe::MainFormCreated(TWinControl& mainForm) {
 LRESULT CALLBACK TStartupProbe::SentHook(int code, WPARAM wParam, LPARAM lParam) {
     if (GProbe && code == HC_ACTION) {
         const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (sent->hwnd == GProbe->FMain && sent->message == WM_NCPAINT) GProbe->NoteFramePaint();
+        // An activation change paints the frame as well.
+        if (sent->hwnd == GProbe->FMain && (sent->message == WM_NCPAINT || sent->message == WM_NCACTIVATE))
+            GProbe->NoteFramePaint();
         if (sent->hwnd == GProbe->FMain && sent->message == WM_PAINT && ::IsWindowVisible(sent->hwnd))
             GProbe->FClientPainted = true;
         GProbe->Check();

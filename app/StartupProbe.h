@@ -15,13 +15,12 @@
 //                               entry: wWinMain began; form: the main window was created (its description read,
 //                               the skin loaded, the browser made); shown: the window was first seen visible;
 //                               skinned: its skinner was first seen attached (-1 when inactive); frame: the first
-//                               frame paint (whoever painted it) returned; started: the loop took the skinner's
-//                               posted start message (-1 when inactive, or when the frame had been skinned and
-//                               painted before it came: a window attached while being shown); signal: the event
-//                               was set.
-//                               standard-frame-first is 1 when the platform painted its frame before the skin did (an
-//                               unskinned flash), blank-frame-first when a frame paint went by with the skinner
-//                               attached but not yet painting (the frame left as it was).
+//                               frame paint (WM_NCPAINT or WM_NCACTIVATE, whoever painted it) returned; started: the
+//                               loop took the skinner's posted start message (-1 when inactive, or when the frame had
+//                               been skinned and painted before it came: a window attached while being shown); signal:
+//                               the event was set. standard-frame-first is 1 when the platform painted its frame before
+//                               the skin did (an unskinned flash), blank-frame-first when a frame paint went by with
+//                               the skinner attached but not yet painting (the frame left as it was).
 
 #include <windows.h>
 
