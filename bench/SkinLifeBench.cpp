@@ -16,30 +16,15 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/AppConstants.h"
-#include "app/AppTestSupport.h"
-#include "app/Main_Frm.h"
 #include "bench/MemoryFigures.h"
-#include "framework/Application.h"
-#include "skin/controls/SkinManage.h"
+#include "bench/ProgramWindow.h"
 #include "skin/data/SkinData.h"
-#include "skin/form/SkinForm.h"
 
 using namespace qd;
 using namespace qd::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-TSkinForm* Skinner(HWND wnd) {
-    TSkinManage* manager = TSkinManage::Instance();
-    return manager ? dynamic_cast<TSkinForm*>(manager->FindFormSkinner(wnd)) : nullptr;
-}
-
-bool SkinnedAndPainted(HWND wnd) {
-    TSkinForm* skinner = Skinner(wnd);
-    return skinner && skinner->View().Painted.FullPaints > 0;
-}
 
 // Turns the main window's skin off or on as the program's code would, and waits until the manager has done it.
 bool Switch(bool on, bool waitForTimer) {
@@ -58,15 +43,11 @@ int main(int argc, char** argv) {
     const bool waitForTimer = argc > 2 && std::string_view(argv[2]) == "timer";
     const int holdMs = argc > 3 ? std::max(0, std::atoi(argv[3])) : 0;
     const bool oleStarted = SUCCEEDED(::OleInitialize(nullptr));
-    TSkinManage::InstallAsFactory();
-    Application->SetTitle(kAppTitle);
-    Application->CreateForm(Form_Main);
-    Form_Main->Show();
-    HWND wnd = Form_Main->Handle();
-    if (!apptest::PumpUntil([&] { return SkinnedAndPainted(wnd); }, 10000)) {
+    if (!ShowSkinnedMainForm()) {
         std::printf("the main window was not skinned\n");
         return 1;
     }
+    HWND wnd = Form_Main->Handle();
     RECT wr{};
     ::GetWindowRect(wnd, &wr);
     std::printf("skin_life_bench: the main window, %ldx%ld, %s; %d skin off/on cycles (%s)\n", wr.right - wr.left,
@@ -88,9 +69,7 @@ int main(int argc, char** argv) {
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     const TMemoryFigures after = MeasureMemory();
     PrintGrowth(before, after);
-    std::printf("        of which over the last %d cycles: working set %+.1f KiB, commit %+.1f KiB, our GDI %+ld\n",
-                cycles - cycles / 10 - 1, KiB(after.Memory.WorkingSet) - KiB(early.Memory.WorkingSet),
-                KiB(after.Memory.CommitBytes) - KiB(early.Memory.CommitBytes), after.Gdi.Total() - early.Gdi.Total());
+    PrintLaterGrowth(early, after, cycles - cycles / 10 - 1);
     std::printf("time: %.2f ms per cycle; switches that did not complete: %d\n", ms / cycles, failed);
 
     for (int i = 0; i < cycles; ++i) Form_Main->SkinData_Main->LoadSkinPackage();
