@@ -670,8 +670,10 @@ TEST_F(SkinFramePaint, AFramePaintBeforeTheStartMessageShowsTheSkinnedFrame) {
         const char* What;
         bool Form;
         int Show;  // how the hidden window is shown; 0: attached while visible, its frame repainted
+        bool Owned = false;
     } cases[] = {
         {"window shown", false, SW_SHOW},
+        {"owned dialog shown", false, SW_SHOW, true},
         {"window shown maximised", false, SW_SHOWMAXIMIZED},
         {"visible window repainted", false, 0},
         {"form shown", true, SW_SHOW},
@@ -686,8 +688,12 @@ TEST_F(SkinFramePaint, AFramePaintBeforeTheStartMessageShowsTheSkinnedFrame) {
             if (c.Show == SW_SHOWMAXIMIZED) form->SetWindowState(wsMaximized);
             Wnd = form->Handle();
         } else if (c.Show) {
-            Wnd = ::CreateWindowExW(0, TestWindowClass(), L"Skinned window", WS_OVERLAPPEDWINDOW, 60, 50, 420, 320,
-                                    nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+            const HWND owner = c.Owned ? ::CreateWindowExW(0, TestWindowClass(), L"Owner", WS_OVERLAPPEDWINDOW, 0, 0,
+                                                           200, 100, nullptr, nullptr, nullptr, nullptr)
+                                       : nullptr;
+            const DWORD style = c.Owned ? WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME : WS_OVERLAPPEDWINDOW;
+            Wnd = ::CreateWindowExW(0, TestWindowClass(), L"Skinned window", style, 60, 50, 420, 320, owner, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
         } else {
             MakeWindow();
         }
@@ -733,7 +739,9 @@ TEST_F(SkinFramePaint, AFramePaintBeforeTheStartMessageShowsTheSkinnedFrame) {
         }
         Skinner.reset();
         form.reset();
+        const HWND owner = ::GetWindow(Wnd, GW_OWNER);
         if (::IsWindow(Wnd)) ::DestroyWindow(Wnd);
+        if (owner) ::DestroyWindow(owner);
         Wnd = nullptr;
         PumpPending();
     }
