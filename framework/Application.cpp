@@ -195,12 +195,10 @@ void TApplication::ShowException(const std::exception& e) noexcept {
         }
         // One box at a time: a failure while a box is up (timers keep firing) must not stack boxes.
         if (FReporting) return;
-        FReporting = true;
+        TFlagScope reporting(FReporting);
         HWND owner = ::GetActiveWindow();
         ::MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
-        FReporting = false;
     } catch (...) {
-        FReporting = false;
         NoteSwallowed();
     }
 }

@@ -236,6 +236,20 @@ std::string WideToUtf8(std::wstring_view text) {
     return out;
 }
 
+std::vector<std::wstring> Utf8ToWide(const std::vector<std::string>& items) {
+    std::vector<std::wstring> out;
+    out.reserve(items.size());
+    for (const auto& item : items) out.push_back(Utf8ToWide(item));
+    return out;
+}
+
+std::vector<std::string> WideToUtf8(const std::vector<std::wstring>& items) {
+    std::vector<std::string> out;
+    out.reserve(items.size());
+    for (const auto& item : items) out.push_back(WideToUtf8(item));
+    return out;
+}
+
 char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 std::string AsciiLowerCase(std::string_view text) {

@@ -121,9 +121,26 @@ std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t avail) noexce
 bool IsValidUtf8(std::string_view text) noexcept;
 // Appends the UTF-8 encoding of a code point (at most U+10FFFF; callers check surrogates).
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
-// UTF-8 <-> wide text (UTF-16 where wchar_t has 16 bits, UTF-32 otherwise).
+// UTF-8 <-> wide text (UTF-16 where wchar_t has 16 bits, UTF-32 otherwise); the list forms convert item by item.
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
+std::vector<std::wstring> Utf8ToWide(const std::vector<std::string>& items);
+std::vector<std::string> WideToUtf8(const std::vector<std::wstring>& items);
+
+// Holds a flag at `value` while a scope runs and clears it when the scope is left, by return or by exception:
+// re-entrancy guards and "while doing this" states.
+//   if (FAligning) return;
+//   TFlagScope aligning(FAligning);
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag, bool value = true) noexcept : FFlag(flag) { FFlag = value; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
 
 // ASCII-only case folding: never locale-dependent.
 char AsciiLower(char c) noexcept;

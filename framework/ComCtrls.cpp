@@ -731,15 +731,10 @@ void TTabControl::CreateHandleCompleted() {
     ::SendMessageW(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(FTabIndex), 0);
 }
 
-std::vector<std::string> TTabControl::Tabs() const {
-    std::vector<std::string> tabs;
-    for (const auto& tab : FTabs) tabs.push_back(WideToUtf8(tab));
-    return tabs;
-}
+std::vector<std::string> TTabControl::Tabs() const { return WideToUtf8(FTabs); }
 
 void TTabControl::SetTabs(const std::vector<std::string>& tabs) {
-    FTabs.clear();
-    for (const auto& tab : tabs) FTabs.push_back(Utf8ToWide(tab));
+    FTabs = Utf8ToWide(tabs);
     if (FTabIndex >= static_cast<int>(FTabs.size()) && !HasState(TComponentStateFlag::csLoading))
         FTabIndex = FTabs.empty() ? -1 : 0;
     if (FHandle) {

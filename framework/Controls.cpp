@@ -344,14 +344,10 @@ void TControl::SetParentFont(bool value) {
 
 void TControl::ParentFontChanged() {
     if (!FParentFont || !FParent) return;
-    FSettingParentFont = true;
-    try {
+    {
+        TFlagScope setting(FSettingParentFont);
         FFont->Assign(FParent->Font());
-    } catch (...) {
-        FSettingParentFont = false;
-        throw;
     }
-    FSettingParentFont = false;
     FParentFont = true;
 }
 
@@ -832,11 +828,7 @@ void TWinControl::Realign() {
         return;
     }
     if (FAligning) return;
-    FAligning = true;
-    struct TReset {
-        bool& F;
-        ~TReset() { F = false; }
-    } reset{FAligning};
+    TFlagScope aligning(FAligning);
     RECT r = ClientRect();
     AlignControls(nullptr, r);
 }

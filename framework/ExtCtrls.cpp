@@ -159,15 +159,10 @@ TRadioGroup::~TRadioGroup() {
     for (TRadioButton* button : FButtons) button->OnClick = nullptr;
 }
 
-std::vector<std::string> TRadioGroup::Items() const {
-    std::vector<std::string> items;
-    for (const auto& item : FItems) items.push_back(WideToUtf8(item));
-    return items;
-}
+std::vector<std::string> TRadioGroup::Items() const { return WideToUtf8(FItems); }
 
 void TRadioGroup::SetItems(const std::vector<std::string>& items) {
-    FItems.clear();
-    for (const auto& item : items) FItems.push_back(Utf8ToWide(item));
+    FItems = Utf8ToWide(items);
     // One button per item: reuse what exists, add or free the rest.
     while (FButtons.size() > FItems.size()) {
         TRadioButton* last = FButtons.back();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Application.h"
+#include "framework/Classes.h"
 #include "framework/FormReader.h"
 #include "framework/Menus.h"
 #include "framework/Resources.h"
@@ -469,11 +470,7 @@ void TForm::VisibleChanged() {
     }
     HandleNeeded();
     if (FShowingNow) return;
-    FShowingNow = true;
-    struct TReset {
-        bool& F;
-        ~TReset() { F = false; }
-    } reset{FShowingNow};
+    TFlagScope showing(FShowingNow);
     if (OnShow) OnShow(this);
     if (FWindowState == wsNormal) ApplyPosition();
     const int cmd = FWindowState == wsMaximized   ? SW_SHOWMAXIMIZED

@@ -199,38 +199,19 @@ void TBrush::SetStyle(TBrushStyle value) {
 
 HBRUSH TBrush::Handle() {
     if (!FHandle) {
+        // Past solid and clear come the platform's hatches, in its order.
+        static constexpr ULONG_PTR kHatches[] = {HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL,
+                                                 HS_BDIAGONAL,  HS_CROSS,    HS_DIAGCROSS};
         LOGBRUSH lb{};
         lb.lbColor = ColorToRGB(FColor, clWhite);
-        switch (FStyle) {
-            case TBrushStyle::bsSolid:
-                lb.lbStyle = BS_SOLID;
-                break;
-            case TBrushStyle::bsClear:
-                lb.lbStyle = BS_NULL;
-                break;
-            default:
-                lb.lbStyle = BS_HATCHED;
-                switch (FStyle) {
-                    case TBrushStyle::bsHorizontal:
-                        lb.lbHatch = HS_HORIZONTAL;
-                        break;
-                    case TBrushStyle::bsVertical:
-                        lb.lbHatch = HS_VERTICAL;
-                        break;
-                    case TBrushStyle::bsFDiagonal:
-                        lb.lbHatch = HS_FDIAGONAL;
-                        break;
-                    case TBrushStyle::bsBDiagonal:
-                        lb.lbHatch = HS_BDIAGONAL;
-                        break;
-                    case TBrushStyle::bsCross:
-                        lb.lbHatch = HS_CROSS;
-                        break;
-                    default:
-                        lb.lbHatch = HS_DIAGCROSS;
-                        break;
-                }
-                break;
+        if (FStyle == TBrushStyle::bsSolid) {
+            lb.lbStyle = BS_SOLID;
+        } else if (FStyle == TBrushStyle::bsClear) {
+            lb.lbStyle = BS_NULL;
+        } else {
+            const auto i = static_cast<std::size_t>(FStyle) - static_cast<std::size_t>(TBrushStyle::bsHorizontal);
+            lb.lbStyle = BS_HATCHED;
+            lb.lbHatch = i < std::size(kHatches) ? kHatches[i] : HS_DIAGCROSS;
         }
         FHandle.Reset(::CreateBrushIndirect(&lb));
         if (!FHandle) throw EOutOfResources("Out of system resources (brush)");
@@ -292,29 +273,10 @@ int TPen::Rop2() const noexcept {
 
 HPEN TPen::Handle() {
     if (!FHandle) {
-        int style = PS_SOLID;
-        switch (FStyle) {
-            case TPenStyle::psDash:
-                style = PS_DASH;
-                break;
-            case TPenStyle::psDot:
-                style = PS_DOT;
-                break;
-            case TPenStyle::psDashDot:
-                style = PS_DASHDOT;
-                break;
-            case TPenStyle::psDashDotDot:
-                style = PS_DASHDOTDOT;
-                break;
-            case TPenStyle::psClear:
-                style = PS_NULL;
-                break;
-            case TPenStyle::psInsideFrame:
-                style = PS_INSIDEFRAME;
-                break;
-            default:
-                break;
-        }
+        static constexpr int kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
+                                          PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+        const auto i = static_cast<std::size_t>(FStyle);
+        const int style = i < std::size(kStyles) ? kStyles[i] : PS_SOLID;
         FHandle.Reset(::CreatePen(style, FWidth, ColorToRGB(FColor)));
         if (!FHandle) throw EOutOfResources("Out of system resources (pen)");
     }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "framework/Application.h"
+#include "framework/Classes.h"
 #include "framework/Properties.h"
 
 namespace qd {
@@ -289,11 +290,7 @@ IDispatch* TOleControl::ControlDispatch() {
 
 void TOleControl::CreateControl() {
     if (FOleObject || FCreating) return;
-    FCreating = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{FCreating};
+    TFlagScope creating(FCreating);
 
     TComPtr<IOleObject> object;
     OleCheck(::CoCreateInstance(FClsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,

@@ -208,20 +208,6 @@ void ApplyStyleBit(HWND wnd, DWORD bit, bool on) {
     ::InvalidateRect(wnd, nullptr, TRUE);
 }
 
-std::vector<std::string> ToUtf8(const std::vector<std::wstring>& items) {
-    std::vector<std::string> out;
-    out.reserve(items.size());
-    for (const auto& item : items) out.push_back(WideToUtf8(item));
-    return out;
-}
-
-std::vector<std::wstring> ToWide(const std::vector<std::string>& items) {
-    std::vector<std::wstring> out;
-    out.reserve(items.size());
-    for (const auto& item : items) out.push_back(Utf8ToWide(item));
-    return out;
-}
-
 // Reads the texts of a list box or a combo box's list.
 std::vector<std::wstring> ReadListItems(HWND wnd, UINT countMsg, UINT lengthMsg, UINT textMsg) {
     std::vector<std::wstring> items;
@@ -571,13 +557,13 @@ void TMemo::SetWordWrap(bool value) { SetAndRecreate(FWordWrap, value); }
 // ---------------------------------------------------------------------------------------------------------------
 // TListBox
 
-std::vector<std::string> TListControl::Items() { return ToUtf8(FHandle ? ReadItems() : FItems); }
+std::vector<std::string> TListControl::Items() { return WideToUtf8(FHandle ? ReadItems() : FItems); }
 
 void TListControl::SetItems(const std::vector<std::string>& items) {
     if (FHandle) {
-        WriteListItems(FHandle, FMessages.ResetContent, FMessages.AddString, ToWide(items));
+        WriteListItems(FHandle, FMessages.ResetContent, FMessages.AddString, Utf8ToWide(items));
     } else {
-        FItems = ToWide(items);
+        FItems = Utf8ToWide(items);
         if (!HasState(TComponentStateFlag::csLoading)) FItemIndex = -1;
     }
 }

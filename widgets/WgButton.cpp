@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "framework/Application.h"
+#include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "widgets/WgGrafx.h"
@@ -500,11 +501,7 @@ bool TWgButton::DialogKey(WORD key) {
     if (!((key == VK_RETURN && FActive) || (key == VK_ESCAPE && FCancel))) return false;
     if (KeyboardShiftState() & (ssShift | ssCtrl | ssAlt)) return false;
     if (!CanFocus()) return false;
-    FKeyboardClick = !FDropDownOnEnter;
-    struct TReset {
-        bool& F;
-        ~TReset() { F = false; }
-    } reset{FKeyboardClick};
+    TFlagScope keyboardClick(FKeyboardClick, !FDropDownOnEnter);
     Click();
     return true;
 }

@@ -363,5 +363,27 @@ TEST(AsciiCase, SameTextComparesLengthAndFoldedBytes) {
     EXPECT_FALSE(SameTextAscii("Ä", "ä"));
 }
 
+// ---- TFlagScope -----------------------------------------------------------------------------------------------
+
+TEST(FlagScope, HoldsTheValueInsideAndClearsOnReturnAndOnException) {
+    for (const bool value : {true, false}) {
+        bool flag = !value;
+        {
+            TFlagScope scope(flag, value);
+            EXPECT_EQ(flag, value);
+            flag = true;
+        }
+        EXPECT_FALSE(flag);
+        flag = true;
+        EXPECT_THROW(
+            {
+                TFlagScope scope(flag, value);
+                throw Exception("left by an exception");
+            },
+            Exception);
+        EXPECT_FALSE(flag);
+    }
+}
+
 }  // namespace
 }  // namespace qd
