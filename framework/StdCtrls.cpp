@@ -279,55 +279,21 @@ void TButton::WndProc(TMessage& m) {
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// TCheckBox
+// TCheckableButton
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
-    FWidth = 97;
-    FHeight = 17;
-    SetTabStop(true);
-}
-
-void TCheckBox::CreateParams(TCreateParams& p) {
+void TCheckableButton::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     p.SysClassName = WC_BUTTONW;
-    // Not an automatic box: the state is ours, the control shows it.
-    p.Style |= BS_3STATE;
     if (FAlignment == taLeftJustify) p.Style |= BS_LEFTTEXT;
 }
 
-void TCheckBox::CreateHandleCompleted() {
-    TWinControl::CreateHandleCompleted();
-    ::SendMessageW(FHandle, BM_SETCHECK, static_cast<WPARAM>(FState), 0);
-}
-
-void TCheckBox::SetState(TCheckBoxState value) {
-    if (value == FState) return;
-    FState = value;
-    SendIfMade(BM_SETCHECK, static_cast<WPARAM>(FState), 0);
-    if (!HasState(TComponentStateFlag::csLoading)) Click();
-}
-
-void TCheckBox::SetAlignment(TAlignment value) {
+void TCheckableButton::SetAlignment(TAlignment value) {
     if (value == FAlignment) return;
     FAlignment = value;
     ApplyStyleBit(FHandle, BS_LEFTTEXT, value == taLeftJustify);
 }
 
-void TCheckBox::Toggle() {
-    switch (FState) {
-        case cbUnchecked:
-            SetState(cbChecked);
-            break;
-        case cbChecked:
-            SetState(FAllowGrayed ? cbGrayed : cbUnchecked);
-            break;
-        default:
-            SetState(cbUnchecked);
-            break;
-    }
-}
-
-void TCheckBox::WndProc(TMessage& m) {
+void TCheckableButton::WndProc(TMessage& m) {
     switch (m.Msg) {
         case CN_BASE + WM_COMMAND:
             if (HIWORD(m.WParam) == BN_CLICKED) Toggle();
@@ -345,23 +311,62 @@ void TCheckBox::WndProc(TMessage& m) {
 }
 
 // ---------------------------------------------------------------------------------------------------------------
+// TCheckBox
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TCheckableButton(AOwner) {
+    FWidth = 97;
+    FHeight = 17;
+    SetTabStop(true);
+}
+
+void TCheckBox::CreateParams(TCreateParams& p) {
+    TCheckableButton::CreateParams(p);
+    // Not an automatic box: the state is ours, the control shows it.
+    p.Style |= BS_3STATE;
+}
+
+void TCheckBox::CreateHandleCompleted() {
+    TCheckableButton::CreateHandleCompleted();
+    ::SendMessageW(FHandle, BM_SETCHECK, static_cast<WPARAM>(FState), 0);
+}
+
+void TCheckBox::SetState(TCheckBoxState value) {
+    if (value == FState) return;
+    FState = value;
+    SendIfMade(BM_SETCHECK, static_cast<WPARAM>(FState), 0);
+    if (!HasState(TComponentStateFlag::csLoading)) Click();
+}
+
+void TCheckBox::Toggle() {
+    switch (FState) {
+        case cbUnchecked:
+            SetState(cbChecked);
+            break;
+        case cbChecked:
+            SetState(FAllowGrayed ? cbGrayed : cbUnchecked);
+            break;
+        default:
+            SetState(cbUnchecked);
+            break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
 // TRadioButton
 
-TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) {
+TRadioButton::TRadioButton(TComponent* AOwner) : TCheckableButton(AOwner) {
     FWidth = 113;
     FHeight = 17;
 }
 
 void TRadioButton::CreateParams(TCreateParams& p) {
-    TWinControl::CreateParams(p);
-    p.SysClassName = WC_BUTTONW;
+    TCheckableButton::CreateParams(p);
     p.Style |= BS_RADIOBUTTON;
     if (FChecked) p.Style |= WS_TABSTOP;
-    if (FAlignment == taLeftJustify) p.Style |= BS_LEFTTEXT;
 }
 
 void TRadioButton::CreateHandleCompleted() {
-    TWinControl::CreateHandleCompleted();
+    TCheckableButton::CreateHandleCompleted();
     ::SendMessageW(FHandle, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -379,29 +384,6 @@ void TRadioButton::SetChecked(bool value) {
                 other->SetChecked(false);
     }
     if (value && !HasState(TComponentStateFlag::csLoading)) Click();
-}
-
-void TRadioButton::SetAlignment(TAlignment value) {
-    if (value == FAlignment) return;
-    FAlignment = value;
-    ApplyStyleBit(FHandle, BS_LEFTTEXT, value == taLeftJustify);
-}
-
-void TRadioButton::WndProc(TMessage& m) {
-    switch (m.Msg) {
-        case CN_BASE + WM_COMMAND:
-            if (HIWORD(m.WParam) == BN_CLICKED) SetChecked(true);
-            return;
-        case CM_DIALOGCHAR:
-            PressOnMnemonic(m, FText, this, [this] {
-                SetFocus();
-                SetChecked(true);
-            });
-            return;
-        default:
-            break;
-    }
-    TWinControl::WndProc(m);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -111,9 +111,28 @@ private:
 enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 using enum TCheckBoxState;
 
+// The platform's button with a mark: base of the check box and the radio button. Alignment taLeftJustify puts
+// the caption left of the mark. A click, or the caption's mnemonic (which focuses the control first), runs Toggle.
+class TCheckableButton : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+
+    TAlignment Alignment() const noexcept { return FAlignment; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& message) override;
+    // What a click does to the state.
+    virtual void Toggle() = 0;
+
+private:
+    TAlignment FAlignment = taRightJustify;
+};
+
 // A check box. State cycles unchecked -> checked (-> grayed with AllowGrayed) on each click; every change of
-// State, by the user or in code, runs OnClick. Alignment taLeftJustify puts the caption left of the box.
-class TCheckBox : public TWinControl {
+// State, by the user or in code, runs OnClick.
+class TCheckBox : public TCheckableButton {
     QD_CLASS_INFO
 public:
     explicit TCheckBox(TComponent* AOwner);
@@ -125,41 +144,34 @@ public:
     void SetChecked(bool value) { SetState(value ? cbChecked : cbUnchecked); }
     bool AllowGrayed() const noexcept { return FAllowGrayed; }
     void SetAllowGrayed(bool value) noexcept { FAllowGrayed = value; }
-    TAlignment Alignment() const noexcept { return FAlignment; }
-    void SetAlignment(TAlignment value);
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateHandleCompleted() override;
-    void WndProc(TMessage& message) override;
-    // What a click does to the state.
-    virtual void Toggle();
+    void Toggle() override;
 
 private:
     TCheckBoxState FState = cbUnchecked;
     bool FAllowGrayed = false;
-    TAlignment FAlignment = taRightJustify;
 };
 
 // A radio button. Checking one unchecks the other radio buttons of the same parent; a change runs OnClick.
-class TRadioButton : public TWinControl {
+// A click checks it.
+class TRadioButton : public TCheckableButton {
     QD_CLASS_INFO
 public:
     explicit TRadioButton(TComponent* AOwner);
 
     bool Checked() const noexcept { return FChecked; }
     void SetChecked(bool value);
-    TAlignment Alignment() const noexcept { return FAlignment; }
-    void SetAlignment(TAlignment value);
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateHandleCompleted() override;
-    void WndProc(TMessage& message) override;
+    void Toggle() override { SetChecked(true); }
 
 private:
     bool FChecked = false;
-    TAlignment FAlignment = taRightJustify;
 };
 
 // A captioned frame around other controls (the platform's group box; its children are its child windows).
