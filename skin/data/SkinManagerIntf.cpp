@@ -92,41 +92,4 @@ void TSkinManagerStandIn::ReloadSkinForms(TSkinData* skinData) {
     Calls.push_back({TCall::ReloadSkinForms, 0, 0, skinData, nullptr});
 }
 
-std::string TSkinManagerStandIn::Describe() const {
-    std::string out;
-    for (const TRecord& r : Calls) {
-        switch (r.Call) {
-            case TCall::Register:
-                out += "Register";
-                break;
-            case TCall::Unregister:
-                out += "Unregister";
-                break;
-            case TCall::InstallHook:
-                out += "InstallHook";
-                break;
-            case TCall::RequestAction:
-                out += "RequestAction(" + std::to_string(r.Value) + ", " + std::to_string(r.Delay) + ")";
-                break;
-            case TCall::SetReadyCount:
-                out += "SetReadyCount(" + std::to_string(r.Value) + ")";
-                break;
-            case TCall::SetSkinning:
-                out += "SetSkinning(" + std::to_string(r.Value) + ")";
-                break;
-            case TCall::SetCurrentSkinData:
-                out += r.SkinData ? "SetCurrent" : "SetCurrent(null)";
-                break;
-            case TCall::SkinWindow:
-                out += "SkinWindow";
-                break;
-            case TCall::ReloadSkinForms:
-                out += "ReloadSkinForms";
-                break;
-        }
-        out += '\n';
-    }
-    return out;
-}
-
 }  // namespace qd

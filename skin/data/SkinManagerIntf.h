@@ -15,7 +15,6 @@
 
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace qd {
@@ -107,9 +106,6 @@ public:
     void SetCurrentSkinData(TSkinData* skinData) override;
     bool SkinWindow(HWND wnd) override;
     void ReloadSkinForms(TSkinData* skinData) override;
-
-    // Readable names of the recorded calls ("RequestAction(1, 250)"), for failure output.
-    std::string Describe() const;
 
 private:
     int FReadyCount = 0;

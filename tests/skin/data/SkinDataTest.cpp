@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,19 @@
 #endif
 
 namespace qd {
+
+// Failure output names each recorded call ("RequestAction(1, 250)").
+void PrintTo(const TSkinManagerStandIn::TRecord& r, std::ostream* os) {
+    static constexpr const char* kNames[] = {"Register",      "Unregister",    "InstallHook",
+                                             "RequestAction", "SetReadyCount", "SetSkinning",
+                                             "SetCurrent",    "SkinWindow",    "ReloadSkinForms"};
+    *os << kNames[static_cast<int>(r.Call)];
+    if (r.Call == TSkinManagerStandIn::TCall::RequestAction) *os << '(' << r.Value << ", " << r.Delay << ')';
+    if (r.Call == TSkinManagerStandIn::TCall::SetReadyCount || r.Call == TSkinManagerStandIn::TCall::SetSkinning)
+        *os << '(' << r.Value << ')';
+    if (r.Call == TSkinManagerStandIn::TCall::SetCurrentSkinData && !r.SkinData) *os << "(null)";
+}
+
 namespace {
 
 using TCall = TSkinManagerStandIn::TCall;
@@ -331,7 +345,7 @@ TEST_F(SkinDataTest, StoredMainFormComponentLoadsWhileReadAndRequestsSkinAllWhen
         {TCall::InstallHook},
         {TCall::RequestAction, saSkinAll, 250, nullptr, nullptr},
     };
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
     EXPECT_TRUE(m->Skinning());  // no window activated yet: skin all takes effect at once
 
     // Written back: the count and the same bytes.
@@ -543,7 +557,7 @@ TEST_F(SkinDataTest, MainFormDescriptionStoresOurSkinAndTheDocumentedValues) {
         {TCall::InstallHook},
         {TCall::RequestAction, saSkinAll, 250, nullptr, nullptr},
     };
-    EXPECT_EQ(StandIn()->Calls, expected) << StandIn()->Describe();
+    EXPECT_EQ(StandIn()->Calls, expected);
 }
 
 // ------------------------------------------------------------------------------------------------------------
@@ -562,7 +576,7 @@ TEST_F(SkinDataTest, ActivatingMainFormComponentInCodeCreatesTheManagerAndReques
         {TCall::SetReadyCount, 1},
         {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
     };
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
     EXPECT_TRUE(m->Skinning());
 
     m->Calls.clear();
@@ -571,7 +585,7 @@ TEST_F(SkinDataTest, ActivatingMainFormComponentInCodeCreatesTheManagerAndReques
     data.SetActive(false);
     expected = {{TCall::RequestAction, saUnskinAll, 250, nullptr, nullptr},
                 {TCall::SetCurrentSkinData, 0, 0, &data, nullptr}};
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
 }
 
 TEST_F(SkinDataTest, ActivatingWithoutSkinAsksNothingButRegistration) {
@@ -579,7 +593,7 @@ TEST_F(SkinDataTest, ActivatingWithoutSkinAsksNothingButRegistration) {
     data.SetActive(true);
     EXPECT_TRUE(data.Active());
     const std::vector<TSkinManagerStandIn::TRecord> expected = {{TCall::Register, 0, 0, &data, nullptr}};
-    EXPECT_EQ(StandIn()->Calls, expected) << StandIn()->Describe();
+    EXPECT_EQ(StandIn()->Calls, expected);
     EXPECT_FALSE(StandIn()->Skinning());
 }
 
@@ -596,7 +610,7 @@ TEST_F(SkinDataTest, OnlyThisFormAndDialogComponentsAskDifferently) {
         {TCall::ReloadSkinForms, 0, 0, &only, nullptr},  // every load renews the component's skinners
         {TCall::SetCurrentSkinData, 0, 0, &only, nullptr}, {TCall::RequestAction, saUnskinAll, 250, nullptr, nullptr},
     };
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
 
     m->Calls.clear();
     TSkinData dialog(nullptr);
@@ -605,7 +619,7 @@ TEST_F(SkinDataTest, OnlyThisFormAndDialogComponentsAskDifferently) {
     ASSERT_TRUE(dialog.LoadSkinPackage());
     dialog.SetActive(true);
     expected = {{TCall::ReloadSkinForms, 0, 0, &dialog, nullptr}, {TCall::Register, 0, 0, &dialog, nullptr}};
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
 }
 
 TEST_F(SkinDataTest, DialogComponentSwitchesSkinningOnWhenLoadedAndSkinsItsOwnerForm) {
@@ -615,7 +629,7 @@ TEST_F(SkinDataTest, DialogComponentSwitchesSkinningOnWhenLoadedAndSkinsItsOwner
     data->Loaded();
     TSkinManagerStandIn* m = StandIn();
     ASSERT_NE(m, nullptr);
-    ASSERT_EQ(m->Calls.size(), 4u) << m->Describe();
+    ASSERT_EQ(m->Calls.size(), 4u);
     EXPECT_EQ(m->Calls[1], (TSkinManagerStandIn::TRecord{TCall::SetSkinning, 1}));
     EXPECT_EQ(m->Calls[2], (TSkinManagerStandIn::TRecord{TCall::SetReadyCount, 1}));
     EXPECT_EQ(m->Calls[3].Call, TCall::SkinWindow);
@@ -632,7 +646,7 @@ TEST_F(SkinDataTest, ApplySkinChangeReloadsFormsAndAsksForSkinChangedOnceReady) 
                                                           {TCall::InstallHook},
                                                           {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
                                                           {TCall::ReloadSkinForms, 0, 0, &data, nullptr}};
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
 
     m->Calls.clear();
     m->SetReadyCount(1);
@@ -641,7 +655,7 @@ TEST_F(SkinDataTest, ApplySkinChangeReloadsFormsAndAsksForSkinChangedOnceReady) 
                 {TCall::SetCurrentSkinData, 0, 0, &data, nullptr},
                 {TCall::ReloadSkinForms, 0, 0, &data, nullptr},
                 {TCall::RequestAction, saSkinChanged, 250, nullptr, nullptr}};
-    EXPECT_EQ(m->Calls, expected) << m->Describe();
+    EXPECT_EQ(m->Calls, expected);
 }
 
 TEST_F(SkinDataTest, DestroyedComponentLeavesTheManager) {
@@ -722,7 +736,7 @@ TEST_F(SkinDataTest, SkinFileLoadsAnExistingFileAndAMissingOneOnlyEmptiesTheSkin
     EXPECT_EQ(data.SkinPackage.Size(), static_cast<std::int64_t>(OurPackage().size()));
     TSkinManagerStandIn* m = StandIn();
     ASSERT_NE(m, nullptr);  // ApplySkinChange ran Loaded
-    EXPECT_EQ(m->Calls.back().Call, TCall::ReloadSkinForms) << m->Describe();
+    EXPECT_EQ(m->Calls.back().Call, TCall::ReloadSkinForms);
 
     data.SetSkinFile("Z:\\no\\such\\skin.skn");
     EXPECT_TRUE(data.SkinEmpty);
