@@ -79,6 +79,8 @@ public:
     bool IsSkinEnabled() const noexcept { return SkinEnabled; }
     unsigned Mouse() const noexcept { return MouseState; }
     const std::wstring& CaptionText() const noexcept { return Caption; }
+    // The frame of the skin's image the last paint drew (0 before the first, or when the skin has no image).
+    int ShownFrame() const noexcept { return FShownFrame; }
     // One of this skinner's procedures is on the stack.
     bool InDispatch() const noexcept { return FDepth > 0; }
     // Keeps the skinner alive across a call it makes from a window of its own (a scroll bar overlay's modal
@@ -150,7 +152,8 @@ protected:
     RECT WindowRect{};
     bool ChangeColor = false;
     bool Attached = false;
-    int Status = 0;  // 0 created, 1 attached, ControlStateWindowDestroyed
+    int Status = 0;       // 0 created, 1 attached, ControlStateWindowDestroyed
+    int FShownFrame = 0;  // set by the family's paint
 
     // Hooks the WindowProc of `control` (framework controls, windowed or not).
     void HookControl(TControl& control);
@@ -161,7 +164,6 @@ public:
     // with the rest by Unskin.
     void KeepDispatchChanges(const TDispatchChanges& changes);
 
-protected:
 private:
     class TBareHook;
     void GiveBackControl() noexcept;

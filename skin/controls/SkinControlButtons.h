@@ -47,8 +47,6 @@ TGlyphLayout LayoutGlyphAndText(SIZE client, SIZE glyph, SIZE text, int layout, 
 class TSkinButton : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;
-    // The frame the last paint drew (0 before the first).
-    int ShownFrame() const noexcept { return FShownFrame; }
 
 protected:
     bool BeforeProc(TMessage& message) override;
@@ -69,7 +67,6 @@ protected:
     void MakeHot();
     void Click();
 
-    int FShownFrame = 0;
     TMemoryDC FBufferDC;
     TBitmapHandle FBuffer;
     HGDIOBJ FBufferOld = nullptr;
@@ -113,13 +110,11 @@ protected:
 class TSkinCheckBox : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;
-    int ShownFrame() const noexcept { return FShownFrame; }
 
 protected:
     void AfterProc(TMessage& message) override;
     void DrawControl(HDC dc, const RECT& rect) override;
     virtual bool IsRadio() const { return false; }
-    int FShownFrame = 0;
 };
 
 class TSkinRadioButton : public TSkinCheckBox {

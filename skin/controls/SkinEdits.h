@@ -44,8 +44,6 @@ public:
     HWND EditWindow() const noexcept;
     HWND ListWindow() const noexcept { return ListHandle; }
     const TSkinControl* ListScrollSkinner() const noexcept { return ListScroll.get(); }
-    // The frame the last paint drew (0 before the first, or when the skin has no combo image).
-    int ShownFrame() const noexcept { return FShownFrame; }
 
 protected:
     void AfterAttach() override;
@@ -73,7 +71,6 @@ private:
     HWND ListHandle = nullptr;
     TEditHook* FEditHook = nullptr;  // freed through DeleteWhenIdle (its procedure may be on the stack)
     TOwnedSkinner ListScroll;
-    int FShownFrame = 0;
 };
 
 class TSkinUpDown;
