@@ -69,12 +69,12 @@ bool Cycles(const char* what, int cycles) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int kCycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
-    bool flat = Cycles("alone", kCycles);
+    const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+    bool flat = Cycles("alone", cycles);
     // As in the program: over the skinned main window, the box skinned by the skin manager.
     const bool oleStarted = SUCCEEDED(::OleInitialize(nullptr));
     if (ShowSkinnedMainForm())
-        flat = Cycles("over the skinned main window", kCycles) && flat;
+        flat = Cycles("over the skinned main window", cycles) && flat;
     else
         std::printf("the main window was not skinned\n");
     delete Form_Main;

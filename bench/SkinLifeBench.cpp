@@ -54,8 +54,9 @@ int main(int argc, char** argv) {
                 wr.bottom - wr.top, ::IsZoomed(wnd) ? "maximised" : "not maximised", cycles,
                 waitForTimer ? "the manager's timer" : "the manager's tick at once");
     apptest::Pump(2000);
-    std::printf("idle, skinned: working set %.1f KiB, commit %.1f KiB\n", KiB(MeasureMemory().Memory.WorkingSet),
-                KiB(MeasureMemory().Memory.CommitBytes));
+    const TMemoryFigures idle = MeasureMemory();
+    std::printf("idle, skinned: working set %.1f KiB, commit %.1f KiB\n", KiB(idle.Memory.WorkingSet),
+                KiB(idle.Memory.CommitBytes));
 
     // The first cycle makes what stays for the life of the process.
     int failed = !Switch(false, waitForTimer) + !Switch(true, waitForTimer);
@@ -77,8 +78,7 @@ int main(int argc, char** argv) {
     std::printf("%d reloads of the skin data (the window skinned):\n", cycles);
     PrintGrowth(after, MeasureMemory());
 
-    const TSkinForm* skinner = Skinner(wnd);
-    std::printf("at the end: %s\n", skinner && SkinnedAndPainted(wnd) ? "skinned, frame painted" : "NOT SKINNED");
+    std::printf("at the end: %s\n", SkinnedAndPainted(wnd) ? "skinned, frame painted" : "NOT SKINNED");
     if (holdMs > 0) {
         std::printf("holding the window for %d ms\n", holdMs);
         std::fflush(stdout);

@@ -344,10 +344,8 @@ void TControl::SetParentFont(bool value) {
 
 void TControl::ParentFontChanged() {
     if (!FParentFont || !FParent) return;
-    {
-        TFlagScope setting(FSettingParentFont);
-        FFont->Assign(FParent->Font());
-    }
+    TFlagScope setting(FSettingParentFont);
+    FFont->Assign(FParent->Font());
     FParentFont = true;
 }
 
